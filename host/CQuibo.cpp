@@ -1,0 +1,472 @@
+#include "CQuibo.h"
+
+#include "DebugTrace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct BuiltInProgram {
+    const char* name;
+    float sound[8];
+};
+
+// Sound, Attack, Decay, Sustain level, Sustain time, Release, Vibrato, Tremolo.
+const BuiltInProgram kBuiltInPrograms[CQuibo::kNumPrograms] = {
+    {"Piano", {0.0f, 0.0f, 0.4f, 0.5f, 0.3f, 0.2f, 0.0f, 0.0f}},
+    {"Fantasy", {0.1f, 0.0f, 0.0f, 0.9f, 0.9f, 0.6f, 0.3f, 0.0f}},
+    {"Violin", {0.2f, 0.3f, 0.0f, 0.9f, 0.9f, 0.1f, 0.3f, 0.0f}},
+    {"Flute", {0.3f, 0.3f, 0.0f, 0.9f, 0.9f, 0.1f, 0.3f, 0.0f}},
+    {"Guitar", {0.4f, 0.1f, 0.0f, 0.7f, 0.1f, 0.2f, 0.0f, 0.0f}},
+    {"ADSR", {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
+};
+
+const char* const kParameterNames[CQuibo::kNumParams] = {
+    "   Program   ", "    Mode     ", "   Volume    ", "   Balance   ", "   Octave    ",
+    "    Tune     ", "    Sound    ", "   Attack    ", "    Decay    ", "Sustain level",
+    "Sustain time ", "   Release   ", "   Vibrato   ", "   Tremolo   ", "    Tempo    ",
+};
+
+const char* const kSoundNames[10] = {
+    "  Piano  ", " Fantasy ", " Violin  ", "  Flute  ", "Guitar 1 ",
+    "Guitar 2 ", "  Horn   ", "Electro 1", "Electro 2", "Electro 3",
+};
+
+// Copies text into a zeroed field of the given size, always terminated.
+void copyText(char* destination, const char* source, size_t size)
+{
+    std::strncpy(destination, source, size - 1);
+    destination[size - 1] = '\0';
+}
+
+int stepOf(float value, float steps)
+{
+    return static_cast<int>(std::floor(value * steps));
+}
+
+} // namespace
+
+CQuibo::CQuibo(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, kNumPrograms, kNumParams)
+{
+    for (ProgramRecord& record : m_programs) {
+        std::memset(&record, 0, sizeof record);
+        copyText(record.name, "Default", sizeof record.name);
+        record.marker = ProgramRecord::kMarker;
+    }
+    for (std::atomic<float>& value : m_parameterValues)
+        value.store(0.0f, std::memory_order_relaxed);
+
+    m_tempoClock.setOwner(this);
+    m_displayModel.setOwner(this);
+    m_voice.setOwner(this);
+    m_rhythmBox.setOwner(this);
+    m_sequencer.setOwner(this);
+    m_calculator.setOwner(this);
+    m_eventManager.setOwner(this);
+    m_keyDispatcher.setOwner(this);
+
+    m_eventManager.setListener(0, &m_voice);
+    m_eventManager.setListener(1, &m_rhythmBox);
+    m_sampleRateCopy = 44100.0f;
+
+    std::memset(m_chunkImage, 0, sizeof m_chunkImage);
+    const VstInt32 marker = ProgramRecord::kMarker;
+    std::memcpy(m_chunkImage, &marker, sizeof marker);
+
+    fillBuiltInPrograms();
+    rebuildUserProgram();
+
+    setParameter(kParamMode, 0.0f);
+    setParameter(kParamProgram, 0.0f);
+    setParameter(kParamOctave, 0.51f);
+    setParameter(kParamBalance, 0.5f);
+    setParameter(kParamVolume, 0.8f);
+    setParameter(kParamTempo, 0.725f);
+    setParameter(kParamTune, 0.5f);
+
+    if (audioMaster != nullptr) {
+        setNumInputs(0);
+        setNumOutputs(2);
+        canProcessReplacing(true);
+        hasVu(false);
+        hasClip(false);
+        isSynth(true);
+        setUniqueID(fourCharCode('q', 'b', 'o', '1'));
+        programsAreChunks(true);
+    }
+    debugTrace("==== CQuibo::Constructor done ===============================\n");
+}
+
+CQuibo::~CQuibo() = default;
+
+void CQuibo::fillBuiltInPrograms()
+{
+    for (int p = 0; p < kNumPrograms; ++p) {
+        copyText(m_programs[p].name, kBuiltInPrograms[p].name, sizeof m_programs[p].name);
+        for (int i = 0; i < 8; ++i)
+            m_programs[p].values[kFirstSoundParam + i] = kBuiltInPrograms[p].sound[i];
+    }
+}
+
+void CQuibo::rebuildUserProgram()
+{
+    ProgramRecord& record = m_programs[5];
+    copyText(record.name, "ADSR", sizeof record.name);
+    for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i)
+        record.values[i] = 0.0f;
+}
+
+// --- parameters -----------------------------------------------------------
+
+void CQuibo::setParameter(VstInt32 index, float value)
+{
+    m_commandQueue.push({index, value});
+}
+
+float CQuibo::getParameter(VstInt32 index)
+{
+    if (index < 0 || index >= kNumParams)
+        return 0.0f;
+    return m_parameterValues[index].load(std::memory_order_relaxed);
+}
+
+void CQuibo::storeParameter(VstInt32 index, float value)
+{
+    if (index >= 0 && index < kNumParams)
+        m_parameterValues[index].store(value, std::memory_order_relaxed);
+}
+
+void CQuibo::storeInCurrentProgram(VstInt32 index, float value)
+{
+    if (index >= 0 && index < kNumParams && curProgram >= 0 && curProgram < kNumPrograms)
+        m_programs[curProgram].values[index] = value;
+}
+
+void CQuibo::getParameterName(VstInt32 index, char* text)
+{
+    std::strcpy(text, index >= 0 && index < kNumParams ? kParameterNames[index] : "");
+}
+
+void CQuibo::getParameterLabel(VstInt32 index, char* label)
+{
+    if (index == kParamVolume)
+        std::strcpy(label, "dB");
+    else if (index == kParamBalance || index == kParamTune)
+        std::strcpy(label, "%");
+    else
+        std::strcpy(label, "");
+}
+
+void CQuibo::getParameterDisplay(VstInt32 index, char* text)
+{
+    const float v = getParameter(index);
+    switch (index) {
+    case kParamProgram:
+        std::strcpy(text, kBuiltInPrograms[std::min(stepOf(v, 5.0f), 5)].name);
+        break;
+    case kParamMode:
+        std::strcpy(text, v < 0.33333334f ? "Play" : v < 0.6666667f ? "Rec" : v < 1.0f ? "Cal" : "Off");
+        break;
+    case kParamVolume:
+        dB2string(v, text);
+        break;
+    case kParamBalance:
+    case kParamTune:
+        float2string((v - 0.5f) * 100.0f, text);
+        break;
+    case kParamOctave:
+        std::strcpy(text, v < 0.5f ? "Low" : v < 1.0f ? "Middle" : "High");
+        break;
+    case kParamSound:
+        std::strcpy(text, kSoundNames[std::min(static_cast<int>(10.0f * v), 9)]);
+        break;
+    case kParamTempo:
+        long2string(std::min(stepOf(v, 18.0f), 18) - 9, text);
+        break;
+    default:
+        if (index > kParamSound && index < kParamTempo)
+            long2string(std::min(stepOf(v, 9.0f), 9), text);
+        else
+            std::strcpy(text, "");
+        break;
+    }
+}
+
+bool CQuibo::string2parameter(VstInt32 index, char* text)
+{
+    if (text != nullptr)
+        setParameter(index, static_cast<float>(std::atof(text)));
+    return true;
+}
+
+// --- block processing -----------------------------------------------------
+
+void CQuibo::drainCommands()
+{
+    CCommandQueue::Command command;
+    while (m_commandQueue.pop(command))
+        m_keyDispatcher.dispatch(command.index, command.value);
+}
+
+void CQuibo::process(float** inputs, float** outputs, VstInt32 sampleFrames)
+{
+    processReplacing(inputs, outputs, sampleFrames);
+}
+
+void CQuibo::processReplacing(float** /*inputs*/, float** outputs, VstInt32 sampleFrames)
+{
+    if (sampleFrames != m_lastFrames) {
+        debugTrace("<processReplacing> sampleFrames = %ul\n", static_cast<unsigned>(sampleFrames));
+        m_lastFrames = sampleFrames;
+    }
+    drainCommands();
+    const VstInt32 frames = std::max<VstInt32>(sampleFrames, 0);
+    if (mode() >= kModeCal) {
+        std::fill(outputs[0], outputs[0] + frames, 0.0f);
+        std::fill(outputs[1], outputs[1] + frames, 0.0f);
+        return;
+    }
+    // The voice closes at most kMaxBlockFrames per EndBlock; longer host
+    // blocks are rendered in parts. Event times stay relative to the block.
+    VstInt32 first = 0;
+    do {
+        const VstInt32 part = std::min<VstInt32>(frames - first, CVoice::kMaxBlockFrames);
+        renderPart(outputs, first, part);
+        first += part;
+    } while (first < frames);
+}
+
+void CQuibo::renderPart(float** outputs, VstInt32 first, VstInt32 frames)
+{
+    float* right = outputs[1];
+    for (VstInt32 i = first; i < first + frames; ++i) {
+        drainCommands();
+        m_eventManager.DispatchDue(i);
+        m_tempoClock.step();
+        const float volume = getParameter(kParamVolume);
+        const float c = (getParameter(kParamBalance) - 0.5f) * 0.5f;
+        m_voice.RenderSample((c + 0.5f) * volume);
+        right[i] = m_rhythmBox.NextSample() * (0.5f - c) * volume;
+    }
+    m_voice.EndBlock(outputs[0] + first, frames);
+}
+
+void CQuibo::setSampleRate(float rate)
+{
+    AudioEffect::setSampleRate(rate);
+    m_sampleRateCopy = rate;
+    if (!(rate > 0.0f) || !std::isfinite(rate))
+        return;
+    // The engine keeps pitch, times and tempo in Hz and seconds at any rate.
+    m_tempoClock.setClockRate(rate);
+    m_voice.setSampleRate(rate);
+    m_rhythmBox.setSampleRate(rate);
+}
+
+void CQuibo::setBlockSize(VstInt32 size)
+{
+    AudioEffect::setBlockSize(size);
+}
+
+void CQuibo::resume()
+{
+    wantEvents(1);
+}
+
+VstInt32 CQuibo::processEvents(VstEvents* events)
+{
+    return m_eventManager.processEvents(events, mode());
+}
+
+void CQuibo::notifyEditor(VstInt32, float) {}
+
+// --- programs -------------------------------------------------------------
+
+void CQuibo::setProgram(VstInt32 program)
+{
+    if (program < 0 || program >= kNumPrograms)
+        return;
+    curProgram = program;
+    if (program == 5)
+        rebuildUserProgram();
+    for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i) {
+        const float value = m_programs[program].values[i];
+        if (value >= 0.0f)
+            setParameter(i, value);
+    }
+    if (program != stepOf(getParameter(kParamProgram), 5.0f))
+        setParameter(kParamProgram, static_cast<float>(program) * 0.2f);
+    updateDisplay();
+}
+
+void CQuibo::setProgramName(char* name)
+{
+    copyText(m_programs[curProgram].name, name, sizeof m_programs[curProgram].name);
+}
+
+void CQuibo::getProgramName(char* name)
+{
+    std::strcpy(name, m_programs[curProgram].name);
+}
+
+bool CQuibo::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
+{
+    if (index < 0 || index >= kNumPrograms)
+        return false;
+    std::strcpy(text, m_programs[index].name);
+    return true;
+}
+
+bool CQuibo::copyProgram(VstInt32 destination)
+{
+    if (destination < 0 || destination >= kNumPrograms)
+        return false;
+    m_programs[destination] = m_programs[curProgram];
+    return true;
+}
+
+// --- chunks ---------------------------------------------------------------
+
+void CQuibo::refreshBankImage()
+{
+    const VstInt32 program = getProgram();
+    std::memcpy(m_chunkImage + 4, &program, sizeof program);
+    const VstInt32 order[7] = {kParamMode, kParamProgram, kParamOctave, kParamBalance,
+                               kParamVolume, kParamTempo, kParamTune};
+    for (int i = 0; i < 7; ++i) {
+        const float value = getParameter(order[i]);
+        std::memcpy(m_chunkImage + 8 + 4 * i, &value, sizeof value);
+    }
+}
+
+VstInt32 CQuibo::getChunk(void** data, bool isPreset)
+{
+    debugTrace("CQuibo::getChunk: isPreset=%d, curProgram=%d\n", isPreset ? 1 : 0, curProgram);
+    if (isPreset) {
+        *data = &m_programs[curProgram];
+        return static_cast<VstInt32>(sizeof(ProgramRecord));
+    }
+    refreshBankImage();
+    *data = m_chunkImage;
+    return kBankChunkSize;
+}
+
+VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
+{
+    debugTrace("CQuibo::setChunk: %d bytes, isPreset=%d, curProgram=%d\n", byteSize, isPreset ? 1 : 0,
+               curProgram);
+    if (data == nullptr)
+        return 0;
+    VstInt32 marker = 0;
+    if (byteSize >= 4)
+        std::memcpy(&marker, data, sizeof marker);
+    if (isPreset) {
+        if (byteSize == static_cast<VstInt32>(sizeof(ProgramRecord)) && marker <= ProgramRecord::kMarker) {
+            std::memcpy(&m_programs[curProgram], data, sizeof(ProgramRecord));
+            m_programs[curProgram].name[ProgramRecord::kNameSize - 1] = '\0';
+            setProgram(curProgram);
+        }
+        return 0;
+    }
+    if (byteSize != kBankChunkSize || marker > ProgramRecord::kMarker)
+        return 0;
+    std::memcpy(m_chunkImage, data, kBankChunkSize);
+    return 1;
+}
+
+// --- host queries ---------------------------------------------------------
+
+bool CQuibo::getOutputProperties(VstInt32 index, VstPinProperties* properties)
+{
+    if (index < 0 || index > 1 || properties == nullptr)
+        return false;
+    std::snprintf(properties->label, sizeof properties->label, "Zintra %1d", static_cast<int>(index + 1));
+    properties->flags = kVstPinIsActive;
+    return true;
+}
+
+VstPlugCategory CQuibo::getPlugCategory()
+{
+    return kPlugCategSynth;
+}
+
+VstInt32 CQuibo::canDo(char* text)
+{
+    if (text == nullptr)
+        return -1;
+    static const char* const kAnswersYes[] = {"receiveVstEvents", "receiveVstMidiEvent", "midiProgramNames"};
+    for (const char* yes : kAnswersYes) {
+        if (std::strcmp(text, yes) == 0)
+            return 1;
+    }
+    return -1;
+}
+
+namespace {
+void fillMidiProgramName(MidiProgramName* record, const char* name, int program)
+{
+    copyText(record->name, name, sizeof record->name);
+    record->midiProgram = static_cast<char>(program);
+    record->midiBankMsb = -1;
+    record->midiBankLsb = -1;
+    record->reserved = 0;
+    record->parentCategoryIndex = -1;
+    record->flags = 0;
+}
+} // namespace
+
+VstInt32 CQuibo::getMidiProgramName(VstInt32 channel, MidiProgramName* record)
+{
+    if (record == nullptr)
+        return 0;
+    const VstInt32 index = record->thisProgramIndex;
+    if (channel == 0 && index >= 0 && index < kNumPrograms) {
+        fillMidiProgramName(record, kBuiltInPrograms[index].name, index);
+        return kNumPrograms;
+    }
+    if (channel == 9 && index == 0) {
+        fillMidiProgramName(record, "Rhythm", 0);
+        return 1;
+    }
+    return 0;
+}
+
+VstInt32 CQuibo::getCurrentMidiProgram(VstInt32 channel, MidiProgramName* record)
+{
+    if (record == nullptr)
+        return 0;
+    const VstInt32 index = std::min(stepOf(getParameter(kParamProgram), 5.0f), 5);
+    record->thisProgramIndex = index;
+    return getMidiProgramName(channel, record) != 0 ? index : 0;
+}
+
+VstInt32 CQuibo::getMidiProgramCategory(VstInt32, MidiProgramCategory* category)
+{
+    if (category != nullptr)
+        category->parentCategoryIndex = -1;
+    return 0;
+}
+
+bool CQuibo::hasMidiProgramsChanged(VstInt32)
+{
+    return false;
+}
+
+bool CQuibo::getMidiKeyName(VstInt32 channel, MidiKeyName* keyName)
+{
+    if (keyName == nullptr || channel != 9 || keyName->thisProgramIndex != 0)
+        return false;
+    const char* name = "";
+    if (keyName->thisKeyNumber == 60)
+        name = "Low bleep";
+    else if (keyName->thisKeyNumber == 62)
+        name = "High bleep";
+    else if (keyName->thisKeyNumber == 64)
+        name = "Noise";
+    copyText(keyName->keyName, name, sizeof keyName->keyName);
+    return true;
+}

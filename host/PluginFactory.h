@@ -1,0 +1,7 @@
+#pragma once
+
+#include "VstAbi.h"
+
+// Builds the plug-in for a host: checks the host's version, creates the
+// object and answers its AEffect record, or null.
+AEffect* createPluginEffect(audioMasterCallback audioMaster);

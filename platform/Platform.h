@@ -1,0 +1,15 @@
+#pragma once
+// The small set of operating-system services the instrument core needs.
+// PlatformWin32.cpp and PlatformPosix.cpp implement it; nothing else in the
+// core includes an operating-system header.
+
+namespace platform {
+
+// Sends one finished diagnostic line to the debugger output.
+void debugOutput(const char* text);
+
+// True when diagnostics are switched on for this process. Checked once and
+// cached, so the answer costs one load on the audio thread.
+bool debugOutputEnabled();
+
+} // namespace platform
