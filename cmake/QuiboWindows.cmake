@@ -1,0 +1,12 @@
+# Windows parts of the build, included by the top-level CMakeLists.txt after
+# the plug-in target is defined. Cross builds use the toolchain files in this
+# folder; scripts/windows-build.sh shows the full invocation.
+if(NOT WIN32)
+  return()
+endif()
+
+option(QUIBO_WERROR "Treat warnings in the plug-in's own code as errors" OFF)
+if(QUIBO_WERROR)
+  target_compile_options(quibo_core PRIVATE -Werror)
+  target_compile_options(Zintra PRIVATE -Werror)
+endif()
