@@ -1,40 +1,54 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows plug-in with MinGW-w64: Zintra.dll for 32-bit and
-# 64-bit Windows, the unit tests and the command-line host for 32-bit Windows,
-# and the Linux reference programs that windows-test.sh compares against.
+# 64-bit Windows, the unit tests, the command-line host and quibo_chunkdump
+# for 32-bit Windows, and the Linux programs that windows-test.sh compares
+# against. Installs the packages it needs first (once).
 #
-# Usage: scripts/windows-build.sh [--no-install] [--install-only] [BUILD_ROOT]
-#   BUILD_ROOT defaults to build-windows in the repository. Inside it:
-#     i686/   32-bit Windows build (Zintra.dll, quibo_tests.exe, zintra-host.exe, ...)
-#     x86_64/ 64-bit Windows build (Zintra.dll only)
-#     linux/  Linux reference build (zintra-host, quibo_chunkdump)
-#   QUIBO_LINUX_BUILD=DIR reuses an existing configured Linux build tree
-#   instead of linux/. JOBS sets the parallel build jobs (default 2).
+# Usage: scripts/windows-build.sh [--no-install] [--install-only]
+#                                 [--linux-build DIR] [BUILD_ROOT]
+#   BUILD_ROOT (default: build-windows in the repository) receives
+#     i686/    32-bit Windows build: Zintra.dll, tests, host, chunk dump
+#     x86_64/  64-bit Windows build: Zintra.dll
+#     linux/   Linux reference build (unless --linux-build names one)
+#   --linux-build DIR  an already configured Linux build tree to build the
+#                      reference programs in, instead of BUILD_ROOT/linux
+#   JOBS sets the parallel build jobs (default 2).
+# Every Windows build treats compiler warnings as errors.
 set -euo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 INSTALL=1
 BUILD_ONLY=1
 BUILD_ROOT=""
-for arg in "$@"; do
-    case "$arg" in
+LINUX_BUILD=""
+while [ $# -gt 0 ]; do
+    case "$1" in
     --no-install) INSTALL=0 ;;
     --install-only) BUILD_ONLY=0 ;;
+    --linux-build)
+        LINUX_BUILD="${2:?--linux-build needs a directory}"
+        shift
+        ;;
     -h | --help)
-        sed -n '2,13p' "${BASH_SOURCE[0]}"
+        sed -n '2,18p' "${BASH_SOURCE[0]}"
         exit 0
         ;;
-    *) BUILD_ROOT="$arg" ;;
+    *) BUILD_ROOT="$1" ;;
     esac
+    shift
 done
 BUILD_ROOT="${BUILD_ROOT:-$REPO/build-windows}"
 JOBS="${JOBS:-2}"
 
 log() { printf '[windows-build] %s\n' "$*"; }
+fail() {
+    printf '[windows-build] FAILED: %s\n' "$*" >&2
+    exit 1
+}
 
 # Packages for the cross build, the Wine runs and the Linux reference build.
 PACKAGES=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386
-    cmake make g++ pkg-config libsndfile1-dev)
+    cmake make g++ pkg-config libsndfile1-dev libsmf-dev)
 
 missing_packages() {
     local p
@@ -71,3 +85,66 @@ if [ "$INSTALL" -eq 1 ]; then
     log "package step took $((SECONDS - start)) s"
 fi
 [ "$BUILD_ONLY" -eq 1 ] || exit 0
+
+mkdir -p "$BUILD_ROOT"
+BUILD_ROOT="$(cd "$BUILD_ROOT" && pwd)"
+
+# Runs "cmake --build" with its output in LOG; fails on a compiler warning
+# as well as on an error, so that the 32-bit build stays warning-free.
+build() {
+    local dir=$1 logfile=$2
+    shift 2
+    if ! cmake --build "$dir" -j"$JOBS" "$@" >"$logfile" 2>&1; then
+        grep -E 'error|Error' "$logfile" | head -40 >&2 || true
+        tail -20 "$logfile" >&2
+        fail "build in $dir (log: $logfile)"
+    fi
+    if grep -q 'warning:' "$logfile"; then
+        grep -A3 'warning:' "$logfile" | head -60 >&2
+        fail "compiler warnings in $dir (log: $logfile)"
+    fi
+}
+
+configure() {
+    local dir=$1 logfile=$2
+    shift 2
+    if ! cmake -S "$REPO" -B "$dir" "$@" >"$logfile" 2>&1; then
+        tail -30 "$logfile" >&2
+        fail "configure $dir (log: $logfile)"
+    fi
+    grep -E 'leave out|not built' "$logfile" | sed 's/^-- /[windows-build] /' || true
+}
+
+# 32-bit Windows: the plug-in, its unit tests, the host and the chunk dump.
+start=$SECONDS
+configure "$BUILD_ROOT/i686" "$BUILD_ROOT/i686-configure.log" \
+    -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/toolchain-mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DQUIBO_WERROR=ON
+build "$BUILD_ROOT/i686" "$BUILD_ROOT/i686-build.log"
+log "32-bit Windows build took $((SECONDS - start)) s"
+
+# 64-bit Windows: the plug-in only.
+start=$SECONDS
+configure "$BUILD_ROOT/x86_64" "$BUILD_ROOT/x86_64-configure.log" \
+    -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/toolchain-mingw-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DQUIBO_WERROR=ON -DQUIBO_BUILD_TESTS=OFF -DQUIBO_BUILD_TOOLS=OFF
+build "$BUILD_ROOT/x86_64" "$BUILD_ROOT/x86_64-build.log" --target Zintra
+log "64-bit Windows build took $((SECONDS - start)) s"
+
+# Linux: the programs whose output the Windows ones must match.
+start=$SECONDS
+if [ -z "$LINUX_BUILD" ]; then
+    LINUX_BUILD="$BUILD_ROOT/linux"
+    configure "$LINUX_BUILD" "$BUILD_ROOT/linux-configure.log" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_BUILD_TESTS=OFF
+fi
+[ -f "$LINUX_BUILD/CMakeCache.txt" ] || fail "$LINUX_BUILD is no configured build tree"
+# The log of a shared Linux tree may hold other targets' warnings; only errors count there.
+if ! cmake --build "$LINUX_BUILD" -j"$JOBS" --target Zintra zintra-host quibo_chunkdump \
+    >"$BUILD_ROOT/linux-build.log" 2>&1; then
+    tail -30 "$BUILD_ROOT/linux-build.log" >&2
+    fail "Linux reference build in $LINUX_BUILD (log: $BUILD_ROOT/linux-build.log)"
+fi
+echo "$LINUX_BUILD" >"$BUILD_ROOT/linux-build-dir"
+log "Linux reference build took $((SECONDS - start)) s"
+log "done: $BUILD_ROOT"

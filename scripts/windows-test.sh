@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# Tests the Windows build made by windows-build.sh, under Wine, headless:
+#   - Zintra.dll (32- and 64-bit) exports main and VSTPluginMain undecorated
+#     and imports system DLLs only;
+#   - the GoogleTest suites built for 32-bit Windows pass;
+#   - the 32-bit Windows host, loading the DLL through main, prints the same
+#     identity as the Linux host;
+#   - the bank and program chunks after the same calls are byte-identical
+#     from the Linux and the 32-bit Windows build.
+# Ends with "windows-test: N passed, N failed" and exits non-zero on a failure.
+#
+# Usage: scripts/windows-test.sh [--linux-build DIR] [BUILD_ROOT]
+#   BUILD_ROOT defaults to build-windows in the repository; --linux-build
+#   defaults to the Linux tree windows-build.sh built the reference programs in.
+set -uo pipefail
+
+REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_ROOT=""
+LINUX_BUILD=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --linux-build)
+        LINUX_BUILD="${2:?--linux-build needs a directory}"
+        shift
+        ;;
+    -h | --help)
+        sed -n '2,15p' "${BASH_SOURCE[0]}"
+        exit 0
+        ;;
+    *) BUILD_ROOT="$1" ;;
+    esac
+    shift
+done
+BUILD_ROOT="$(cd "${BUILD_ROOT:-$REPO/build-windows}" && pwd)" || exit 1
+if [ -z "$LINUX_BUILD" ] && [ -f "$BUILD_ROOT/linux-build-dir" ]; then
+    LINUX_BUILD="$(cat "$BUILD_ROOT/linux-build-dir")"
+fi
+LINUX_BUILD="${LINUX_BUILD:-$BUILD_ROOT/linux}"
+WIN32_BUILD="$BUILD_ROOT/i686"
+WIN64_BUILD="$BUILD_ROOT/x86_64"
+OUT="$BUILD_ROOT/test-output"
+# A Wine run that takes longer than this has hung.
+WINE_TIMEOUT="${WINE_TIMEOUT:-600}"
+
+passed=0
+failed=0
+log() { printf '[windows-test] %s\n' "$*"; }
+pass() {
+    passed=$((passed + 1))
+    log "ok: $*"
+}
+failure() {
+    failed=$((failed + 1))
+    log "FAILED: $*"
+}
+finish() {
+    wineserver -k >/dev/null 2>&1 || true
+    echo "windows-test: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+    exit $?
+}
+
+# --- Wine ----------------------------------------------------------------
+
+# A fresh 32-bit prefix for every test run, so nothing from an earlier run or
+# from the user's own prefix takes part.
+setup_wine() {
+    export WINEPREFIX="$BUILD_ROOT/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    rm -rf "$WINEPREFIX"
+    # Background processes started here must not hold the caller's pipes open.
+    wineboot --init </dev/null >/dev/null 2>&1 || return 1
+    if [ -z "${DISPLAY:-}" ]; then
+        wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11,null /f </dev/null >/dev/null 2>&1 || return 1
+    fi
+    # The display driver is chosen when wineserver starts.
+    wineserver -w
+}
+
+# Runs a Windows program under Wine from DIR; its output goes to stdout.
+run_wine() {
+    local dir=$1
+    shift
+    (cd "$dir" && timeout "$WINE_TIMEOUT" wine "$@" </dev/null)
+    local status=$?
+    wineserver -w
+    return $status
+}
+
+# --- the DLLs' export and import tables ------------------------------------
+
+# Import libraries that every Windows installation has.
+SYSTEM_DLLS='^(kernel32|user32|gdi32|msvcrt|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|winmm|uxtheme|imm32|version|shlwapi|ws2_32|msimg32)\.dll$'
+
+check_dll() {
+    local objdump=$1 dll=$2 format=$3
+    if [ ! -f "$dll" ]; then
+        failure "$dll missing"
+        return
+    fi
+    local dump
+    dump="$("$objdump" -p "$dll")"
+    if ! grep -q "file format $format" <<<"$dump"; then
+        failure "$dll is not $format"
+        return
+    fi
+    local exports
+    exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -n 's/^.*\] //p' | sort | xargs)"
+    if [ "$exports" = "VSTPluginMain main" ]; then
+        pass "$dll exports: $exports"
+    else
+        failure "$dll exports '$exports', expected 'VSTPluginMain main'"
+    fi
+    local imports bad
+    imports="$(sed -n 's/^.*DLL Name: //p' <<<"$dump" | xargs)"
+    bad="$(tr ' ' '\n' <<<"$imports" | tr 'A-Z' 'a-z' | grep -v -E "$SYSTEM_DLLS" | grep . | xargs)"
+    if [ -n "$imports" ] && [ -z "$bad" ]; then
+        pass "$dll imports system DLLs only: $imports"
+    else
+        failure "$dll imports non-system DLLs: ${bad:-none found}"
+    fi
+}
+
+# --- unit tests ----------------------------------------------------------
+
+run_gtest() {
+    local exe=$1 name
+    name="$(basename "$exe" .exe)"
+    if [ ! -f "$exe" ]; then
+        failure "$exe missing"
+        return
+    fi
+    local logfile="$OUT/$name.log" status
+    run_wine "$(dirname "$exe")" "$(basename "$exe")" --gtest_brief=1 >"$logfile" 2>&1
+    status=$?
+    local ok bad
+    ok="$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$logfile" | tail -1)"
+    bad="$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$logfile" | tail -1)"
+    passed=$((passed + ${ok:-0}))
+    failed=$((failed + ${bad:-0}))
+    if [ $status -eq 0 ] && [ -n "$ok" ] && [ -z "$bad" ]; then
+        log "ok: $name under Wine: $ok tests passed"
+    else
+        [ -n "$bad" ] || failed=$((failed + 1))
+        grep -E '^\[  FAILED  \]|Failure|error' "$logfile" | head -40
+        log "FAILED: $name under Wine (exit $status, ${bad:-?} failed; log: $logfile)"
+    fi
+}
+
+# --- comparisons with the Linux build ----------------------------------------
+
+compare_identity() {
+    local linux_host="$LINUX_BUILD/tools/zintra-host" win_host="$WIN32_BUILD/tools/zintra-host.exe"
+    if [ ! -x "$linux_host" ] || [ ! -f "$win_host" ]; then
+        failure "identity print: zintra-host missing (${linux_host}, ${win_host})"
+        return
+    fi
+    "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --legacy-main --info >"$OUT/identity-linux.txt" 2>&1 ||
+        { failure "Linux host --info (see $OUT/identity-linux.txt)"; return; }
+    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin Zintra.dll --legacy-main --info \
+        >"$OUT/identity-windows.txt" 2>&1 ||
+        { failure "Windows host --info under Wine (see $OUT/identity-windows.txt)"; return; }
+    if cmp -s "$OUT/identity-linux.txt" "$OUT/identity-windows.txt"; then
+        pass "identity print identical ($(wc -l <"$OUT/identity-linux.txt") lines)"
+    else
+        diff "$OUT/identity-linux.txt" "$OUT/identity-windows.txt" | cat -A | head -40
+        failure "identity print differs between Linux and Windows"
+    fi
+}
+
+compare_chunks() {
+    local linux_dump="$LINUX_BUILD/tools/chunkdump/quibo_chunkdump"
+    local win_dump="$WIN32_BUILD/tools/chunkdump/quibo_chunkdump.exe"
+    if [ ! -x "$linux_dump" ] || [ ! -f "$win_dump" ]; then
+        failure "chunk comparison: quibo_chunkdump missing"
+        return
+    fi
+    "$linux_dump" "$LINUX_BUILD/Zintra.so" "$OUT/bank-linux.bin" "$OUT/program-linux.bin" >/dev/null ||
+        { failure "Linux quibo_chunkdump"; return; }
+    run_wine "$WIN32_BUILD" tools/chunkdump/quibo_chunkdump.exe Zintra.dll \
+        "$(winepath -w "$OUT/bank-windows.bin")" "$(winepath -w "$OUT/program-windows.bin")" >/dev/null ||
+        { failure "Windows quibo_chunkdump under Wine"; return; }
+    local kind
+    for kind in bank program; do
+        if cmp "$OUT/$kind-linux.bin" "$OUT/$kind-windows.bin"; then
+            pass "$kind chunk byte-identical on Linux and 32-bit Windows ($(stat -c %s "$OUT/$kind-linux.bin") bytes)"
+        else
+            failure "$kind chunk differs between Linux and 32-bit Windows"
+        fi
+    done
+}
+
+# --- run -----------------------------------------------------------------
+
+rm -rf "$OUT"
+mkdir -p "$OUT"
+for tool in wine wineboot wineserver i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump; do
+    command -v "$tool" >/dev/null || { failure "$tool not installed (run scripts/windows-build.sh)"; finish; }
+done
+
+check_dll i686-w64-mingw32-objdump "$WIN32_BUILD/Zintra.dll" pei-i386
+check_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/Zintra.dll" pei-x86-64
+
+start=$SECONDS
+if setup_wine; then
+    log "fresh Wine prefix in $((SECONDS - start)) s"
+else
+    failure "Wine prefix setup"
+    finish
+fi
+for exe in "$WIN32_BUILD"/quibo_tests.exe "$WIN32_BUILD"/quibo_concurrency_tests.exe; do
+    run_gtest "$exe"
+done
+compare_identity
+compare_chunks
+finish
