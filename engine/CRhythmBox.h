@@ -2,18 +2,34 @@
 
 #include "CEventListener.h"
 
+#include <cstdint>
+#include <memory>
+
 class CQuibo;
 
 // The rhythm box: ten patterns of three drum sounds, stepped by the tempo
-// clock, and single drum hits from MIDI channel 2. Audio thread only.
+// clock, and single drum hits from MIDI channel 2. Audio thread only, except
+// for the constructor and setSampleRate.
 class CRhythmBox : public CEventListener {
 public:
+    enum Sound { kLowBleep = 0, kHighBleep = 1, kNoise = 2, kNoSound = 3 };
+    static constexpr int kNumPatterns = 10;
+    // The rate at which the drum tables have their reference shape.
+    static constexpr float kReferenceRate = 44100.0f;
+    // Accepted host rates; others leave the tables as they are.
+    static constexpr float kMinSampleRate = 1000.0f;
+    static constexpr float kMaxSampleRate = 1000000.0f;
+
     CRhythmBox();
     void setOwner(CQuibo* owner) { m_owner = owner; }
-    // Host sample rate; rebuilds the drum tables. Never called while rendering.
+    // Host sample rate; rebuilds the drum tables so that the drums keep their
+    // pitch and length in seconds. Called while the plug-in is suspended, never
+    // on the audio thread while it renders. Keeps the old tables when the rate
+    // is out of range or an allocation fails.
     void setSampleRate(float rate);
 
     int OnEvent(const VstMidiEvent& event) override;
+    // Patterns 0..9; other numbers are ignored.
     void SelectPattern(int pattern);
     void StartAt(int step);
     void RequestStop();
@@ -23,7 +39,52 @@ public:
     // Raised by the tempo clock at every tick.
     void setTickFlag() { m_tickFlag = 1; }
 
+    // State, for the panel logic and tests.
+    bool running() const { return m_running != 0; }
+    bool manual() const { return m_manual != 0; }
+    bool stopRequested() const { return m_stopRequest != 0; }
+    bool tickFlag() const { return m_tickFlag != 0; }
+    int patternNumber() const { return m_pattern; }
+    int currentSound() const { return m_sound; }
+    int stepIndex() const { return m_stepIndex; }
+    int stepCountdown() const { return m_stepCountdown; }
+    int32_t position() const { return m_position; }
+    float gain() const { return m_gain; }
+    float sampleRate() const { return m_sampleRate; }
+
+    // The drum tables at the current rate.
+    const float* bleepTable() const { return m_bleep.get(); }
+    int32_t bleepLength() const { return m_bleepLength; }
+    const float* noiseTable() const { return m_noise.get(); }
+    int32_t noiseLength() const { return m_noiseLength; }
+
+    // Pattern n (0..9): number of steps, and sound and length in ticks of a step.
+    static int patternStepCount(int pattern);
+    static int stepSound(int pattern, int step);
+    static int stepTicks(int pattern, int step);
+
 private:
+    void loadStep();
+    // The current sound at the current position; false once it has ended.
+    bool soundSample(float& sample) const;
+    void advancePosition();
+
     CQuibo* m_owner = nullptr;
+    float m_sampleRate = kReferenceRate;
+    int32_t m_position = 0;
     int m_tickFlag = 0;
+    int m_stepCountdown = 0;
+    int m_pattern = 0;
+    int m_sound = kLowBleep;
+    int m_stepIndex = 0;
+    int m_running = 0;
+    int m_stopRequest = 0;
+    int m_manual = 0;
+    float m_gain = 1.0f;
+    std::unique_ptr<float[]> m_bleep;
+    int32_t m_bleepLength = 0;
+    std::unique_ptr<float[]> m_noise;
+    int32_t m_noiseLength = 0;
+    // The position stops counting here: every sound has ended.
+    int32_t m_positionLimit = 0;
 };

@@ -334,7 +334,9 @@ void AudioEffect::ms2string(float samples, char* text)
 void AudioEffect::float2string(float value, char* text)
 {
     // Eight characters: sign, integer digits, point, then fractional digits.
-    if (!(value >= -9999999.0f && value <= 99999999.0f)) {
+    // Compared in double: 99999999 has no float of its own and rounds to 1e8.
+    const double wide = value;
+    if (!(wide >= -9999999.0 && wide <= 99999999.0)) {
         std::strcpy(text, "Huge!");
         return;
     }

@@ -12,8 +12,10 @@ VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
 {
     if (events == nullptr)
         return 1;
+    // The host's list is longer than its declared two entries.
+    VstEvent* const* entries = events->events;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = entries[i];
         if (event == nullptr || event->type != kVstMidiType)
             continue;
         VstMidiEvent copy;

@@ -1,4 +1,309 @@
-int main()
+// zintra-host: loads the plug-in like a host, prints its identity and renders
+// audio to a WAV file, driven by parameters, panel keys and MIDI given on the
+// command line or read from a MIDI file.
+#include "AudioFileWriter.h"
+#include "HostSession.h"
+#include "MidiFileReader.h"
+#include "PluginLibrary.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#ifndef ZINTRA_DEFAULT_PLUGIN
+#define ZINTRA_DEFAULT_PLUGIN "Zintra.dll"
+#endif
+
+namespace {
+
+const char* const kUsage =
+    "usage: zintra-host [options]\n"
+    "  --plugin PATH          plug-in module (default " ZINTRA_DEFAULT_PLUGIN ")\n"
+    "  --legacy-main          find the plug-in only by its legacy entry point 'main'\n"
+    "  --info                 print the plug-in's identity\n"
+    "  --render FILE.wav      render a stereo WAV file\n"
+    "  --seconds S            length of the render (default 5)\n"
+    "  --rate HZ              sample rate (default 44100)\n"
+    "  --block N              frames per block (default 512)\n"
+    "  --param NAME=VALUE     set a parameter (name or index) before rendering; repeatable\n"
+    "  --param-at T:NAME=VALUE  set a parameter at T seconds\n"
+    "  --key T:CODE[:VALUE]   press a panel function key (84..93) at T seconds (value default 1)\n"
+    "  --note T:NOTE:VEL:LEN[:CH]  a note at T seconds lasting LEN seconds (channel 1..16, default 1)\n"
+    "  --cc T:CONTROLLER:VALUE[:CH]  a controller change at T seconds\n"
+    "  --program T:NUMBER[:CH]  a program change at T seconds\n"
+    "  --midi FILE.mid        play the channel messages of a MIDI file\n"
+    "  --load-bank FILE       restore a bank chunk before rendering\n"
+    "  --load-program FILE    restore a program chunk before rendering\n"
+    "  --save-bank FILE       save the bank chunk after rendering\n"
+    "  --save-program FILE    save the current program's chunk after rendering\n";
+
+struct Options {
+    std::string plugin = ZINTRA_DEFAULT_PLUGIN;
+    bool legacyMain = false;
+    bool info = false;
+    std::string renderPath;
+    double seconds = 5.0;
+    float rate = 44100.0f;
+    int block = 512;
+    std::vector<std::string> parameters;
+    std::vector<HostSession::TimedEvent> events;
+    std::vector<std::string> midiFiles;
+    std::string loadBank, loadProgram, saveBank, saveProgram;
+};
+
+std::vector<std::string> splitFields(const std::string& text, char separator)
 {
-    return 0;
+    std::vector<std::string> fields;
+    std::stringstream stream(text);
+    std::string field;
+    while (std::getline(stream, field, separator))
+        fields.push_back(field);
+    return fields;
+}
+
+bool parseNumber(const std::string& text, double& out)
+{
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return !text.empty() && end != nullptr && *end == '\0';
+}
+
+// Parses numeric fields; answers false if any is not a number.
+bool parseNumbers(const std::vector<std::string>& fields, std::vector<double>& out)
+{
+    out.clear();
+    for (const std::string& field : fields) {
+        double value;
+        if (!parseNumber(field, value))
+            return false;
+        out.push_back(value);
+    }
+    return true;
+}
+
+HostSession::TimedEvent midiEvent(double seconds, int status, int data1, int data2)
+{
+    HostSession::TimedEvent event{};
+    event.seconds = seconds;
+    event.midi[0] = static_cast<unsigned char>(status);
+    event.midi[1] = static_cast<unsigned char>(data1 & 0x7F);
+    event.midi[2] = static_cast<unsigned char>(data2 & 0x7F);
+    return event;
+}
+
+int channelOf(const std::vector<double>& values, size_t place)
+{
+    const int channel = values.size() > place ? static_cast<int>(values[place]) : 1;
+    return (channel - 1) & 15;
+}
+
+bool addTimedOption(const std::string& option, const std::string& argument, Options& options)
+{
+    std::vector<double> v;
+    if (!parseNumbers(splitFields(argument, ':'), v))
+        return false;
+    if (option == "--note" && (v.size() == 4 || v.size() == 5)) {
+        const int channel = channelOf(v, 4);
+        options.events.push_back(midiEvent(v[0], 0x90 | channel, static_cast<int>(v[1]), static_cast<int>(v[2])));
+        options.events.push_back(midiEvent(v[0] + v[3], 0x80 | channel, static_cast<int>(v[1]), 0));
+        return true;
+    }
+    if (option == "--cc" && (v.size() == 3 || v.size() == 4)) {
+        options.events.push_back(
+            midiEvent(v[0], 0xB0 | channelOf(v, 3), static_cast<int>(v[1]), static_cast<int>(v[2])));
+        return true;
+    }
+    if (option == "--program" && (v.size() == 2 || v.size() == 3)) {
+        options.events.push_back(midiEvent(v[0], 0xC0 | channelOf(v, 2), static_cast<int>(v[1]), 0));
+        return true;
+    }
+    if (option == "--key" && (v.size() == 2 || v.size() == 3)) {
+        HostSession::TimedEvent event{};
+        event.seconds = v[0];
+        event.isParameter = true;
+        event.index = static_cast<int>(v[1]);
+        event.value = v.size() == 3 ? static_cast<float>(v[2]) : 1.0f;
+        options.events.push_back(event);
+        return true;
+    }
+    return false;
+}
+
+bool parseArguments(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--info") {
+            options.info = true;
+            continue;
+        }
+        if (option == "--legacy-main") {
+            options.legacyMain = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "zintra-host: %s needs a value\n", option.c_str());
+            return false;
+        }
+        const std::string argument = argv[++i];
+        double number = 0.0;
+        if (option == "--plugin")
+            options.plugin = argument;
+        else if (option == "--render")
+            options.renderPath = argument;
+        else if (option == "--seconds" && parseNumber(argument, number) && number >= 0.0)
+            options.seconds = number;
+        else if (option == "--rate" && parseNumber(argument, number) && number >= 1000.0 && number <= 768000.0)
+            options.rate = static_cast<float>(number);
+        else if (option == "--block" && parseNumber(argument, number) && number >= 1.0 && number <= 1048576.0)
+            options.block = static_cast<int>(number);
+        else if (option == "--param")
+            options.parameters.push_back(argument);
+        else if (option == "--param-at")
+            options.parameters.push_back("@" + argument);
+        else if (option == "--midi")
+            options.midiFiles.push_back(argument);
+        else if (option == "--load-bank")
+            options.loadBank = argument;
+        else if (option == "--load-program")
+            options.loadProgram = argument;
+        else if (option == "--save-bank")
+            options.saveBank = argument;
+        else if (option == "--save-program")
+            options.saveProgram = argument;
+        else if (!addTimedOption(option, argument, options)) {
+            std::fprintf(stderr, "zintra-host: cannot use %s %s\n", option.c_str(), argument.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// Applies "NAME=VALUE" now, or "@T:NAME=VALUE" as a timed event.
+bool applyParameterOption(HostSession& session, const std::string& option, Options& options)
+{
+    std::string text = option;
+    double at = -1.0;
+    if (!text.empty() && text[0] == '@') {
+        const size_t colon = text.find(':');
+        if (colon == std::string::npos || !parseNumber(text.substr(1, colon - 1), at))
+            return false;
+        text = text.substr(colon + 1);
+    }
+    const size_t equals = text.find('=');
+    double value;
+    if (equals == std::string::npos || !parseNumber(text.substr(equals + 1), value))
+        return false;
+    const int index = session.findParameter(text.substr(0, equals));
+    if (index < 0)
+        return false;
+    if (at >= 0.0) {
+        HostSession::TimedEvent event{};
+        event.seconds = at;
+        event.isParameter = true;
+        event.index = index;
+        event.value = static_cast<float>(value);
+        options.events.push_back(event);
+        std::printf("parameter %d at %.3f s = %g\n", index, at, value);
+        return true;
+    }
+    session.setParameter(index, static_cast<float>(value));
+    // Apply it with an empty block so the display text shows the new value.
+    float silence[1];
+    float* outputs[2] = {silence, silence};
+    session.effect()->processReplacing(session.effect(), nullptr, outputs, 0);
+    std::printf("parameter %d (%s) = %g: %s\n", index, session.text(effGetParamName, index).c_str(), value,
+                session.text(effGetParamDisplay, index).c_str());
+    return true;
+}
+
+bool writeWav(const std::string& path, const std::vector<float>& interleaved, int rate)
+{
+    std::string error;
+    auto writer = AudioFileWriter::open(path, 2, rate, error);
+    if (!writer) {
+        std::fprintf(stderr, "zintra-host: %s\n", error.c_str());
+        return false;
+    }
+    const long frames = static_cast<long>(interleaved.size() / 2);
+    return writer->write(interleaved.data(), frames) && writer->close();
+}
+
+int run(const Options& given)
+{
+    Options options = given;
+    PluginLibrary library;
+    if (!library.load(options.plugin, options.legacyMain)) {
+        std::fprintf(stderr, "zintra-host: %s\n", library.error().c_str());
+        return 1;
+    }
+    HostSession session;
+    if (!session.open(library.entryPoint(), options.rate, options.block)) {
+        std::fprintf(stderr, "zintra-host: the plug-in refused to start\n");
+        return 1;
+    }
+    if (options.info || options.renderPath.empty())
+        session.printIdentity(stdout);
+    if (!options.loadBank.empty() && !session.loadChunk(options.loadBank, false))
+        std::fprintf(stderr, "zintra-host: bank %s was refused\n", options.loadBank.c_str());
+    if (!options.loadProgram.empty() && !session.loadChunk(options.loadProgram, true))
+        std::fprintf(stderr, "zintra-host: cannot read %s\n", options.loadProgram.c_str());
+    for (const std::string& parameter : options.parameters) {
+        if (!applyParameterOption(session, parameter, options)) {
+            std::fprintf(stderr, "zintra-host: bad parameter setting %s\n", parameter.c_str());
+            session.close();
+            return 1;
+        }
+    }
+    for (const std::string& path : options.midiFiles) {
+        std::string error;
+        if (!readMidiFile(path, options.events, error)) {
+            std::fprintf(stderr, "zintra-host: %s\n", error.c_str());
+            session.close();
+            return 1;
+        }
+    }
+    int status = 0;
+    if (!options.renderPath.empty()) {
+        const std::vector<float> audio = session.render(options.seconds, options.events);
+        if (writeWav(options.renderPath, audio, static_cast<int>(options.rate)))
+            std::printf("wrote %s: %zu frames at %d Hz\n", options.renderPath.c_str(), audio.size() / 2,
+                        static_cast<int>(options.rate));
+        else
+            status = 1;
+    }
+    if (!options.saveBank.empty() && !session.saveChunk(options.saveBank, false))
+        status = 1;
+    if (!options.saveProgram.empty() && !session.saveChunk(options.saveProgram, true))
+        status = 1;
+    session.close();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+#if defined(_WIN32)
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    Options options;
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!parseArguments(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    return run(options);
 }

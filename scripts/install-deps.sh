@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the Linux build and tests need. Idempotent:
+# when everything is present it changes nothing and needs no network.
+set -euo pipefail
+
+packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libgtest-dev googletest
+          libbenchmark-dev)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get -o DPkg::Lock::Timeout=600 update -qq
+    apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Every test: the unit and plug-in tests, again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the concurrency tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc)
+
+# build_and_test DIR LABEL TARGET CTEST-FILTER CMAKE-OPTIONS...
+build_and_test() {
+    local dir=$1 label=$2 target=$3 filter=$4
+    shift 4
+    echo "=== $label ==="
+    cmake -S . -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j"$jobs" ${target:+--target "$target"}
+    (cd "$dir" && ctest --output-on-failure -j"$jobs" ${filter:+-R "$filter"})
+}
+
+build_and_test build/test "tests" "" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    build_and_test build/asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer" "" "" \
+    -DCMAKE_BUILD_TYPE=Debug -DQUIBO_SANITIZE=address,undefined
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    build_and_test build/tsan "concurrency tests under ThreadSanitizer" quibo_concurrency_tests "Stress" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=thread
+echo "all test runs passed"

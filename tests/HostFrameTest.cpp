@@ -1,0 +1,210 @@
+// The plug-in object's frame: number-to-text conversions, block processing
+// order, the command queue and the tempo clock.
+#include "CCommandQueue.h"
+#include "CTempoClock.h"
+#include "DebugTrace.h"
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string floatText(AudioEffect& effect, float value)
+{
+    char text[32] = {};
+    effect.float2string(value, text);
+    return text;
+}
+
+std::string longText(AudioEffect& effect, VstInt32 value)
+{
+    char text[32] = {};
+    effect.long2string(value, text);
+    return text;
+}
+
+TEST(NumberText, FloatToStringKeepsEightCharacters)
+{
+    testhost::Instance instance;
+    AudioEffect& effect = *instance.plugin;
+    EXPECT_EQ("0.000000", floatText(effect, 0.0f));
+    EXPECT_EQ("12.50000", floatText(effect, 12.5f));
+    EXPECT_EQ("-50.0000", floatText(effect, -50.0f));
+    EXPECT_EQ("50.00000", floatText(effect, 50.0f));
+    EXPECT_EQ("-0.50000", floatText(effect, -0.5f));
+    EXPECT_EQ("Huge!", floatText(effect, -10000000.0f));
+    EXPECT_EQ("Huge!", floatText(effect, 100000000.0f));
+}
+
+TEST(NumberText, LongToStringRightAlignsInSeven)
+{
+    testhost::Instance instance;
+    AudioEffect& effect = *instance.plugin;
+    EXPECT_EQ("      5", longText(effect, 5));
+    EXPECT_EQ("     -9", longText(effect, -9));
+    EXPECT_EQ("Huge!", longText(effect, 100000000));
+    EXPECT_EQ("99999999", longText(effect, 99999999));
+}
+
+TEST(NumberText, DecibelsOfZeroAreMinusInfinity)
+{
+    testhost::Instance instance;
+    char text[32];
+    instance.plugin->dB2string(0.0f, text);
+    EXPECT_STREQ("-oo", text);
+    instance.plugin->dB2string(1.0f, text);
+    EXPECT_STREQ("0.000000", text);
+}
+
+TEST(BlockProcessing, FirstBlockAppliesTheDefaultCommands)
+{
+    testhost::Instance instance;
+    CQuiboPlugin& plugin = *instance.plugin;
+    EXPECT_EQ(0.0f, plugin.getParameter(CQuibo::kParamVolume));
+    EXPECT_EQ(CQuibo::kModeOff, plugin.mode());
+    instance.process(64);
+    EXPECT_EQ(CQuibo::kModePlay, plugin.mode());
+    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(CQuibo::kParamVolume));
+    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(CQuibo::kParamBalance));
+    EXPECT_FLOAT_EQ(0.51f, plugin.getParameter(CQuibo::kParamOctave));
+    EXPECT_FLOAT_EQ(0.725f, plugin.getParameter(CQuibo::kParamTempo));
+    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(CQuibo::kParamTune));
+    EXPECT_EQ(4.0f, plugin.tempoClock().tempo());
+    EXPECT_EQ(0, plugin.getProgram());
+    EXPECT_TRUE(plugin.commandQueue().isEmpty());
+}
+
+TEST(BlockProcessing, CalAndOffGiveSilenceAndLeaveEventsQueued)
+{
+    for (const float modeValue : {0.7f, 1.0f}) {
+        testhost::Instance instance;
+        instance.plugin->setParameter(CQuibo::kParamMode, modeValue);
+        instance.process(0);
+        VstMidiEvent note{};
+        note.type = kVstMidiType;
+        note.byteSize = sizeof note;
+        note.deltaFrames = 3;
+        note.midiData[0] = static_cast<char>(0x90);
+        note.midiData[1] = 60;
+        note.midiData[2] = 100;
+        instance.plugin->eventManager().AddEvent(note);
+        instance.process(512);
+        for (int i = 0; i < 512; ++i) {
+            ASSERT_EQ(0.0f, instance.left[static_cast<size_t>(i)]) << i;
+            ASSERT_EQ(0.0f, instance.right[static_cast<size_t>(i)]) << i;
+        }
+        EXPECT_EQ(123.0f, instance.left[512]); // nothing written past the block
+        EXPECT_EQ(1, instance.plugin->eventManager().count());
+    }
+}
+
+TEST(BlockProcessing, EmptyBlockInPlayStillDrainsTheQueue)
+{
+    testhost::Instance instance;
+    instance.process(0);
+    ASSERT_EQ(CQuibo::kModePlay, instance.plugin->mode());
+    instance.plugin->setParameter(CQuibo::kParamVolume, 0.25f);
+    instance.process(0);
+    EXPECT_EQ(0.25f, instance.plugin->getParameter(CQuibo::kParamVolume));
+}
+
+TEST(BlockProcessing, SecondValueForAnIndexTakesTheFirstsPlace)
+{
+    CCommandQueue queue;
+    EXPECT_EQ(1, queue.push({2, 0.1f}));
+    EXPECT_EQ(1, queue.push({3, 0.2f}));
+    EXPECT_EQ(1, queue.push({2, 0.9f}));
+    CCommandQueue::Command command{};
+    ASSERT_EQ(1, queue.pop(command));
+    EXPECT_EQ(2, command.index);
+    EXPECT_EQ(0.9f, command.value);
+    ASSERT_EQ(1, queue.pop(command));
+    EXPECT_EQ(3, command.index);
+    EXPECT_EQ(0, queue.pop(command));
+}
+
+TEST(BlockProcessing, SettingTwiceBeforeABlockAppliesTheSecondValue)
+{
+    testhost::Instance instance;
+    instance.process(0);
+    instance.plugin->setParameter(CQuibo::kParamBalance, 0.1f);
+    instance.plugin->setParameter(CQuibo::kParamBalance, 1.5f);
+    instance.process(0);
+    EXPECT_EQ(1.0f, instance.plugin->getParameter(CQuibo::kParamBalance));
+}
+
+TEST(CommandQueue, DropsNewIndexesWhenFullButStillMergesQueuedOnes)
+{
+    CCommandQueue queue;
+    for (int i = 0; i < CCommandQueue::kCapacity; ++i)
+        ASSERT_EQ(1, queue.push({1000 + i, 0.0f}));
+    EXPECT_EQ(0, queue.push({7, 0.5f}));
+    EXPECT_EQ(1, queue.push({1000, 0.5f}));
+    EXPECT_EQ(CCommandQueue::kCapacity, queue.count());
+    CCommandQueue::Command command{};
+    ASSERT_EQ(1, queue.pop(command));
+    EXPECT_EQ(1000, command.index);
+    EXPECT_EQ(0.5f, command.value);
+}
+
+TEST(SampleRate, BlockSizeAndRateRequestStoresWithoutTheWork)
+{
+    testhost::Instance instance;
+    AEffect* effect = instance.plugin->getAeffect();
+    EXPECT_EQ(1, effect->dispatcher(effect, effSetBlockSizeAndSampleRate, 0, 256, nullptr, 48000.0f));
+    EXPECT_EQ(256, instance.plugin->getBlockSize());
+    EXPECT_EQ(48000.0f, instance.plugin->getSampleRate());
+    EXPECT_EQ(44100.0f, instance.plugin->sampleRateCopy());
+    EXPECT_FLOAT_EQ(1.0f / 44100.0f, instance.plugin->tempoClock().increment());
+
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    EXPECT_EQ(48000.0f, instance.plugin->sampleRateCopy());
+    EXPECT_FLOAT_EQ(1.0f / 48000.0f, instance.plugin->tempoClock().increment());
+}
+
+TEST(TempoClock, PeriodsFollowTheTempoStep)
+{
+    CTempoClock clock;
+    EXPECT_EQ(4.0f, clock.tempo());
+    EXPECT_FLOAT_EQ(0.0104f, clock.period());
+    EXPECT_EQ(-9.0f, clock.setTempo(-9.0f));
+    EXPECT_FLOAT_EQ(0.02314f, clock.period());
+    clock.setTempo(0.0f);
+    EXPECT_FLOAT_EQ(0.01432f, clock.period());
+    clock.setTempo(9.0f);
+    EXPECT_FLOAT_EQ(0.0055f, clock.period());
+    EXPECT_EQ(9.0f, clock.setTempo(30.0f));
+    EXPECT_EQ(-9.0f, clock.setTempo(-30.0f));
+}
+
+} // namespace
+
+namespace {
+
+std::string lastTraceLine;
+int traceLines = 0;
+
+void captureTrace(const char* line)
+{
+    lastTraceLine = line;
+    ++traceLines;
+}
+
+TEST(DebugTrace, SendsFormattedLinesAndDropsOnesThatDoNotFit)
+{
+    setDebugTraceSink(captureTrace);
+    traceLines = 0;
+    debugTrace("Program change: %02x\n", 7);
+    EXPECT_EQ("Program change: 07\n", lastTraceLine);
+    const std::string longText(600, 'x');
+    debugTrace("%s\n", longText.c_str());
+    EXPECT_EQ(1, traceLines);
+    const std::string fits(510, 'y');
+    debugTrace("%s\n", fits.c_str());
+    EXPECT_EQ(2, traceLines);
+    setDebugTraceSink(nullptr);
+}
+
+} // namespace

@@ -1,0 +1,32 @@
+#pragma once
+// A minimal host for tests: a callback that answers like a current host, and
+// helpers to run blocks through a plug-in instance.
+
+#include "CQuiboPlugin.h"
+
+#include <memory>
+#include <vector>
+
+namespace testhost {
+
+inline VstIntPtr VSTCALLBACK callback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// A plug-in instance with stereo block buffers.
+struct Instance {
+    std::unique_ptr<CQuiboPlugin> plugin = std::make_unique<CQuiboPlugin>(callback);
+    std::vector<float> left, right;
+
+    // Runs one block and answers nothing; left and right hold the output.
+    void process(int frames)
+    {
+        left.assign(static_cast<size_t>(frames) + 1, 123.0f);
+        right.assign(static_cast<size_t>(frames) + 1, 123.0f);
+        float* outputs[2] = {left.data(), right.data()};
+        plugin->processReplacing(nullptr, outputs, frames);
+    }
+};
+
+} // namespace testhost

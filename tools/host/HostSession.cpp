@@ -1,0 +1,213 @@
+#include "HostSession.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    switch (opcode) {
+    case audioMasterVersion:
+        return 2400;
+    case audioMasterWantMidi:
+    case audioMasterUpdateDisplay:
+    case audioMasterAutomate:
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit:
+    case audioMasterIdle:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+std::string fourCharText(VstInt32 code)
+{
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = static_cast<char>((static_cast<std::uint32_t>(code) >> shift) & 0xFF);
+        text += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+    }
+    return text;
+}
+
+std::string trimmedLower(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c != ' ')
+            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+} // namespace
+
+bool HostSession::open(PluginLibrary::EntryPoint entry, float sampleRate, int blockSize)
+{
+    m_sampleRate = sampleRate;
+    m_blockSize = blockSize;
+    m_effect = entry(hostCallback);
+    if (m_effect == nullptr || m_effect->magic != kEffectMagic)
+        return false;
+    dispatch(effOpen);
+    dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
+    dispatch(effSetBlockSize, 0, blockSize);
+    dispatch(effMainsChanged, 0, 1);
+    // An empty block applies the values the plug-in queued at construction,
+    // as a host's first block would.
+    float unused[1];
+    float* outputs[2] = {unused, unused};
+    m_effect->processReplacing(m_effect, nullptr, outputs, 0);
+    return true;
+}
+
+void HostSession::close()
+{
+    if (m_effect == nullptr)
+        return;
+    dispatch(effMainsChanged, 0, 0);
+    dispatch(effClose);
+    m_effect = nullptr;
+}
+
+VstIntPtr HostSession::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
+{
+    return m_effect->dispatcher(m_effect, opcode, index, value, ptr, opt);
+}
+
+std::string HostSession::text(VstInt32 opcode, VstInt32 index, VstIntPtr value)
+{
+    char buffer[256] = {};
+    dispatch(opcode, index, value, buffer);
+    buffer[sizeof buffer - 1] = '\0';
+    return buffer;
+}
+
+void HostSession::printIdentity(std::FILE* out)
+{
+    std::fprintf(out, "effect name: %s\n", text(effGetEffectName).c_str());
+    std::fprintf(out, "vendor: %s\n", text(effGetVendorString).c_str());
+    std::fprintf(out, "product: %s\n", text(effGetProductString).c_str());
+    std::fprintf(out, "vendor version: %ld\n", static_cast<long>(dispatch(effGetVendorVersion)));
+    std::fprintf(out, "unique id: %s\n", fourCharText(m_effect->uniqueID).c_str());
+    std::fprintf(out, "version: %d\n", static_cast<int>(m_effect->version));
+    std::fprintf(out, "interface version: %ld\n", static_cast<long>(dispatch(effGetVstVersion)));
+    std::fprintf(out, "programs: %d\n", static_cast<int>(m_effect->numPrograms));
+    std::fprintf(out, "parameters: %d\n", static_cast<int>(m_effect->numParams));
+    std::fprintf(out, "inputs: %d\n", static_cast<int>(m_effect->numInputs));
+    std::fprintf(out, "outputs: %d\n", static_cast<int>(m_effect->numOutputs));
+    std::fprintf(out, "flags: 0x%x\n", static_cast<unsigned>(m_effect->flags));
+    std::fprintf(out, "category: %ld\n", static_cast<long>(dispatch(effGetPlugCategory)));
+    for (const char* capability : {"receiveVstEvents", "receiveVstMidiEvent", "midiProgramNames",
+                                   "sendVstEvents", "receiveVstTimeInfo", "offline"}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s", capability);
+        std::fprintf(out, "canDo %s: %ld\n", capability, static_cast<long>(dispatch(effCanDo, 0, 0, name)));
+    }
+    for (int pin = 0; pin < m_effect->numOutputs; ++pin) {
+        VstPinProperties properties{};
+        if (dispatch(effGetOutputProperties, pin, 0, &properties) != 0)
+            std::fprintf(out, "output %d: %s\n", pin, properties.label);
+    }
+    for (int i = 0; i < m_effect->numParams; ++i) {
+        std::fprintf(out, "parameter %d: name \"%s\" label \"%s\" display \"%s\"\n", i,
+                     text(effGetParamName, i).c_str(), text(effGetParamLabel, i).c_str(),
+                     text(effGetParamDisplay, i).c_str());
+    }
+    for (int p = 0; p < m_effect->numPrograms; ++p) {
+        char name[256] = {};
+        dispatch(effGetProgramNameIndexed, p, 0, name);
+        std::fprintf(out, "program %d: %s\n", p, name);
+    }
+}
+
+int HostSession::findParameter(const std::string& nameOrIndex)
+{
+    if (!nameOrIndex.empty() && std::all_of(nameOrIndex.begin(), nameOrIndex.end(),
+                                            [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+        return std::stoi(nameOrIndex);
+    for (int i = 0; i < m_effect->numParams; ++i) {
+        if (trimmedLower(text(effGetParamName, i)) == trimmedLower(nameOrIndex))
+            return i;
+    }
+    return -1;
+}
+
+void HostSession::setParameter(int index, float value)
+{
+    m_effect->setParameter(m_effect, index, value);
+}
+
+std::vector<float> HostSession::render(double seconds, std::vector<TimedEvent> events)
+{
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TimedEvent& a, const TimedEvent& b) { return a.seconds < b.seconds; });
+    const long total = static_cast<long>(seconds * m_sampleRate + 0.5);
+    std::vector<float> left(static_cast<size_t>(m_blockSize)), right(static_cast<size_t>(m_blockSize));
+    std::vector<float> interleaved;
+    interleaved.reserve(static_cast<size_t>(total) * 2);
+    std::vector<VstMidiEvent> midi;
+    std::vector<char> eventList;
+    size_t next = 0;
+    for (long start = 0; start < total; start += m_blockSize) {
+        const int frames = static_cast<int>(std::min<long>(m_blockSize, total - start));
+        midi.clear();
+        while (next < events.size() &&
+               static_cast<long>(events[next].seconds * m_sampleRate) < start + frames) {
+            const TimedEvent& event = events[next++];
+            if (event.isParameter) {
+                setParameter(event.index, event.value);
+                continue;
+            }
+            VstMidiEvent record{};
+            record.type = kVstMidiType;
+            record.byteSize = sizeof(VstMidiEvent);
+            record.deltaFrames =
+                static_cast<VstInt32>(std::max<long>(0, static_cast<long>(event.seconds * m_sampleRate) - start));
+            std::memcpy(record.midiData, event.midi, 3);
+            midi.push_back(record);
+        }
+        if (!midi.empty()) {
+            eventList.assign(sizeof(VstEvents) + midi.size() * sizeof(VstEvent*), 0);
+            VstEvents* list = reinterpret_cast<VstEvents*>(eventList.data());
+            list->numEvents = static_cast<VstInt32>(midi.size());
+            for (size_t i = 0; i < midi.size(); ++i)
+                list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
+            dispatch(effProcessEvents, 0, 0, list);
+        }
+        float* outputs[2] = {left.data(), right.data()};
+        m_effect->processReplacing(m_effect, nullptr, outputs, frames);
+        for (int i = 0; i < frames; ++i) {
+            interleaved.push_back(left[static_cast<size_t>(i)]);
+            interleaved.push_back(right[static_cast<size_t>(i)]);
+        }
+    }
+    return interleaved;
+}
+
+bool HostSession::saveChunk(const std::string& path, bool isPreset)
+{
+    void* data = nullptr;
+    const VstIntPtr size = dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
+    if (size <= 0 || data == nullptr)
+        return false;
+    std::ofstream file(path, std::ios::binary);
+    file.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return static_cast<bool>(file);
+}
+
+bool HostSession::loadChunk(const std::string& path, bool isPreset)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const VstIntPtr answer =
+        dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(bytes.size()), bytes.data());
+    return isPreset || answer != 0;
+}
