@@ -105,7 +105,7 @@ check_dll() {
         return
     fi
     local exports
-    exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -n 's/^.*\] //p' | sort | xargs)"
+    exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | sort | xargs)"
     if [ "$exports" = "VSTPluginMain main" ]; then
         pass "$dll exports: $exports"
     else

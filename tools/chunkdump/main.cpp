@@ -1,9 +1,10 @@
 // quibo_chunkdump PLUGIN BANKFILE [PROGRAMFILE]
 //
 // Creates the plug-in through its legacy entry point main, opens it like a
-// host, applies a fixed set of parameter changes and one note, renders one
-// block and writes the bank chunk (and optionally the current program's
-// chunk) byte for byte. The same calls on every platform must give the same
+// host, renders a block (which applies the plug-in's start-up settings),
+// chooses a program, applies a fixed set of parameter changes and one note,
+// renders a second block and writes the bank chunk (and optionally the
+// current program's chunk) byte for byte. The same calls on every platform must give the same
 // bytes, which is what the Windows build's test compares.
 #include "PluginModule.h"
 
@@ -41,16 +42,18 @@ VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntP
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-// Parameter index and value, in the order applied. Covers every parameter,
-// including values outside 0..1 that the plug-in must clamp.
+// Parameter index and value, in the order applied after choosing program 2.
+// Covers every parameter but the program and the mode (either would reload
+// the program's sound over the edits), including values outside 0..1 that
+// the plug-in must clamp.
 struct ParameterChange {
     VstInt32 index;
     float value;
 };
 const ParameterChange kChanges[] = {
-    {1, 0.0f},   {0, 0.4f},    {2, 0.65f},   {3, 0.3f},   {4, 0.9f},   {5, 0.55f},
-    {6, 0.37f},  {7, 0.125f},  {8, 0.61f},   {9, 0.8f},   {10, 0.45f}, {11, 0.3f},
-    {12, 0.7f},  {13, 0.05f},  {14, 0.6f},   {2, 1.5f},   {3, -0.25f}, {9, 0.333f},
+    {2, 0.65f}, {3, 0.3f},  {4, 0.9f},   {5, 0.55f}, {6, 0.37f},  {7, 0.125f},
+    {8, 0.61f}, {9, 0.8f},  {10, 0.45f}, {11, 0.3f}, {12, 0.7f},  {13, 0.05f},
+    {14, 0.6f}, {2, 1.5f},  {3, -0.25f}, {9, 0.333f},
 };
 
 void playNote(AEffect* effect)
@@ -102,6 +105,8 @@ bool runSequence(AEffect* effect, const char* bankPath, const char* programPath)
     dispatch(effect, effSetSampleRate, 0, 0, nullptr, kSampleRate);
     dispatch(effect, effSetBlockSize, 0, kBlockFrames);
     dispatch(effect, effMainsChanged, 0, 1);
+    renderBlock(effect);
+    dispatch(effect, effSetProgram, 0, 2);
     for (const ParameterChange& change : kChanges)
         effect->setParameter(effect, change.index, change.value);
     playNote(effect);
