@@ -10,3 +10,6 @@ if(QUIBO_WERROR)
   target_compile_options(quibo_core PRIVATE -Werror)
   target_compile_options(Zintra PRIVATE -Werror)
 endif()
+
+# The static MinGW runtime brings debug sections along; a release DLL drops them.
+target_link_options(Zintra PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
