@@ -71,9 +71,9 @@ setup_wine() {
     rm -rf "$WINEPREFIX"
     # Background processes started here must not hold the caller's pipes open.
     wineboot --init </dev/null >/dev/null 2>&1 || return 1
-    if [ -z "${DISPLAY:-}" ]; then
-        wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11,null /f </dev/null >/dev/null 2>&1 || return 1
-    fi
+    # X11 where a display answers, else the null driver: nothing here opens a
+    # window, and a headless run must not fail on the missing display.
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11,null /f </dev/null >/dev/null 2>&1 || return 1
     # The display driver is chosen when wineserver starts.
     wineserver -w
 }
@@ -84,8 +84,19 @@ run_wine() {
     shift
     (cd "$dir" && timeout "$WINE_TIMEOUT" wine "$@" </dev/null)
     local status=$?
+    if [ $status -eq 124 ]; then
+        log "timed out after $WINE_TIMEOUT s: $*"
+        wineserver -k
+    fi
     wineserver -w
     return $status
+}
+
+# The Windows name of a file: Wine's drive Z: is the root folder. Computed
+# here rather than by winepath, which would start a Wine server of its own.
+windows_path() {
+    local path=$1
+    printf 'Z:%s' "${path//\//\\}"
 }
 
 # --- the DLLs' export and import tables ------------------------------------
@@ -132,11 +143,14 @@ run_gtest() {
         return
     fi
     local logfile="$OUT/$name.log" status
-    run_wine "$(dirname "$exe")" "$(basename "$exe")" --gtest_brief=1 >"$logfile" 2>&1
+    run_wine "$(dirname "$exe")" "$(basename "$exe")" >"$logfile.raw" 2>&1
     status=$?
+    # A Windows console program ends its lines with CR LF.
+    tr -d '\r' <"$logfile.raw" >"$logfile"
+    rm -f "$logfile.raw"
     local ok bad
-    ok="$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$logfile" | tail -1)"
-    bad="$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below.*/\1/p' "$logfile" | tail -1)"
+    ok="$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$logfile" | tail -1)"
+    bad="$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\?, listed below:$/\1/p' "$logfile" | tail -1)"
     passed=$((passed + ${ok:-0}))
     failed=$((failed + ${bad:-0}))
     if [ $status -eq 0 ] && [ -n "$ok" ] && [ -z "$bad" ]; then
@@ -179,7 +193,7 @@ compare_chunks() {
     "$linux_dump" "$LINUX_BUILD/Zintra.so" "$OUT/bank-linux.bin" "$OUT/program-linux.bin" >/dev/null ||
         { failure "Linux quibo_chunkdump"; return; }
     run_wine "$WIN32_BUILD" tools/chunkdump/quibo_chunkdump.exe Zintra.dll \
-        "$(winepath -w "$OUT/bank-windows.bin")" "$(winepath -w "$OUT/program-windows.bin")" >/dev/null ||
+        "$(windows_path "$OUT/bank-windows.bin")" "$(windows_path "$OUT/program-windows.bin")" >/dev/null ||
         { failure "Windows quibo_chunkdump under Wine"; return; }
     local kind
     for kind in bank program; do
@@ -206,7 +220,7 @@ compare_render() {
     "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --render "$OUT/render-linux.wav" "${RENDER_ARGS[@]}" \
         >"$OUT/render-linux.log" 2>&1 || { failure "Linux host --render (see $OUT/render-linux.log)"; return; }
     run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin Zintra.dll \
-        --render "$(winepath -w "$OUT/render-windows.wav")" "${RENDER_ARGS[@]}" >"$OUT/render-windows.log" 2>&1 ||
+        --render "$(windows_path "$OUT/render-windows.wav")" "${RENDER_ARGS[@]}" >"$OUT/render-windows.log" 2>&1 ||
         { failure "Windows host --render under Wine (see $OUT/render-windows.log)"; return; }
     local verdict
     if verdict="$(python3 - "$OUT/render-linux.wav" "$OUT/render-windows.wav" <<'PY'
