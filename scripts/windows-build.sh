@@ -139,6 +139,7 @@ if [ -z "$LINUX_BUILD" ]; then
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_BUILD_TESTS=OFF
 fi
 [ -f "$LINUX_BUILD/CMakeCache.txt" ] || fail "$LINUX_BUILD is no configured build tree"
+LINUX_BUILD="$(cd "$LINUX_BUILD" && pwd)"
 # The log of a shared Linux tree may hold other targets' warnings; only errors count there.
 if ! cmake --build "$LINUX_BUILD" -j"$JOBS" --target Zintra zintra-host quibo_chunkdump \
     >"$BUILD_ROOT/linux-build.log" 2>&1; then
