@@ -4,7 +4,8 @@
 # Debian ships each MinGW-w64 compiler in two thread models. The "posix"
 # variant has std::thread and std::mutex (through winpthreads), the "win32"
 # variant has neither. Everything links statically, so neither variant makes
-# the plug-in import anything but system DLLs.
+# the plug-in import anything but system DLLs. The plug-in builds with both;
+# GoogleTest and the concurrency tests need posix, the default here.
 
 set(CMAKE_SYSTEM_NAME Windows)
 
