@@ -30,7 +30,7 @@ while [ $# -gt 0 ]; do
         shift
         ;;
     -h | --help)
-        sed -n '2,18p' "${BASH_SOURCE[0]}"
+        sed -n '2,16p' "${BASH_SOURCE[0]}"
         exit 0
         ;;
     *) BUILD_ROOT="$1" ;;
@@ -38,6 +38,8 @@ while [ $# -gt 0 ]; do
     shift
 done
 BUILD_ROOT="${BUILD_ROOT:-$REPO/build-windows}"
+mkdir -p "$BUILD_ROOT"
+BUILD_ROOT="$(cd "$BUILD_ROOT" && pwd)"
 JOBS="${JOBS:-2}"
 
 log() { printf '[windows-build] %s\n' "$*"; }
@@ -73,10 +75,14 @@ install_packages() {
         $sudo dpkg --add-architecture i386
     fi
     local apt=($sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
-    "${apt[@]}" update -q
+    local logfile="$BUILD_ROOT/apt.log"
     # Recommends would pull in fonts, sound and printing support that a
     # headless console run never uses.
-    "${apt[@]}" install -y -q --no-install-recommends "${PACKAGES[@]}"
+    if ! { "${apt[@]}" update -q && "${apt[@]}" install -y -q --no-install-recommends "${PACKAGES[@]}"; } \
+        >"$logfile" 2>&1; then
+        tail -30 "$logfile" >&2
+        fail "package installation (log: $logfile)"
+    fi
 }
 
 if [ "$INSTALL" -eq 1 ]; then
@@ -85,9 +91,6 @@ if [ "$INSTALL" -eq 1 ]; then
     log "package step took $((SECONDS - start)) s"
 fi
 [ "$BUILD_ONLY" -eq 1 ] || exit 0
-
-mkdir -p "$BUILD_ROOT"
-BUILD_ROOT="$(cd "$BUILD_ROOT" && pwd)"
 
 # Runs "cmake --build" with its output in LOG; fails on a compiler warning
 # as well as on an error, so that the 32-bit build stays warning-free.
