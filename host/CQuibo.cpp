@@ -238,6 +238,7 @@ void CQuibo::processReplacing(float** /*inputs*/, float** outputs, VstInt32 samp
         renderPart(outputs, first, part);
         first += part;
     } while (first < frames);
+    m_eventManager.EndBlock(frames);
 }
 
 void CQuibo::renderPart(float** outputs, VstInt32 first, VstInt32 frames)
