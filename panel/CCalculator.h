@@ -32,6 +32,7 @@ public:
 
     CCalculator();
     void setOwner(CQuibo* owner) { m_owner = owner; }
+    CQuibo* owner() const { return m_owner; }
 
     // Processes one key code and answers the number text to display.
     const char* key(int keyCode);
