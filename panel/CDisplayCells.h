@@ -4,7 +4,7 @@
 
 // What the LCD shows at one moment: nine character cells (cell 0 at the
 // left), ten mark places and the decimal points (bit k lights the point
-// after cell 8 - k). A 0 character is dark.
+// after cell 8 - k). A 0 or ' ' character is dark.
 struct LcdContent {
     static constexpr int kCells = 9;
     static constexpr int kMarks = 10;
