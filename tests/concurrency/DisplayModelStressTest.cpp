@@ -116,8 +116,11 @@ TEST(DisplayModelStressTest, TicksAndNotesAgainstIdleFlush)
     model.attachView(&cells);
     model.setMode(kPlayValue, false, 2.0f);
 
+    std::atomic<bool> start{false};
     std::atomic<bool> done{false};
     std::thread audio([&] {
+        while (!start.load())
+            std::this_thread::yield();
         for (int i = 0; i < kIterations; ++i) {
             model.tick();
             if (i % 7 == 0)
@@ -128,10 +131,11 @@ TEST(DisplayModelStressTest, TicksAndNotesAgainstIdleFlush)
         done.store(true);
     });
     int flushes = 0;
-    while (!done.load()) {
+    start.store(true);
+    do {
         model.flush(false);
         ++flushes;
-    }
+    } while (!done.load());
     audio.join();
     model.flush(false);
 
