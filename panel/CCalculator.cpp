@@ -1,6 +1,6 @@
 #include "CCalculator.h"
 
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 #include <cmath>
 #include <cstring>
@@ -407,7 +407,7 @@ void CCalculator::saveRecord(unsigned char* dest) const
     dest[kOperatorOffset + 3] = 0;
     const int32_t words[5] = {m_state, m_constOn, m_error, m_resultShown, m_trimPending};
     for (int i = 0; i < 5; ++i)
-        LittleEndian::putInt32(dest + kStateOffset + 4 * i, words[i]);
+        byteorder::putInt32(dest + kStateOffset + 4 * i, words[i]);
 }
 
 void CCalculator::loadRecord(const unsigned char* src)
@@ -420,12 +420,12 @@ void CCalculator::loadRecord(const unsigned char* src)
     m_op = sanitizedOperator(src[kOperatorOffset]);
     m_constOp = sanitizedOperator(src[kOperatorOffset + 1]);
     m_percentOp = sanitizedOperator(src[kOperatorOffset + 2]);
-    const int32_t state = LittleEndian::getInt32(src + kStateOffset);
+    const int32_t state = byteorder::getInt32(src + kStateOffset);
     m_state = (state >= 0 && state <= 3) ? state : 0;
-    m_constOn = flagWord(LittleEndian::getInt32(src + kStateOffset + 4));
-    m_error = flagWord(LittleEndian::getInt32(src + kStateOffset + 8));
-    m_resultShown = flagWord(LittleEndian::getInt32(src + kStateOffset + 12));
-    m_trimPending = flagWord(LittleEndian::getInt32(src + kStateOffset + 16));
+    m_constOn = flagWord(byteorder::getInt32(src + kStateOffset + 4));
+    m_error = flagWord(byteorder::getInt32(src + kStateOffset + 8));
+    m_resultShown = flagWord(byteorder::getInt32(src + kStateOffset + 12));
+    m_trimPending = flagWord(byteorder::getInt32(src + kStateOffset + 16));
 }
 
 static_assert(kStateOffset + 20 == CCalculator::kRecordSize, "the calculator record is 444 bytes");

@@ -1,7 +1,7 @@
 #include "CDisplayModel.h"
 
 #include "CQuibo.h"
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 #include <cmath>
 #include <cstring>
@@ -353,17 +353,17 @@ void CDisplayModel::saveState(unsigned char* dest) const
 {
     std::memset(dest, 0, kStateSize);
     SpinLockGuard guard(m_lock);
-    LittleEndian::putInt32(dest + kOffMode, m_displayMode);
-    LittleEndian::putInt32(dest + kOffOperatorKind, m_operatorKind);
-    LittleEndian::putInt32(dest + kOffPointPosition, m_pointPosition);
+    byteorder::putInt32(dest + kOffMode, m_displayMode);
+    byteorder::putInt32(dest + kOffOperatorKind, m_operatorKind);
+    byteorder::putInt32(dest + kOffPointPosition, m_pointPosition);
     dest[kOffDotMask] = static_cast<unsigned char>(m_dotMask & 0xFFu);
-    LittleEndian::putInt32(dest + kOffConstant, m_constantFlag);
-    LittleEndian::putInt32(dest + kOffMemory, m_memoryFlag);
-    LittleEndian::putInt32(dest + kOffSign, m_signFlag);
+    byteorder::putInt32(dest + kOffConstant, m_constantFlag);
+    byteorder::putInt32(dest + kOffMemory, m_memoryFlag);
+    byteorder::putInt32(dest + kOffSign, m_signFlag);
     std::memcpy(dest + kOffMarks, m_marks, sizeof m_marks);
     std::memcpy(dest + kOffCells, m_cells, sizeof m_cells);
-    LittleEndian::putInt32(dest + kOffFresh, m_fresh);
-    LittleEndian::putInt32(dest + kOffBlink, m_blinkCounter);
+    byteorder::putInt32(dest + kOffFresh, m_fresh);
+    byteorder::putInt32(dest + kOffBlink, m_blinkCounter);
 }
 
 void CDisplayModel::loadState(const unsigned char* src)
@@ -372,18 +372,18 @@ void CDisplayModel::loadState(const unsigned char* src)
         SpinLockGuard guard(m_lock);
         // A foreign chunk may hold anything: a mode outside 0..3 becomes Off
         // and a blink counter outside its cycle restarts it.
-        const int32_t mode = LittleEndian::getInt32(src + kOffMode);
+        const int32_t mode = byteorder::getInt32(src + kOffMode);
         m_displayMode = (mode >= kPlay && mode <= kOff) ? mode : kOff;
-        m_operatorKind = LittleEndian::getInt32(src + kOffOperatorKind);
-        m_pointPosition = LittleEndian::getInt32(src + kOffPointPosition);
+        m_operatorKind = byteorder::getInt32(src + kOffOperatorKind);
+        m_pointPosition = byteorder::getInt32(src + kOffPointPosition);
         m_dotMask = src[kOffDotMask];
-        m_constantFlag = LittleEndian::getInt32(src + kOffConstant);
-        m_memoryFlag = LittleEndian::getInt32(src + kOffMemory);
-        m_signFlag = LittleEndian::getInt32(src + kOffSign);
+        m_constantFlag = byteorder::getInt32(src + kOffConstant);
+        m_memoryFlag = byteorder::getInt32(src + kOffMemory);
+        m_signFlag = byteorder::getInt32(src + kOffSign);
         std::memcpy(m_marks, src + kOffMarks, sizeof m_marks);
         std::memcpy(m_cells, src + kOffCells, sizeof m_cells);
-        m_fresh = LittleEndian::getInt32(src + kOffFresh) != 0 ? 1 : 0;
-        const int32_t blink = LittleEndian::getInt32(src + kOffBlink);
+        m_fresh = byteorder::getInt32(src + kOffFresh) != 0 ? 1 : 0;
+        const int32_t blink = byteorder::getInt32(src + kOffBlink);
         m_blinkCounter = (blink >= 0 && blink < kBlinkPeriod) ? blink : 0;
     }
     render(false);

@@ -1,6 +1,6 @@
 #include "CalcNumber.h"
 
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 #include <clocale>
 #include <cmath>
@@ -160,7 +160,7 @@ void CalcNumber::save(unsigned char* dest) const
     std::memset(dest, 0, kTextSize);
     const size_t len = std::strlen(m_text);
     std::memcpy(dest, m_text, len);
-    LittleEndian::putInt32(dest + kTextSize, static_cast<int32_t>(len));
+    byteorder::putInt32(dest + kTextSize, static_cast<int32_t>(len));
 }
 
 void CalcNumber::load(const unsigned char* src)

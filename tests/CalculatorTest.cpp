@@ -1,6 +1,6 @@
 #include "CCalculator.h"
 #include "CalcNumber.h"
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +108,7 @@ TEST(CalcNumberTest, LoadCutsAnUnterminatedField)
 {
     unsigned char field[CalcNumber::kRecordSize];
     std::memset(field, '4', CalcNumber::kTextSize);
-    LittleEndian::putInt32(field + CalcNumber::kTextSize, 5000);
+    byteorder::putInt32(field + CalcNumber::kTextSize, 5000);
     CalcNumber n;
     n.load(field);
     EXPECT_EQ(std::strlen(n.text()), 79u);
@@ -258,12 +258,12 @@ TEST(CalculatorTest, RecordLayoutAndRoundTrip)
     EXPECT_STREQ(reinterpret_cast<const char*>(record), " 3");
     EXPECT_STREQ(reinterpret_cast<const char*>(record + 84), " 4");
     EXPECT_STREQ(reinterpret_cast<const char*>(record + 252), " 12345678");
-    EXPECT_EQ(LittleEndian::getInt32(record + 252 + 80), 9);
+    EXPECT_EQ(byteorder::getInt32(record + 252 + 80), 9);
     EXPECT_EQ(record[420], '*');
     EXPECT_EQ(record[421], '*');
     EXPECT_EQ(record[423], 0);
-    EXPECT_EQ(LittleEndian::getInt32(record + 424), 2);
-    EXPECT_EQ(LittleEndian::getInt32(record + 428), 1);
+    EXPECT_EQ(byteorder::getInt32(record + 424), 2);
+    EXPECT_EQ(byteorder::getInt32(record + 428), 1);
 
     CCalculator restored;
     restored.loadRecord(record);
@@ -278,7 +278,7 @@ TEST(CalculatorTest, LoadedRecordIsSanitised)
 {
     unsigned char record[CCalculator::kRecordSize];
     std::memset(record, '9', sizeof record);
-    LittleEndian::putInt32(record + 424, 77);
+    byteorder::putInt32(record + 424, 77);
     CCalculator calc;
     calc.loadRecord(record);
     EXPECT_EQ(std::strlen(calc.memoryText()), 79u);

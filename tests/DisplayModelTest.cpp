@@ -1,6 +1,6 @@
 #include "CDisplayCells.h"
 #include "CDisplayModel.h"
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -250,16 +250,16 @@ TEST(DisplayModelTest, SavedStateLayoutAndRoundTrip)
     std::memset(state, 0xCD, sizeof state);
     model.saveState(state);
 
-    EXPECT_EQ(LittleEndian::getInt32(state + 0), 1);
-    EXPECT_EQ(LittleEndian::getInt32(state + 8), 8);
+    EXPECT_EQ(byteorder::getInt32(state + 0), 1);
+    EXPECT_EQ(byteorder::getInt32(state + 8), 8);
     EXPECT_EQ(state[12], 0xFF);
     EXPECT_EQ(state[13], 0);
     EXPECT_EQ(state[28 + 9], '#');
     EXPECT_EQ(state[38 + 8], '1');
     EXPECT_EQ(state[38], '-');
     EXPECT_EQ(state[47], 0);
-    EXPECT_EQ(LittleEndian::getInt32(state + 48), 0);
-    EXPECT_EQ(LittleEndian::getInt32(state + 52), 20);
+    EXPECT_EQ(byteorder::getInt32(state + 48), 0);
+    EXPECT_EQ(byteorder::getInt32(state + 52), 20);
 
     CDisplayModel restored;
     RecordingCells cells;
@@ -275,8 +275,8 @@ TEST(DisplayModelTest, SavedStateLayoutAndRoundTrip)
     EXPECT_EQ(std::memcmp(state, again, sizeof state), 0);
 
     // Values no model writes are brought back into range.
-    LittleEndian::putInt32(state + 0, 9);
-    LittleEndian::putInt32(state + 52, 4000);
+    byteorder::putInt32(state + 0, 9);
+    byteorder::putInt32(state + 52, 4000);
     restored.loadState(state);
     EXPECT_EQ(restored.displayMode(), CDisplayModel::kOff);
     EXPECT_EQ(restored.blinkCounter(), 0);
