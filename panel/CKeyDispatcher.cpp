@@ -1,6 +1,7 @@
 #include "CKeyDispatcher.h"
 
 #include "CQuibo.h"
+#include "MidiMessage.h"
 #include "SequencerEvent.h"
 
 #include <cmath>
@@ -344,13 +345,5 @@ void CKeyDispatcher::beep(int frames)
 
 void CKeyDispatcher::queueMidi(int delta, int status, int data1, int data2, int flags)
 {
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = 24;
-    event.deltaFrames = delta;
-    event.flags = flags;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
-    m_owner->eventManager().AddEvent(event);
+    m_owner->eventManager().AddEvent(makeMidiEvent(delta, status, data1, data2, flags));
 }

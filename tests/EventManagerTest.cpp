@@ -3,6 +3,7 @@
 #include "CEventListener.h"
 #include "CEventManager.h"
 #include "DebugTrace.h"
+#include "MidiMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -32,15 +33,7 @@ public:
 
 VstMidiEvent midi(int delta, int status, int data1, int data2, int flags = 0)
 {
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = 24;
-    event.deltaFrames = delta;
-    event.flags = flags;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
-    return event;
+    return makeMidiEvent(delta, status, data1, data2, flags);
 }
 
 // Runs blocks the way the plug-in's block loop does: dispatch at every sample,
