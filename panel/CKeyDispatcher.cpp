@@ -187,9 +187,10 @@ void CKeyDispatcher::tempoStep(float step)
 
 void CKeyDispatcher::rhythmSelect(float value)
 {
+    static const float kThresholds[9] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
     int rhythm = 0;
-    for (int threshold = 1; threshold <= 9; ++threshold) {
-        if (value >= static_cast<float>(threshold) * 0.1f)
+    for (const float threshold : kThresholds) {
+        if (value >= threshold)
             ++rhythm;
     }
     m_owner->rhythmBox().SelectPattern(rhythm);
@@ -204,8 +205,10 @@ void CKeyDispatcher::deleteLastNote()
     if (sequencer.eventCount() == 0 || sequencer.songPointer() == 0)
         return;
     m_owner->displayModel().setMemoryFull(false);
+    // The beep's length tells how much memory is left: 5 ms per free event.
+    // The constant is single precision, the product is not rounded to float.
     const int left = sequencer.capacity() - sequencer.eventCount();
-    beep(static_cast<int>(static_cast<float>(left) * m_owner->sampleRateCopy() * 0.005f + 100.0f));
+    beep(static_cast<int>(left * static_cast<double>(m_owner->sampleRateCopy()) * static_cast<double>(0.005f) + 100.0));
     sequencer.StepBack(2);
     if (sequencer.songPointer() == 0)
         m_owner->displayModel().showTempo(m_owner->tempoClock().tempo());
