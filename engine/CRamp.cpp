@@ -28,7 +28,7 @@ void CRamp::Start(float startLevel, float durationMs, float endLevel, bool isAtt
     const float length = m_timeScale * m_sampleRate * m_duration * 0.001f;
     m_remaining = std::trunc(length);
     m_increment = length != 0.0f ? (m_high - m_low) / length : m_high - m_low;
-    m_countdownReload = m_updatePeriod * m_timeScale * m_sampleRate * 0.001f;
+    m_countdownReload = UpdateCountdown();
     m_countdown = m_countdownReload;
     if (isAttack)
         m_output = m_rising ? m_low : m_high;
@@ -40,6 +40,17 @@ void CRamp::setLevel(float level)
 {
     m_output = level;
     m_value = level;
+}
+
+// The countdown starts at the update period in samples (529.2 at 44100) and
+// moves the output when it has run below zero, so the output moves every
+// ceil(countdown) + 1 calls: 531 at 44100. At other rates the countdown keeps
+// that interval the same in seconds (to the nearest call).
+float CRamp::UpdateCountdown() const
+{
+    const float samples = m_updatePeriod * m_timeScale * m_sampleRate * 0.001f;
+    const float interval = std::round(samples * (531.0f / 529.2f));
+    return interval - (531.0f - 529.2f);
 }
 
 // Counts one sample down; true when the output may move (the countdown is

@@ -21,6 +21,7 @@ private:
     float NextRising();
     float NextFalling();
     bool CountdownExpired();
+    float UpdateCountdown() const;
 
     float m_sampleRate = 44100.0f;
     float m_timeScale = 1.0f;
