@@ -72,12 +72,24 @@ CVoice::CVoice()
     std::copy(m_settings, m_settings + kSettings, m_savedSettings);
 }
 
+void CVoice::StoreSetting(int slot, float value)
+{
+    m_settings[slot] = value;
+    // Until the first beep the saved settings follow the current ones, so a
+    // restore without a save changes nothing.
+    if (!m_beepSaved)
+        m_savedSettings[slot] = value;
+}
+
 void CVoice::BuildNoteTable()
 {
-    long double frequency = 8.1758L;
+    // Single-precision constants, running product at extended precision.
+    const float first = 8.1758f;
+    const float semitone = 1.0594631f;
+    long double frequency = first;
     for (float& entry : m_noteTable) {
         entry = static_cast<float>(frequency);
-        frequency *= 1.0594631L;
+        frequency *= semitone;
     }
 }
 
@@ -120,26 +132,26 @@ void CVoice::SetParameter(int index, float value)
     const float v = clampUnit(value);
     switch (index) {
     case 4:
-        m_settings[kOctave] = v;
+        StoreSetting(kOctave, v);
         m_octaveIndex = std::min(static_cast<int>(std::floor(2.0f * v)), 2);
         break;
     case 5:
-        m_settings[kTune] = v;
+        StoreSetting(kTune, v);
         break;
     case 6:
-        m_settings[kSound] = v;
+        StoreSetting(kSound, v);
         SelectSound(v);
         break;
     case 7: case 8: case 9: case 10: case 11:
-        m_settings[kAttack + index - 7] = v;
+        StoreSetting(kAttack + index - 7, v);
         m_envelope.SetStageIndex(index - 7, 10.0f * v);
         break;
     case 12:
-        m_settings[kVibrato] = v;
+        StoreSetting(kVibrato, v);
         SetModulation(m_vibrato, v, 15.0f);
         break;
     case 13:
-        m_settings[kTremolo] = v;
+        StoreSetting(kTremolo, v);
         SetModulation(m_tremolo, v, 35.0f);
         break;
     default:
@@ -186,6 +198,7 @@ void CVoice::SetBeepVoice(int on)
 {
     if (on == 1) {
         std::copy(m_settings, m_settings + kSettings, m_savedSettings);
+        m_beepSaved = 1;
         ApplySettings(kBeepVoice);
     } else if (on == 0) {
         float saved[kSettings];

@@ -57,6 +57,7 @@ private:
 
     void BuildNoteTable();
     void ConfigureOutput(int32_t rate);
+    void StoreSetting(int slot, float value);
     void SelectSound(float value);
     void SetModulation(CLfo& lfo, float value, float hz);
     void ApplySettings(const float* values);
@@ -72,6 +73,7 @@ private:
     float m_clocksPerSample = static_cast<float>(kClocksPerSample);
     float m_settings[kSettings] = {0.0f, 0.0f, 0.0f, 0.1f, 0.9f, 0.4f, 0.0f, 0.0f, 1.0f, 1.0f};
     float m_savedSettings[kSettings] = {};
+    int m_beepSaved = 0;
     int m_electro = 0;
     float m_alternation = 1.0f;
     float m_patternScale = 1.0f;
