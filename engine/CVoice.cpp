@@ -250,37 +250,61 @@ int CVoice::Stage() const
 
 // --- rendering ------------------------------------------------------------
 
-void CVoice::FireStep(int32_t clock)
+// Fires the pattern step due at clock k of the sample and returns the time
+// of the next one, p clocks later.
+float CVoice::FireStep(int32_t firstClock, int k, float edge, float p)
 {
     const int8_t s = m_pattern[m_patternStep];
     if (s != 0) {
         const int32_t level = s > 0 ? kHighLevel : -kHighLevel;
-        m_writer.AddStep(clock, level - m_writer.currentLevel());
+        m_writer.AddStep(firstClock + k, level - m_writer.currentLevel());
         m_writer.setCurrentLevel(level);
     }
     m_patternStep = (m_patternStep + 1) % kPatternSteps;
+    edge += p;
+    // A step shorter than one clock cannot keep up: fire at every clock
+    // without running up a backlog of missed edges.
+    return edge < static_cast<float>(k) ? static_cast<float>(k) : edge;
 }
 
 // Runs the 16 clocks of one sample. The vibrato moves the working step
 // length once per clock; at most one pattern step fires per clock.
 void CVoice::RunClocks(float base)
 {
+    if (!m_vibrato.running) {
+        RunSteadyClocks(base);
+        return;
+    }
     const int32_t firstClock = m_sampleCounter * kClocksPerSample;
     float p = base;
     float edge = m_nextEdge;
     for (int k = 1; k <= kClocksPerSample; ++k) {
         p += m_vibrato.Next() * m_vibratoIncrement;
-        if (m_oscillatorOn && static_cast<float>(k) > edge) {
-            FireStep(firstClock + k);
-            edge += p;
-            // A step shorter than one clock cannot keep up: fire at every
-            // clock without running up a backlog of missed edges.
-            if (edge < static_cast<float>(k))
-                edge = static_cast<float>(k);
-        }
+        if (m_oscillatorOn && static_cast<float>(k) > edge)
+            edge = FireStep(firstClock, k, edge, p);
     }
     if (m_oscillatorOn)
         m_nextEdge = edge - static_cast<float>(kClocksPerSample);
+}
+
+// The same clocks without vibrato: the step length is constant, so only the
+// clocks at which a step fires are visited.
+void CVoice::RunSteadyClocks(float base)
+{
+    if (!m_oscillatorOn)
+        return;
+    const int32_t firstClock = m_sampleCounter * kClocksPerSample;
+    const float last = static_cast<float>(kClocksPerSample);
+    float edge = m_nextEdge;
+    int k = 1;
+    while (edge < last) {
+        // The first clock k (from k on) with k > edge.
+        if (edge >= static_cast<float>(k))
+            k = static_cast<int>(edge) + 1;
+        edge = FireStep(firstClock, k, edge, base);
+        ++k;
+    }
+    m_nextEdge = edge - last;
 }
 
 float CVoice::NextGain()

@@ -62,7 +62,8 @@ private:
     void SetModulation(CLfo& lfo, float value, float hz);
     void ApplySettings(const float* values);
     void RunClocks(float base);
-    void FireStep(int32_t clock);
+    void RunSteadyClocks(float base);
+    float FireStep(int32_t firstClock, int k, float edge, float p);
     float NextGain();
     void Controller(int number, int value);
     void ProgramChange(int program);

@@ -202,15 +202,6 @@ TEST(Envelope, GateOffWhenIdleOrReleasing)
     EXPECT_FLOAT_EQ(level - 1.0f / 15.0f, e.Next());
 }
 
-TEST(Envelope, ClearSilencesAtOnce)
-{
-    CEnvelope e;
-    e.GateOn();
-    e.Next();
-    e.Clear();
-    EXPECT_EQ(CEnvelope::kIdle, e.Stage());
-    EXPECT_EQ(0.0f, e.Next());
-}
 
 TEST(Ramp, OutputHoldsForAnUpdatePeriod)
 {
@@ -261,13 +252,6 @@ TEST(Lfo, FrequencyAtEveryRate)
     }
 }
 
-TEST(Lfo, IdleValueWhenOff)
-{
-    CLfo vibrato(16.0f, 0.0f);
-    CLfo tremolo(1.0f, 1.0f);
-    EXPECT_EQ(0.0f, vibrato.Next());
-    EXPECT_EQ(1.0f, tremolo.Next());
-}
 
 TEST(LevelDetector, TimeConstantsAtEveryRate)
 {

@@ -68,16 +68,6 @@ TEST(StepOutput, VoiceConfiguration)
     }
 }
 
-TEST(StepOutput, SizingLimits)
-{
-    CStepBuffer buffer;
-    EXPECT_EQ(nullptr, buffer.SizeFor(44100, 0));
-    EXPECT_EQ(65453, buffer.capacity());
-    EXPECT_EQ(nullptr, buffer.SizeFor(192000, 1000));
-    EXPECT_EQ(65453, buffer.capacity());
-    EXPECT_EQ(nullptr, buffer.SizeFor(48000, 250));
-    EXPECT_EQ(12048, buffer.capacity());
-}
 
 TEST(StepOutput, StepLandsAtItsClockTime)
 {
