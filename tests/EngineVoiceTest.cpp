@@ -35,6 +35,24 @@ void* operator new[](std::size_t size)
 {
     return ::operator new(size);
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (g_countAllocations.load(std::memory_order_relaxed))
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
+{
+    return ::operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
 void operator delete(void* p) noexcept
 {
     std::free(p);
@@ -55,6 +73,7 @@ void operator delete[](void* p, std::size_t) noexcept
 namespace {
 
 constexpr double kRate = 44100.0;
+constexpr double kTwoPi = 6.283185307179586;
 constexpr int kA4 = 69;
 
 enum Param { kOctave = 4, kTune, kSound, kAttack, kDecay, kSustainLevel, kSustainTime, kRelease, kVibrato, kTremolo };
@@ -140,8 +159,8 @@ double dominantFrequency(const std::vector<double>& t, std::vector<double> v, do
         double re = 0.0;
         double im = 0.0;
         for (size_t i = 0; i < v.size(); ++i) {
-            re += v[i] * std::cos(2.0 * M_PI * f * t[i]);
-            im += v[i] * std::sin(2.0 * M_PI * f * t[i]);
+            re += v[i] * std::cos(kTwoPi * f * t[i]);
+            im += v[i] * std::sin(kTwoPi * f * t[i]);
         }
         if (re * re + im * im > bestPower) {
             bestPower = re * re + im * im;
