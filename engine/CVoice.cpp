@@ -1,34 +1,416 @@
 #include "CVoice.h"
 
+#include "CQuibo.h"
+#include "DebugTrace.h"
+
 #include <algorithm>
+#include <cmath>
 
-CVoice::CVoice() = default;
+namespace {
 
-void CVoice::setSampleRate(float) {}
+constexpr int kPatternSteps = 16;
+constexpr int32_t kHighLevel = 11;
+constexpr float kVibratoDepth = 0.00075f;
+constexpr float kSilentLevel = 1e-15f;
+// A step length beyond this many clocks (several seconds per step) comes
+// only from a vanishing Tune; such a note writes no steps.
+constexpr float kLongestStep = 4194304.0f;
+constexpr float kDefaultFrequency = 440.0f;
+constexpr int32_t kLeakFrequency = 180;
+constexpr int32_t kBufferMs = 250;
+constexpr int32_t kBufferMarginFrames = 32;
 
-int CVoice::OnEvent(const VstMidiEvent&)
+using Pattern = int8_t[kPatternSteps];
+constexpr Pattern kPatternA = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0};
+constexpr Pattern kPatternB = {1, 0, 0, 0, -1, 0, 0, 0, 1, 0, 0, 0, -1, 0, 0, 0};
+constexpr Pattern kPatternC = {1, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0};
+constexpr Pattern kPatternD = {1, -1, 0, 0, 0, 0, 0, 1, -1, 0, 0, 0, 0, 0, 0, 0};
+constexpr Pattern kPatternE = {1, -1, 1, 0, 0, 0, -1, 0, 1, 0, -1, 0, 0, 0, 0, 0};
+constexpr Pattern kPatternF = {1, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+constexpr Pattern kPatternG = {1, 0, 0, 0, -1, 1, 0, 0, -1, 1, 0, -1, 1, -1, 1, -1};
+
+struct Sound {
+    const int8_t* pattern;
+    float scale;
+    int electro;
+};
+
+// Piano, Fantasy, Violin, Flute, Guitar 1, Guitar 2, Horn, Electro 1..3.
+const Sound kSounds[10] = {
+    {kPatternA, 1.0f, 0}, {kPatternB, 1.0f, 0}, {kPatternG, 1.0f, 0}, {kPatternC, 1.0f, 0},
+    {kPatternD, 0.5f, 0}, {kPatternE, 0.5f, 0}, {kPatternF, 0.5f, 0}, {kPatternA, 1.0f, 1},
+    {kPatternB, 1.0f, 1}, {kPatternG, 1.0f, 1},
+};
+constexpr float kSoundBounds[9] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
+
+constexpr float kOctaveFactors[3] = {1.0f, 0.5f, 0.25f};
+
+// Sound, attack, decay, sustain level, sustain time, release, vibrato,
+// tremolo, octave, tune; a negative value keeps the setting.
+constexpr float kBeepVoice[CVoice::kSettings] = {-1.0f, 0.0f, 0.0f, 0.9f, 0.9f, 0.0f, 0.0f, 0.0f, 0.51f, 0.5f};
+// The parameter index of each setting, in the order settings are applied.
+constexpr int kSettingParameter[CVoice::kSettings] = {6, 7, 8, 9, 10, 11, 12, 13, 4, 5};
+
+float clampUnit(float value)
 {
-    return 1;
+    if (!(value >= 0.0f))
+        return 0.0f;
+    return value >= 1.0f ? 1.0f : value;
 }
 
-void CVoice::SetParameter(int, float) {}
-void CVoice::SetBeepVoice(int) {}
-void CVoice::NoteOn(int, int) {}
-void CVoice::NoteOff() {}
-void CVoice::Silence() {}
-void CVoice::RenderSample(float) {}
+} // namespace
 
-int CVoice::EndBlock(float* out, int count)
+CVoice::CVoice()
+    : m_vibrato(static_cast<float>(kClocksPerSample), 0.0f),
+      m_tremolo(1.0f, 1.0f),
+      m_writer(m_kernel),
+      m_pattern(kPatternA)
 {
-    std::fill(out, out + count, 0.0f);
-    return count;
+    BuildNoteTable();
+    ConfigureOutput(44100);
+    m_stepLength = m_clocksPerSample * m_sampleRate / (kDefaultFrequency * kPatternSteps);
+    std::copy(m_settings, m_settings + kSettings, m_savedSettings);
 }
 
-void CVoice::Tick() {}
+void CVoice::StoreSetting(int slot, float value)
+{
+    m_settings[slot] = value;
+    // Until the first beep the saved settings follow the current ones, so a
+    // restore without a save changes nothing.
+    if (!m_beepSaved)
+        m_savedSettings[slot] = value;
+}
+
+void CVoice::BuildNoteTable()
+{
+    // Single-precision constants, running product at extended precision.
+    const float first = 8.1758f;
+    const float semitone = 1.0594631f;
+    long double frequency = first;
+    for (float& entry : m_noteTable) {
+        entry = static_cast<float>(frequency);
+        frequency *= semitone;
+    }
+}
+
+// Sets up the step buffer and the kernel for rate samples per second. The
+// buffer always holds the longest block plus the tails of its last steps.
+void CVoice::ConfigureOutput(int32_t rate)
+{
+    const int32_t minimumMs = ((kMaxBlockFrames + kBufferMarginFrames) * 1000 + rate - 1) / rate;
+    m_buffer.SetClocksPerSecond(kClocksPerSample * rate);
+    m_buffer.SizeFor(rate, std::max(kBufferMs, minimumMs));
+    m_writer.SetOutputLevel(0.025);
+    m_writer.setOutputBuffer(&m_buffer);
+    m_writer.setCurrentLevel(0);
+    m_buffer.SetLeakFrequency(kLeakFrequency);
+    m_writer.BuildKernel(-18.0, 0.0, static_cast<double>(rate), 0.0);
+}
+
+void CVoice::setSampleRate(float rate)
+{
+    if (!(rate >= 1000.0f && rate <= 1000000.0f))
+        return;
+    m_stepLength *= rate / m_sampleRate;
+    m_sampleRate = rate;
+    ConfigureOutput(static_cast<int32_t>(std::lround(rate)));
+    m_envelope.setSampleRate(rate);
+    m_vibrato.setSampleRate(rate);
+    m_tremolo.setSampleRate(rate);
+    m_detector.setSampleRate(rate);
+}
+
+float CVoice::noteFrequency(int note) const
+{
+    return m_noteTable[std::clamp(note, 0, 127)];
+}
+
+// --- settings -------------------------------------------------------------
+
+void CVoice::SetParameter(int index, float value)
+{
+    const float v = clampUnit(value);
+    switch (index) {
+    case 4:
+        StoreSetting(kOctave, v);
+        m_octaveIndex = std::min(static_cast<int>(std::floor(2.0f * v)), 2);
+        break;
+    case 5:
+        StoreSetting(kTune, v);
+        break;
+    case 6:
+        StoreSetting(kSound, v);
+        SelectSound(v);
+        break;
+    case 7: case 8: case 9: case 10: case 11:
+        StoreSetting(kAttack + index - 7, v);
+        m_envelope.SetStageIndex(index - 7, 10.0f * v);
+        break;
+    case 12:
+        StoreSetting(kVibrato, v);
+        SetModulation(m_vibrato, v, 15.0f);
+        break;
+    case 13:
+        StoreSetting(kTremolo, v);
+        SetModulation(m_tremolo, v, 35.0f);
+        break;
+    default:
+        break;
+    }
+}
+
+void CVoice::SelectSound(float value)
+{
+    int row = 9;
+    for (int i = 0; i < 9; ++i) {
+        if (value < kSoundBounds[i]) {
+            row = i;
+            break;
+        }
+    }
+    m_pattern = kSounds[row].pattern;
+    m_patternScale = kSounds[row].scale;
+    m_electro = kSounds[row].electro;
+    m_alternation = 1.0f;
+}
+
+// Value 0 switches the oscillator off; otherwise it runs at hz / (10 × value).
+void CVoice::SetModulation(CLfo& lfo, float value, float hz)
+{
+    const float steps = 10.0f * value;
+    if (steps == 0.0f) {
+        lfo.running = 0;
+        return;
+    }
+    lfo.SetFrequency(hz / steps);
+    lfo.running = 1;
+}
+
+void CVoice::ApplySettings(const float* values)
+{
+    for (int i = 0; i < kSettings; ++i) {
+        if (values[i] >= 0.0f)
+            SetParameter(kSettingParameter[i], values[i]);
+    }
+}
+
+void CVoice::SetBeepVoice(int on)
+{
+    if (on == 1) {
+        std::copy(m_settings, m_settings + kSettings, m_savedSettings);
+        m_beepSaved = 1;
+        ApplySettings(kBeepVoice);
+    } else if (on == 0) {
+        float saved[kSettings];
+        std::copy(m_savedSettings, m_savedSettings + kSettings, saved);
+        ApplySettings(saved);
+    }
+}
+
+// --- notes ----------------------------------------------------------------
+
+void CVoice::NoteOn(int note, int velocity)
+{
+    m_velocityGain = static_cast<float>(std::min(velocity, 127)) * m_velocityScale;
+    if (!(m_velocityGain > 0.0f)) {
+        NoteOff();
+        return;
+    }
+    note = std::clamp(note, 0, 127);
+    const float divisor = m_noteTable[note] * static_cast<float>(kPatternSteps) * (m_patternScale * m_settings[kTune]);
+    const float length = divisor > 0.0f ? m_clocksPerSample * m_sampleRate / divisor : 0.0f;
+    // Tune 0 would make the step length infinite: the note writes no steps
+    // and the next note with a usable tune starts the oscillator again.
+    m_oscillatorOn = length > 0.0f && length <= kLongestStep ? 1 : 0;
+    if (m_oscillatorOn)
+        m_stepLength = length;
+    m_envelope.GateOn();
+    m_tremolo.Reset();
+    m_vibrato.Reset();
+    if (m_owner != nullptr)
+        m_owner->displayModel().showNote(note);
+}
+
+void CVoice::NoteOff()
+{
+    m_envelope.GateOff();
+}
+
+void CVoice::Silence()
+{
+    m_envelope.Clear();
+    m_vibrato.Reset();
+    m_tremolo.Reset();
+}
 
 int CVoice::Stage() const
 {
-    return 0;
+    return m_envelope.Stage();
 }
 
-void CVoice::resetAlternation() {}
+// --- rendering ------------------------------------------------------------
+
+// Fires the pattern step due at clock k of the sample and returns the time
+// of the next one, p clocks later.
+float CVoice::FireStep(int32_t firstClock, int k, float edge, float p)
+{
+    const int8_t s = m_pattern[m_patternStep];
+    if (s != 0) {
+        const int32_t level = s > 0 ? kHighLevel : -kHighLevel;
+        m_writer.AddStep(firstClock + k, level - m_writer.currentLevel());
+        m_writer.setCurrentLevel(level);
+    }
+    m_patternStep = (m_patternStep + 1) % kPatternSteps;
+    edge += p;
+    // A step shorter than one clock cannot keep up: fire at every clock
+    // without running up a backlog of missed edges.
+    return edge < static_cast<float>(k) ? static_cast<float>(k) : edge;
+}
+
+// Runs the 16 clocks of one sample. The vibrato moves the working step
+// length once per clock; at most one pattern step fires per clock.
+void CVoice::RunClocks(float base)
+{
+    if (!m_vibrato.running) {
+        RunSteadyClocks(base);
+        return;
+    }
+    const int32_t firstClock = m_sampleCounter * kClocksPerSample;
+    float p = base;
+    float edge = m_nextEdge;
+    for (int k = 1; k <= kClocksPerSample; ++k) {
+        p += m_vibrato.Next() * m_vibratoIncrement;
+        if (m_oscillatorOn && static_cast<float>(k) > edge)
+            edge = FireStep(firstClock, k, edge, p);
+    }
+    if (m_oscillatorOn)
+        m_nextEdge = edge - static_cast<float>(kClocksPerSample);
+}
+
+// The same clocks without vibrato: the step length is constant, so only the
+// clocks at which a step fires are visited.
+void CVoice::RunSteadyClocks(float base)
+{
+    if (!m_oscillatorOn)
+        return;
+    const int32_t firstClock = m_sampleCounter * kClocksPerSample;
+    const float last = static_cast<float>(kClocksPerSample);
+    float edge = m_nextEdge;
+    int k = 1;
+    while (edge < last) {
+        // The first clock k (from k on) with k > edge.
+        if (edge >= static_cast<float>(k))
+            k = static_cast<int>(edge) + 1;
+        edge = FireStep(firstClock, k, edge, base);
+        ++k;
+    }
+    m_nextEdge = edge - last;
+}
+
+float CVoice::NextGain()
+{
+    const float t = m_tremolo.Next();
+    const float level = m_envelope.Next() * ((t * 0.15f + 0.85f) * m_velocityGain);
+    // While the voice is silent the detector keeps its voltage for the next note.
+    return level > kSilentLevel ? m_detector.Next(level) : 0.0f;
+}
+
+void CVoice::RenderSample(float gain)
+{
+    const float base = m_stepLength * kOctaveFactors[m_octaveIndex] * m_alternation;
+    m_vibratoIncrement = base * kVibratoDepth;
+    RunClocks(base);
+    const float g = NextGain();
+    if (m_sampleCounter < kMaxBlockFrames)
+        m_gains[m_sampleCounter] = g * gain;
+    ++m_sampleCounter;
+}
+
+int CVoice::EndBlock(float* out, int count)
+{
+    const int frames = std::clamp(count, 0, kMaxBlockFrames);
+    const int rendered = std::min(m_sampleCounter, frames);
+    std::fill(m_gains + rendered, m_gains + frames, 0.0f);
+    m_buffer.CloseFrame(frames * kClocksPerSample);
+    const int written = m_buffer.ReadOut(out, frames, 0.0f, 1.0f, m_gains);
+    if (count > written)
+        std::fill(out + written, out + count, 0.0f);
+    m_sampleCounter = 0;
+    return written;
+}
+
+void CVoice::Tick()
+{
+    if (m_alternationCountdown > 0)
+        --m_alternationCountdown;
+    if (m_alternationCountdown != 0)
+        return;
+    m_alternationCountdown = 8;
+    if (!m_electro)
+        return;
+    if (m_octaveIndex == 0)
+        m_alternation = m_alternation > 0.25f ? 0.25f : 1.0f;
+    else
+        m_alternation = m_alternation < 2.0f ? 2.0f : 1.0f;
+}
+
+// --- MIDI -----------------------------------------------------------------
+
+void CVoice::NotifyKey(int note, float down)
+{
+    if (m_owner != nullptr)
+        m_owner->notifyEditor(note, down);
+}
+
+void CVoice::Controller(int number, int value)
+{
+    if (number >= 120) {
+        NoteOff();
+        return;
+    }
+    if (number == 86) {
+        SetBeepVoice(value);
+        return;
+    }
+    if (m_owner == nullptr)
+        return;
+    if (number == 80)
+        m_owner->rhythmBox().SelectPattern(value);
+    else if (number == 81)
+        m_owner->rhythmBox().StartAt(value);
+    else if (number == 82)
+        m_owner->rhythmBox().RequestStop();
+}
+
+void CVoice::ProgramChange(int program)
+{
+    debugTrace("Program change: %02x\n", program);
+    if (m_owner != nullptr)
+        m_owner->setParameter(0, static_cast<float>(program) * 0.2f);
+}
+
+int CVoice::OnEvent(const VstMidiEvent& event)
+{
+    const int status = static_cast<unsigned char>(event.midiData[0]) & 0xF0;
+    const int data1 = event.midiData[1] & 0x7F;
+    const int data2 = event.midiData[2] & 0x7F;
+    switch (status) {
+    case 0x80:
+        NotifyKey(data1, 0.0f);
+        NoteOff();
+        break;
+    case 0x90:
+        NotifyKey(data1, 1.0f);
+        NoteOn(data1, data2);
+        break;
+    case 0xB0:
+        Controller(data1, data2);
+        break;
+    case 0xC0:
+        ProgramChange(data1);
+        break;
+    default:
+        break;
+    }
+    return 1;
+}

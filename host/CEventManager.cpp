@@ -6,6 +6,19 @@
 
 #include <cstring>
 
+namespace {
+
+// The plug-in's own events carry 24 as their size; hosts send 32. Smaller or
+// negative sizes cannot hold the MIDI bytes and are ignored.
+constexpr VstInt32 kSmallestMidiEvent = 24;
+
+unsigned byteOf(const VstMidiEvent& event, int index)
+{
+    return static_cast<unsigned char>(event.midiData[index]);
+}
+
+} // namespace
+
 CEventManager::CEventManager() = default;
 
 VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
@@ -16,7 +29,7 @@ VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
     VstEvent* const* entries = events->events;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
         const VstEvent* event = entries[i];
-        if (event == nullptr || event->type != kVstMidiType)
+        if (event == nullptr || event->type != kVstMidiType || event->byteSize < kSmallestMidiEvent)
             continue;
         VstMidiEvent copy;
         std::memcpy(&copy, event, sizeof copy);
@@ -58,21 +71,28 @@ void CEventManager::AddEventSorted(const VstMidiEvent& event)
             ++m_count;
         }
     }
-    debugTrace("In: %d - 0x%02x 0x%02x 0x%02x 0x%08x\n", event.deltaFrames,
-               static_cast<unsigned char>(event.midiData[0]), static_cast<unsigned char>(event.midiData[1]),
-               static_cast<unsigned char>(event.midiData[2]), static_cast<unsigned>(event.flags));
+    m_pending.store(m_count, std::memory_order_release);
+    debugTrace("In: %d - 0x%02x 0x%02x 0x%02x 0x%08x\n", event.deltaFrames, byteOf(event, 0), byteOf(event, 1),
+               byteOf(event, 2), static_cast<unsigned>(event.flags));
 }
 
-bool CEventManager::takeDue(int now, VstMidiEvent& out, bool ignoreTime)
+void CEventManager::removeFront()
 {
-    SpinLockGuard guard(m_lock);
-    if (m_count == 0)
-        return false;
-    if (!ignoreTime && m_events[0].deltaFrames > now)
-        return false;
-    out = m_events[0];
     --m_count;
     std::memmove(&m_events[0], &m_events[1], sizeof(VstMidiEvent) * static_cast<size_t>(m_count));
+    m_pending.store(m_count, std::memory_order_release);
+}
+
+// Takes the front event out of the queue when it is due (or always, when
+// flushing). The listener is called after the lock is released, so a panel
+// key on another thread never waits for a listener.
+bool CEventManager::takeFront(int now, bool ignoreTime, VstMidiEvent& out)
+{
+    SpinLockGuard guard(m_lock);
+    if (m_count == 0 || (!ignoreTime && m_events[0].deltaFrames > now))
+        return false;
+    out = m_events[0];
+    removeFront();
     if (!ignoreTime && out.flags != 0)
         m_deltaFramesOffset = 0;
     return true;
@@ -80,31 +100,44 @@ bool CEventManager::takeDue(int now, VstMidiEvent& out, bool ignoreTime)
 
 void CEventManager::deliver(const VstMidiEvent& event)
 {
-    CEventListener* listener = m_listeners[static_cast<unsigned char>(event.midiData[0]) & 15];
+    CEventListener* listener = m_listeners[byteOf(event, 0) & 15];
     if (listener != nullptr)
         listener->OnEvent(event);
 }
 
 void CEventManager::DispatchDue(int now)
 {
+    if (count() == 0)
+        return;
     VstMidiEvent event;
-    while (takeDue(now, event, false)) {
+    while (takeFront(now, false, event)) {
         deliver(event);
         if (event.flags != 0 && m_owner != nullptr)
             m_owner->setBeepPending(0);
-        debugTrace("Out (%d, %d): 0x%02x 0x%02x 0x%02x 0x%08x\n", event.deltaFrames, now,
-                   static_cast<unsigned char>(event.midiData[0]), static_cast<unsigned char>(event.midiData[1]),
-                   static_cast<unsigned char>(event.midiData[2]), static_cast<unsigned>(event.flags));
+        debugTrace("Out (%d, %d): 0x%02x 0x%02x 0x%02x 0x%08x\n", event.deltaFrames, now, byteOf(event, 0),
+                   byteOf(event, 1), byteOf(event, 2), static_cast<unsigned>(event.flags));
     }
 }
 
 void CEventManager::FlushAll()
 {
     VstMidiEvent event;
-    while (takeDue(0, event, true))
+    while (takeFront(0, true, event))
         deliver(event);
     SpinLockGuard guard(m_lock);
     m_deltaFramesOffset = 0;
+}
+
+void CEventManager::EndBlock(int frames)
+{
+    if (frames <= 0)
+        return;
+    SpinLockGuard guard(m_lock);
+    for (int i = 0; i < m_count; ++i)
+        m_events[i].deltaFrames -= frames;
+    // The time base is the pending marker's time; it moves with the queue.
+    if (m_deltaFramesOffset > 0)
+        m_deltaFramesOffset = m_deltaFramesOffset > frames ? m_deltaFramesOffset - frames : 0;
 }
 
 void CEventManager::setListener(int slot, CEventListener* listener)
@@ -112,8 +145,8 @@ void CEventManager::setListener(int slot, CEventListener* listener)
     m_listeners[((slot % kListenerSlots) + kListenerSlots) % kListenerSlots] = listener;
 }
 
-int CEventManager::count() const
+VstInt32 CEventManager::deltaFramesOffset() const
 {
     SpinLockGuard guard(m_lock);
-    return m_count;
+    return m_deltaFramesOffset;
 }

@@ -1,6 +1,9 @@
 #include "CQuibo.h"
 
+#include "AEffEditor.h"
+
 #include "DebugTrace.h"
+#include "ByteOrder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -114,10 +117,27 @@ void CQuibo::fillBuiltInPrograms()
 
 void CQuibo::rebuildUserProgram()
 {
+    float values[8] = {};
+    if (m_calculator.memoryNonZero()) {
+        // Walk the digits from the last one back, the point removed, at most
+        // eight of them, up to the first character that is not a digit.
+        char digits[CalcNumber::kTextSize];
+        int length = 0;
+        for (const char* c = m_calculator.memoryText(); *c != '\0' && length < CalcNumber::kMaxLength; ++c) {
+            if (*c != '.')
+                digits[length++] = *c;
+        }
+        for (int taken = 0; taken < 8 && length - 1 - taken >= 0; ++taken) {
+            const char c = digits[length - 1 - taken];
+            if (c < '0' || c > '9')
+                break;
+            values[7 - taken] = static_cast<float>(c - '0') * 0.1f;
+        }
+    }
     ProgramRecord& record = m_programs[5];
     copyText(record.name, "ADSR", sizeof record.name);
-    for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i)
-        record.values[i] = 0.0f;
+    for (int i = 0; i < 8; ++i)
+        record.values[kFirstSoundParam + i] = values[i];
 }
 
 // --- parameters -----------------------------------------------------------
@@ -238,6 +258,7 @@ void CQuibo::processReplacing(float** /*inputs*/, float** outputs, VstInt32 samp
         renderPart(outputs, first, part);
         first += part;
     } while (first < frames);
+    m_eventManager.EndBlock(frames);
 }
 
 void CQuibo::renderPart(float** outputs, VstInt32 first, VstInt32 frames)
@@ -286,11 +307,23 @@ void CQuibo::notifyEditor(VstInt32, float) {}
 
 // --- programs -------------------------------------------------------------
 
+VstInt32 CQuibo::getProgram()
+{
+    return m_currentProgram.load(std::memory_order_relaxed);
+}
+
 void CQuibo::setProgram(VstInt32 program)
+{
+    SpinLockGuard guard(m_panelLock);
+    selectProgram(program);
+}
+
+void CQuibo::selectProgram(VstInt32 program)
 {
     if (program < 0 || program >= kNumPrograms)
         return;
     curProgram = program;
+    m_currentProgram.store(program, std::memory_order_relaxed);
     if (program == 5)
         rebuildUserProgram();
     for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i) {
@@ -303,13 +336,24 @@ void CQuibo::setProgram(VstInt32 program)
     updateDisplay();
 }
 
+ProgramRecord CQuibo::program(int index)
+{
+    SpinLockGuard guard(m_panelLock);
+    return m_programs[index];
+}
+
 void CQuibo::setProgramName(char* name)
 {
+    if (name == nullptr)
+        return;
+    SpinLockGuard guard(m_panelLock);
+    // The field holds 23 characters and the terminator; longer names are cut.
     copyText(m_programs[curProgram].name, name, sizeof m_programs[curProgram].name);
 }
 
 void CQuibo::getProgramName(char* name)
 {
+    SpinLockGuard guard(m_panelLock);
     std::strcpy(name, m_programs[curProgram].name);
 }
 
@@ -317,6 +361,7 @@ bool CQuibo::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
 {
     if (index < 0 || index >= kNumPrograms)
         return false;
+    SpinLockGuard guard(m_panelLock);
     std::strcpy(text, m_programs[index].name);
     return true;
 }
@@ -325,29 +370,63 @@ bool CQuibo::copyProgram(VstInt32 destination)
 {
     if (destination < 0 || destination >= kNumPrograms)
         return false;
+    SpinLockGuard guard(m_panelLock);
     m_programs[destination] = m_programs[curProgram];
     return true;
 }
 
 // --- chunks ---------------------------------------------------------------
 
+namespace {
+
+// Bank chunk layout.
+constexpr int kBankProgramOffset = 4;
+constexpr int kBankValuesOffset = 8;
+constexpr int kBankDisplayOffset = 36;
+constexpr int kBankCalculatorOffset = 92;
+constexpr int kBankClockOffset = 536;
+constexpr int kBankSequencerOffset = 552;
+static_assert(kBankDisplayOffset + CDisplayModel::kStateSize == kBankCalculatorOffset, "display state size");
+static_assert(kBankCalculatorOffset + CCalculator::kRecordSize == kBankClockOffset, "calculator record size");
+static_assert(kBankSequencerOffset + CSequencer::kBlockBytes == CQuibo::kBankChunkSize, "sequencer block size");
+
+// The seven global values in their chunk order.
+constexpr VstInt32 kBankValueOrder[7] = {CQuibo::kParamMode,    CQuibo::kParamProgram, CQuibo::kParamOctave,
+                                         CQuibo::kParamBalance, CQuibo::kParamVolume,  CQuibo::kParamTempo,
+                                         CQuibo::kParamTune};
+
+float sanitisedValue(float value)
+{
+    if (std::isnan(value) || value < 0.0f)
+        return 0.0f;
+    return value >= 1.0f ? 1.0f : value;
+}
+
+} // namespace
+
 void CQuibo::refreshBankImage()
 {
-    const VstInt32 program = getProgram();
-    std::memcpy(m_chunkImage + 4, &program, sizeof program);
-    const VstInt32 order[7] = {kParamMode, kParamProgram, kParamOctave, kParamBalance,
-                               kParamVolume, kParamTempo, kParamTune};
-    for (int i = 0; i < 7; ++i) {
-        const float value = getParameter(order[i]);
-        std::memcpy(m_chunkImage + 8 + 4 * i, &value, sizeof value);
-    }
+    byteorder::putInt32(m_chunkImage, ProgramRecord::kMarker);
+    byteorder::putInt32(m_chunkImage + kBankProgramOffset, getProgram());
+    for (int i = 0; i < 7; ++i)
+        byteorder::putFloat(m_chunkImage + kBankValuesOffset + 4 * i, getParameter(kBankValueOrder[i]));
+    m_displayModel.saveState(m_chunkImage + kBankDisplayOffset);
+    m_calculator.saveRecord(m_chunkImage + kBankCalculatorOffset);
+    const int flags[4] = {m_tempoClock.sequencerRunning, m_tempoClock.tempoShownPending, m_tempoClock.countSteps,
+                          m_tempoClock.sequencerEnded};
+    for (int i = 0; i < 4; ++i)
+        byteorder::putInt32(m_chunkImage + kBankClockOffset + 4 * i, flags[i]);
+    m_sequencer.SaveBlock(m_chunkImage + kBankSequencerOffset);
 }
 
 VstInt32 CQuibo::getChunk(void** data, bool isPreset)
 {
-    debugTrace("CQuibo::getChunk: isPreset=%d, curProgram=%d\n", isPreset ? 1 : 0, curProgram);
+    debugTrace("CQuibo::getChunk: isPreset=%d, curProgram=%d\n", isPreset ? 1 : 0, getProgram());
+    SpinLockGuard guard(m_panelLock);
     if (isPreset) {
-        *data = &m_programs[curProgram];
+        // A copy, so the host reads a stable record while edits go on.
+        m_programChunk = m_programs[curProgram];
+        *data = &m_programChunk;
         return static_cast<VstInt32>(sizeof(ProgramRecord));
     }
     refreshBankImage();
@@ -358,24 +437,51 @@ VstInt32 CQuibo::getChunk(void** data, bool isPreset)
 VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
 {
     debugTrace("CQuibo::setChunk: %d bytes, isPreset=%d, curProgram=%d\n", byteSize, isPreset ? 1 : 0,
-               curProgram);
-    if (data == nullptr)
+               getProgram());
+    if (data == nullptr || byteSize < 4)
         return 0;
-    VstInt32 marker = 0;
-    if (byteSize >= 4)
-        std::memcpy(&marker, data, sizeof marker);
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    const VstInt32 marker = byteorder::getInt32(bytes);
+    SpinLockGuard guard(m_panelLock);
     if (isPreset) {
         if (byteSize == static_cast<VstInt32>(sizeof(ProgramRecord)) && marker <= ProgramRecord::kMarker) {
-            std::memcpy(&m_programs[curProgram], data, sizeof(ProgramRecord));
-            m_programs[curProgram].name[ProgramRecord::kNameSize - 1] = '\0';
-            setProgram(curProgram);
+            ProgramRecord& record = m_programs[curProgram];
+            std::memcpy(&record, bytes, sizeof record);
+            record.name[ProgramRecord::kNameSize - 1] = '\0';
+            selectProgram(curProgram);
         }
         return 0;
     }
     if (byteSize != kBankChunkSize || marker > ProgramRecord::kMarker)
         return 0;
+    return restoreBank(bytes) ? 1 : 0;
+}
+
+// Restores a bank image. Every field is read within its place in the chunk:
+// the sequencer refuses a block whose list it cannot hold (then nothing at
+// all changes), the calculator and the display bring their fields into range,
+// parameter values are clamped to 0..1 with NaN as 0, clock switches become 0
+// or 1, and a program number outside 0..5 leaves the program as it is.
+bool CQuibo::restoreBank(const unsigned char* data)
+{
+    if (!m_sequencer.LoadBlock(data + kBankSequencerOffset))
+        return false;
     std::memcpy(m_chunkImage, data, kBankChunkSize);
-    return 1;
+    m_calculator.loadRecord(data + kBankCalculatorOffset);
+    for (int i = 0; i < 7; ++i) {
+        const float value = sanitisedValue(byteorder::getFloat(data + kBankValuesOffset + 4 * i));
+        storeParameter(kBankValueOrder[i], value);
+        setParameter(kBankValueOrder[i], value);
+    }
+    selectProgram(byteorder::getInt32(data + kBankProgramOffset));
+    int* const flags[4] = {&m_tempoClock.sequencerRunning, &m_tempoClock.tempoShownPending, &m_tempoClock.countSteps,
+                           &m_tempoClock.sequencerEnded};
+    for (int i = 0; i < 4; ++i)
+        *flags[i] = byteorder::getInt32(data + kBankClockOffset + 4 * i) != 0 ? 1 : 0;
+    m_displayModel.loadState(data + kBankDisplayOffset);
+    if (AEffEditor* panel = getEditor())
+        panel->postUpdate();
+    return true;
 }
 
 // --- host queries ---------------------------------------------------------

@@ -49,6 +49,7 @@ public:
     float getParameter(VstInt32 index) override;
     void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    VstInt32 getProgram() override;
     void setProgram(VstInt32 program) override;
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
@@ -95,18 +96,28 @@ public:
     // The host rate as last set: the number of frames in one second.
     float sampleRateCopy() const { return m_sampleRateCopy; }
 
+    // Serialises the panel's state (key dispatcher flags, sequencer,
+    // calculator, programs, tempo-clock switches) between the audio thread
+    // and the editor's or host's thread. Held only for short, bounded work.
+    SpinLock& panelLock() { return m_panelLock; }
+
+    // The rest expects the panel lock to be held.
     // Stores an applied (clamped) parameter value.
     void storeParameter(VstInt32 index, float value);
     // Keeps a sound edit with the program it was made on.
     void storeInCurrentProgram(VstInt32 index, float value);
-    const ProgramRecord& program(int index) const { return m_programs[index]; }
+    // Program selection: queues the program's sound and the Program value.
+    void selectProgram(VstInt32 program);
+    // Program 5 takes its eight values from the calculator memory's digits.
+    void rebuildUserProgram();
+    ProgramRecord program(int index);
 
 protected:
     void drainCommands();
     void renderPart(float** outputs, VstInt32 first, VstInt32 frames);
     void fillBuiltInPrograms();
-    void rebuildUserProgram();
     void refreshBankImage();
+    bool restoreBank(const unsigned char* data);
 
     float m_sampleRateCopy = 44100.0f;
     std::atomic<int> m_beepPending{0};
@@ -119,6 +130,9 @@ protected:
     CEventManager m_eventManager;
     ProgramRecord m_programs[kNumPrograms];
     unsigned char m_chunkImage[kBankChunkSize];
+    ProgramRecord m_programChunk; // what getChunk hands out for one program
+    std::atomic<VstInt32> m_currentProgram{0};
+    SpinLock m_panelLock;
     // Live values of all fifteen parameters, written on the audio thread and
     // read by any thread.
     std::atomic<float> m_parameterValues[kNumParams];

@@ -60,6 +60,8 @@ void CTempoClock::step()
 void CTempoClock::tick()
 {
     CQuibo& owner = *m_owner;
+    // The sequencer and these switches are also worked from the editor's thread.
+    SpinLockGuard guard(owner.panelLock());
     if (sequencerRunning)
         sequencerEnded = owner.sequencer().Tick() == 0 ? 1 : 0;
     if (owner.voice().Stage() == 0) {

@@ -1,10 +1,13 @@
 #include "CKeyDispatcher.h"
 
 #include "CQuibo.h"
+#include "MidiMessage.h"
+#include "SequencerEvent.h"
 
 #include <cmath>
 
 namespace {
+
 float clampUnit(float value)
 {
     if (std::isnan(value))
@@ -15,11 +18,17 @@ float clampUnit(float value)
         return 0.0f;
     return value;
 }
+
+constexpr float kTempoStepValue = 0.055555556f;
+
 } // namespace
+
+// --- entry points -----------------------------------------------------------
 
 void CKeyDispatcher::dispatch(VstInt32 index, float value)
 {
     value = clampUnit(value);
+    SpinLockGuard guard(m_owner->panelLock());
     if (index >= 0 && index < CQuibo::kNumParams) {
         applyParameter(index, value);
         m_owner->voice().SetParameter(index, value);
@@ -29,13 +38,33 @@ void CKeyDispatcher::dispatch(VstInt32 index, float value)
     }
 }
 
+void CKeyDispatcher::noteKey(VstInt32 keyCode, float value)
+{
+    SpinLockGuard guard(m_owner->panelLock());
+    CSequencer& sequencer = m_owner->sequencer();
+    if (sequencer.playing() && !(sequencer.paused() && !m_demoPlaying))
+        return;
+    const int mode = m_owner->mode();
+    if (mode == CQuibo::kModePlay || mode == CQuibo::kModeRec) {
+        if (keyCode < kFirstNoteKey || keyCode > kLastNoteKey)
+            return;
+        const int status = value * 127.0f > 0.0f ? 0x90 : 0x80;
+        const int velocity = static_cast<int>(clampUnit(value) * 127.0f);
+        noteEvent(status, keyCode, velocity);
+    } else if (mode == CQuibo::kModeCal && value != 0.0f) {
+        calcKey(keyCode);
+    }
+}
+
+// --- parameters and modes ---------------------------------------------------
+
 void CKeyDispatcher::applyParameter(VstInt32 index, float value)
 {
     CQuibo& owner = *m_owner;
     switch (index) {
     case CQuibo::kParamProgram:
         owner.storeParameter(index, value);
-        owner.setProgram(static_cast<VstInt32>(std::floor(value * 5.0f)));
+        owner.selectProgram(static_cast<VstInt32>(std::floor(value * 5.0f)));
         break;
     case CQuibo::kParamMode:
         changeMode(value);
@@ -60,7 +89,7 @@ void CKeyDispatcher::changeMode(float value)
     resetPanel();
     const int mode = static_cast<int>(std::floor(value * 3.0f));
     m_owner->setMode(mode);
-    if (mode <= 1)
+    if (mode <= CQuibo::kModeRec)
         m_owner->resume();
     else
         m_owner->suspend();
@@ -69,6 +98,8 @@ void CKeyDispatcher::changeMode(float value)
 void CKeyDispatcher::resetPanel()
 {
     CQuibo& owner = *m_owner;
+    m_demoPlaying = false;
+    m_stepEndLatch = false;
     owner.eventManager().FlushAll();
     owner.voice().Silence();
     owner.sequencer().Reset();
@@ -76,9 +107,246 @@ void CKeyDispatcher::resetPanel()
     owner.tempoClock().reset();
     owner.calculator().clear(true, false);
     owner.displayModel().setMode(owner.getParameter(CQuibo::kParamMode), owner.calculator().memoryNonZero());
-    owner.setProgram(owner.getProgram());
+    owner.rebuildUserProgram();
+    owner.selectProgram(owner.getProgram());
 }
 
-void CKeyDispatcher::noteKey(VstInt32, float) {}
+// --- function keys ----------------------------------------------------------
 
-void CKeyDispatcher::functionKey(VstInt32, float) {}
+void CKeyDispatcher::functionKey(VstInt32 keyCode, float value)
+{
+    const int mode = m_owner->mode();
+    if (mode == CQuibo::kModeCal) {
+        calculatorFunctionKey(keyCode, value);
+        return;
+    }
+    if (mode != CQuibo::kModePlay && mode != CQuibo::kModeRec)
+        return;
+    const bool rec = mode == CQuibo::kModeRec;
+    switch (keyCode) {
+    case KeyReset:
+        resetKey();
+        break;
+    case KeyDelete:
+        if (rec)
+            deleteLastNote();
+        break;
+    case KeyTempoUp:
+        tempoStep(kTempoStepValue);
+        break;
+    case KeyTempoDown:
+        tempoStep(-kTempoStepValue);
+        break;
+    case KeyRhythm:
+        rhythmSelect(value);
+        break;
+    case KeyErase:
+        if (rec && !m_demoPlaying)
+            eraseKey();
+        break;
+    case KeyDemo:
+        demoKey();
+        break;
+    case KeyPlay:
+        playKey();
+        break;
+    case KeyOneKey1:
+    case KeyOneKey2:
+        oneKeyPlay();
+        break;
+    default:
+        break;
+    }
+}
+
+// In Cal the function keys are calculator keys; 88 and 93 have no function
+// there and memory plus works on the press only.
+void CKeyDispatcher::calculatorFunctionKey(VstInt32 keyCode, float value)
+{
+    if (keyCode == KeyRhythm || keyCode == KeyOneKey2)
+        return;
+    if (keyCode == KeyOneKey1 && value == 0.0f)
+        return;
+    calcKey(keyCode);
+}
+
+void CKeyDispatcher::calcKey(int keyCode)
+{
+    CCalculator& calculator = m_owner->calculator();
+    const char* text = calculator.key(keyCode);
+    m_owner->displayModel().showNumber(text, calculator.displayOperator(), calculator.error(),
+                                       calculator.memoryNonZero(), calculator.constantOn());
+}
+
+void CKeyDispatcher::tempoStep(float step)
+{
+    const float tempo = m_owner->tempoClock().tempo();
+    const float value = clampUnit((tempo + 9.0f) * kTempoStepValue + step + 0.001f);
+    m_owner->setParameter(CQuibo::kParamTempo, value);
+}
+
+void CKeyDispatcher::rhythmSelect(float value)
+{
+    static const float kThresholds[9] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
+    int rhythm = 0;
+    for (const float threshold : kThresholds) {
+        if (value >= threshold)
+            ++rhythm;
+    }
+    m_owner->rhythmBox().SelectPattern(rhythm);
+    m_owner->rhythmBox().StartAt(0);
+}
+
+void CKeyDispatcher::deleteLastNote()
+{
+    CSequencer& sequencer = m_owner->sequencer();
+    if (sequencer.playing() && !sequencer.paused())
+        return;
+    if (sequencer.eventCount() == 0 || sequencer.songPointer() == 0)
+        return;
+    m_owner->displayModel().setMemoryFull(false);
+    // The beep's length tells how much memory is left: 5 ms per free event.
+    // The constant is single precision, the product is not rounded to float.
+    const int left = sequencer.capacity() - sequencer.eventCount();
+    beep(static_cast<int>(left * static_cast<double>(m_owner->sampleRateCopy()) * static_cast<double>(0.005f) + 100.0));
+    sequencer.StepBack(2);
+    if (sequencer.songPointer() == 0)
+        m_owner->displayModel().showTempo(m_owner->tempoClock().tempo());
+    else
+        m_owner->displayModel().showPreviousNote(sequencer.noteBeforeSongPointer());
+}
+
+void CKeyDispatcher::demoKey()
+{
+    CSequencer& sequencer = m_owner->sequencer();
+    if (m_demoPlaying) {
+        sequencer.Stop();
+        resetPanel();
+        return;
+    }
+    resetPanel();
+    m_owner->setParameter(CQuibo::kParamTempo, 0.725f);
+    sequencer.SelectMelody(CSequencer::Melody::Demo);
+    m_demoPlaying = true;
+    sequencer.Play();
+}
+
+void CKeyDispatcher::playKey()
+{
+    CSequencer& sequencer = m_owner->sequencer();
+    m_owner->voice().Silence();
+    if (sequencer.recordTaken() && sequencer.recordArmed()) {
+        sequencer.setRecordTaken(0);
+        sequencer.setRecordArmed(0);
+    }
+    if (sequencer.playing() && m_demoPlaying) {
+        sequencer.Stop();
+        m_demoPlaying = false;
+    }
+    if (!sequencer.playing()) {
+        m_owner->displayModel().flush(true);
+        sequencer.SelectMelody(CSequencer::Melody::Recorded);
+        sequencer.Rewind();
+        sequencer.Play();
+    } else if (!sequencer.paused()) {
+        sequencer.Pause(1);
+    } else {
+        sequencer.GotoEvent(sequencer::kNoteOn, 1);
+        sequencer.Pause(0);
+    }
+}
+
+void CKeyDispatcher::oneKeyPlay()
+{
+    CSequencer& sequencer = m_owner->sequencer();
+    if (sequencer.playing() && m_demoPlaying)
+        return;
+    if (m_stepEndLatch) {
+        m_stepEndLatch = false;
+        return;
+    }
+    if (sequencer.recordArmed()) {
+        m_stepEndLatch = true;
+        endStep();
+        if (sequencer.recordTaken()) {
+            sequencer.setRecordArmed(0);
+            sequencer.setRecordTaken(0);
+        }
+        return;
+    }
+    if (!sequencer.playing()) {
+        m_demoPlaying = false;
+        sequencer.SelectMelody(CSequencer::Melody::Recorded);
+        sequencer.setPaused(1);
+        sequencer.Play();
+    }
+    if (!sequencer.paused())
+        return;
+    if (sequencer.Step(m_owner->mode() == CQuibo::kModeRec ? 1 : 0) != 0)
+        return;
+    m_stepEndLatch = true;
+    endStep();
+}
+
+void CKeyDispatcher::endStep()
+{
+    m_owner->voice().Silence();
+    m_owner->rhythmBox().RequestStop();
+    m_owner->displayModel().showTempo(m_owner->tempoClock().tempo());
+}
+
+void CKeyDispatcher::eraseKey()
+{
+    resetPanel();
+    CSequencer& sequencer = m_owner->sequencer();
+    sequencer.Empty();
+    sequencer.setRecordArmed(1);
+    sequencer.setRecordTaken(0);
+    m_owner->setParameter(CQuibo::kParamTempo, 0.5f);
+}
+
+void CKeyDispatcher::resetKey()
+{
+    CSequencer& sequencer = m_owner->sequencer();
+    if (m_owner->mode() == CQuibo::kModeRec && sequencer.recordTaken()) {
+        sequencer.setRecordArmed(0);
+        sequencer.setRecordTaken(0);
+    }
+    sequencer.Stop();
+    resetPanel();
+}
+
+// --- notes and the confirmation beep -----------------------------------------
+
+void CKeyDispatcher::noteEvent(int status, int note, int velocity)
+{
+    if (m_owner->mode() == CQuibo::kModeRec) {
+        CSequencer& sequencer = m_owner->sequencer();
+        const bool full = sequencer.eventCount() >= sequencer.capacity();
+        m_owner->displayModel().setMemoryFull(full);
+        if (full && sequencer.recordArmed())
+            return;
+        if (sequencer.eventCount() == 0 && !sequencer.recordArmed() && status == 0x90)
+            beep(static_cast<int>(m_owner->sampleRateCopy()));
+        SequencerEvent event{};
+        event.status = static_cast<std::uint8_t>(status);
+        event.data1 = static_cast<std::uint8_t>(note);
+        event.data2 = static_cast<std::uint8_t>(velocity);
+        sequencer.Record(event);
+    }
+    queueMidi(0, status, note, velocity, 0);
+}
+
+void CKeyDispatcher::beep(int frames)
+{
+    queueMidi(0, 0xB0, 0x56, 0x01, 0);
+    queueMidi(0, 0x90, 0x63, 0x7F, 0);
+    queueMidi(frames, 0x80, 0x63, 0x7F, 1);
+    queueMidi(0, 0xB0, 0x56, 0x00, 0);
+    m_owner->setBeepPending(1);
+}
+
+void CKeyDispatcher::queueMidi(int delta, int status, int data1, int data2, int flags)
+{
+    m_owner->eventManager().AddEvent(makeMidiEvent(delta, status, data1, data2, flags));
+}

@@ -3,9 +3,16 @@
 #include "VstAbi.h"
 
 class CQuibo;
+struct SequencerEvent;
 
 // Turns queued commands (parameters 0 to 14, function keys 84 to 93) and
-// panel note keys into actions on the instrument's components.
+// panel note keys into actions on the instrument's components, for each of
+// the four modes.
+//
+// Commands arrive on the audio thread, note keys on the editor's thread.
+// Both hold the owner's panel lock while they work, so the sequencer, the
+// calculator and the panel flags see one key at a time; every handler is
+// short and never waits for anything but that lock.
 class CKeyDispatcher {
 public:
     enum KeyCode {
@@ -20,19 +27,42 @@ public:
         KeyOneKey1,
         KeyOneKey2,
     };
+    static constexpr int kFirstNoteKey = 55;
+    static constexpr int kLastNoteKey = 83;
 
     void setOwner(CQuibo* owner) { m_owner = owner; }
 
-    // Applies one queued command on the audio thread.
+    // Applies one queued command (audio thread).
     void dispatch(VstInt32 index, float value);
-    // A note key from the panel: 1.0 press, 0.0 release.
+    // A note key from the panel: 1.0 press, 0.0 release (editor thread).
     void noteKey(VstInt32 keyCode, float value);
+
+    // The rest runs with the panel lock held.
     void resetPanel();
+    void beep(int frames);
+    void calcKey(int keyCode);
+
+    bool demoPlaying() const { return m_demoPlaying; }
+    bool stepEndLatch() const { return m_stepEndLatch; }
 
 private:
     void applyParameter(VstInt32 index, float value);
     void changeMode(float value);
     void functionKey(VstInt32 keyCode, float value);
+    void calculatorFunctionKey(VstInt32 keyCode, float value);
+    void noteEvent(int status, int note, int velocity);
+    void tempoStep(float step);
+    void rhythmSelect(float value);
+    void deleteLastNote();
+    void demoKey();
+    void playKey();
+    void oneKeyPlay();
+    void endStep();
+    void eraseKey();
+    void resetKey();
+    void queueMidi(int delta, int status, int data1, int data2, int flags);
 
     CQuibo* m_owner = nullptr;
+    bool m_demoPlaying = false;
+    bool m_stepEndLatch = false;
 };

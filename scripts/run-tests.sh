@@ -23,4 +23,22 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     build_and_test build/tsan "concurrency tests under ThreadSanitizer" quibo_concurrency_tests "Stress" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=thread
+echo "=== fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer ==="
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=address,undefined \
+    -DQUIBO_BUILD_FUZZERS=ON -DQUIBO_BUILD_TESTS=OFF -DQUIBO_BUILD_TOOLS=OFF >/dev/null
+cmake --build build/fuzz -j"$jobs" --target ChunkFuzzer PanelFuzzer
+for fuzzer in ChunkFuzzer PanelFuzzer; do
+    corpus=build/fuzz/corpus-$fuzzer
+    mkdir -p "$corpus"
+    log=build/fuzz/$fuzzer.log
+    status=0
+    build/fuzz/fuzz/$fuzzer -max_total_time="${QUIBO_FUZZ_SECONDS:-45}" "$corpus" >"$log" 2>&1 || status=$?
+    grep -E "^Done|ERROR|SUMMARY" "$log" || true
+    if [ "$status" -ne 0 ]; then
+        tail -40 "$log"
+        echo "$fuzzer failed"
+        exit 1
+    fi
+done
+
 echo "all test runs passed"

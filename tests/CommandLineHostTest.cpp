@@ -4,6 +4,7 @@
 
 #include <sndfile.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -73,6 +74,40 @@ TEST(CommandLineHost, RendersAStereoWavWithTheAskedLengthAndRate)
     for (float sample : samples)
         ASSERT_TRUE(sample >= -1.0f && sample <= 1.0f);
     std::remove(path.c_str());
+}
+
+// Seconds from the start to the last audible sample of a channel.
+double lastSoundSeconds(const std::vector<float>& interleaved, int channel, int rate)
+{
+    for (size_t frame = interleaved.size() / 2; frame-- > 0;) {
+        if (std::fabs(interleaved[frame * 2 + static_cast<size_t>(channel)]) > 1e-4f)
+            return static_cast<double>(frame) / rate;
+    }
+    return 0.0;
+}
+
+TEST(CommandLineHost, DemonstrationMelodyPlaysWithItsRhythmAndStopsByItself)
+{
+    for (const int rate : {44100, 48000}) {
+        const std::string path = ::testing::TempDir() + "zintra-host-demo.wav";
+        int status = 0;
+        const std::string output =
+            runHost("--render " + path + " --seconds 80 --key 0:90 --rate " + std::to_string(rate), status);
+        ASSERT_EQ(0, status) << output;
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(nullptr, file);
+        std::vector<float> samples(static_cast<size_t>(info.frames) * 2);
+        sf_readf_float(file, samples.data(), info.frames);
+        sf_close(file);
+        std::remove(path.c_str());
+        const double melodyEnd = lastSoundSeconds(samples, 0, rate);
+        const double rhythmEnd = lastSoundSeconds(samples, 1, rate);
+        EXPECT_GT(melodyEnd, 72.0) << rate;
+        EXPECT_LT(melodyEnd, 77.0) << rate;
+        EXPECT_GT(rhythmEnd, 72.0) << rate;
+        EXPECT_LT(rhythmEnd, 77.0) << rate;
+    }
 }
 
 TEST(CommandLineHost, RejectsUnknownOptionsAndParameters)

@@ -1,0 +1,623 @@
+#include "CQuibo.h"
+#include "CVoice.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <utility>
+#include <vector>
+
+// Counts heap allocations while armed, to prove that rendering allocates
+// nothing. Unarmed it only forwards to malloc and free, so the other tests
+// of this executable are unaffected.
+namespace {
+std::atomic<bool> g_countAllocations{false};
+std::atomic<int> g_allocations{0};
+} // namespace
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+void* operator new(std::size_t size)
+{
+    if (g_countAllocations.load(std::memory_order_relaxed))
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return ::operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (g_countAllocations.load(std::memory_order_relaxed))
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
+{
+    return ::operator new(size, tag);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr int kA4 = 69;
+
+enum Param { kOctave = 4, kTune, kSound, kAttack, kDecay, kSustainLevel, kSustainTime, kRelease, kVibrato, kTremolo };
+
+constexpr float kPiano = 0.0f;
+constexpr float kFantasy = 0.15f;
+constexpr float kHorn = 0.65f;
+constexpr float kElectro1 = 0.75f;
+constexpr float kLow = 0.0f;
+constexpr float kMiddle = 0.5f;
+constexpr float kHigh = 1.0f;
+
+// Sound and octave with an instant envelope that holds while the key is down.
+void setUp(CVoice& v, float sound, float octave, float tune = 0.5f)
+{
+    v.SetParameter(kSound, sound);
+    v.SetParameter(kOctave, octave);
+    v.SetParameter(kTune, tune);
+    v.SetParameter(kAttack, 0.0f);
+    v.SetParameter(kDecay, 0.0f);
+    v.SetParameter(kSustainLevel, 1.0f);
+    v.SetParameter(kSustainTime, 1.0f);
+    v.SetParameter(kRelease, 0.0f);
+    v.SetParameter(kVibrato, 0.0f);
+    v.SetParameter(kTremolo, 0.0f);
+}
+
+std::vector<float> render(CVoice& v, int frames, int block = 512, float gain = 0.5f)
+{
+    std::vector<float> out(static_cast<size_t>(frames));
+    for (int done = 0; done < frames;) {
+        const int n = std::min(block, frames - done);
+        for (int i = 0; i < n; ++i)
+            v.RenderSample(gain);
+        EXPECT_EQ(n, v.EndBlock(out.data() + done, n));
+        done += n;
+    }
+    return out;
+}
+
+// Upward threshold crossings (in samples, interpolated) with hysteresis: a
+// crossing of 30 % of the peak counts only after the signal went below 30 %
+// of the trough.
+std::vector<double> upCrossings(const std::vector<float>& x, size_t from)
+{
+    const auto range = std::minmax_element(x.begin() + static_cast<std::ptrdiff_t>(from), x.end());
+    const double high = 0.3 * *range.second;
+    const double low = 0.3 * *range.first;
+    std::vector<double> times;
+    bool armed = false;
+    for (size_t i = from + 1; i < x.size(); ++i) {
+        if (x[i] < low)
+            armed = true;
+        if (armed && x[i - 1] < high && x[i] >= high) {
+            times.push_back(static_cast<double>(i - 1) + (high - x[i - 1]) / (x[i] - x[i - 1]));
+            armed = false;
+        }
+    }
+    return times;
+}
+
+double frequencyOf(const std::vector<float>& x, double rate, size_t from = 2000)
+{
+    const std::vector<double> c = upCrossings(x, from);
+    if (c.size() < 3)
+        return 0.0;
+    return static_cast<double>(c.size() - 1) / (c.back() - c.front()) * rate;
+}
+
+// The frequency in [low, high] Hz with the largest DFT magnitude of the
+// values v sampled at times t (seconds, not evenly spaced).
+double dominantFrequency(const std::vector<double>& t, std::vector<double> v, double low, double high)
+{
+    double mean = 0.0;
+    for (double x : v)
+        mean += x;
+    mean /= static_cast<double>(v.size());
+    for (double& x : v)
+        x -= mean;
+    double best = low;
+    double bestPower = -1.0;
+    for (double f = low; f <= high; f += 0.005) {
+        double re = 0.0;
+        double im = 0.0;
+        for (size_t i = 0; i < v.size(); ++i) {
+            re += v[i] * std::cos(kTwoPi * f * t[i]);
+            im += v[i] * std::sin(kTwoPi * f * t[i]);
+        }
+        if (re * re + im * im > bestPower) {
+            bestPower = re * re + im * im;
+            best = f;
+        }
+    }
+    return best;
+}
+
+// The rate at which the period of the wave swings (vibrato).
+double periodModulation(const std::vector<float>& x, double low, double high)
+{
+    const std::vector<double> c = upCrossings(x, 2000);
+    std::vector<double> t;
+    std::vector<double> period;
+    for (size_t i = 0; i + 1 < c.size(); ++i) {
+        t.push_back((c[i] + c[i + 1]) * 0.5 / kRate);
+        period.push_back(c[i + 1] - c[i]);
+    }
+    return dominantFrequency(t, period, low, high);
+}
+
+// The rate at which the peak of each period swings (tremolo).
+double amplitudeModulation(const std::vector<float>& x, double low, double high)
+{
+    const std::vector<double> c = upCrossings(x, 2000);
+    std::vector<double> t;
+    std::vector<double> peak;
+    for (size_t i = 0; i + 1 < c.size(); ++i) {
+        const auto first = x.begin() + static_cast<std::ptrdiff_t>(c[i]);
+        const auto last = x.begin() + static_cast<std::ptrdiff_t>(c[i + 1]);
+        t.push_back(c[i] / kRate);
+        peak.push_back(*std::max_element(first, last));
+    }
+    return dominantFrequency(t, peak, low, high);
+}
+
+double noteFrequency(float sound, float octave, float tune = 0.5f, float rate = 44100.0f)
+{
+    CVoice v;
+    v.setSampleRate(rate);
+    setUp(v, sound, octave, tune);
+    v.NoteOn(kA4, 100);
+    return frequencyOf(render(v, static_cast<int>(rate)), rate);
+}
+
+} // namespace
+
+TEST(Voice, NoteTable)
+{
+    CVoice v;
+    EXPECT_FLOAT_EQ(8.1758f, v.noteFrequency(0));
+    EXPECT_NEAR(440.0015, v.noteFrequency(69), 0.00005);
+    EXPECT_NEAR(12543.93, v.noteFrequency(127), 0.005);
+}
+
+TEST(Voice, PitchOfSoundsAndOctaves)
+{
+    const double a4 = 440.0015;
+    EXPECT_NEAR(a4, noteFrequency(kPiano, kMiddle), 0.5);
+    EXPECT_NEAR(2 * a4, noteFrequency(kFantasy, kMiddle), 0.5);
+    EXPECT_NEAR(a4 / 2, noteFrequency(kHorn, kMiddle), 0.5);
+    EXPECT_NEAR(a4 / 2, noteFrequency(kPiano, kLow), 0.5);
+    EXPECT_NEAR(2 * a4, noteFrequency(kPiano, kHigh), 0.5);
+    EXPECT_NEAR(2 * a4, noteFrequency(kPiano, kMiddle, 1.0f), 0.5);
+    // Octave values at the edges of the switch.
+    EXPECT_NEAR(a4 / 2, noteFrequency(kPiano, 0.49f), 0.5);
+}
+
+TEST(Voice, PitchAtEveryRate)
+{
+    for (float rate : {22050.0f, 48000.0f, 96000.0f, 192000.0f}) {
+        EXPECT_NEAR(440.0015, noteFrequency(kPiano, kMiddle, 0.5f, rate), 0.5) << rate;
+        EXPECT_NEAR(220.0008, noteFrequency(kHorn, kMiddle, 0.5f, rate), 0.5) << rate;
+    }
+}
+
+TEST(Voice, BufferHoldsTheLongestBlockAtEveryRate)
+{
+    for (float rate : {8000.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
+        CVoice v;
+        v.setSampleRate(rate);
+        EXPECT_EQ(4096, v.stepBuffer().clockFactor());
+        EXPECT_GE(v.stepBuffer().capacity(), CVoice::kMaxBlockFrames + 16) << rate;
+        EXPECT_EQ(819, v.stepWriter().stepScale());
+    }
+    CVoice v;
+    EXPECT_EQ(11070, v.stepBuffer().capacity());
+    v.setSampleRate(44100.0f);
+    EXPECT_EQ(11070, v.stepBuffer().capacity());
+}
+
+TEST(Voice, VibratoAndTremoloRates)
+{
+    struct Case {
+        int parameter;
+        float value;
+        double hz;
+    };
+    for (const Case c : {Case{kVibrato, 1.0f, 1.5}, Case{kVibrato, 0.1f, 15.0}, Case{kTremolo, 1.0f, 3.5},
+                         Case{kTremolo, 0.1f, 35.0}}) {
+        CVoice v;
+        setUp(v, kPiano, kMiddle);
+        v.SetParameter(c.parameter, c.value);
+        v.NoteOn(kA4, 100);
+        const std::vector<float> x = render(v, static_cast<int>(4 * kRate));
+        const double measured = c.parameter == kVibrato ? periodModulation(x, 0.5, 40.0)
+                                                        : amplitudeModulation(x, 0.5, 40.0);
+        EXPECT_NEAR(c.hz, measured, 0.03 * c.hz) << "parameter " << c.parameter << " value " << c.value;
+    }
+}
+
+TEST(Voice, ModulationOffAtZero)
+{
+    CVoice v;
+    setUp(v, kPiano, kMiddle);
+    v.SetParameter(kVibrato, 0.5f);
+    v.SetParameter(kTremolo, 0.5f);
+    v.SetParameter(kVibrato, 0.0f);
+    v.SetParameter(kTremolo, 0.0f);
+    v.NoteOn(kA4, 100);
+    const std::vector<float> x = render(v, 44100);
+    const std::vector<double> c = upCrossings(x, 4000);
+    // Every period the same but for where the edges fall between samples
+    // (vibrato would swing it by 0.6 samples).
+    for (size_t i = 0; i + 1 < c.size(); ++i)
+        ASSERT_NEAR(kRate / 440.0015, c[i + 1] - c[i], 0.25);
+    // The peaks differ only by where the edges fall between samples.
+    EXPECT_NEAR(*std::max_element(x.begin() + 4000, x.begin() + 5000),
+                *std::max_element(x.begin() + 40000, x.end()), 0.005);
+}
+
+TEST(Voice, ElectroAlternatesEveryEightTicks)
+{
+    auto segment = [](CVoice& v) { return frequencyOf(render(v, 8820), kRate, 1000); };
+    CVoice v;
+    setUp(v, kElectro1, kMiddle);
+    v.NoteOn(kA4, 100);
+    EXPECT_NEAR(440.0, segment(v), 0.5);
+    v.Tick(); // the first tick after construction alternates
+    EXPECT_NEAR(220.0, segment(v), 0.5);
+    for (int i = 0; i < 7; ++i)
+        v.Tick();
+    EXPECT_NEAR(220.0, segment(v), 0.5);
+    v.Tick();
+    EXPECT_NEAR(440.0, segment(v), 0.5);
+    // Low octave: the note and two octaves above it.
+    v.SetParameter(kOctave, kLow);
+    for (int i = 0; i < 8; ++i)
+        v.Tick();
+    EXPECT_NEAR(880.0, segment(v), 0.5);
+    // Starting the rhythm box makes the next tick alternate.
+    v.resetAlternation();
+    v.Tick();
+    EXPECT_NEAR(220.0, segment(v), 0.5);
+    // Selecting a sound resets the multiplier; other sounds never alternate.
+    v.SetParameter(kSound, kPiano);
+    EXPECT_NEAR(220.0, segment(v), 0.5);
+    for (int i = 0; i < 16; ++i)
+        v.Tick();
+    EXPECT_NEAR(220.0, segment(v), 0.5);
+}
+
+TEST(Voice, SoundBoundaries)
+{
+    auto take = [](float sound) {
+        CVoice v;
+        setUp(v, sound, kMiddle);
+        v.NoteOn(kA4, 100);
+        v.Tick();
+        return render(v, 4000);
+    };
+    EXPECT_EQ(take(0.75f), take(0.7f));    // Electro 1
+    EXPECT_NE(take(0.65f), take(0.7f));
+    EXPECT_EQ(take(0.95f), take(0.9f));    // Electro 3
+    EXPECT_NE(take(0.85f), take(0.9f));
+    EXPECT_EQ(take(0.35f), take(0.3f));    // Flute
+    EXPECT_NE(take(0.25f), take(0.3f));
+}
+
+TEST(Voice, TuneZeroWritesNoStepsUntilTheNextNote)
+{
+    CVoice v;
+    setUp(v, kPiano, kMiddle, 0.0f);
+    v.NoteOn(kA4, 100);
+    const std::vector<float> silent = render(v, 22050);
+    for (float x : silent)
+        ASSERT_TRUE(std::isfinite(x));
+    for (size_t i = 4000; i < silent.size(); ++i)
+        ASSERT_EQ(0.0f, silent[i]) << i;
+    v.SetParameter(kTune, 0.5f);
+    v.NoteOn(kA4, 100);
+    EXPECT_NEAR(440.0015, frequencyOf(render(v, 44100), kRate), 0.5);
+}
+
+TEST(Voice, NotesAndReleases)
+{
+    CVoice v;
+    setUp(v, kPiano, kMiddle);
+    v.NoteOn(60, 100);
+    v.NoteOn(64, 100);
+    render(v, 100);
+    EXPECT_EQ(CEnvelope::kAttack, v.Stage());
+    render(v, 1000);
+    EXPECT_EQ(CEnvelope::kSustain, v.Stage());
+    // Any note-off releases, whatever note sounds.
+    VstMidiEvent off = {};
+    off.midiData[0] = static_cast<char>(0x80);
+    off.midiData[1] = 60;
+    EXPECT_EQ(1, v.OnEvent(off));
+    EXPECT_EQ(CEnvelope::kRelease, v.Stage());
+    render(v, 44100);
+    EXPECT_EQ(CEnvelope::kIdle, v.Stage());
+
+    // Velocity 0 and the all-notes-off controllers release too.
+    for (std::pair<int, int> release : {std::make_pair(0x90, 0), std::make_pair(0xB0, 123)}) {
+        v.NoteOn(60, 100);
+        render(v, 1000);
+        VstMidiEvent e = {};
+        e.midiData[0] = static_cast<char>(release.first);
+        e.midiData[1] = static_cast<char>(release.first == 0x90 ? 60 : 123);
+        e.midiData[2] = static_cast<char>(release.second);
+        v.OnEvent(e);
+        EXPECT_EQ(CEnvelope::kRelease, v.Stage());
+    }
+    // Aftertouch is ignored; Silence stops at once.
+    v.NoteOn(60, 100);
+    VstMidiEvent touch = {};
+    touch.midiData[0] = static_cast<char>(0xA0);
+    v.OnEvent(touch);
+    EXPECT_EQ(CEnvelope::kAttack, v.Stage());
+    v.Silence();
+    EXPECT_EQ(CEnvelope::kIdle, v.Stage());
+}
+
+namespace {
+
+// Counts the samples of the attack of one note.
+int attackLength(CVoice& v)
+{
+    v.NoteOn(kA4, 100);
+    int samples = 0;
+    while (v.Stage() == CEnvelope::kAttack && samples < 100000) {
+        v.RenderSample(0.5f);
+        if (++samples % 512 == 0) {
+            float out[512];
+            v.EndBlock(out, 512);
+        }
+    }
+    v.Silence();
+    return samples;
+}
+
+} // namespace
+
+TEST(Voice, BeepVoiceSavesAndRestoresTheSettings)
+{
+    CVoice v;
+    setUp(v, kPiano, kHigh);
+    v.SetParameter(kAttack, 0.3f);
+    // Attack row 3 reaches the top at call 3705; attack row 0 holds 18 ms.
+    const int attack3 = 3706;
+    // Before any beep the saved settings are the current ones.
+    v.SetBeepVoice(0);
+    EXPECT_EQ(attack3, attackLength(v));
+    v.SetBeepVoice(1);
+    EXPECT_EQ(793, attackLength(v));
+    v.NoteOn(kA4, 100);
+    EXPECT_NEAR(440.0, frequencyOf(render(v, 22050), kRate), 0.5);
+    v.SetBeepVoice(0);
+    EXPECT_EQ(attack3, attackLength(v));
+    v.NoteOn(kA4, 100);
+    EXPECT_NEAR(880.0, frequencyOf(render(v, 22050), kRate), 0.5);
+    v.SetBeepVoice(2);
+    EXPECT_EQ(attack3, attackLength(v));
+}
+
+namespace {
+
+// The instrument with its editor and parameter entry observed.
+class ObservedQuibo : public CQuibo {
+public:
+    ObservedQuibo()
+        : CQuibo(nullptr)
+    {
+    }
+    void notifyEditor(VstInt32 index, float value) override { editor.emplace_back(index, value); }
+    void setParameter(VstInt32 index, float value) override { parameters.emplace_back(index, value); }
+
+    std::vector<std::pair<VstInt32, float>> editor;
+    std::vector<std::pair<VstInt32, float>> parameters;
+};
+
+VstMidiEvent midi(int status, int data1, int data2)
+{
+    VstMidiEvent e = {};
+    e.type = kVstMidiType;
+    e.byteSize = sizeof e;
+    e.midiData[0] = static_cast<char>(status);
+    e.midiData[1] = static_cast<char>(data1);
+    e.midiData[2] = static_cast<char>(data2);
+    return e;
+}
+
+} // namespace
+
+TEST(Voice, EventsReachTheOwner)
+{
+    ObservedQuibo q;
+    CVoice& v = q.voice();
+    v.OnEvent(midi(0x90, 69, 100));
+    v.OnEvent(midi(0x90, 72, 0));
+    v.OnEvent(midi(0x80, 0x80 | 72, 0));
+    v.OnEvent(midi(0xC0, 3, 0));
+    using Calls = std::vector<std::pair<VstInt32, float>>;
+    EXPECT_EQ((Calls{{69, 1.0f}, {72, 1.0f}, {72, 0.0f}}), q.editor);
+    EXPECT_EQ((Calls{{0, 3 * 0.2f}}), q.parameters);
+    // The note-offs came during the attack: the release follows it.
+    EXPECT_EQ(CEnvelope::kAttack, v.Stage());
+    render(v, 1000);
+    EXPECT_EQ(CEnvelope::kRelease, v.Stage());
+}
+
+TEST(Voice, EventsWithoutOwner)
+{
+    CVoice v;
+    for (int status : {0x90, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0}) {
+        for (int data1 : {69, 80, 81, 82, 86, 120})
+            EXPECT_EQ(1, v.OnEvent(midi(status, data1, 1)));
+    }
+    EXPECT_EQ(CEnvelope::kAttack, v.Stage());
+}
+
+namespace {
+
+// Renders a fixed note stream with the given block length.
+std::vector<float> renderStream(int block)
+{
+    CVoice v;
+    setUp(v, kElectro1, kMiddle);
+    v.SetParameter(kVibrato, 0.3f);
+    v.SetParameter(kTremolo, 0.2f);
+    const int total = 3 * 44100;
+    std::vector<float> out(static_cast<size_t>(total));
+    int blockStart = 0;
+    for (int i = 0; i < total; ++i) {
+        switch (i) {
+        case 100: v.NoteOn(69, 100); break;
+        case 20000: v.NoteOn(86, 90); break;
+        case 31000: v.SetParameter(kSound, kFantasy); break;
+        case 40000: v.NoteOff(); break;
+        case 45000: v.NoteOn(28, 127); break;
+        case 60000: v.SetParameter(kOctave, kHigh); break;
+        case 80000: v.SetParameter(kTune, 0.83f); v.NoteOn(120, 70); break;
+        case 100000: v.SetParameter(kSound, kHorn); v.SetParameter(kOctave, kLow); v.NoteOn(40, 100); break;
+        default: break;
+        }
+        if (i % 331 == 0)
+            v.Tick();
+        v.RenderSample(0.4f);
+        if (i + 1 - blockStart == block || i + 1 == total) {
+            v.EndBlock(out.data() + blockStart, i + 1 - blockStart);
+            blockStart = i + 1;
+        }
+    }
+    return out;
+}
+
+size_t countDifferences(const std::vector<float>& a, const std::vector<float>& b)
+{
+    size_t differences = a.size() == b.size() ? 0 : a.size();
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        differences += a[i] != b[i] ? 1 : 0;
+    return differences;
+}
+
+// Renders a note stream through the whole instrument in host blocks of the
+// given length; one short block first applies the default parameters.
+std::vector<float> renderInstrument(int hostBlock, int total)
+{
+    struct Timed {
+        int time;
+        VstMidiEvent event;
+    };
+    const std::vector<Timed> script = {
+        {100, midi(0x90, 69, 100)},   {30000, midi(0x90, 76, 90)}, {50000, midi(0xC0, 1, 0)},
+        {70001, midi(0x90, 57, 110)}, {100000, midi(0x80, 57, 0)}, {110000, midi(0x90, 93, 60)},
+        {150000, midi(0xB0, 123, 0)}, {160000, midi(0x90, 45, 127)},
+    };
+    CQuibo q(nullptr);
+    std::vector<float> left(static_cast<size_t>(hostBlock));
+    std::vector<float> right(static_cast<size_t>(hostBlock));
+    float* outputs[2] = {left.data(), right.data()};
+    q.processReplacing(nullptr, outputs, 64);
+    std::vector<float> stream;
+    for (int start = 0; start < total; start += hostBlock) {
+        const int n = std::min(hostBlock, total - start);
+        for (const Timed& t : script) {
+            if (t.time >= start && t.time < start + n) {
+                VstMidiEvent e = t.event;
+                e.deltaFrames = t.time - start;
+                VstEvents events = {};
+                events.numEvents = 1;
+                events.events[0] = reinterpret_cast<VstEvent*>(&e);
+                q.processEvents(&events);
+            }
+        }
+        q.processReplacing(nullptr, outputs, n);
+        stream.insert(stream.end(), left.begin(), left.begin() + n);
+    }
+    return stream;
+}
+
+} // namespace
+
+TEST(Voice, OutputDoesNotDependOnBlockLength)
+{
+    const std::vector<float> reference = renderStream(4096);
+    for (int block : {1, 63, 512, 4095})
+        EXPECT_EQ(0u, countDifferences(reference, renderStream(block))) << "block " << block;
+}
+
+TEST(Voice, InstrumentOutputDoesNotDependOnHostBlockLength)
+{
+    const int total = 3 * 65536;
+    const std::vector<float> reference = renderInstrument(512, total);
+    float peak = 0.0f;
+    for (float x : reference)
+        peak = std::max(peak, std::fabs(x));
+    EXPECT_GT(peak, 0.01f);
+    for (int block : {11070, 20000, 65536})
+        EXPECT_EQ(0u, countDifferences(reference, renderInstrument(block, total))) << "block " << block;
+}
+
+TEST(Voice, RenderingAllocatesNothing)
+{
+    CVoice v;
+    setUp(v, kElectro1, kMiddle);
+    float out[512];
+    g_allocations = 0;
+    g_countAllocations = true;
+    static void* volatile probe = nullptr;
+    probe = ::operator new(16);
+    ::operator delete(probe);
+    const int probeCount = g_allocations.load();
+    g_allocations = 0;
+    v.OnEvent(midi(0x90, 69, 100));
+    v.SetParameter(kVibrato, 0.4f);
+    v.SetParameter(kTremolo, 0.4f);
+    for (int block = 0; block < 4; ++block) {
+        for (int i = 0; i < 512; ++i)
+            v.RenderSample(0.5f);
+        v.Tick();
+        v.EndBlock(out, 512);
+    }
+    v.OnEvent(midi(0x80, 69, 0));
+    g_countAllocations = false;
+    EXPECT_EQ(1, probeCount);
+    EXPECT_EQ(0, g_allocations.load());
+}

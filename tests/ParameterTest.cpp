@@ -1,0 +1,142 @@
+// The fifteen parameters: names, labels, display texts and how applied values
+// are clamped and stored.
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace {
+
+class ParameterTest : public ::testing::Test {
+protected:
+    void SetUp() override { instance.process(0); }
+
+    std::string display(VstInt32 index)
+    {
+        char text[64] = {};
+        instance.plugin->getParameterDisplay(index, text);
+        return text;
+    }
+    std::string apply(VstInt32 index, float value)
+    {
+        instance.plugin->setParameter(index, value);
+        instance.process(0);
+        return display(index);
+    }
+
+    testhost::Instance instance;
+};
+
+TEST_F(ParameterTest, NamesArePaddedToThirteenCharactersAndLabelsFollowTheUnit)
+{
+    char text[64];
+    for (VstInt32 i = 0; i < CQuibo::kNumParams; ++i) {
+        instance.plugin->getParameterName(i, text);
+        EXPECT_EQ(13u, std::string(text).size()) << i;
+    }
+    instance.plugin->getParameterName(9, text);
+    EXPECT_STREQ("Sustain level", text);
+    instance.plugin->getParameterName(15, text);
+    EXPECT_STREQ("", text);
+    instance.plugin->getParameterLabel(2, text);
+    EXPECT_STREQ("dB", text);
+    instance.plugin->getParameterLabel(5, text);
+    EXPECT_STREQ("%", text);
+    instance.plugin->getParameterLabel(6, text);
+    EXPECT_STREQ("", text);
+    EXPECT_EQ("", display(15));
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(15));
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(-1));
+}
+
+TEST_F(ParameterTest, DisplayTextsOfTheExampleValues)
+{
+    EXPECT_EQ("0.000000", apply(CQuibo::kParamVolume, 1.5f));
+    EXPECT_EQ(1.0f, instance.plugin->getParameter(CQuibo::kParamVolume));
+    EXPECT_EQ("-oo", apply(CQuibo::kParamVolume, 0.0f));
+    EXPECT_EQ("25.00000", apply(CQuibo::kParamBalance, 0.75f));
+    EXPECT_EQ("-50.0000", apply(CQuibo::kParamTune, 0.0f));
+    EXPECT_EQ("      4", apply(CQuibo::kParamTempo, 0.725f));
+    EXPECT_EQ(4.0f, instance.plugin->tempoClock().tempo());
+    EXPECT_EQ("      9", apply(CQuibo::kParamTempo, 1.0f));
+    EXPECT_EQ("     -9", apply(CQuibo::kParamTempo, 0.0f));
+    EXPECT_EQ(-9.0f, instance.plugin->tempoClock().tempo());
+    EXPECT_EQ("Electro 3", apply(CQuibo::kParamSound, 1.0f));
+    EXPECT_EQ("  Piano  ", apply(CQuibo::kParamSound, 0.05f));
+    EXPECT_EQ("      9", apply(CQuibo::kParamAttack, 1.0f));
+    EXPECT_EQ("      4", apply(CQuibo::kParamAttack, 0.5f));
+    EXPECT_EQ("Middle", apply(CQuibo::kParamOctave, 0.5f));
+    EXPECT_EQ("Low", apply(CQuibo::kParamOctave, 0.49f));
+    EXPECT_EQ("High", apply(CQuibo::kParamOctave, 1.0f));
+}
+
+TEST_F(ParameterTest, ModeAndProgramFollowTheirSteps)
+{
+    EXPECT_EQ("Rec", apply(CQuibo::kParamMode, 0.5f));
+    EXPECT_EQ(CQuibo::kModeRec, instance.plugin->mode());
+    EXPECT_EQ("Cal", apply(CQuibo::kParamMode, 0.999f));
+    EXPECT_EQ(CQuibo::kModeCal, instance.plugin->mode());
+    EXPECT_EQ("Off", apply(CQuibo::kParamMode, 1.0f));
+    EXPECT_EQ(CQuibo::kModeOff, instance.plugin->mode());
+    EXPECT_EQ("Fantasy", apply(CQuibo::kParamProgram, 0.2f));
+    EXPECT_EQ(1, instance.plugin->getProgram());
+    EXPECT_EQ("ADSR", apply(CQuibo::kParamProgram, 1.0f));
+    EXPECT_EQ(5, instance.plugin->getProgram());
+}
+
+TEST_F(ParameterTest, SelectingAProgramQueuesItsSound)
+{
+    apply(CQuibo::kParamProgram, 0.4f); // Violin
+    EXPECT_FLOAT_EQ(0.2f, instance.plugin->getParameter(CQuibo::kParamSound));
+    EXPECT_FLOAT_EQ(0.3f, instance.plugin->getParameter(CQuibo::kParamAttack));
+    EXPECT_EQ(" Violin  ", display(CQuibo::kParamSound));
+    // A sound edit stays with the program it was made on.
+    apply(CQuibo::kParamTremolo, 0.7f);
+    apply(CQuibo::kParamProgram, 0.0f);
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(CQuibo::kParamTremolo));
+    apply(CQuibo::kParamProgram, 0.4f);
+    EXPECT_FLOAT_EQ(0.7f, instance.plugin->getParameter(CQuibo::kParamTremolo));
+}
+
+TEST_F(ParameterTest, NotANumberAndInfinitiesNeverReachAStep)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ("     -9", apply(CQuibo::kParamTempo, nan));
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(CQuibo::kParamTempo));
+    EXPECT_EQ("      9", apply(CQuibo::kParamTempo, inf));
+    EXPECT_EQ("-oo", apply(CQuibo::kParamVolume, -inf));
+    EXPECT_EQ("  Piano  ", apply(CQuibo::kParamSound, nan));
+    EXPECT_EQ("Play", apply(CQuibo::kParamMode, nan));
+    EXPECT_EQ("Piano", apply(CQuibo::kParamProgram, nan));
+    for (VstInt32 i = 0; i < CQuibo::kNumParams; ++i)
+        EXPECT_FALSE(std::isnan(instance.plugin->getParameter(i))) << i;
+}
+
+TEST_F(ParameterTest, TextIsReadAsANumberOrZero)
+{
+    char text[] = "0.75";
+    EXPECT_TRUE(instance.plugin->string2parameter(CQuibo::kParamBalance, text));
+    instance.process(0);
+    EXPECT_EQ("25.00000", display(CQuibo::kParamBalance));
+    EXPECT_TRUE(instance.plugin->string2parameter(CQuibo::kParamBalance, nullptr));
+    instance.process(0);
+    EXPECT_EQ(0.75f, instance.plugin->getParameter(CQuibo::kParamBalance));
+    char words[] = "loud";
+    instance.plugin->string2parameter(CQuibo::kParamVolume, words);
+    instance.process(0);
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(CQuibo::kParamVolume));
+}
+
+TEST_F(ParameterTest, ValuesSetBeforeABlockAreNotYetApplied)
+{
+    instance.plugin->setParameter(CQuibo::kParamVolume, 0.3f);
+    EXPECT_FLOAT_EQ(0.8f, instance.plugin->getParameter(CQuibo::kParamVolume));
+    instance.process(1);
+    EXPECT_FLOAT_EQ(0.3f, instance.plugin->getParameter(CQuibo::kParamVolume));
+}
+
+} // namespace
