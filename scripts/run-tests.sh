@@ -17,6 +17,10 @@ build_and_test() {
 }
 
 build_and_test build/test "tests" "" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "=== 32-bit and 64-bit Windows builds, tested under Wine ==="
+bash scripts/windows-build.sh --linux-build build/test
+bash scripts/windows-test.sh
+
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build/asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer" "" "" \
     -DCMAKE_BUILD_TYPE=Debug -DQUIBO_SANITIZE=address,undefined

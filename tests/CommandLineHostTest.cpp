@@ -110,6 +110,69 @@ TEST(CommandLineHost, DemonstrationMelodyPlaysWithItsRhythmAndStopsByItself)
     }
 }
 
+// A format-0 file at 96 ticks per quarter and the default 120 beats per
+// minute: A4 from 0.5 s to 1.0 s on channel 1.
+void writeSmallMidiFile(const std::string& path)
+{
+    const unsigned char bytes[] = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,                      // header
+        'M', 'T', 'r', 'k', 0, 0, 0, 13,                                        // track
+        0x60, 0x90, 69, 100,                                                    // 96 ticks: note on
+        0x60, 0x80, 69, 0,                                                      // 96 ticks: note off
+        0x00, 0xFF, 0x2F, 0x00};                                                // end of track
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, file);
+    std::fwrite(bytes, 1, sizeof bytes, file);
+    std::fclose(file);
+}
+
+TEST(CommandLineHost, PlaysAMidiFile)
+{
+    const std::string midi = ::testing::TempDir() + "zintra-host-test.mid";
+    const std::string wav = ::testing::TempDir() + "zintra-host-midi.wav";
+    writeSmallMidiFile(midi);
+    int status = 0;
+    const std::string output = runHost("--render " + wav + " --seconds 2 --midi " + midi, status);
+    ASSERT_EQ(0, status) << output;
+    SF_INFO info{};
+    SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &info);
+    ASSERT_NE(nullptr, file);
+    std::vector<float> samples(static_cast<size_t>(info.frames) * 2);
+    sf_readf_float(file, samples.data(), info.frames);
+    sf_close(file);
+    size_t firstSound = samples.size();
+    for (size_t i = 0; i < samples.size(); i += 2) {
+        if (samples[i] != 0.0f) {
+            firstSound = i / 2;
+            break;
+        }
+    }
+    EXPECT_NEAR(0.5, static_cast<double>(firstSound) / 44100.0, 0.01);
+    std::remove(midi.c_str());
+    std::remove(wav.c_str());
+}
+
+TEST(CommandLineHost, SavesABankThatLoadsAgain)
+{
+    const std::string bank = ::testing::TempDir() + "zintra-host.bank";
+    const std::string wav = ::testing::TempDir() + "zintra-host-bank.wav";
+    int status = 0;
+    std::string output = runHost("--render " + wav + " --seconds 0.1 --param Mode=0.5 --note 0:60:100:0.05 --save-bank " +
+                                     bank,
+                                 status);
+    ASSERT_EQ(0, status) << output;
+    std::FILE* file = std::fopen(bank.c_str(), "rb");
+    ASSERT_NE(nullptr, file);
+    std::fseek(file, 0, SEEK_END);
+    EXPECT_EQ(2988, std::ftell(file));
+    std::fclose(file);
+    output = runHost("--render " + wav + " --seconds 0.1 --load-bank " + bank, status);
+    EXPECT_EQ(0, status) << output;
+    EXPECT_EQ(std::string::npos, output.find("refused")) << output;
+    std::remove(bank.c_str());
+    std::remove(wav.c_str());
+}
+
 TEST(CommandLineHost, RejectsUnknownOptionsAndParameters)
 {
     int status = 0;

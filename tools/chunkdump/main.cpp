@@ -6,7 +6,7 @@
 // renders a second block and writes the bank chunk (and optionally the
 // current program's chunk) byte for byte. The same calls on every platform must give the same
 // bytes, which is what the Windows build's test compares.
-#include "PluginModule.h"
+#include "PluginLibrary.h"
 
 #include <cstdio>
 #include <cstring>
@@ -131,8 +131,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: quibo_chunkdump PLUGIN BANKFILE [PROGRAMFILE]\n");
         return 2;
     }
-    PluginModule module;
-    if (!module.load(argv[1])) {
+    PluginLibrary module;
+    if (!module.load(argv[1], true)) {
         std::fprintf(stderr, "quibo_chunkdump: %s\n", module.error().c_str());
         return 1;
     }
