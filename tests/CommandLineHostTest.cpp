@@ -76,6 +76,20 @@ TEST(CommandLineHost, RendersAStereoWavWithTheAskedLengthAndRate)
     std::remove(path.c_str());
 }
 
+// Interleaved stereo samples of a WAV file; empty when it cannot be read.
+std::vector<float> readStereoWav(const std::string& path, int& rate)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr || info.channels != 2)
+        return {};
+    std::vector<float> samples(static_cast<size_t>(info.frames) * 2);
+    sf_readf_float(file, samples.data(), info.frames);
+    sf_close(file);
+    rate = info.samplerate;
+    return samples;
+}
+
 // Seconds from the start to the last audible sample of a channel.
 double lastSoundSeconds(const std::vector<float>& interleaved, int channel, int rate)
 {
@@ -94,13 +108,10 @@ TEST(CommandLineHost, DemonstrationMelodyPlaysWithItsRhythmAndStopsByItself)
         const std::string output =
             runHost("--render " + path + " --seconds 80 --key 0:90 --rate " + std::to_string(rate), status);
         ASSERT_EQ(0, status) << output;
-        SF_INFO info{};
-        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-        ASSERT_NE(nullptr, file);
-        std::vector<float> samples(static_cast<size_t>(info.frames) * 2);
-        sf_readf_float(file, samples.data(), info.frames);
-        sf_close(file);
+        int fileRate = 0;
+        const std::vector<float> samples = readStereoWav(path, fileRate);
         std::remove(path.c_str());
+        ASSERT_EQ(rate, fileRate);
         const double melodyEnd = lastSoundSeconds(samples, 0, rate);
         const double rhythmEnd = lastSoundSeconds(samples, 1, rate);
         EXPECT_GT(melodyEnd, 72.0) << rate;
@@ -134,12 +145,9 @@ TEST(CommandLineHost, PlaysAMidiFile)
     int status = 0;
     const std::string output = runHost("--render " + wav + " --seconds 2 --midi " + midi, status);
     ASSERT_EQ(0, status) << output;
-    SF_INFO info{};
-    SNDFILE* file = sf_open(wav.c_str(), SFM_READ, &info);
-    ASSERT_NE(nullptr, file);
-    std::vector<float> samples(static_cast<size_t>(info.frames) * 2);
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
+    int rate = 0;
+    const std::vector<float> samples = readStereoWav(wav, rate);
+    ASSERT_FALSE(samples.empty());
     size_t firstSound = samples.size();
     for (size_t i = 0; i < samples.size(); i += 2) {
         if (samples[i] != 0.0f) {
