@@ -65,6 +65,36 @@ TEST(Chunks, BankRestoresThePanelIntoAFreshInstance)
     EXPECT_EQ(bankOf(*source.plugin).size(), bankOf(*target.plugin).size());
 }
 
+TEST(Chunks, RestoredSongPlaysByOneKeyPlayAndByThePlayKey)
+{
+    testhost::Panel source;
+    source.setMode(kRec);
+    source.tapNote(67);
+    const std::vector<unsigned char> bank = bankOf(*source.plugin);
+
+    testhost::Panel target;
+    std::vector<unsigned char> copy = bank;
+    ASSERT_EQ(1, target.plugin->setChunk(copy.data(), static_cast<VstInt32>(copy.size()), false));
+    target.process(0);
+    target.setMode(0.0f);
+    target.functionKey(CKeyDispatcher::KeyOneKey1, 1.0f);
+    target.process(1);
+    ASSERT_EQ(1u, target.voice.sent.size());
+    EXPECT_EQ(0x90, target.voice.sent[0].status);
+    EXPECT_EQ(67, target.voice.sent[0].data1);
+
+    target.setMode(0.0f);
+    target.functionKey(CKeyDispatcher::KeyPlay);
+    EXPECT_TRUE(target.plugin->sequencer().playing());
+    bool played = false;
+    for (int block = 0; block < 200 && !played; ++block) {
+        target.process(512);
+        for (const testhost::SentMessage& message : target.voice.sent)
+            played = played || (message.status == 0x90 && message.data1 == 67);
+    }
+    EXPECT_TRUE(played);
+}
+
 TEST(Chunks, WrongSizeOrNewerMarkerIsRefused)
 {
     testhost::Instance instance;
