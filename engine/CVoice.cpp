@@ -95,6 +95,18 @@ void CVoice::BuildNoteTable()
 
 // Sets up the step buffer and the kernel for rate samples per second. The
 // buffer always holds the longest block plus the tails of its last steps.
+// The leak removes (integral >> shift) per sample, so its corner in Hz moves
+// with the rate by whole octaves of the shift. The frequency handed to the
+// buffer is chosen so that the shift is the one whose corner lies nearest to
+// the corner at 44100 Hz (about 219 Hz; 239 Hz at 48000 and 96000 Hz instead
+// of 119 Hz). At 44100 Hz it is exactly kLeakFrequency.
+int32_t CVoice::leakFrequencyFor(int32_t rate)
+{
+    const double ratio = static_cast<double>(rate) / 44100.0;
+    const double octaves = std::round(std::log2(ratio));
+    return static_cast<int32_t>(std::lround(kLeakFrequency * ratio / std::exp2(octaves)));
+}
+
 void CVoice::ConfigureOutput(int32_t rate)
 {
     const int32_t minimumMs = ((kMaxBlockFrames + kBufferMarginFrames) * 1000 + rate - 1) / rate;
@@ -103,7 +115,7 @@ void CVoice::ConfigureOutput(int32_t rate)
     m_writer.SetOutputLevel(0.025);
     m_writer.setOutputBuffer(&m_buffer);
     m_writer.setCurrentLevel(0);
-    m_buffer.SetLeakFrequency(kLeakFrequency);
+    m_buffer.SetLeakFrequency(leakFrequencyFor(rate));
     m_writer.BuildKernel(-18.0, 0.0, static_cast<double>(rate), 0.0);
 }
 

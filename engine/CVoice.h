@@ -56,6 +56,7 @@ private:
     enum Slot { kSound = 0, kAttack, kDecay, kSustainLevel, kSustainTime, kRelease, kVibrato, kTremolo, kOctave, kTune };
 
     void BuildNoteTable();
+    static int32_t leakFrequencyFor(int32_t rate);
     void ConfigureOutput(int32_t rate);
     void StoreSetting(int slot, float value);
     void SelectSound(float value);

@@ -253,6 +253,22 @@ TEST(Voice, BufferHoldsTheLongestBlockAtEveryRate)
     EXPECT_EQ(11070, v.stepBuffer().capacity());
 }
 
+// The leak's corner, rate / (2 pi 2^shift), stays within 10 % of its 219 Hz
+// at 44100 Hz, where the shift is 5.
+TEST(Voice, LeakCornerFollowsTheRate)
+{
+    const double pi = std::acos(-1.0);
+    const double reference = 44100.0 / (2.0 * pi * 32.0);
+    for (float rate : {22050.0f, 44100.0f, 48000.0f, 88200.0f, 96000.0f, 192000.0f}) {
+        CVoice v;
+        v.setSampleRate(rate);
+        const double corner = rate / (2.0 * pi * std::exp2(v.stepBuffer().leakShift()));
+        EXPECT_NEAR(reference, corner, 0.1 * reference) << rate;
+    }
+    CVoice v;
+    EXPECT_EQ(5, v.stepBuffer().leakShift());
+}
+
 TEST(Voice, VibratoAndTremoloRates)
 {
     struct Case {
