@@ -6,14 +6,14 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
 
-# build_and_test DIR LABEL TARGET CTEST-FILTER CMAKE-OPTIONS...
+# build_and_test DIR TITLE TARGET CTEST-LABEL CMAKE-OPTIONS...
 build_and_test() {
-    local dir=$1 label=$2 target=$3 filter=$4
+    local dir=$1 title=$2 target=$3 label=$4
     shift 4
-    echo "=== $label ==="
+    echo "=== $title ==="
     cmake -S . -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j"$jobs" ${target:+--target "$target"}
-    (cd "$dir" && ctest --output-on-failure -j"$jobs" ${filter:+-R "$filter"})
+    (cd "$dir" && ctest --output-on-failure -j"$jobs" ${label:+-L "$label"})
 }
 
 build_and_test build/test "tests" "" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -25,7 +25,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
     build_and_test build/asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer" "" "" \
     -DCMAKE_BUILD_TYPE=Debug -DQUIBO_SANITIZE=address,undefined
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    build_and_test build/tsan "concurrency tests under ThreadSanitizer" quibo_concurrency_tests "Stress" \
+    build_and_test build/tsan "concurrency tests under ThreadSanitizer" quibo_concurrency_tests concurrency \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=thread
 echo "=== fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer ==="
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=address,undefined \
