@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 
+static_assert(CSequencer::kBlockBytes == 2436, "the chunk holds a 2436-byte sequencer block");
+
 namespace {
 const SequencerEvent kEndMarker = {sequencer::kEndTime, 0, 0, 0, 0, 0};
 const SequencerEvent kAllNotesOff = {0.0f, sequencer::kController, 0x7B, 0x00, 0, 0};

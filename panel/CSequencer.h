@@ -65,7 +65,7 @@ public:
     int recordTaken() const { return m_recordTaken; }
     void setRecordArmed(int armed) { m_recordArmed = armed ? 1 : 0; }
     void setRecordTaken(int taken) { m_recordTaken = taken ? 1 : 0; }
-    // Holds playback without releasing anything (one-key play starts held).
+    // Holds playback without ending a note, as one-key play starts it.
     void setPaused(int paused) { m_paused = paused ? 1 : 0; }
     int playClock() const { return m_playClock; }
     int recordClock() const { return m_recordClock; }
