@@ -5,7 +5,7 @@
 # compiler. The suite is the test sources of tests/ less those that use
 # facilities only POSIX systems have (loading modules with dlopen, running
 # programs through a pipe, reading WAV files with libsndfile); the Windows
-# host and quibo_chunkdump cover module loading under Wine instead.
+# host covers module loading under Wine instead.
 
 # GoogleTest itself needs std::mutex, which the win32 thread model lacks.
 if(QUIBO_MINGW_THREADS STREQUAL "win32")

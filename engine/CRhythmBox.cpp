@@ -2,6 +2,7 @@
 
 #include "CLfsr16.h"
 #include "CQuibo.h"
+#include "SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,7 +157,7 @@ CRhythmBox::CRhythmBox()
 
 void CRhythmBox::setSampleRate(float rate)
 {
-    if (!(rate >= kMinSampleRate && rate <= kMaxSampleRate))
+    if (!isUsableSampleRate(rate))
         return;
     std::unique_ptr<float[]> bleep;
     std::unique_ptr<float[]> noise;

@@ -17,8 +17,6 @@ public:
     // The rate at which the drum tables have their reference shape.
     static constexpr float kReferenceRate = 44100.0f;
     // Accepted host rates; others leave the tables as they are.
-    static constexpr float kMinSampleRate = 1000.0f;
-    static constexpr float kMaxSampleRate = 1000000.0f;
 
     CRhythmBox();
     void setOwner(CQuibo* owner) { m_owner = owner; }
@@ -43,11 +41,8 @@ public:
     bool running() const { return m_running != 0; }
     bool manual() const { return m_manual != 0; }
     bool stopRequested() const { return m_stopRequest != 0; }
-    bool tickFlag() const { return m_tickFlag != 0; }
     int patternNumber() const { return m_pattern; }
-    int currentSound() const { return m_sound; }
     int stepIndex() const { return m_stepIndex; }
-    int stepCountdown() const { return m_stepCountdown; }
     int32_t position() const { return m_position; }
     float gain() const { return m_gain; }
     float sampleRate() const { return m_sampleRate; }

@@ -2,6 +2,8 @@
 
 #include "CQuibo.h"
 #include "DebugTrace.h"
+#include "ParameterValue.h"
+#include "SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,13 +53,6 @@ constexpr float kBeepVoice[CVoice::kSettings] = {-1.0f, 0.0f, 0.0f, 0.9f, 0.9f, 
 // The parameter index of each setting, in the order settings are applied.
 constexpr int kSettingParameter[CVoice::kSettings] = {6, 7, 8, 9, 10, 11, 12, 13, 4, 5};
 
-float clampUnit(float value)
-{
-    if (!(value >= 0.0f))
-        return 0.0f;
-    return value >= 1.0f ? 1.0f : value;
-}
-
 } // namespace
 
 CVoice::CVoice()
@@ -68,7 +63,7 @@ CVoice::CVoice()
 {
     BuildNoteTable();
     ConfigureOutput(44100);
-    m_stepLength = m_clocksPerSample * m_sampleRate / (kDefaultFrequency * kPatternSteps);
+    m_stepLength = kClocksPerSample * m_sampleRate / (kDefaultFrequency * kPatternSteps);
     std::copy(m_settings, m_settings + kSettings, m_savedSettings);
 }
 
@@ -93,8 +88,6 @@ void CVoice::BuildNoteTable()
     }
 }
 
-// Sets up the step buffer and the kernel for rate samples per second. The
-// buffer always holds the longest block plus the tails of its last steps.
 // The leak removes (integral >> shift) per sample, so its corner in Hz moves
 // with the rate by whole octaves of the shift. The frequency handed to the
 // buffer is chosen so that the shift is the one whose corner lies nearest to
@@ -107,6 +100,8 @@ int32_t CVoice::leakFrequencyFor(int32_t rate)
     return static_cast<int32_t>(std::lround(kLeakFrequency * ratio / std::exp2(octaves)));
 }
 
+// Sets up the step buffer and the kernel for rate samples per second. The
+// buffer always holds the longest block plus the tails of its last steps.
 void CVoice::ConfigureOutput(int32_t rate)
 {
     const int32_t minimumMs = ((kMaxBlockFrames + kBufferMarginFrames) * 1000 + rate - 1) / rate;
@@ -121,7 +116,7 @@ void CVoice::ConfigureOutput(int32_t rate)
 
 void CVoice::setSampleRate(float rate)
 {
-    if (!(rate >= 1000.0f && rate <= 1000000.0f))
+    if (!isUsableSampleRate(rate))
         return;
     m_stepLength *= rate / m_sampleRate;
     m_sampleRate = rate;
@@ -141,7 +136,7 @@ float CVoice::noteFrequency(int note) const
 
 void CVoice::SetParameter(int index, float value)
 {
-    const float v = clampUnit(value);
+    const float v = clampParameter(value);
     switch (index) {
     case 4:
         StoreSetting(kOctave, v);
@@ -230,7 +225,7 @@ void CVoice::NoteOn(int note, int velocity)
     }
     note = std::clamp(note, 0, 127);
     const float divisor = m_noteTable[note] * static_cast<float>(kPatternSteps) * (m_patternScale * m_settings[kTune]);
-    const float length = divisor > 0.0f ? m_clocksPerSample * m_sampleRate / divisor : 0.0f;
+    const float length = divisor > 0.0f ? kClocksPerSample * m_sampleRate / divisor : 0.0f;
     // Tune 0 would make the step length infinite: the note writes no steps
     // and the next note with a usable tune starts the oscillator again.
     m_oscillatorOn = length > 0.0f && length <= kLongestStep ? 1 : 0;

@@ -72,7 +72,6 @@ private:
 
     CQuibo* m_owner = nullptr;
     float m_sampleRate = 44100.0f;
-    float m_clocksPerSample = static_cast<float>(kClocksPerSample);
     float m_settings[kSettings] = {0.0f, 0.0f, 0.0f, 0.1f, 0.9f, 0.4f, 0.0f, 0.0f, 1.0f, 1.0f};
     float m_savedSettings[kSettings] = {};
     int m_beepSaved = 0;

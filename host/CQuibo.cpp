@@ -4,6 +4,8 @@
 
 #include "DebugTrace.h"
 #include "ByteOrder.h"
+#include "ParameterValue.h"
+#include "SampleRateRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -230,6 +232,7 @@ void CQuibo::drainCommands()
     CCommandQueue::Command command;
     while (m_commandQueue.pop(command))
         m_keyDispatcher.dispatch(command.index, command.value);
+    announceProgramChange();
 }
 
 void CQuibo::process(float** inputs, float** outputs, VstInt32 sampleFrames)
@@ -280,7 +283,7 @@ void CQuibo::setSampleRate(float rate)
 {
     AudioEffect::setSampleRate(rate);
     m_sampleRateCopy = rate;
-    if (!(rate > 0.0f) || !std::isfinite(rate))
+    if (!isUsableSampleRate(rate))
         return;
     // The engine keeps pitch, times and tempo in Hz and seconds at any rate.
     m_tempoClock.setClockRate(rate);
@@ -314,8 +317,11 @@ VstInt32 CQuibo::getProgram()
 
 void CQuibo::setProgram(VstInt32 program)
 {
-    SpinLockGuard guard(m_panelLock);
-    selectProgram(program);
+    {
+        SpinLockGuard guard(m_panelLock);
+        selectProgram(program);
+    }
+    announceProgramChange();
 }
 
 void CQuibo::selectProgram(VstInt32 program)
@@ -333,7 +339,14 @@ void CQuibo::selectProgram(VstInt32 program)
     }
     if (program != stepOf(getParameter(kParamProgram), 5.0f))
         setParameter(kParamProgram, static_cast<float>(program) * 0.2f);
-    updateDisplay();
+    m_programChangePending.store(true, std::memory_order_relaxed);
+}
+
+void CQuibo::announceProgramChange()
+{
+    if (m_programChangePending.load(std::memory_order_relaxed) &&
+        m_programChangePending.exchange(false, std::memory_order_relaxed))
+        updateDisplay();
 }
 
 ProgramRecord CQuibo::program(int index)
@@ -395,13 +408,6 @@ constexpr VstInt32 kBankValueOrder[7] = {CQuibo::kParamMode,    CQuibo::kParamPr
                                          CQuibo::kParamBalance, CQuibo::kParamVolume,  CQuibo::kParamTempo,
                                          CQuibo::kParamTune};
 
-float sanitisedValue(float value)
-{
-    if (std::isnan(value) || value < 0.0f)
-        return 0.0f;
-    return value >= 1.0f ? 1.0f : value;
-}
-
 } // namespace
 
 void CQuibo::refreshBankImage()
@@ -442,19 +448,32 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
         return 0;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     const VstInt32 marker = byteorder::getInt32(bytes);
-    SpinLockGuard guard(m_panelLock);
     if (isPreset) {
         if (byteSize == static_cast<VstInt32>(sizeof(ProgramRecord)) && marker <= ProgramRecord::kMarker) {
+            SpinLockGuard guard(m_panelLock);
             ProgramRecord& record = m_programs[curProgram];
             std::memcpy(&record, bytes, sizeof record);
             record.name[ProgramRecord::kNameSize - 1] = '\0';
             selectProgram(curProgram);
         }
+        announceProgramChange();
         return 0;
     }
     if (byteSize != kBankChunkSize || marker > ProgramRecord::kMarker)
         return 0;
-    return restoreBank(bytes) ? 1 : 0;
+    bool restored;
+    {
+        SpinLockGuard guard(m_panelLock);
+        restored = restoreBank(bytes);
+    }
+    if (!restored)
+        return 0;
+    // The host and the editor are told outside the lock: either may call
+    // back into the plug-in or wait for another thread.
+    announceProgramChange();
+    if (AEffEditor* panel = getEditor())
+        panel->postUpdate();
+    return 1;
 }
 
 // Restores a bank image. Every field is read within its place in the chunk:
@@ -466,10 +485,9 @@ bool CQuibo::restoreBank(const unsigned char* data)
 {
     if (!m_sequencer.LoadBlock(data + kBankSequencerOffset))
         return false;
-    std::memcpy(m_chunkImage, data, kBankChunkSize);
     m_calculator.loadRecord(data + kBankCalculatorOffset);
     for (int i = 0; i < 7; ++i) {
-        const float value = sanitisedValue(byteorder::getFloat(data + kBankValuesOffset + 4 * i));
+        const float value = clampParameter(byteorder::getFloat(data + kBankValuesOffset + 4 * i));
         storeParameter(kBankValueOrder[i], value);
         setParameter(kBankValueOrder[i], value);
     }
@@ -479,8 +497,6 @@ bool CQuibo::restoreBank(const unsigned char* data)
     for (int i = 0; i < 4; ++i)
         *flags[i] = byteorder::getInt32(data + kBankClockOffset + 4 * i) != 0 ? 1 : 0;
     m_displayModel.loadState(data + kBankDisplayOffset);
-    if (AEffEditor* panel = getEditor())
-        panel->postUpdate();
     return true;
 }
 

@@ -107,6 +107,7 @@ public:
     // Keeps a sound edit with the program it was made on.
     void storeInCurrentProgram(VstInt32 index, float value);
     // Program selection: queues the program's sound and the Program value.
+    // The host hears of it from announceProgramChange, after the lock.
     void selectProgram(VstInt32 program);
     // Program 5 takes its eight values from the calculator memory's digits.
     void rebuildUserProgram();
@@ -118,6 +119,8 @@ protected:
     void fillBuiltInPrograms();
     void refreshBankImage();
     bool restoreBank(const unsigned char* data);
+    // Tells the host the program list changed; never called with the panel lock held.
+    void announceProgramChange();
 
     float m_sampleRateCopy = 44100.0f;
     std::atomic<int> m_beepPending{0};
@@ -133,6 +136,7 @@ protected:
     ProgramRecord m_programChunk; // what getChunk hands out for one program
     std::atomic<VstInt32> m_currentProgram{0};
     SpinLock m_panelLock;
+    std::atomic<bool> m_programChangePending{false};
     // Live values of all fifteen parameters, written on the audio thread and
     // read by any thread.
     std::atomic<float> m_parameterValues[kNumParams];

@@ -1,6 +1,7 @@
 #include "CTempoClock.h"
 
 #include "CQuibo.h"
+#include "SampleRateRange.h"
 
 CTempoClock::CTempoClock()
 {
@@ -31,7 +32,7 @@ float CTempoClock::setTempo(float t)
 
 void CTempoClock::setClockRate(float rate)
 {
-    if (!(rate > 0.0f))
+    if (!isUsableSampleRate(rate))
         return;
     m_clockRate = rate;
     m_increment = 1.0f / m_clockRate;

@@ -2,22 +2,12 @@
 
 #include "CQuibo.h"
 #include "MidiMessage.h"
+#include "ParameterValue.h"
 #include "SequencerEvent.h"
 
 #include <cmath>
 
 namespace {
-
-float clampUnit(float value)
-{
-    if (std::isnan(value))
-        return 0.0f;
-    if (value >= 1.0f)
-        return 1.0f;
-    if (value < 0.0f)
-        return 0.0f;
-    return value;
-}
 
 constexpr float kTempoStepValue = 0.055555556f;
 
@@ -27,7 +17,7 @@ constexpr float kTempoStepValue = 0.055555556f;
 
 void CKeyDispatcher::dispatch(VstInt32 index, float value)
 {
-    value = clampUnit(value);
+    value = clampParameter(value);
     SpinLockGuard guard(m_owner->panelLock());
     if (index >= 0 && index < CQuibo::kNumParams) {
         applyParameter(index, value);
@@ -49,7 +39,7 @@ void CKeyDispatcher::noteKey(VstInt32 keyCode, float value)
         if (keyCode < kFirstNoteKey || keyCode > kLastNoteKey)
             return;
         const int status = value * 127.0f > 0.0f ? 0x90 : 0x80;
-        const int velocity = static_cast<int>(clampUnit(value) * 127.0f);
+        const int velocity = static_cast<int>(clampParameter(value) * 127.0f);
         noteEvent(status, keyCode, velocity);
     } else if (mode == CQuibo::kModeCal && value != 0.0f) {
         calcKey(keyCode);
@@ -181,7 +171,7 @@ void CKeyDispatcher::calcKey(int keyCode)
 void CKeyDispatcher::tempoStep(float step)
 {
     const float tempo = m_owner->tempoClock().tempo();
-    const float value = clampUnit((tempo + 9.0f) * kTempoStepValue + step + 0.001f);
+    const float value = clampParameter((tempo + 9.0f) * kTempoStepValue + step + 0.001f);
     m_owner->setParameter(CQuibo::kParamTempo, value);
 }
 

@@ -4,11 +4,11 @@
 #include "CQuibo.h"
 #include "DebugTrace.h"
 #include "DemoMelody.h"
+#include "MidiMessage.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstring>
 
 static_assert(CSequencer::kBlockBytes == 2436, "the chunk holds a 2436-byte sequencer block");
 
@@ -24,11 +24,6 @@ int ticksOf(float time)
     const float limit = 1.0e9f;
     return static_cast<int>(std::max(-limit, std::min(limit, time)));
 }
-
-int clampInt(int value, int low, int high)
-{
-    return value < low ? low : (value > high ? high : value);
-}
 } // namespace
 
 CSequencer::CSequencer()
@@ -38,17 +33,9 @@ CSequencer::CSequencer()
     Reset();
 }
 
-void CSequencer::resetTemplate()
-{
-    std::memset(&m_template, 0, sizeof m_template);
-    m_template.type = kVstMidiType;
-    m_template.byteSize = 24;
-}
-
 void CSequencer::Reset()
 {
     debugTrace("CSequencer::Reset\n");
-    resetTemplate();
     Rewind();
     m_recordClock = 0;
     m_demoSelected = false;
@@ -112,13 +99,9 @@ void CSequencer::Stop()
 int CSequencer::DoEvent(const SequencerEvent& event)
 {
     debugTrace("CSequencer::DoEvent\n");
-    m_template.midiData[0] = static_cast<char>(event.status);
-    m_template.midiData[1] = static_cast<char>(event.data1);
-    m_template.midiData[2] = static_cast<char>(event.data2);
-    m_template.midiData[3] = static_cast<char>(event.zero);
     if (m_owner == nullptr)
         return 0;
-    return m_owner->eventManager().AddEvent(m_template);
+    return m_owner->eventManager().AddEvent(makeMidiEvent(0, event.status, event.data1, event.data2));
 }
 
 // The end marker never matches. With wrap the search restarts once from the
@@ -183,7 +166,7 @@ int CSequencer::StepBack(int n)
         return 0;
     float earliest = 0.0f;
     for (int i = 0; i < n; ++i) {
-        const int position = clampInt(m_list.position(), 0, m_list.count());
+        const int position = std::clamp(m_list.position(), 0, m_list.count());
         earliest = m_list.at(position > 0 ? position - 1 : 0).time;
         m_list.Delete();
         setSongPointer(std::max(m_songPointer - 1, 0));
@@ -260,7 +243,7 @@ bool CSequencer::LoadBlock(const unsigned char* in)
         return false;
     m_playing = byteorder::getInt32(in) != 0 ? 1 : 0;
     m_paused = byteorder::getInt32(in + 4) != 0 ? 1 : 0;
-    m_songPointer = clampInt(byteorder::getInt32(in + 8), 0, m_list.count());
+    m_songPointer = std::clamp(byteorder::getInt32(in + 8), 0, m_list.count());
     debugTrace("song pointer = %d\n", m_songPointer);
     if (m_list.count() == 0) {
         m_list.Empty();

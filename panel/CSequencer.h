@@ -2,7 +2,6 @@
 
 #include "CEventList.h"
 #include "SequencerEvent.h"
-#include "VstAbi.h"
 
 class CQuibo;
 
@@ -81,7 +80,6 @@ private:
     void setSongPointer(int value);
     void setRecordClockRunning(int running);
     void setSequencerRunning(int running);
-    void resetTemplate();
     void releaseSoundingNote();
 
     CQuibo* m_owner = nullptr;
@@ -93,7 +91,6 @@ private:
     int m_recordArmed = 1;
     int m_playClock = 0;
     bool m_demoSelected = false;
-    VstMidiEvent m_template = {};
     int m_recordClock = 0;
     int m_recordClockRunning = 0;
 };

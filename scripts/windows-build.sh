@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows plug-in with MinGW-w64: Zintra.dll for 32-bit and
-# 64-bit Windows, the unit tests, the command-line host and quibo_chunkdump
+# 64-bit Windows, the unit tests and the command-line host
 # for 32-bit Windows, and the Linux programs that windows-test.sh compares
 # against. Installs the packages it needs first (once).
 #
 # Usage: scripts/windows-build.sh [--no-install] [--install-only]
 #                                 [--linux-build DIR] [BUILD_ROOT]
 #   BUILD_ROOT (default: build-windows in the repository) receives
-#     i686/    32-bit Windows build: Zintra.dll, tests, host, chunk dump
+#     i686/    32-bit Windows build: Zintra.dll, tests, host
 #     x86_64/  64-bit Windows build: Zintra.dll
 #     linux/   Linux reference build (unless --linux-build names one)
 #   --linux-build DIR  an already configured Linux build tree to build the
@@ -118,7 +118,7 @@ configure() {
     grep -E 'leave out|not built' "$logfile" | sed 's/^-- /[windows-build] /' || true
 }
 
-# 32-bit Windows: the plug-in, its unit tests, the host and the chunk dump.
+# 32-bit Windows: the plug-in, its unit tests and the host.
 start=$SECONDS
 configure "$BUILD_ROOT/i686" "$BUILD_ROOT/i686-configure.log" \
     -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/toolchain-mingw-i686.cmake" \
@@ -144,7 +144,7 @@ fi
 [ -f "$LINUX_BUILD/CMakeCache.txt" ] || fail "$LINUX_BUILD is no configured build tree"
 LINUX_BUILD="$(cd "$LINUX_BUILD" && pwd)"
 # The log of a shared Linux tree may hold other targets' warnings; only errors count there.
-if ! cmake --build "$LINUX_BUILD" -j"$JOBS" --target Zintra zintra-host quibo_chunkdump \
+if ! cmake --build "$LINUX_BUILD" -j"$JOBS" --target Zintra zintra-host \
     >"$BUILD_ROOT/linux-build.log" 2>&1; then
     tail -30 "$BUILD_ROOT/linux-build.log" >&2
     fail "Linux reference build in $LINUX_BUILD (log: $BUILD_ROOT/linux-build.log)"

@@ -183,18 +183,24 @@ compare_identity() {
     fi
 }
 
+# The same calls through both hosts, entered by the legacy entry point: the
+# start-up settings, program 2 chosen by its parameter, every other parameter
+# edited (values outside 0..1 among them) and a note; the bank and program
+# chunks they save must be byte-identical.
+CHUNK_ARGS=(--legacy-main --seconds 0.05 --param Program=0.4 --param 2=0.65 --param 3=0.3 --param 4=0.9
+    --param 5=0.55 --param 6=0.37 --param 7=0.125 --param 8=0.61 --param 9=0.8 --param 10=0.45 --param 11=0.3
+    --param 12=0.7 --param 13=0.05 --param 14=0.6 --param 2=1.5 --param 3=-0.25 --param 9=0.333
+    --note 0:60:100:0.02)
 compare_chunks() {
-    local linux_dump="$LINUX_BUILD/tools/chunkdump/quibo_chunkdump"
-    local win_dump="$WIN32_BUILD/tools/chunkdump/quibo_chunkdump.exe"
-    if [ ! -x "$linux_dump" ] || [ ! -f "$win_dump" ]; then
-        failure "chunk comparison: quibo_chunkdump missing"
-        return
-    fi
-    "$linux_dump" "$LINUX_BUILD/Zintra.so" "$OUT/bank-linux.bin" "$OUT/program-linux.bin" >/dev/null ||
-        { failure "Linux quibo_chunkdump"; return; }
-    run_wine "$WIN32_BUILD" tools/chunkdump/quibo_chunkdump.exe Zintra.dll \
-        "$(windows_path "$OUT/bank-windows.bin")" "$(windows_path "$OUT/program-windows.bin")" >/dev/null ||
-        { failure "Windows quibo_chunkdump under Wine"; return; }
+    local linux_host="$LINUX_BUILD/tools/zintra-host"
+    "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --render "$OUT/chunks-linux.wav" "${CHUNK_ARGS[@]}" \
+        --save-bank "$OUT/bank-linux.bin" --save-program "$OUT/program-linux.bin" >"$OUT/chunks-linux.log" 2>&1 ||
+        { failure "Linux host chunk run (see $OUT/chunks-linux.log)"; return; }
+    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin Zintra.dll \
+        --render "$(windows_path "$OUT/chunks-windows.wav")" "${CHUNK_ARGS[@]}" \
+        --save-bank "$(windows_path "$OUT/bank-windows.bin")" \
+        --save-program "$(windows_path "$OUT/program-windows.bin")" >"$OUT/chunks-windows.log" 2>&1 ||
+        { failure "Windows host chunk run under Wine (see $OUT/chunks-windows.log)"; return; }
     local kind
     for kind in bank program; do
         if cmp "$OUT/$kind-linux.bin" "$OUT/$kind-windows.bin"; then

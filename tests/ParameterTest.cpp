@@ -140,3 +140,34 @@ TEST_F(ParameterTest, ValuesSetBeforeABlockAreNotYetApplied)
 }
 
 } // namespace
+
+namespace {
+
+int displayUpdates = 0;
+
+VstIntPtr VSTCALLBACK countingHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    if (opcode == audioMasterUpdateDisplay)
+        ++displayUpdates;
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// The host hears of every program selection, from the request that made it
+// or from the block that applied it.
+TEST(ProgramSelection, TellsTheHostOncePerSelection)
+{
+    CQuiboPlugin plugin(countingHost);
+    float left[16], right[16];
+    float* outputs[2] = {left, right};
+    plugin.processReplacing(nullptr, outputs, 16);
+    displayUpdates = 0;
+    plugin.setProgram(3);
+    EXPECT_EQ(1, displayUpdates);
+    plugin.processReplacing(nullptr, outputs, 16); // applies the Program value the selection queued
+    plugin.setParameter(CQuibo::kParamProgram, 0.4f);
+    plugin.processReplacing(nullptr, outputs, 16);
+    EXPECT_EQ(3, displayUpdates);
+    EXPECT_EQ(2, plugin.getProgram());
+}
+
+} // namespace
