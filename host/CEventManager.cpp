@@ -41,39 +41,48 @@ VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
     return 1;
 }
 
+// The queue is changed under the lock; its diagnostic lines are written
+// after the lock is released, so no thread waits for debugger output.
 int CEventManager::AddEvent(VstMidiEvent event)
 {
-    SpinLockGuard guard(m_lock);
-    event.deltaFrames += m_deltaFramesOffset;
-    if (event.flags != 0) {
-        m_deltaFramesOffset = event.deltaFrames;
-        debugTrace("<CEventManager::AddEvent> m_deltaFramesOffset = %u\n",
-                   static_cast<unsigned>(m_deltaFramesOffset));
+    bool inserted;
+    {
+        SpinLockGuard guard(m_lock);
+        event.deltaFrames += m_deltaFramesOffset;
+        if (event.flags != 0)
+            m_deltaFramesOffset = event.deltaFrames;
+        inserted = AddEventSorted(event);
     }
-    AddEventSorted(event);
+    if (event.flags != 0)
+        debugTrace("<CEventManager::AddEvent> m_deltaFramesOffset = %u\n", static_cast<unsigned>(event.deltaFrames));
+    if (inserted)
+        debugTrace("<CEventManager::AddEventSorted> Inserting event\n");
+    debugTrace("In: %d - 0x%02x 0x%02x 0x%02x 0x%08x\n", event.deltaFrames, byteOf(event, 0), byteOf(event, 1),
+               byteOf(event, 2), static_cast<unsigned>(event.flags));
     return 1;
 }
 
-void CEventManager::AddEventSorted(const VstMidiEvent& event)
+// Answers whether the event had to go in front of later ones (whether or not
+// a full queue then dropped it).
+bool CEventManager::AddEventSorted(const VstMidiEvent& event)
 {
     if (m_count == 0 || m_events[m_count - 1].deltaFrames <= event.deltaFrames) {
         if (m_count < kCapacity)
             m_events[m_count++] = event;
-    } else {
-        debugTrace("<CEventManager::AddEventSorted> Inserting event\n");
-        if (m_count < kCapacity) {
-            int place = m_count;
-            while (place > 0 && m_events[place - 1].deltaFrames > event.deltaFrames)
-                --place;
-            std::memmove(&m_events[place + 1], &m_events[place],
-                         sizeof(VstMidiEvent) * static_cast<size_t>(m_count - place));
-            m_events[place] = event;
-            ++m_count;
-        }
+        m_pending.store(m_count, std::memory_order_release);
+        return false;
+    }
+    if (m_count < kCapacity) {
+        int place = m_count;
+        while (place > 0 && m_events[place - 1].deltaFrames > event.deltaFrames)
+            --place;
+        std::memmove(&m_events[place + 1], &m_events[place],
+                     sizeof(VstMidiEvent) * static_cast<size_t>(m_count - place));
+        m_events[place] = event;
+        ++m_count;
     }
     m_pending.store(m_count, std::memory_order_release);
-    debugTrace("In: %d - 0x%02x 0x%02x 0x%02x 0x%08x\n", event.deltaFrames, byteOf(event, 0), byteOf(event, 1),
-               byteOf(event, 2), static_cast<unsigned>(event.flags));
+    return true;
 }
 
 void CEventManager::removeFront()

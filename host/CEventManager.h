@@ -37,7 +37,7 @@ public:
     VstInt32 deltaFramesOffset() const;
 
 private:
-    void AddEventSorted(const VstMidiEvent& event);
+    bool AddEventSorted(const VstMidiEvent& event);
     bool takeFront(int now, bool ignoreTime, VstMidiEvent& out);
     void removeFront();
     void deliver(const VstMidiEvent& event);
