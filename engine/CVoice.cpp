@@ -393,7 +393,7 @@ void CVoice::ProgramChange(int program)
 {
     debugTrace("Program change: %02x\n", program);
     if (m_owner != nullptr)
-        m_owner->setParameter(0, static_cast<float>(program) * 0.2f);
+        m_owner->queueInternalCommand(0, static_cast<float>(program) * 0.2f);
 }
 
 int CVoice::OnEvent(const VstMidiEvent& event)

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             plugin.setParameter(84 + in.next() % 10, in.value());
             break;
         case 2:
-            plugin.keyDispatcher().noteKey(50 + in.next() % 40, in.value());
+            plugin.panelNoteKey(50 + in.next() % 40, in.value());
             break;
         case 3:
             sendMidi(plugin, in);

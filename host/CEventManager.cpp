@@ -36,23 +36,24 @@ VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
         if (mode == 3)
             continue;
         copy.flags = 0;
-        AddEvent(copy);
+        m_inbox.push(copy);
     }
     return 1;
 }
 
-// The queue is changed under the lock; its diagnostic lines are written
-// after the lock is released, so no thread waits for debugger output.
+void CEventManager::takeInbox()
+{
+    VstMidiEvent event;
+    while (m_inbox.pop(event))
+        AddEvent(event);
+}
+
 int CEventManager::AddEvent(VstMidiEvent event)
 {
-    bool inserted;
-    {
-        SpinLockGuard guard(m_lock);
-        event.deltaFrames += m_deltaFramesOffset;
-        if (event.flags != 0)
-            m_deltaFramesOffset = event.deltaFrames;
-        inserted = AddEventSorted(event);
-    }
+    event.deltaFrames += m_deltaFramesOffset;
+    if (event.flags != 0)
+        m_deltaFramesOffset = event.deltaFrames;
+    const bool inserted = AddEventSorted(event);
     if (event.flags != 0)
         debugTrace("<CEventManager::AddEvent> m_deltaFramesOffset = %u\n", static_cast<unsigned>(event.deltaFrames));
     if (inserted)
@@ -69,7 +70,6 @@ bool CEventManager::AddEventSorted(const VstMidiEvent& event)
     if (m_count == 0 || m_events[m_count - 1].deltaFrames <= event.deltaFrames) {
         if (m_count < kCapacity)
             m_events[m_count++] = event;
-        m_pending.store(m_count, std::memory_order_release);
         return false;
     }
     if (m_count < kCapacity) {
@@ -81,7 +81,6 @@ bool CEventManager::AddEventSorted(const VstMidiEvent& event)
         m_events[place] = event;
         ++m_count;
     }
-    m_pending.store(m_count, std::memory_order_release);
     return true;
 }
 
@@ -89,15 +88,12 @@ void CEventManager::removeFront()
 {
     --m_count;
     std::memmove(&m_events[0], &m_events[1], sizeof(VstMidiEvent) * static_cast<size_t>(m_count));
-    m_pending.store(m_count, std::memory_order_release);
 }
 
 // Takes the front event out of the queue when it is due (or always, when
-// flushing). The listener is called after the lock is released, so a panel
-// key on another thread never waits for a listener.
+// flushing), before its listener sees it: a listener may add events.
 bool CEventManager::takeFront(int now, bool ignoreTime, VstMidiEvent& out)
 {
-    SpinLockGuard guard(m_lock);
     if (m_count == 0 || (!ignoreTime && m_events[0].deltaFrames > now))
         return false;
     out = m_events[0];
@@ -116,7 +112,7 @@ void CEventManager::deliver(const VstMidiEvent& event)
 
 void CEventManager::DispatchDue(int now)
 {
-    if (count() == 0)
+    if (m_count == 0)
         return;
     VstMidiEvent event;
     while (takeFront(now, false, event)) {
@@ -133,7 +129,6 @@ void CEventManager::FlushAll()
     VstMidiEvent event;
     while (takeFront(0, true, event))
         deliver(event);
-    SpinLockGuard guard(m_lock);
     m_deltaFramesOffset = 0;
 }
 
@@ -141,7 +136,6 @@ void CEventManager::EndBlock(int frames)
 {
     if (frames <= 0)
         return;
-    SpinLockGuard guard(m_lock);
     for (int i = 0; i < m_count; ++i)
         m_events[i].deltaFrames -= frames;
     // The time base is the pending marker's time; it moves with the queue.
@@ -156,6 +150,5 @@ void CEventManager::setListener(int slot, CEventListener* listener)
 
 VstInt32 CEventManager::deltaFramesOffset() const
 {
-    SpinLockGuard guard(m_lock);
     return m_deltaFramesOffset;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpinLock.h"
+#include "CMpscRing.h"
 #include "VstAbi.h"
 
 #include <atomic>
@@ -9,9 +9,11 @@ class CQuibo;
 class CEventListener;
 
 // The time-ordered queue of MIDI events on their way to the voice and the
-// rhythm box. Events are queued from the audio thread (host MIDI, sequencer)
-// and from the user-interface thread (panel keys); they are handed to the
-// listener of their channel on the audio thread.
+// rhythm box. The queue itself belongs to the audio thread: the panel logic,
+// the sequencer and the beep add to it there, and events are handed to the
+// listener of their channel there. The host's MIDI may come from any thread:
+// processEvents only puts it into a lock-free inbox, which the audio thread
+// takes into the queue at the start of the next block (takeInbox).
 //
 // Times are sample indexes in the block being processed. After each rendered
 // block EndBlock moves every queued time, and the marker time base, back by
@@ -25,15 +27,20 @@ public:
     CEventManager();
     void setOwner(CQuibo* owner) { m_owner = owner; }
 
-    // Queues the host's MIDI events; everything is dropped in Off (mode 3).
+    // Takes the host's MIDI events into the inbox (any thread); everything is
+    // dropped in Off (mode 3) and when the inbox is full.
     VstInt32 processEvents(const VstEvents* events, int mode);
+    // Moves the inbox into the queue (audio thread, before the block).
+    void takeInbox();
     int AddEvent(VstMidiEvent event);
     void DispatchDue(int now);
     void FlushAll();
     // Rebases the queue after a rendered block of frames.
     void EndBlock(int frames);
     void setListener(int slot, CEventListener* listener);
-    int count() const { return m_pending.load(std::memory_order_acquire); }
+    int count() const { return m_count; }
+    // True when an event is due at sample now.
+    bool hasDue(int now) const { return m_count > 0 && m_events[0].deltaFrames <= now; }
     VstInt32 deltaFramesOffset() const;
 
 private:
@@ -43,10 +50,9 @@ private:
     void deliver(const VstMidiEvent& event);
 
     CQuibo* m_owner = nullptr;
-    mutable SpinLock m_lock;
     VstMidiEvent m_events[kCapacity] = {};
     int m_count = 0;
-    std::atomic<int> m_pending{0}; // m_count as seen without the lock
+    CMpscRing<VstMidiEvent, 512> m_inbox;
     CEventListener* m_listeners[kListenerSlots] = {};
     VstInt32 m_deltaFramesOffset = 0;
 };

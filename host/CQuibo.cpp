@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -84,6 +85,7 @@ CQuibo::CQuibo(audioMasterCallback audioMaster)
 
     fillBuiltInPrograms();
     rebuildUserProgram();
+    storeStartupValues();
 
     setParameter(kParamMode, 0.0f);
     setParameter(kParamProgram, 0.0f);
@@ -117,6 +119,18 @@ void CQuibo::fillBuiltInPrograms()
     }
 }
 
+// The start-up values are in place at once, so a host that reads parameters
+// or saves a chunk before the first block gets them; the queued commands below
+// apply them at the first block.
+void CQuibo::storeStartupValues()
+{
+    static const float kStartup[kNumParams] = {0.0f, 0.0f, 0.8f, 0.5f, 0.51f, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, 0.725f};
+    for (int i = 0; i < kNumParams; ++i)
+        m_parameterValues[i].store(kStartup[i], std::memory_order_relaxed);
+    for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i)
+        m_parameterValues[i].store(m_programs[0].values[i], std::memory_order_relaxed);
+}
+
 void CQuibo::rebuildUserProgram()
 {
     float values[8] = {};
@@ -144,9 +158,26 @@ void CQuibo::rebuildUserProgram()
 
 // --- parameters -----------------------------------------------------------
 
+// Only what will apply enters the queue: the parameters and the panel's
+// function keys. Anything else is refused at once, so it cannot crowd out
+// real changes.
 void CQuibo::setParameter(VstInt32 index, float value)
 {
-    m_commandQueue.push({index, value});
+    const bool parameter = index >= 0 && index < kNumParams;
+    const bool functionKey = index >= CKeyDispatcher::KeyReset && index <= CKeyDispatcher::KeyOneKey2;
+    if (parameter || functionKey)
+        m_commandQueue.push({index, value});
+}
+
+void CQuibo::panelNoteKey(VstInt32 keyCode, float value)
+{
+    if (keyCode >= CKeyDispatcher::kFirstNoteKey && keyCode <= CKeyDispatcher::kLastNoteKey)
+        m_commandQueue.push({kNoteKeyCommand + keyCode, value});
+}
+
+void CQuibo::queueInternalCommand(VstInt32 index, float value)
+{
+    m_internalCommands.push({index, value});
 }
 
 float CQuibo::getParameter(VstInt32 index)
@@ -227,12 +258,47 @@ bool CQuibo::string2parameter(VstInt32 index, char* text)
 
 // --- block processing -----------------------------------------------------
 
-void CQuibo::drainCommands()
+// Applies the queued commands, the host's first, then the audio thread's
+// own, and any tick panel work left over from samples without panel access.
+void CQuibo::drainCommands(CPanelAccess& access)
 {
+    if (m_commandQueue.isEmpty() && m_internalCommands.isEmpty() && m_deferredTicks == 0)
+        return;
+    if (!access.acquire())
+        return;
+    for (; m_deferredTicks > 0; --m_deferredTicks)
+        m_tempoClock.tickPanel();
     CCommandQueue::Command command;
-    while (m_commandQueue.pop(command))
+    while (m_commandQueue.pop(command) || m_internalCommands.pop(command))
+        applyCommand(command);
+}
+
+void CQuibo::applyCommand(const CCommandQueue::Command& command)
+{
+    if (command.index >= kNoteKeyCommand)
+        m_keyDispatcher.noteKey(command.index - kNoteKeyCommand, command.value);
+    else
         m_keyDispatcher.dispatch(command.index, command.value);
-    announceProgramChange();
+}
+
+// Events reach the voice, which writes the display, so they wait while
+// another thread holds the panel.
+void CQuibo::dispatchDue(VstInt32 now, CPanelAccess& access)
+{
+    if (m_eventManager.hasDue(now) && access.acquire())
+        m_eventManager.DispatchDue(now);
+}
+
+void CQuibo::stepTempoClock(CPanelAccess& access)
+{
+    dispatchDue(0, access);
+    if (!m_tempoClock.step())
+        return;
+    if (access.acquire())
+        m_tempoClock.tickPanel();
+    else if (m_deferredTicks < kMaxDeferredTicks)
+        ++m_deferredTicks;
+    m_tempoClock.tickEngine();
 }
 
 void CQuibo::process(float** inputs, float** outputs, VstInt32 sampleFrames)
@@ -242,11 +308,16 @@ void CQuibo::process(float** inputs, float** outputs, VstInt32 sampleFrames)
 
 void CQuibo::processReplacing(float** /*inputs*/, float** outputs, VstInt32 sampleFrames)
 {
+    m_panelLock.markAudioThread();
     if (sampleFrames != m_lastFrames) {
         debugTrace("<processReplacing> sampleFrames = %ul\n", static_cast<unsigned>(sampleFrames));
         m_lastFrames = sampleFrames;
     }
-    drainCommands();
+    m_eventManager.takeInbox();
+    {
+        CPanelAccess access(m_panelLock);
+        drainCommands(access);
+    }
     const VstInt32 frames = std::max<VstInt32>(sampleFrames, 0);
     if (mode() >= kModeCal) {
         std::fill(outputs[0], outputs[0] + frames, 0.0f);
@@ -268,9 +339,12 @@ void CQuibo::renderPart(float** outputs, VstInt32 first, VstInt32 frames)
 {
     float* right = outputs[1];
     for (VstInt32 i = first; i < first + frames; ++i) {
-        drainCommands();
-        m_eventManager.DispatchDue(i);
-        m_tempoClock.step();
+        {
+            CPanelAccess access(m_panelLock);
+            drainCommands(access);
+            dispatchDue(i, access);
+            stepTempoClock(access);
+        }
         const float volume = getParameter(kParamVolume);
         const float c = (getParameter(kParamBalance) - 0.5f) * 0.5f;
         m_voice.RenderSample((c + 0.5f) * volume);
@@ -296,9 +370,17 @@ void CQuibo::setBlockSize(VstInt32 size)
     AudioEffect::setBlockSize(size);
 }
 
+// The host's resume asks for MIDI, once; the panel's mode changes do not.
 void CQuibo::resume()
 {
     wantEvents(1);
+}
+
+VstIntPtr CQuibo::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
+{
+    if (opcode != effProcessEvents)
+        announceProgramChange();
+    return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
 }
 
 VstInt32 CQuibo::processEvents(VstEvents* events)
@@ -306,7 +388,13 @@ VstInt32 CQuibo::processEvents(VstEvents* events)
     return m_eventManager.processEvents(events, mode());
 }
 
-void CQuibo::notifyEditor(VstInt32, float) {}
+void CQuibo::notifyEditor(VstInt32 index, float value)
+{
+    if (index >= 0 && index < kNumParams)
+        m_editorNotices.parameterApplied(index);
+    else
+        m_editorNotices.keyChanged(index, value > 0.0f);
+}
 
 // --- programs -------------------------------------------------------------
 
@@ -318,13 +406,13 @@ VstInt32 CQuibo::getProgram()
 void CQuibo::setProgram(VstInt32 program)
 {
     {
-        SpinLockGuard guard(m_panelLock);
-        selectProgram(program);
+        std::lock_guard<CPanelLock> guard(m_panelLock);
+        selectProgram(program, false);
     }
     announceProgramChange();
 }
 
-void CQuibo::selectProgram(VstInt32 program)
+void CQuibo::selectProgram(VstInt32 program, bool applyNow)
 {
     if (program < 0 || program >= kNumPrograms)
         return;
@@ -334,11 +422,20 @@ void CQuibo::selectProgram(VstInt32 program)
         rebuildUserProgram();
     for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i) {
         const float value = m_programs[program].values[i];
-        if (value >= 0.0f)
+        if (value < 0.0f)
+            continue;
+        if (applyNow) {
+            m_keyDispatcher.dispatch(i, value);
+        } else {
+            storeParameter(i, clampParameter(value));
             setParameter(i, value);
+        }
     }
-    if (program != stepOf(getParameter(kParamProgram), 5.0f))
-        setParameter(kParamProgram, static_cast<float>(program) * 0.2f);
+    if (program != stepOf(getParameter(kParamProgram), 5.0f)) {
+        storeParameter(kParamProgram, static_cast<float>(program) * 0.2f);
+        if (applyNow)
+            notifyEditor(kParamProgram, getParameter(kParamProgram));
+    }
     m_programChangePending.store(true, std::memory_order_relaxed);
 }
 
@@ -351,7 +448,7 @@ void CQuibo::announceProgramChange()
 
 ProgramRecord CQuibo::program(int index)
 {
-    SpinLockGuard guard(m_panelLock);
+    std::lock_guard<CPanelLock> guard(m_panelLock);
     return m_programs[index];
 }
 
@@ -359,14 +456,14 @@ void CQuibo::setProgramName(char* name)
 {
     if (name == nullptr)
         return;
-    SpinLockGuard guard(m_panelLock);
+    std::lock_guard<CPanelLock> guard(m_panelLock);
     // The field holds 23 characters and the terminator; longer names are cut.
     copyText(m_programs[curProgram].name, name, sizeof m_programs[curProgram].name);
 }
 
 void CQuibo::getProgramName(char* name)
 {
-    SpinLockGuard guard(m_panelLock);
+    std::lock_guard<CPanelLock> guard(m_panelLock);
     std::strcpy(name, m_programs[curProgram].name);
 }
 
@@ -374,7 +471,7 @@ bool CQuibo::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
 {
     if (index < 0 || index >= kNumPrograms)
         return false;
-    SpinLockGuard guard(m_panelLock);
+    std::lock_guard<CPanelLock> guard(m_panelLock);
     std::strcpy(text, m_programs[index].name);
     return true;
 }
@@ -383,7 +480,7 @@ bool CQuibo::copyProgram(VstInt32 destination)
 {
     if (destination < 0 || destination >= kNumPrograms)
         return false;
-    SpinLockGuard guard(m_panelLock);
+    std::lock_guard<CPanelLock> guard(m_panelLock);
     m_programs[destination] = m_programs[curProgram];
     return true;
 }
@@ -428,7 +525,7 @@ void CQuibo::refreshBankImage()
 VstInt32 CQuibo::getChunk(void** data, bool isPreset)
 {
     debugTrace("CQuibo::getChunk: isPreset=%d, curProgram=%d\n", isPreset ? 1 : 0, getProgram());
-    SpinLockGuard guard(m_panelLock);
+    std::lock_guard<CPanelLock> guard(m_panelLock);
     if (isPreset) {
         // A copy, so the host reads a stable record while edits go on.
         m_programChunk = m_programs[curProgram];
@@ -450,11 +547,11 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
     const VstInt32 marker = byteorder::getInt32(bytes);
     if (isPreset) {
         if (byteSize == static_cast<VstInt32>(sizeof(ProgramRecord)) && marker <= ProgramRecord::kMarker) {
-            SpinLockGuard guard(m_panelLock);
+            std::lock_guard<CPanelLock> guard(m_panelLock);
             ProgramRecord& record = m_programs[curProgram];
             std::memcpy(&record, bytes, sizeof record);
             record.name[ProgramRecord::kNameSize - 1] = '\0';
-            selectProgram(curProgram);
+            selectProgram(curProgram, false);
         }
         announceProgramChange();
         return 0;
@@ -463,7 +560,7 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
         return 0;
     bool restored;
     {
-        SpinLockGuard guard(m_panelLock);
+        std::lock_guard<CPanelLock> guard(m_panelLock);
         restored = restoreBank(bytes);
     }
     if (!restored)
@@ -486,12 +583,16 @@ bool CQuibo::restoreBank(const unsigned char* data)
     if (!m_sequencer.LoadBlock(data + kBankSequencerOffset))
         return false;
     m_calculator.loadRecord(data + kBankCalculatorOffset);
+    // The program is selected here, not by a queued Program value: a later
+    // queued selection would apply the program's sound again over the host's
+    // own later edits.
     for (int i = 0; i < 7; ++i) {
         const float value = clampParameter(byteorder::getFloat(data + kBankValuesOffset + 4 * i));
         storeParameter(kBankValueOrder[i], value);
-        setParameter(kBankValueOrder[i], value);
+        if (kBankValueOrder[i] != kParamProgram)
+            setParameter(kBankValueOrder[i], value);
     }
-    selectProgram(byteorder::getInt32(data + kBankProgramOffset));
+    selectProgram(byteorder::getInt32(data + kBankProgramOffset), false);
     int* const flags[4] = {&m_tempoClock.sequencerRunning, &m_tempoClock.tempoShownPending, &m_tempoClock.countSteps,
                            &m_tempoClock.sequencerEnded};
     for (int i = 0; i < 4; ++i)

@@ -5,7 +5,10 @@
 #include "CCommandQueue.h"
 #include "CDisplayModel.h"
 #include "CEventManager.h"
+#include "CEditorNotices.h"
 #include "CKeyDispatcher.h"
+#include "CPanelAccess.h"
+#include "CPanelLock.h"
 #include "CRhythmBox.h"
 #include "CSequencer.h"
 #include "CTempoClock.h"
@@ -16,6 +19,17 @@
 
 // The instrument: owns every component, applies queued commands on the audio
 // thread and renders each block sample by sample.
+//
+// Threads. The audio thread owns the voice, the rhythm box, the event queue
+// and the tempo clock's timing; it never waits for another thread. What other
+// threads send it that is small and ordered (parameters, panel keys, MIDI)
+// goes through lock-free queues. The panel's state (see CPanelLock) is shared:
+// a host thread that loads a chunk or a program applies it itself under the
+// panel lock, which the audio thread only tries; while it cannot have it, the
+// audio thread keeps rendering and catches up on the panel work at the next
+// sample where the try succeeds. Host calls back to the host are never made
+// from the audio thread: program-change announcements wait for the host's
+// next dispatcher call.
 class CQuibo : public AudioEffectX {
 public:
     static constexpr VstInt32 kNumPrograms = 6;
@@ -74,8 +88,19 @@ public:
     bool hasMidiProgramsChanged(VstInt32 channel) override;
     bool getMidiKeyName(VstInt32 channel, MidiKeyName* keyName) override;
 
-    // Passes an applied parameter or a key state to the editor, if any.
-    virtual void notifyEditor(VstInt32 index, float value);
+    // Publishes an applied parameter or a key state for the editor's idle.
+    void notifyEditor(VstInt32 index, float value);
+    CEditorNotices& editorNotices() { return m_editorNotices; }
+
+    // A note key played on the panel (the editor's thread): 1.0 press, 0.0
+    // release. It reaches the key dispatcher through the command queue.
+    void panelNoteKey(VstInt32 keyCode, float value);
+    // A command from the audio thread's own panel work or MIDI (a program
+    // change, a tempo step), applied at the next drain.
+    void queueInternalCommand(VstInt32 index, float value);
+    // Sends the host notices deferred from the audio thread before a host
+    // request is answered.
+    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
     // Components, for the panel logic and the engine.
     CTempoClock& tempoClock() { return m_tempoClock; }
@@ -96,26 +121,34 @@ public:
     // The host rate as last set: the number of frames in one second.
     float sampleRateCopy() const { return m_sampleRateCopy; }
 
-    // Serialises the panel's state (key dispatcher flags, sequencer,
-    // calculator, programs, tempo-clock switches) between the audio thread
-    // and the editor's or host's thread. Held only for short, bounded work.
-    SpinLock& panelLock() { return m_panelLock; }
+    CPanelLock& panelLock() { return m_panelLock; }
 
-    // The rest expects the panel lock to be held.
+    // The rest expects the panel lock to be held (or panel access on the
+    // audio thread).
     // Stores an applied (clamped) parameter value.
     void storeParameter(VstInt32 index, float value);
     // Keeps a sound edit with the program it was made on.
     void storeInCurrentProgram(VstInt32 index, float value);
-    // Program selection: queues the program's sound and the Program value.
-    // The host hears of it from announceProgramChange, after the lock.
-    void selectProgram(VstInt32 program);
+    // Program selection. On the audio thread (applyNow) the program's sound
+    // values are applied at once, so a sound edit queued after the selection
+    // wins; on another thread they are stored and queued for the voice. The
+    // Program value is stored, not queued, so the selection is not made
+    // again later. The host hears of it from announceProgramChange.
+    void selectProgram(VstInt32 program, bool applyNow);
     // Program 5 takes its eight values from the calculator memory's digits.
     void rebuildUserProgram();
     ProgramRecord program(int index);
 
+    // Key codes of panel note keys in the command queue are offset by this.
+    static constexpr VstInt32 kNoteKeyCommand = 0x100;
+
 protected:
-    void drainCommands();
+    void drainCommands(CPanelAccess& access);
+    void applyCommand(const CCommandQueue::Command& command);
+    void dispatchDue(VstInt32 now, CPanelAccess& access);
+    void stepTempoClock(CPanelAccess& access);
     void renderPart(float** outputs, VstInt32 first, VstInt32 frames);
+    void storeStartupValues();
     void fillBuiltInPrograms();
     void refreshBankImage();
     bool restoreBank(const unsigned char* data);
@@ -135,13 +168,20 @@ protected:
     unsigned char m_chunkImage[kBankChunkSize];
     ProgramRecord m_programChunk; // what getChunk hands out for one program
     std::atomic<VstInt32> m_currentProgram{0};
-    SpinLock m_panelLock;
+    CPanelLock m_panelLock;
     std::atomic<bool> m_programChangePending{false};
+    CEditorNotices m_editorNotices;
+    // Ticks whose panel part waits for panel access (audio thread only), at
+    // most kMaxDeferredTicks (ten seconds at the fastest tempo).
+    static constexpr int kMaxDeferredTicks = 1800;
+    int m_deferredTicks = 0;
     // Live values of all fifteen parameters, written on the audio thread and
     // read by any thread.
     std::atomic<float> m_parameterValues[kNumParams];
     std::atomic<int> m_mode{kModeOff};
     CKeyDispatcher m_keyDispatcher;
     CCommandQueue m_commandQueue;
+    // Commands from the audio thread itself; only that thread touches it.
+    CCommandQueue m_internalCommands;
     VstInt32 m_lastFrames = 0;
 };

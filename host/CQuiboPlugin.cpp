@@ -1,7 +1,5 @@
 #include "CQuiboPlugin.h"
 
-#include "AEffEditor.h"
-
 #include <cstring>
 
 bool CQuiboPlugin::outOfMemory = false;
@@ -40,10 +38,4 @@ bool CQuiboPlugin::getProductString(char* text)
 VstInt32 CQuiboPlugin::getVendorVersion()
 {
     return 1000;
-}
-
-void CQuiboPlugin::notifyEditor(VstInt32 index, float value)
-{
-    if (editor != nullptr)
-        editor->setParameter(index, value);
 }

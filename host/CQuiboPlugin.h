@@ -14,7 +14,6 @@ public:
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
-    void notifyEditor(VstInt32 index, float value) override;
 
     // Set when the editor could not be allocated; the entry point checks it.
     static bool outOfMemory;

@@ -46,23 +46,20 @@ void CTempoClock::setFlag(int kind, int value)
         countSteps = value;
 }
 
-void CTempoClock::step()
+bool CTempoClock::step()
 {
     if (m_owner == nullptr)
-        return;
-    m_owner->eventManager().DispatchDue(0);
+        return false;
     m_phase += m_increment;
     if (m_phase < m_period)
-        return;
+        return false;
     m_phase -= m_period;
-    tick();
+    return true;
 }
 
-void CTempoClock::tick()
+void CTempoClock::tickPanel()
 {
     CQuibo& owner = *m_owner;
-    // The sequencer and these switches are also worked from the editor's thread.
-    SpinLockGuard guard(owner.panelLock());
     if (sequencerRunning)
         sequencerEnded = owner.sequencer().Tick() == 0 ? 1 : 0;
     if (owner.voice().Stage() == 0) {
@@ -79,7 +76,11 @@ void CTempoClock::tick()
     }
     if (countSteps)
         owner.sequencer().CountStep();
-    owner.voice().Tick();
-    owner.rhythmBox().setTickFlag();
     owner.displayModel().tick();
+}
+
+void CTempoClock::tickEngine()
+{
+    m_owner->voice().Tick();
+    m_owner->rhythmBox().setTickFlag();
 }

@@ -14,8 +14,13 @@ public:
     float setTempo(float t);
     // kind 1: sequencer running, kind 2: count steps.
     void setFlag(int kind, int value);
-    // One sample.
-    void step();
+    // One sample: answers true when a tick falls due. The owner then runs the
+    // tick's panel part (with panel access, perhaps later) and its engine part.
+    bool step();
+    // The sequencer, its end, the tempo shown and the step count, the blink.
+    void tickPanel();
+    // The voice's alternation and the rhythm box's pattern step.
+    void tickEngine();
     // Samples per second that the clock counts; follows the host's rate.
     void setClockRate(float rate);
 
@@ -30,8 +35,6 @@ public:
     int sequencerEnded = 0;
 
 private:
-    void tick();
-
     CQuibo* m_owner = nullptr;
     float m_clockRate = 44100.0f;
     float m_tempo = 4.0f;

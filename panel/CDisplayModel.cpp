@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -13,8 +12,6 @@ constexpr int kLastCell = LcdContent::kCells - 1;
 constexpr int kFirstShownNote = 55;
 constexpr int kLastShownNote = 83;
 constexpr int kBlinkPeriod = 32;
-// A flush renders again at most this often when the other thread wrote meanwhile.
-constexpr int kMaxRenderPasses = 4;
 
 // Mark places.
 constexpr int kMarkError = 0;
@@ -60,8 +57,9 @@ int sharpPlaceOfCell(int cell)
 
 CDisplayModel::CDisplayModel()
 {
-    clearLocked();
+    clearContent();
     m_fresh = 1;
+    publish(false);
 }
 
 int CDisplayModel::modeFromValue(float modeValue)
@@ -77,33 +75,62 @@ int CDisplayModel::modeFromValue(float modeValue)
 
 void CDisplayModel::attachView(CDisplayCells* view)
 {
-    acquireRendering();
     m_view = view;
-    m_rendering.store(false);
-    flush(false);
+    m_renderedSequence = m_published.sequence() - 2;
+    refreshView();
 }
 
 void CDisplayModel::detachView()
 {
-    acquireRendering();
     m_view = nullptr;
-    m_rendering.store(false);
 }
 
-void CDisplayModel::acquireRendering()
+bool CDisplayModel::refreshView()
 {
-    // Only the editor's thread waits here, for a render of a few values.
-    while (m_rendering.exchange(true))
-        std::this_thread::yield();
+    if (m_view == nullptr || !m_view->isReady())
+        return false;
+    const uint32_t sequence = m_published.sequence();
+    if (sequence == m_renderedSequence)
+        return false;
+    CLcdSnapshot::Content published;
+    if (!m_published.read(published))
+        return false;
+    m_renderedSequence = sequence;
+    m_view->render(shownContent(published));
+    return true;
+}
+
+LcdContent CDisplayModel::publishedContent() const
+{
+    CLcdSnapshot::Content published{};
+    m_published.read(published);
+    return shownContent(published);
+}
+
+// In Cal a number always shows a point, after the last cell by default.
+LcdContent CDisplayModel::shownContent(const CLcdSnapshot::Content& published)
+{
+    LcdContent content = published.lcd;
+    if (published.mode == kCal && content.dotMask == 0 && !published.reset)
+        content.dotMask = 1;
+    return content;
+}
+
+void CDisplayModel::publish(bool reset)
+{
+    CLcdSnapshot::Content content;
+    content.lcd = this->content();
+    content.mode = m_displayMode;
+    content.reset = reset;
+    m_published.publish(content);
 }
 
 void CDisplayModel::clear()
 {
-    SpinLockGuard guard(m_lock);
-    clearLocked();
+    clearContent();
 }
 
-void CDisplayModel::clearLocked()
+void CDisplayModel::clearContent()
 {
     std::memset(m_marks, 0, sizeof m_marks);
     std::memset(m_cells, 0, sizeof m_cells);
@@ -116,38 +143,9 @@ void CDisplayModel::clearLocked()
 
 void CDisplayModel::flush(bool reset)
 {
-    if (reset) {
-        SpinLockGuard guard(m_lock);
-        clearLocked();
-    }
-    render(reset);
-}
-
-LcdContent CDisplayModel::snapshot(bool reset) const
-{
-    LcdContent content;
-    SpinLockGuard guard(m_lock);
-    std::memcpy(content.cells, m_cells, sizeof content.cells);
-    std::memcpy(content.marks, m_marks, sizeof content.marks);
-    content.dotMask = static_cast<uint8_t>(m_dotMask & 0xFFu);
-    // In Cal a number always shows a point, after the last cell by default.
-    if (m_displayMode == kCal && content.dotMask == 0 && !reset)
-        content.dotMask = 1;
-    return content;
-}
-
-void CDisplayModel::render(bool reset)
-{
-    m_renderWanted.store(true);
-    for (int pass = 0; pass < kMaxRenderPasses && m_renderWanted.load(); ++pass) {
-        // Another thread is rendering: it sees the request and renders again.
-        if (m_rendering.exchange(true))
-            return;
-        m_renderWanted.store(false);
-        if (m_view != nullptr && m_view->isReady())
-            m_view->render(snapshot(reset && pass == 0));
-        m_rendering.store(false);
-    }
+    if (reset)
+        clearContent();
+    publish(reset);
 }
 
 void CDisplayModel::setMode(float modeValue, bool memoryNonZero)
@@ -159,38 +157,32 @@ void CDisplayModel::setMode(float modeValue, bool memoryNonZero)
 void CDisplayModel::setMode(float modeValue, bool memoryNonZero, float tempo)
 {
     const int mode = modeFromValue(modeValue);
-    {
-        SpinLockGuard guard(m_lock);
-        m_displayMode = mode;
-        clearLocked();
-        m_fresh = 1;
-        if (mode == kPlay || mode == kRec) {
-            showTempoLocked(tempo);
-        } else if (mode == kCal) {
-            m_memoryFlag = memoryNonZero ? 1 : 0;
-            m_constantFlag = 0;
-            m_cells[kLastCell] = '0';
-            if (memoryNonZero)
-                m_marks[kMarkMemory] = 'm';
-        }
+    m_displayMode = mode;
+    clearContent();
+    m_fresh = 1;
+    if (mode == kPlay || mode == kRec) {
+        writeTempo(tempo);
+    } else if (mode == kCal) {
+        m_memoryFlag = memoryNonZero ? 1 : 0;
+        m_constantFlag = 0;
+        m_cells[kLastCell] = '0';
+        if (memoryNonZero)
+            m_marks[kMarkMemory] = 'm';
     }
     flush(mode == kOff);
 }
 
 void CDisplayModel::showTempo(float tempo)
 {
-    {
-        SpinLockGuard guard(m_lock);
-        if (!playOrRec())
-            return;
-        showTempoLocked(tempo);
-    }
-    render(false);
+    if (!playOrRec())
+        return;
+    writeTempo(tempo);
+    publish(false);
 }
 
-void CDisplayModel::showTempoLocked(float tempo)
+void CDisplayModel::writeTempo(float tempo)
 {
-    clearLocked();
+    clearContent();
     float magnitude = std::fabs(tempo);
     if (!(magnitude <= 9.0f))
         magnitude = std::isnan(tempo) ? 0.0f : 9.0f;
@@ -204,33 +196,27 @@ void CDisplayModel::showTempoLocked(float tempo)
 
 void CDisplayModel::showNote(int note)
 {
-    {
-        SpinLockGuard guard(m_lock);
-        if (!playOrRec())
-            return;
-        writeNoteLocked(note, kLastCell, true);
-    }
-    render(false);
+    if (!playOrRec())
+        return;
+    writeNote(note, kLastCell, true);
+    publish(false);
 }
 
 void CDisplayModel::showPreviousNote(int note)
 {
-    {
-        SpinLockGuard guard(m_lock);
-        if (!playOrRec())
-            return;
-        scrollRightLocked();
-        if (note == 0) {
-            m_cells[1] = 0;
-            m_cells[2] = 0;
-        } else {
-            writeNoteLocked(note, 2, false);
-        }
+    if (!playOrRec())
+        return;
+    scrollRight();
+    if (note == 0) {
+        m_cells[1] = 0;
+        m_cells[2] = 0;
+    } else {
+        writeNote(note, 2, false);
     }
-    render(false);
+    publish(false);
 }
 
-void CDisplayModel::writeNoteLocked(int note, int cell, bool scroll)
+void CDisplayModel::writeNote(int note, int cell, bool scroll)
 {
     if (note < kFirstShownNote || note > kLastShownNote || cell < 0 || cell > kLastCell)
         return;
@@ -241,9 +227,9 @@ void CDisplayModel::writeNoteLocked(int note, int cell, bool scroll)
     else if (note >= 72)
         octave = '~';
     if (m_fresh)
-        clearLocked();
+        clearContent();
     if (scroll)
-        scrollLeftLocked();
+        scrollLeft();
     m_cells[cell] = kDegrees[pitchClass];
     if (cell >= 1)
         m_cells[cell - 1] = octave;
@@ -252,7 +238,7 @@ void CDisplayModel::writeNoteLocked(int note, int cell, bool scroll)
         m_marks[sharpPlace] = '#';
 }
 
-void CDisplayModel::scrollLeftLocked()
+void CDisplayModel::scrollLeft()
 {
     m_marks[1] = m_marks[5];
     m_marks[5] = m_marks[9];
@@ -262,7 +248,7 @@ void CDisplayModel::scrollLeftLocked()
     m_cells[kLastCell] = 0;
 }
 
-void CDisplayModel::scrollRightLocked()
+void CDisplayModel::scrollRight()
 {
     m_marks[9] = m_marks[5];
     m_marks[5] = m_marks[1];
@@ -273,11 +259,8 @@ void CDisplayModel::scrollRightLocked()
 
 void CDisplayModel::setMemoryFull(bool full)
 {
-    {
-        SpinLockGuard guard(m_lock);
-        m_dotMask = full ? 0xFFu : 0u;
-    }
-    render(false);
+    m_dotMask = full ? 0xFFu : 0u;
+    publish(false);
 }
 
 void CDisplayModel::showNumber(const char* text, char op, bool error, bool memoryNonZero, bool constantOn)
@@ -292,37 +275,34 @@ void CDisplayModel::showNumber(const char* text, char op, bool error, bool memor
         else
             digits[length++] = text[i];
     }
-    {
-        SpinLockGuard guard(m_lock);
-        clearLocked();
-        if (length > 0 || point >= 0) {
-            const int afterPoint = length - point;
-            if (point <= 0)
-                m_dotMask = 1;
-            else
-                m_dotMask = afterPoint <= 7 ? (1u << afterPoint) : 0u;
-            // Right-aligned; a text longer than the cells shows its last nine.
-            const int first = length > LcdContent::kCells ? length - LcdContent::kCells : 0;
-            for (int i = first; i < length; ++i)
-                m_cells[kLastCell - (length - 1 - i)] = digits[i];
-        }
-        m_marks[kMarkDivide] = op == '/' ? ':' : 0;
-        m_marks[kMarkMultiply] = op == '*' ? 'x' : 0;
-        m_marks[kMarkSubtract] = op == '-' ? 's' : 0;
-        m_marks[kMarkAdd] = op == '+' ? '+' : 0;
-        m_marks[kMarkError] = error ? 'e' : 0;
-        m_marks[kMarkMemory] = memoryNonZero ? 'm' : 0;
-        m_marks[kMarkConstant] = constantOn ? 'k' : 0;
+    clearContent();
+    if (length > 0 || point >= 0) {
+        const int afterPoint = length - point;
+        if (point <= 0)
+            m_dotMask = 1;
+        else
+            m_dotMask = afterPoint <= 7 ? (1u << afterPoint) : 0u;
+        // Right-aligned; a text longer than the cells shows its last nine.
+        const int first = length > LcdContent::kCells ? length - LcdContent::kCells : 0;
+        for (int i = first; i < length; ++i)
+            m_cells[kLastCell - (length - 1 - i)] = digits[i];
     }
-    render(false);
+    m_marks[kMarkDivide] = op == '/' ? ':' : 0;
+    m_marks[kMarkMultiply] = op == '*' ? 'x' : 0;
+    m_marks[kMarkSubtract] = op == '-' ? 's' : 0;
+    m_marks[kMarkAdd] = op == '+' ? '+' : 0;
+    m_marks[kMarkError] = error ? 'e' : 0;
+    m_marks[kMarkMemory] = memoryNonZero ? 'm' : 0;
+    m_marks[kMarkConstant] = constantOn ? 'k' : 0;
+    publish(false);
 }
 
 void CDisplayModel::tick()
 {
-    SpinLockGuard guard(m_lock);
     ++m_blinkCounter;
     if (m_blinkCounter >= kBlinkPeriod)
         m_blinkCounter = 0;
+    // The mark shows at the next flush or write, as the display is refreshed.
     if (playOrRec())
         m_cells[0] = (m_blinkCounter >= 1 && m_blinkCounter <= 15) ? 0 : '-';
 }
@@ -330,7 +310,6 @@ void CDisplayModel::tick()
 LcdContent CDisplayModel::content() const
 {
     LcdContent content;
-    SpinLockGuard guard(m_lock);
     std::memcpy(content.cells, m_cells, sizeof content.cells);
     std::memcpy(content.marks, m_marks, sizeof content.marks);
     content.dotMask = static_cast<uint8_t>(m_dotMask & 0xFFu);
@@ -339,20 +318,17 @@ LcdContent CDisplayModel::content() const
 
 int CDisplayModel::displayMode() const
 {
-    SpinLockGuard guard(m_lock);
     return m_displayMode;
 }
 
 int CDisplayModel::blinkCounter() const
 {
-    SpinLockGuard guard(m_lock);
     return m_blinkCounter;
 }
 
 void CDisplayModel::saveState(unsigned char* dest) const
 {
     std::memset(dest, 0, kStateSize);
-    SpinLockGuard guard(m_lock);
     byteorder::putInt32(dest + kOffMode, m_displayMode);
     byteorder::putInt32(dest + kOffOperatorKind, m_operatorKind);
     byteorder::putInt32(dest + kOffPointPosition, m_pointPosition);
@@ -368,23 +344,20 @@ void CDisplayModel::saveState(unsigned char* dest) const
 
 void CDisplayModel::loadState(const unsigned char* src)
 {
-    {
-        SpinLockGuard guard(m_lock);
-        // A foreign chunk may hold anything: a mode outside 0..3 becomes Off
-        // and a blink counter outside its cycle restarts it.
-        const int32_t mode = byteorder::getInt32(src + kOffMode);
-        m_displayMode = (mode >= kPlay && mode <= kOff) ? mode : kOff;
-        m_operatorKind = byteorder::getInt32(src + kOffOperatorKind);
-        m_pointPosition = byteorder::getInt32(src + kOffPointPosition);
-        m_dotMask = src[kOffDotMask];
-        m_constantFlag = byteorder::getInt32(src + kOffConstant);
-        m_memoryFlag = byteorder::getInt32(src + kOffMemory);
-        m_signFlag = byteorder::getInt32(src + kOffSign);
-        std::memcpy(m_marks, src + kOffMarks, sizeof m_marks);
-        std::memcpy(m_cells, src + kOffCells, sizeof m_cells);
-        m_fresh = byteorder::getInt32(src + kOffFresh) != 0 ? 1 : 0;
-        const int32_t blink = byteorder::getInt32(src + kOffBlink);
-        m_blinkCounter = (blink >= 0 && blink < kBlinkPeriod) ? blink : 0;
-    }
-    render(false);
+    // A foreign chunk may hold anything: a mode outside 0..3 becomes Off
+    // and a blink counter outside its cycle restarts it.
+    const int32_t mode = byteorder::getInt32(src + kOffMode);
+    m_displayMode = (mode >= kPlay && mode <= kOff) ? mode : kOff;
+    m_operatorKind = byteorder::getInt32(src + kOffOperatorKind);
+    m_pointPosition = byteorder::getInt32(src + kOffPointPosition);
+    m_dotMask = src[kOffDotMask];
+    m_constantFlag = byteorder::getInt32(src + kOffConstant);
+    m_memoryFlag = byteorder::getInt32(src + kOffMemory);
+    m_signFlag = byteorder::getInt32(src + kOffSign);
+    std::memcpy(m_marks, src + kOffMarks, sizeof m_marks);
+    std::memcpy(m_cells, src + kOffCells, sizeof m_cells);
+    m_fresh = byteorder::getInt32(src + kOffFresh) != 0 ? 1 : 0;
+    const int32_t blink = byteorder::getInt32(src + kOffBlink);
+    m_blinkCounter = (blink >= 0 && blink < kBlinkPeriod) ? blink : 0;
+    publish(false);
 }

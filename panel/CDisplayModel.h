@@ -1,9 +1,8 @@
 #pragma once
 
 #include "CDisplayCells.h"
-#include "SpinLock.h"
+#include "CLcdSnapshot.h"
 
-#include <atomic>
 #include <cstdint>
 
 class CQuibo;
@@ -11,11 +10,11 @@ class CQuibo;
 // The LCD's content: nine cells, marks and decimal points, written by the
 // panel logic, the voice and the tempo clock, rendered into the display cells.
 //
-// Writers run on the audio thread and on the editor's thread. Every write
-// holds m_lock for a few instructions only; rendering copies the content
-// under the lock and hands the copy to the cells outside it. Only one thread
-// renders at a time; a flush that finds another thread rendering leaves the
-// newest content to that thread instead of waiting.
+// Writers hold the owner's panel lock (the audio thread while it applies
+// panel work, a host thread while it restores a chunk). Every write publishes
+// a copy of the content; the editor's thread renders that copy into the
+// display cells at its idle (refreshView), so the audio thread never touches
+// a view and never waits for the editor.
 class CDisplayModel {
 public:
     static constexpr int kStateSize = 56;
@@ -24,11 +23,14 @@ public:
     CDisplayModel();
     void setOwner(CQuibo* owner) { m_owner = owner; }
 
-    // Connects the LCD controls (editor open) and shows the content at once.
-    // Called on the editor's thread; may wait for a render in progress.
+    // The editor's thread: connects the LCD controls (editor open) and shows
+    // the published content at once; disconnects them (editor close); and
+    // renders newly published content at idle. Answers whether it rendered.
     void attachView(CDisplayCells* view);
-    // Disconnects them (editor close); no render uses the view afterwards.
     void detachView();
+    bool refreshView();
+    // The latest published content, as the cells show it (any thread).
+    LcdContent publishedContent() const;
 
     void clear();
     void flush(bool reset);
@@ -56,19 +58,20 @@ public:
 private:
     static int modeFromValue(float modeValue);
     bool playOrRec() const { return m_displayMode == kPlay || m_displayMode == kRec; }
-    void clearLocked();
-    void showTempoLocked(float tempo);
-    void writeNoteLocked(int note, int cell, bool scroll);
-    void scrollLeftLocked();
-    void scrollRightLocked();
-    LcdContent snapshot(bool reset) const;
-    void render(bool reset);
-    void acquireRendering();
+    void clearContent();
+    void writeTempo(float tempo);
+    void writeNote(int note, int cell, bool scroll);
+    void scrollLeft();
+    void scrollRight();
+    void publish(bool reset);
+    static LcdContent shownContent(const CLcdSnapshot::Content& published);
 
     CQuibo* m_owner = nullptr;
-    mutable SpinLock m_lock;
-    // Only touched while m_rendering is held.
+    // The editor thread's side.
     CDisplayCells* m_view = nullptr;
+    uint32_t m_renderedSequence = 0;
+    CLcdSnapshot m_published;
+
     int32_t m_displayMode = kOff;
     int32_t m_operatorKind = 0;
     int32_t m_pointPosition = 8;
@@ -80,7 +83,4 @@ private:
     char m_cells[LcdContent::kCells] = {};
     int32_t m_fresh = 1;
     int32_t m_blinkCounter = 0;
-
-    std::atomic<bool> m_rendering{false};
-    std::atomic<bool> m_renderWanted{false};
 };

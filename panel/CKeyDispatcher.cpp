@@ -18,7 +18,6 @@ constexpr float kTempoStepValue = 0.055555556f;
 void CKeyDispatcher::dispatch(VstInt32 index, float value)
 {
     value = clampParameter(value);
-    SpinLockGuard guard(m_owner->panelLock());
     if (index >= 0 && index < CQuibo::kNumParams) {
         applyParameter(index, value);
         m_owner->voice().SetParameter(index, value);
@@ -30,7 +29,6 @@ void CKeyDispatcher::dispatch(VstInt32 index, float value)
 
 void CKeyDispatcher::noteKey(VstInt32 keyCode, float value)
 {
-    SpinLockGuard guard(m_owner->panelLock());
     CSequencer& sequencer = m_owner->sequencer();
     if (sequencer.playing() && !(sequencer.paused() && !m_demoPlaying))
         return;
@@ -54,7 +52,7 @@ void CKeyDispatcher::applyParameter(VstInt32 index, float value)
     switch (index) {
     case CQuibo::kParamProgram:
         owner.storeParameter(index, value);
-        owner.selectProgram(static_cast<VstInt32>(std::floor(value * 5.0f)));
+        owner.selectProgram(static_cast<VstInt32>(std::floor(value * 5.0f)), true);
         break;
     case CQuibo::kParamMode:
         changeMode(value);
@@ -77,12 +75,9 @@ void CKeyDispatcher::changeMode(float value)
 {
     m_owner->storeParameter(CQuibo::kParamMode, value);
     resetPanel();
-    const int mode = static_cast<int>(std::floor(value * 3.0f));
-    m_owner->setMode(mode);
-    if (mode <= CQuibo::kModeRec)
-        m_owner->resume();
-    else
-        m_owner->suspend();
+    // Suspend and resume carry no state; the host is asked for MIDI once, at
+    // its own resume, not from the audio thread at every mode change.
+    m_owner->setMode(static_cast<int>(std::floor(value * 3.0f)));
 }
 
 void CKeyDispatcher::resetPanel()
@@ -98,7 +93,7 @@ void CKeyDispatcher::resetPanel()
     owner.calculator().clear(true, false);
     owner.displayModel().setMode(owner.getParameter(CQuibo::kParamMode), owner.calculator().memoryNonZero());
     owner.rebuildUserProgram();
-    owner.selectProgram(owner.getProgram());
+    owner.selectProgram(owner.getProgram(), true);
 }
 
 // --- function keys ----------------------------------------------------------
@@ -172,7 +167,7 @@ void CKeyDispatcher::tempoStep(float step)
 {
     const float tempo = m_owner->tempoClock().tempo();
     const float value = clampParameter((tempo + 9.0f) * kTempoStepValue + step + 0.001f);
-    m_owner->setParameter(CQuibo::kParamTempo, value);
+    m_owner->queueInternalCommand(CQuibo::kParamTempo, value);
 }
 
 void CKeyDispatcher::rhythmSelect(float value)
@@ -215,7 +210,7 @@ void CKeyDispatcher::demoKey()
         return;
     }
     resetPanel();
-    m_owner->setParameter(CQuibo::kParamTempo, 0.725f);
+    m_owner->queueInternalCommand(CQuibo::kParamTempo, 0.725f);
     sequencer.SelectMelody(CSequencer::Melody::Demo);
     m_demoPlaying = true;
     sequencer.Play();
@@ -292,7 +287,7 @@ void CKeyDispatcher::eraseKey()
     sequencer.Empty();
     sequencer.setRecordArmed(1);
     sequencer.setRecordTaken(0);
-    m_owner->setParameter(CQuibo::kParamTempo, 0.5f);
+    m_owner->queueInternalCommand(CQuibo::kParamTempo, 0.5f);
 }
 
 void CKeyDispatcher::resetKey()

@@ -9,10 +9,10 @@ struct SequencerEvent;
 // panel note keys into actions on the instrument's components, for each of
 // the four modes.
 //
-// Commands arrive on the audio thread, note keys on the editor's thread.
-// Both hold the owner's panel lock while they work, so the sequencer, the
-// calculator and the panel flags see one key at a time; every handler is
-// short and never waits for anything but that lock.
+// Commands and panel note keys are applied on the audio thread, with panel
+// access (the owner's panel lock, tried), so the sequencer, the calculator
+// and the panel flags see one key at a time. No handler waits for anything
+// or calls the host.
 class CKeyDispatcher {
 public:
     enum KeyCode {
@@ -32,12 +32,11 @@ public:
 
     void setOwner(CQuibo* owner) { m_owner = owner; }
 
-    // Applies one queued command (audio thread).
+    // Applies one queued command.
     void dispatch(VstInt32 index, float value);
-    // A note key from the panel: 1.0 press, 0.0 release (editor thread).
+    // A note key from the panel: 1.0 press, 0.0 release.
     void noteKey(VstInt32 keyCode, float value);
 
-    // The rest runs with the panel lock held.
     void resetPanel();
     void beep(int frames);
     void calcKey(int keyCode);

@@ -12,4 +12,7 @@ void debugOutput(const char* text);
 // cached, so the answer costs one load on the audio thread.
 bool debugOutputEnabled();
 
+// A number that identifies the calling thread while it runs.
+unsigned long long currentThreadId();
+
 } // namespace platform

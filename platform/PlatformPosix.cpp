@@ -1,8 +1,12 @@
 #include "Platform.h"
 
+#include <atomic>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <pthread.h>
 
 namespace platform {
 
@@ -16,8 +20,21 @@ bool readDebugSwitch()
 
 bool debugOutputEnabled()
 {
-    static const bool enabled = readDebugSwitch();
-    return enabled;
+    // Cached without a static guard, which could make the audio thread wait
+    // for another thread's first call; two threads that race both compute the
+    // same answer.
+    static std::atomic<int> cached{-1};
+    int enabled = cached.load(std::memory_order_relaxed);
+    if (enabled < 0) {
+        enabled = readDebugSwitch() ? 1 : 0;
+        cached.store(enabled, std::memory_order_relaxed);
+    }
+    return enabled != 0;
+}
+
+unsigned long long currentThreadId()
+{
+    return static_cast<unsigned long long>(pthread_self());
 }
 
 void debugOutput(const char* text)

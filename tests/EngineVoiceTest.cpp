@@ -456,20 +456,6 @@ TEST(Voice, BeepVoiceSavesAndRestoresTheSettings)
 
 namespace {
 
-// The instrument with its editor and parameter entry observed.
-class ObservedQuibo : public CQuibo {
-public:
-    ObservedQuibo()
-        : CQuibo(nullptr)
-    {
-    }
-    void notifyEditor(VstInt32 index, float value) override { editor.emplace_back(index, value); }
-    void setParameter(VstInt32 index, float value) override { parameters.emplace_back(index, value); }
-
-    std::vector<std::pair<VstInt32, float>> editor;
-    std::vector<std::pair<VstInt32, float>> parameters;
-};
-
 VstMidiEvent midi(int status, int data1, int data2)
 {
     VstMidiEvent e = {};
@@ -485,19 +471,27 @@ VstMidiEvent midi(int status, int data1, int data2)
 
 TEST(Voice, EventsReachTheOwner)
 {
-    ObservedQuibo q;
+    CQuibo q(nullptr);
     CVoice& v = q.voice();
     v.OnEvent(midi(0x90, 69, 100));
     v.OnEvent(midi(0x90, 72, 0));
     v.OnEvent(midi(0x80, 0x80 | 72, 0));
     v.OnEvent(midi(0xC0, 3, 0));
-    using Calls = std::vector<std::pair<VstInt32, float>>;
-    EXPECT_EQ((Calls{{69, 1.0f}, {72, 1.0f}, {72, 0.0f}}), q.editor);
-    EXPECT_EQ((Calls{{0, 3 * 0.2f}}), q.parameters);
+    // The editor sees both keys light, 72 only until its release is taken.
+    const uint32_t bit69 = 1u << (69 - CEditorNotices::kFirstKey);
+    const uint32_t bit72 = 1u << (72 - CEditorNotices::kFirstKey);
+    EXPECT_EQ(bit69 | bit72, q.editorNotices().take().keysShownDown);
+    EXPECT_EQ(bit69, q.editorNotices().take().keysShownDown);
     // The note-offs came during the attack: the release follows it.
     EXPECT_EQ(CEnvelope::kAttack, v.Stage());
     render(v, 1000);
     EXPECT_EQ(CEnvelope::kRelease, v.Stage());
+    // The program change is applied by the next block.
+    float left[1], right[1];
+    float* outputs[2] = {left, right};
+    q.processReplacing(nullptr, outputs, 0);
+    EXPECT_EQ(3, q.getProgram());
+    EXPECT_FLOAT_EQ(0.6f, q.getParameter(CQuibo::kParamProgram));
 }
 
 TEST(Voice, EventsWithoutOwner)

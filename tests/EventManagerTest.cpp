@@ -116,6 +116,7 @@ TEST_F(EventManagerTest, PendingMarkerShiftsLaterEvents)
     list.numEvents = 1;
     list.events[0] = reinterpret_cast<VstEvent*>(&hostNote);
     queue.processEvents(&list, 0);
+    queue.takeInbox();
     queue.DispatchDue(44104);
     ASSERT_EQ(1u, voice.deliveries.size()); // only the marker
     queue.DispatchDue(44105);
@@ -187,13 +188,16 @@ TEST_F(EventManagerTest, HostListIsFilteredSafely)
     } list{4, 0, {reinterpret_cast<VstEvent*>(&tiny), nullptr, reinterpret_cast<VstEvent*>(&sysex),
                   reinterpret_cast<VstEvent*>(&note)}};
     queue.processEvents(reinterpret_cast<VstEvents*>(&list), 0);
+    queue.takeInbox();
     EXPECT_EQ(1, queue.count());
     EXPECT_EQ(0, queue.deltaFramesOffset());
     queue.processEvents(reinterpret_cast<VstEvents*>(&list), 3); // Off drops host MIDI
+    queue.takeInbox();
     EXPECT_EQ(1, queue.count());
     list.numEvents = -5;
     queue.processEvents(reinterpret_cast<VstEvents*>(&list), 0);
     queue.processEvents(nullptr, 0);
+    queue.takeInbox();
     EXPECT_EQ(1, queue.count());
 }
 

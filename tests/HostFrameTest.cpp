@@ -62,7 +62,8 @@ TEST(BlockProcessing, FirstBlockAppliesTheDefaultCommands)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
-    EXPECT_EQ(0.0f, plugin.getParameter(CQuibo::kParamVolume));
+    // The values are in place at once; the panel switches to Play at the first block.
+    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(CQuibo::kParamVolume));
     EXPECT_EQ(CQuibo::kModeOff, plugin.mode());
     instance.process(64);
     EXPECT_EQ(CQuibo::kModePlay, plugin.mode());
@@ -135,18 +136,28 @@ TEST(BlockProcessing, SettingTwiceBeforeABlockAppliesTheSecondValue)
     EXPECT_EQ(1.0f, instance.plugin->getParameter(CQuibo::kParamBalance));
 }
 
-TEST(CommandQueue, DropsNewIndexesWhenFullButStillMergesQueuedOnes)
+// Key presses and releases are all kept, in order, up to the capacity; a
+// parameter always finds its place, however many keys wait.
+TEST(CommandQueue, KeysAreKeptInOrderAndParametersAreNeverCrowdedOut)
 {
     CCommandQueue queue;
     for (int i = 0; i < CCommandQueue::kCapacity; ++i)
-        ASSERT_EQ(1, queue.push({1000 + i, 0.0f}));
-    EXPECT_EQ(0, queue.push({7, 0.5f}));
-    EXPECT_EQ(1, queue.push({1000, 0.5f}));
-    EXPECT_EQ(CCommandQueue::kCapacity, queue.count());
+        ASSERT_EQ(1, queue.push({84 + i % 10, static_cast<float>(i % 2)}));
+    EXPECT_EQ(0, queue.push({85, 1.0f}));
+    EXPECT_EQ(1, queue.push({2, 0.25f}));
+    EXPECT_EQ(1, queue.push({2, 0.5f}));
+    EXPECT_EQ(CCommandQueue::kCapacity + 1, queue.count());
     CCommandQueue::Command command{};
+    for (int i = 0; i < CCommandQueue::kCapacity; ++i) {
+        ASSERT_EQ(1, queue.pop(command));
+        ASSERT_EQ(84 + i % 10, command.index);
+        ASSERT_EQ(static_cast<float>(i % 2), command.value);
+    }
     ASSERT_EQ(1, queue.pop(command));
-    EXPECT_EQ(1000, command.index);
+    EXPECT_EQ(2, command.index);
     EXPECT_EQ(0.5f, command.value);
+    EXPECT_EQ(0, queue.pop(command));
+    EXPECT_EQ(1, queue.push({85, 1.0f}));
 }
 
 TEST(SampleRate, BlockSizeAndRateRequestStoresWithoutTheWork)

@@ -152,22 +152,30 @@ VstIntPtr VSTCALLBACK countingHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPt
     return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-// The host hears of every program selection, from the request that made it
-// or from the block that applied it.
+// The host hears of every program selection: from the request that made it,
+// or, when a block applied it, at the host's next request (never from the
+// audio thread).
 TEST(ProgramSelection, TellsTheHostOncePerSelection)
 {
     CQuiboPlugin plugin(countingHost);
+    AEffect* effect = plugin.getAeffect();
     float left[16], right[16];
     float* outputs[2] = {left, right};
     plugin.processReplacing(nullptr, outputs, 16);
+    effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f);
     displayUpdates = 0;
     plugin.setProgram(3);
     EXPECT_EQ(1, displayUpdates);
-    plugin.processReplacing(nullptr, outputs, 16); // applies the Program value the selection queued
+    plugin.processReplacing(nullptr, outputs, 16);
+    effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(1, displayUpdates);
     plugin.setParameter(CQuibo::kParamProgram, 0.4f);
     plugin.processReplacing(nullptr, outputs, 16);
-    EXPECT_EQ(3, displayUpdates);
-    EXPECT_EQ(2, plugin.getProgram());
+    EXPECT_EQ(1, displayUpdates);
+    effect->dispatcher(effect, effProcessEvents, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(1, displayUpdates);
+    EXPECT_EQ(2, effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f));
+    EXPECT_EQ(2, displayUpdates);
 }
 
 } // namespace

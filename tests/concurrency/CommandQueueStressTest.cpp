@@ -13,7 +13,7 @@ namespace {
 
 TEST(CommandQueueStress, EveryIndexEndsWithItsLastPushedValue)
 {
-    constexpr int kIndexes = 40;
+    constexpr int kIndexes = CCommandQueue::kParameterSlots;
     constexpr int kRounds = 20000;
     CCommandQueue queue;
     float applied[kIndexes] = {};

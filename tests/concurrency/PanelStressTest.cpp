@@ -24,8 +24,8 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
         }
         for (int i = 0; i < 3000; ++i) {
             const int key = 55 + i % 29;
-            plugin.keyDispatcher().noteKey(key, 1.0f);
-            plugin.keyDispatcher().noteKey(key, 0.0f);
+            plugin.panelNoteKey(key, 1.0f);
+            plugin.panelNoteKey(key, 0.0f);
             if (i % 500 == 0) {
                 void* bank = nullptr;
                 EXPECT_EQ(2988, plugin.getChunk(&bank, false));

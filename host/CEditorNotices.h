@@ -1,0 +1,32 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// What the audio thread tells the editor: which of the fifteen parameters
+// were applied and which of the 29 note keys (55 to 83) sound, published with
+// atomics for the editor's idle to take. The audio thread never waits here
+// and never touches a view.
+class CEditorNotices {
+public:
+    static constexpr int kParameters = 15;
+    static constexpr int kFirstKey = 55;
+    static constexpr int kKeys = 29;
+
+    // The audio thread.
+    void parameterApplied(int index);
+    void keyChanged(int key, bool down);
+
+    struct Taken {
+        uint32_t parameters;   // bit i: parameter i was applied since the last take
+        uint32_t keysShownDown; // bit k: key 55 + k is down now or was pressed since the last take
+    };
+    // The editor's idle. A key pressed and released between two takes is
+    // still reported down once, so the player sees it light.
+    Taken take();
+
+private:
+    std::atomic<uint32_t> m_parameters{0};
+    std::atomic<uint32_t> m_keysDown{0};
+    std::atomic<uint32_t> m_keysPressed{0};
+};
