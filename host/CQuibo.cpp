@@ -520,6 +520,11 @@ void CQuibo::refreshBankImage()
     for (int i = 0; i < 4; ++i)
         byteorder::putInt32(m_chunkImage + kBankClockOffset + 4 * i, flags[i]);
     m_sequencer.SaveBlock(m_chunkImage + kBankSequencerOffset);
+    bankextension::Content extension;
+    for (int i = 0; i < kNumParams; ++i)
+        extension.parameters[i] = getParameter(i);
+    std::copy(m_programs, m_programs + kNumPrograms, extension.programs);
+    bankextension::write(m_chunkImage + kBankChunkSize, extension);
 }
 
 VstInt32 CQuibo::getChunk(void** data, bool isPreset)
@@ -534,7 +539,7 @@ VstInt32 CQuibo::getChunk(void** data, bool isPreset)
     }
     refreshBankImage();
     *data = m_chunkImage;
-    return kBankChunkSize;
+    return kSavedBankSize;
 }
 
 VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
@@ -556,12 +561,17 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
         announceProgramChange();
         return 0;
     }
-    if (byteSize != kBankChunkSize || marker > ProgramRecord::kMarker)
+    if (byteSize < kBankChunkSize || marker > ProgramRecord::kMarker)
         return 0;
+    // Anything after the fixed image is used only when it is a whole,
+    // undamaged extension; otherwise the fixed image loads alone.
+    bankextension::Content extension;
+    const bool extended = bankextension::read(bytes + kBankChunkSize,
+                                              static_cast<size_t>(byteSize - kBankChunkSize), extension);
     bool restored;
     {
         std::lock_guard<CPanelLock> guard(m_panelLock);
-        restored = restoreBank(bytes);
+        restored = restoreBank(bytes, extended ? &extension : nullptr);
     }
     if (!restored)
         return 0;
@@ -578,7 +588,7 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
 // all changes), the calculator and the display bring their fields into range,
 // parameter values are clamped to 0..1 with NaN as 0, clock switches become 0
 // or 1, and a program number outside 0..5 leaves the program as it is.
-bool CQuibo::restoreBank(const unsigned char* data)
+bool CQuibo::restoreBank(const unsigned char* data, const bankextension::Content* extension)
 {
     if (!m_sequencer.LoadBlock(data + kBankSequencerOffset))
         return false;
@@ -592,7 +602,18 @@ bool CQuibo::restoreBank(const unsigned char* data)
         if (kBankValueOrder[i] != kParamProgram)
             setParameter(kBankValueOrder[i], value);
     }
+    if (extension != nullptr)
+        std::copy(extension->programs, extension->programs + kNumPrograms, m_programs);
     selectProgram(byteorder::getInt32(data + kBankProgramOffset), false);
+    // The sound as it was saved, edits after the program's selection included;
+    // queued after the selection's values, so these are the ones that stay.
+    if (extension != nullptr) {
+        for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i) {
+            const float value = clampParameter(extension->parameters[i]);
+            storeParameter(i, value);
+            setParameter(i, value);
+        }
+    }
     int* const flags[4] = {&m_tempoClock.sequencerRunning, &m_tempoClock.tempoShownPending, &m_tempoClock.countSteps,
                            &m_tempoClock.sequencerEnded};
     for (int i = 0; i < 4; ++i)

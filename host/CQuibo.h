@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioEffectX.h"
+#include "BankExtension.h"
 #include "CCalculator.h"
 #include "CCommandQueue.h"
 #include "CDisplayModel.h"
@@ -34,7 +35,9 @@ class CQuibo : public AudioEffectX {
 public:
     static constexpr VstInt32 kNumPrograms = 6;
     static constexpr VstInt32 kNumParams = 15;
+    // The fixed bank image; the saved bank chunk adds the extension after it.
     static constexpr int kBankChunkSize = 2988;
+    static constexpr int kSavedBankSize = kBankChunkSize + bankextension::kSize;
     enum ParameterIndex {
         kParamProgram = 0,
         kParamMode,
@@ -151,7 +154,7 @@ protected:
     void storeStartupValues();
     void fillBuiltInPrograms();
     void refreshBankImage();
-    bool restoreBank(const unsigned char* data);
+    bool restoreBank(const unsigned char* data, const bankextension::Content* extension);
     // Tells the host the program list changed; never called with the panel lock held.
     void announceProgramChange();
 
@@ -165,7 +168,7 @@ protected:
     CCalculator m_calculator;
     CEventManager m_eventManager;
     ProgramRecord m_programs[kNumPrograms];
-    unsigned char m_chunkImage[kBankChunkSize];
+    unsigned char m_chunkImage[kSavedBankSize];
     ProgramRecord m_programChunk; // what getChunk hands out for one program
     std::atomic<VstInt32> m_currentProgram{0};
     CPanelLock m_panelLock;

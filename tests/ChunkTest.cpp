@@ -25,7 +25,7 @@ TEST(Chunks, FreshBankHasTheMarkerAndProgramZero)
 {
     testhost::Instance instance;
     const std::vector<unsigned char> bank = bankOf(*instance.plugin);
-    ASSERT_EQ(2988u, bank.size());
+    ASSERT_EQ(static_cast<size_t>(CQuibo::kSavedBankSize), bank.size());
     EXPECT_EQ(1000, byteorder::getInt32(bank.data()));
     EXPECT_EQ(0, byteorder::getInt32(bank.data() + 4));
 }
@@ -184,7 +184,7 @@ TEST(Chunks, HostileBanksLoadSafelyOrAreRefused)
         }
         ASSERT_LE(instance.plugin->sequencer().eventCount(), 200);
         const std::vector<unsigned char> saved = bankOf(*instance.plugin);
-        ASSERT_EQ(2988u, saved.size());
+        ASSERT_EQ(static_cast<size_t>(CQuibo::kSavedBankSize), saved.size());
     }
 }
 

@@ -1,11 +1,15 @@
 // The command-line host loads the built plug-in like a real host: it prints
 // the identity and renders a stereo WAV file.
+#include "CQuibo.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -172,13 +176,59 @@ TEST(CommandLineHost, SavesABankThatLoadsAgain)
     std::FILE* file = std::fopen(bank.c_str(), "rb");
     ASSERT_NE(nullptr, file);
     std::fseek(file, 0, SEEK_END);
-    EXPECT_EQ(2988, std::ftell(file));
+    EXPECT_EQ(CQuibo::kSavedBankSize, std::ftell(file));
     std::fclose(file);
     output = runHost("--render " + wav + " --seconds 0.1 --load-bank " + bank, status);
     EXPECT_EQ(0, status) << output;
     EXPECT_EQ(std::string::npos, output.find("refused")) << output;
     std::remove(bank.c_str());
     std::remove(wav.c_str());
+}
+
+std::vector<unsigned char> readFile(const std::string& path)
+{
+    std::vector<unsigned char> bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        int c;
+        while ((c = std::fgetc(file)) != EOF)
+            bytes.push_back(static_cast<unsigned char>(c));
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// A song saved as a 2988-byte bank before the chunk had its extension loads
+// exactly as it did then: the same sound, sample for sample (the hash was
+// taken from that version's render), and the same fixed image saved after.
+TEST(CommandLineHost, ABankSavedBeforeTheExtensionLoadsAsBefore)
+{
+    const std::string data = ZINTRA_TEST_DATA;
+    const std::string wav = ::testing::TempDir() + "zintra-host-old-bank.wav";
+    const std::string saved = ::testing::TempDir() + "zintra-host-old-bank.bank";
+    int status = 0;
+    const std::string output = runHost("--render " + wav + " --seconds 0.75 --load-bank " + data +
+                                           "/song-2988.bank --key 0:92 --key 0.1:92:0 --key 0.2:92 --key 0.3:92:0"
+                                           " --note 0.4:69:100:0.2 --save-bank " + saved,
+                                       status);
+    ASSERT_EQ(0, status) << output;
+    int rate = 0;
+    const std::vector<float> samples = readStereoWav(wav, rate);
+    ASSERT_EQ(2u * 33075u, samples.size());
+    std::uint32_t hash = 2166136261u;
+    for (float sample : samples) {
+        unsigned char bytes[4];
+        std::memcpy(bytes, &sample, sizeof bytes);
+        for (unsigned char byte : bytes)
+            hash = (hash ^ byte) * 16777619u;
+    }
+    EXPECT_EQ(0xfb6a8f7bu, hash);
+    const std::vector<unsigned char> expected = readFile(data + "/song-2988-after-play.bank");
+    const std::vector<unsigned char> bank = readFile(saved);
+    ASSERT_EQ(2988u, expected.size());
+    ASSERT_GE(bank.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bank.begin()));
+    std::remove(wav.c_str());
+    std::remove(saved.c_str());
 }
 
 TEST(CommandLineHost, RejectsUnknownOptionsAndParameters)

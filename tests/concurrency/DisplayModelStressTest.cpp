@@ -96,7 +96,7 @@ TEST(DisplayModelStressTest, WritersThroughThePanelLockAgainstTheEditor)
         running.fetch_sub(1);
     });
     int refreshes = 0;
-    for (int i = 0; running.load() > 0; ++i) {
+    for (int i = 0; running.load() > 0 || i < 1000; ++i) {
         if (i % 100 == 0) {
             cells.attached.store(true);
             model.attachView(&cells);

@@ -28,7 +28,7 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
             plugin.panelNoteKey(key, 0.0f);
             if (i % 500 == 0) {
                 void* bank = nullptr;
-                EXPECT_EQ(2988, plugin.getChunk(&bank, false));
+                EXPECT_EQ(CQuibo::kSavedBankSize, plugin.getChunk(&bank, false));
             }
         }
         done = true;
