@@ -52,6 +52,10 @@ IVORY_TOP = (250, 249, 244)
 IVORY_BOTTOM = (236, 233, 224)
 HINT_PLATE = (34, 36, 41)
 HINT_TEXT = (250, 248, 238)
+TAG_TOP = (255, 240, 196)      # rhythm-name tags
+TAG_BOTTOM = (240, 214, 150)
+TAG_EDGE = (150, 104, 40)
+TAG_TEXT = (70, 44, 14)
 BUTTON_DARK = (62, 64, 70)
 BUTTON_RED = (200, 50, 42)
 BUTTON_ORANGE = (236, 130, 34)
@@ -177,7 +181,7 @@ class PanelArt:
     RHYTHMS = ["March", "Waltz", "4-Beat", "Swing", "Rock-1", "Rock-2", "Bossanova", "Samba", "Rhumba", "Beguine"]
     DIGIT_KEYS = [59, 60, 62, 64, 65, 67, 69, 71, 72, 74]
     HINTS = {209: ["min", "Volume", "max"], 210: ["rhythm", "Balance", "melody"],
-             211: ["Octave:", "Low", "Middle", "High"],
+             211: ["Octave:  Low", "Middle", "High"],
              212: ["Piano", "Fantasy", "Violin", "Flute", "Guitar", "ADSR"],
              213: ["Play", "Rec", "Cal", "Off"], 214: ["Reset"], 215: ["Del"], 216: ["Tempo up"],
              217: ["Tempo down"], 218: ["Rhythm"], 219: ["ML-C"], 220: ["Music"], 221: ["Auto Play"]}
@@ -328,7 +332,7 @@ class PanelArt:
         ctx.set_fill_rule(cairo.FILL_RULE_EVEN_ODD)
         ctx.clip()
         x0, x1, y0, ym, y1 = 1.6, 8.4, 1.6, 9.0, 16.4
-        thick, gap, slant = 1.9, 0.45, 0.11
+        thick, gap, slant = 2.1, 0.4, 0.11
 
         def p(px, py):
             return x + px + slant * (y1 - py), y + py
@@ -775,7 +779,7 @@ class PanelArt:
         dash = "  \u2013  "
         texts = [dash.join(words) for words in lines]
         width = max(text_width(ctx, t, size) for t in texts)
-        while width > right - left - 8 and size > 6:
+        while width > right - left - 16 and size > 6:
             size -= 0.5
             width = max(text_width(ctx, t, size) for t in texts)
         line_height = 12
@@ -788,6 +792,8 @@ class PanelArt:
             draw_text(ctx, t, px + plate_w / 2.0, py + 11 + i * line_height, size, HINT_TEXT)
 
     def draw_rhythm_names(self, ctx):
+        """Cream tags with the rhythm names, each over its digit key, in two
+        staggered rows so that long names do not collide."""
         keys = {tag: left for tag, (_, white, left) in self.keys.items()}
         for digit, (tag, name) in enumerate(zip(self.DIGIT_KEYS, self.RHYTHMS)):
             centre = keys[tag] + 16
@@ -795,8 +801,16 @@ class PanelArt:
             label = f"{digit} {name}"
             width = math.ceil(text_width(ctx, label, 8, True, SANS_CONDENSED)) + 8
             px = round(centre - width / 2.0)
-            self.hint_plate(ctx, px, y, width, 13)
-            draw_text(ctx, label, centre, y + 10, 8, HINT_TEXT, bold=True, family=SANS_CONDENSED)
+            rounded_rect(ctx, px + 1, y + 1, width, 13, 3)
+            ctx.set_source_rgba(0, 0, 0, 0.45)
+            ctx.fill()
+            rounded_rect(ctx, px + 0.5, y + 0.5, width - 1, 12, 3)
+            ctx.set_source(vertical(y, y + 13, (0.0, TAG_TOP), (1.0, TAG_BOTTOM)))
+            ctx.fill_preserve()
+            ctx.set_source_rgb(*rgb(TAG_EDGE))
+            ctx.set_line_width(1.0)
+            ctx.stroke()
+            draw_text(ctx, label, centre, y + 10, 8, TAG_TEXT, bold=True, family=SANS_CONDENSED)
 
 
 def surface_pixels(surface):
