@@ -428,16 +428,21 @@ class PanelArt:
 
     # -- sliders and switches ---------------------------------------------------
 
-    def handle_pixels(self):
+    def handle_pixels(self, scale=1):
         """The slider handle, 33 x 17, on the floor of its slot."""
-        if "handle" not in self._handle_cache:
-            surface = cairo.ImageSurface(cairo.FORMAT_RGB24, 33, 17)
+        if scale not in self._handle_cache:
+            surface = cairo.ImageSurface(cairo.FORMAT_RGB24, 33 * scale, 17 * scale)
             ctx = cairo.Context(surface)
-            ctx.set_source_rgb(*rgb(shade(RECESS_FLOOR, 0.9)))
-            ctx.paint()
-            self.draw_handle(ctx, 0, 0)
-            self._handle_cache["handle"] = surface
-        return self._handle_cache["handle"]
+            ctx.scale(scale, scale)
+            self.paint_handle(ctx, 0, 0)
+            self._handle_cache[scale] = surface
+        return self._handle_cache[scale]
+
+    def paint_handle(self, ctx, x, y):
+        ctx.rectangle(x, y, 33, 17)
+        ctx.set_source_rgb(*rgb(shade(RECESS_FLOOR, 0.9)))
+        ctx.fill()
+        self.draw_handle(ctx, x, y)
 
     @staticmethod
     def draw_handle(ctx, x, y):
@@ -491,9 +496,7 @@ class PanelArt:
             value = state.sliders.get(tag)
             if value is not None:
                 hx = left + 1 + int(62 * value)
-                ctx.set_source_surface(self.handle_pixels(), hx, top)
-                ctx.rectangle(hx, top, 33, 17)
-                ctx.fill()
+                self.paint_handle(ctx, hx, top)
             draw_text(ctx, caption, (left + right) / 2.0, 21, 7, INK, bold=True, family=SANS_CONDENSED)
 
     def draw_switches(self, ctx, state):

@@ -149,9 +149,16 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=os.path.join(REPO, "resources"))
     parser.add_argument("--docs", default=os.path.join(REPO, "docs"))
+    parser.add_argument("--scale", type=int, default=1,
+                        help="instead of the bitmaps, write DOCS/panel@<N>x.png, the panel drawn N times larger")
     args = parser.parse_args()
 
     table = read_table()
+    if args.scale != 1:
+        os.makedirs(args.docs, exist_ok=True)
+        pixels = PanelArt(table).render(PanelState(cells=dict(enumerate("   [ 4]  "))), scale=args.scale)
+        write_png(os.path.join(args.docs, f"panel@{args.scale}x.png"), pixels)
+        return
     cutter = PanelCutter(table)
     frames = {bid: cutter.frames(entry) for bid, entry in sorted(table.items())}
     pictures = [f for bid in sorted(frames) for f in frames[bid]]
