@@ -147,6 +147,27 @@ def recess(ctx, x, y, w, h, r, floor, depth=1.0):
     ctx.fill()
 
 
+def draw_grip(ctx, x, y, w, h, radius, grooves, lit_offset):
+    """A light metal grip with an outline; each groove is a dark line with a
+    lit line beside it, lit_offset away (down or right, towards the light)."""
+    rounded_rect(ctx, x, y, w, h, radius)
+    ctx.set_source(vertical(y, y + h, (0.0, (237, 237, 235)), (0.47, (205, 205, 203)), (1.0, (148, 149, 150))))
+    ctx.fill_preserve()
+    ctx.set_source_rgb(*rgb((39, 40, 43)))
+    ctx.set_line_width(1.0)
+    ctx.stroke()
+    dx, dy = lit_offset
+    for (x0, y0), (x1, y1) in grooves:
+        ctx.move_to(x0, y0)
+        ctx.line_to(x1, y1)
+        ctx.set_source_rgba(0.1, 0.1, 0.12, 0.52)
+        ctx.stroke()
+        ctx.move_to(x0 + dx, y0 + dy)
+        ctx.line_to(x1 + dx, y1 + dy)
+        ctx.set_source_rgba(1, 1, 1, 0.47)
+        ctx.stroke()
+
+
 class PanelState:
     """What the panel shows: keys and buttons down (by tag), switch positions
     and slider values (by parameter tag; None leaves the handle out), LCD
@@ -446,35 +467,16 @@ class PanelArt:
 
     @staticmethod
     def draw_handle(ctx, x, y):
-        w, h = 33, 17
-        rounded_rect(ctx, x + 0.5, y + 0.5, w - 1, h - 1, 3)
-        ctx.set_source(vertical(y, y + h, (0.0, (236, 236, 234)), (0.45, (206, 206, 204)), (1.0, (150, 151, 152))))
-        ctx.fill_preserve()
-        ctx.set_source_rgb(*rgb((38, 39, 42)))
-        ctx.set_line_width(1.0)
-        ctx.stroke()
-        # Ridges across the grip, each a dark groove with a lit edge below-right.
-        for i in range(8):
-            gx = x + 4.5 + i * 3 + (3 if i >= 4 else 0)
-            ctx.move_to(gx, y + 3)
-            ctx.line_to(gx, y + h - 3)
-            ctx.set_source_rgba(0.12, 0.12, 0.14, 0.55)
-            ctx.stroke()
-            ctx.move_to(gx + 1, y + 3)
-            ctx.line_to(gx + 1, y + h - 3)
-            ctx.set_source_rgba(1, 1, 1, 0.45)
-            ctx.stroke()
-        # Index line in the middle.
-        ctx.rectangle(x + 15.5, y + 2, 2, h - 4)
+        """The 33 x 17 slider handle: a ridged grip with an orange index line."""
+        grooves = [x + 4.5 + i * 3 + (3 if i >= 4 else 0) for i in range(8)]
+        draw_grip(ctx, x + 0.5, y + 0.5, 32, 16, 3, [((g, y + 3), (g, y + 14)) for g in grooves], (1, 0))
+        ctx.rectangle(x + 15.5, y + 2, 2, 13)
         ctx.set_source_rgb(*rgb((226, 104, 30)))
         ctx.fill()
 
     def draw_sliders(self, ctx, state):
         for tag, background, handle, caption in self.SLIDERS:
-            entry = self.table[background]
-            left, top, right, bottom = entry.rect()
-            wl, wt, wr, wb = entry.window
-            recess(ctx, wl, wt, wr - wl, wb - wt, 3, RECESS_FLOOR)
+            left, top, right, bottom = self.sunk_control(ctx, background, caption)
             ctx.rectangle(left, top, right - left, bottom - top)
             ctx.set_source(vertical(top, bottom, (0.0, shade(RECESS_FLOOR, 0.9)), (0.8, shade(RECESS_FLOOR, 0.9)),
                                     (1.0, RECESS_FLOOR)))
@@ -497,14 +499,20 @@ class PanelArt:
             if value is not None:
                 hx = left + 1 + int(62 * value)
                 self.paint_handle(ctx, hx, top)
-            draw_text(ctx, caption, (left + right) / 2.0, 21, 7, INK, bold=True, family=SANS_CONDENSED)
+
+    def sunk_control(self, ctx, bitmap, caption):
+        """The recessed window of a slider or switch and the caption above it;
+        answers the control's rectangle."""
+        entry = self.table[bitmap]
+        left, top, right, bottom = entry.rect()
+        wl, wt, wr, wb = entry.window
+        recess(ctx, wl, wt, wr - wl, wb - wt, 3, RECESS_FLOOR)
+        draw_text(ctx, caption, (left + right) / 2.0, 21, 7, INK, bold=True, family=SANS_CONDENSED)
+        return left, top, right, bottom
 
     def draw_switches(self, ctx, state):
         for tag, bitmap, positions, caption in self.SWITCHES:
-            entry = self.table[bitmap]
-            left, top, right, bottom = entry.rect()
-            wl, wt, wr, wb = entry.window
-            recess(ctx, wl, wt, wr - wl, wb - wt, 3, RECESS_FLOOR)
+            left, top, right, bottom = self.sunk_control(ctx, bitmap, caption)
             slice_width = (right - left) / positions
             centres = [left + slice_width * (k + 0.5) for k in range(positions)]
             # Track and its position dots.
@@ -519,31 +527,17 @@ class PanelArt:
                 ctx.set_source_rgb(*rgb(INK_SOFT))
                 ctx.fill()
             self.draw_knob(ctx, round(centres[state.switches.get(tag, 0)]), top)
-            draw_text(ctx, caption, (left + right) / 2.0, 21, 7, INK, bold=True, family=SANS_CONDENSED)
 
     @staticmethod
     def draw_knob(ctx, centre, top):
+        """The knob of a slide switch, 11 x 17, with its shadow on the floor."""
         w, h = 11, 17
         x, y = centre - 5.5, top + 2
         rounded_rect(ctx, x + 1, y + 1.5, w, h, 2)
         ctx.set_source_rgba(0, 0, 0, 0.55)
         ctx.fill()
-        rounded_rect(ctx, x, y, w, h, 2)
-        ctx.set_source(vertical(y, y + h, (0.0, (238, 238, 236)), (0.5, (204, 204, 202)), (1.0, (146, 147, 148))))
-        ctx.fill_preserve()
-        ctx.set_source_rgb(*rgb((40, 41, 44)))
-        ctx.set_line_width(1.0)
-        ctx.stroke()
-        for i in range(4):
-            gy = y + 4.5 + i * 3
-            ctx.move_to(x + 2.5, gy)
-            ctx.line_to(x + w - 2.5, gy)
-            ctx.set_source_rgba(0.1, 0.1, 0.12, 0.5)
-            ctx.stroke()
-            ctx.move_to(x + 2.5, gy + 1)
-            ctx.line_to(x + w - 2.5, gy + 1)
-            ctx.set_source_rgba(1, 1, 1, 0.5)
-            ctx.stroke()
+        grooves = [y + 4.5 + i * 3 for i in range(4)]
+        draw_grip(ctx, x, y, w, h, 2, [((x + 2.5, g), (x + w - 2.5, g)) for g in grooves], (0, 1))
 
     # -- buttons -------------------------------------------------------------
 
