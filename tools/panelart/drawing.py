@@ -195,9 +195,9 @@ class PanelArt:
                (90, 205, "MUSIC", "MR", BUTTON_ORANGE), (91, 206, "PLAY", "M\u2212", BUTTON_DARK)]
     ONE_KEY = [(92, 207), (93, 208)]
     # Parameter controls: tag, bitmap, positions (0 for a slider), caption.
-    SWITCHES = [(0, 151, 6, "SOUND"), (4, 152, 3, "OCTAVE"), (1, 153, 4, "MODE")]
+    SWITCHES = [(0, 151, 6, "PROGRAM"), (4, 152, 3, "OCTAVE"), (1, 153, 4, "MODE")]
     SLIDERS = [(2, 154, 155, "VOLUME"), (3, 156, 157, "BALANCE")]
-    WHITE_KEY_CAL = ["+/\u2212", "\u00B7", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9",
+    WHITE_KEY_CAL = ["+/\u2212", "\u2022", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9",
                      "\u00F7", "\u00D7", "\u2212", "+", "="]
     RHYTHMS = ["March", "Waltz", "4-Beat", "Swing", "Rock-1", "Rock-2", "Bossanova", "Samba", "Rhumba", "Beguine"]
     DIGIT_KEYS = [59, 60, 62, 64, 65, 67, 69, 71, 72, 74]
@@ -550,6 +550,9 @@ class PanelArt:
                 size = 6.5
                 width = text_width(ctx, label, size, True, SANS_CONDENSED) + (6 if arrow else 0)
                 lx = round(x + 10 - width / 2.0)
+                # The calculator legend replaces these captions, so each must lie wholly inside it.
+                cal_left, _, cal_right, _ = self.table[224].rect()
+                assert cal_left <= lx and lx + width <= cal_right, caption
                 draw_text(ctx, label, lx, 63, size, INK, bold=True, family=SANS_CONDENSED, align="left")
                 if arrow:
                     ax = lx + width - 2.5

@@ -24,8 +24,6 @@ from palette import Quantizer, build_palette  # noqa: E402
 GLYPHS = " 0123456789[]_-~"
 SWITCH_TAGS = {151: 0, 152: 4, 153: 1}
 SLIDER_TAGS = {154: 2, 156: 3}
-MARK_BITMAPS = range(189, 199)
-HOVER_LEGENDS = range(209, 222)
 CALCULATOR_LEGENDS = (224, 225, 227)
 
 
@@ -45,7 +43,7 @@ class PanelCutter:
 
     def variant(self, rect, **changes):
         """The panel in the rest state with some changes, cut to rect."""
-        state = PanelState(**{**vars_of(self.rest), **changes})
+        state = PanelState(**{**vars(self.rest), **changes})
         return crop(self.art.render(state, clip=rect), rect)
 
     def frames(self, entry):
@@ -63,7 +61,7 @@ class PanelCutter:
             return [self.variant(rect, switches={**self.rest.switches, tag: k}) for k in range(entry.frames)]
         if kind == "slider":
             return [self.variant(rect, sliders={**self.rest.sliders, SLIDER_TAGS[bid]: None})]
-        if kind in ("white-key", "black-key"):
+        if kind in ("white-key", "black-key"):   # content: "key <tag> <note name>"
             return [rest, self.variant(rect, pressed={int(entry.content.split()[1])})]
         if kind == "button":
             tag = 84 + (bid - 199)
@@ -78,11 +76,6 @@ class PanelCutter:
                 return [rest, self.variant(rect, cal=True)]
             return [rest, self.variant(rect, legends={222 if bid == 223 else bid})]
         raise ValueError(f"no drawing for bitmap {bid} ({kind})")
-
-
-def vars_of(state):
-    return {"pressed": state.pressed, "switches": state.switches, "sliders": state.sliders, "cal": state.cal,
-            "legends": state.legends, "cells": state.cells, "marks": state.marks, "points": state.points}
 
 
 def write_bitmaps(table, frames, quantizer, folder):
