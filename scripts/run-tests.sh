@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Every test: the unit and plug-in tests, again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the concurrency tests under ThreadSanitizer.
+# Every test: the unit and plug-in tests, the Windows builds under Wine, the
+# front-panel bitmaps, again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the concurrency tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -20,6 +21,8 @@ build_and_test build/test "tests" "" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "=== 32-bit and 64-bit Windows builds, tested under Wine ==="
 bash scripts/windows-build.sh --linux-build build/test
 bash scripts/windows-test.sh
+echo "=== front-panel bitmaps: regenerated and compared, checked, counted in a 32-bit DLL ==="
+bash scripts/check-panel-art.sh
 
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build/asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer" "" "" \

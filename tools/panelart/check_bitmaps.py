@@ -1,0 +1,342 @@
+#!/usr/bin/env python3
+"""Checks the committed front-panel bitmaps against resources/bitmaps.csv.
+
+Reads every BMP with its own reader (standard library only, no code shared
+with the generator) and checks: header, size, depth, compression and frame
+count of each bitmap; the resource script; that the pictures fit the panel
+(rest frames and legend frame 0 equal the panel under them, parts that other
+controls draw over stay the same in every frame); switch, slider and LCD
+geometry; the slider handles; and that the LCD glyphs read as digits.
+
+    check_bitmaps.py [DIR]
+
+DIR holds bmp/<id>.bmp and Zintra.rc (default: the repository's resources/);
+the table is always the repository's resources/bitmaps.csv.
+
+Prints one line per failed check and ends with 'N passed, M failed'."""
+
+import csv
+import os
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DEFAULT_RESOURCES = os.path.normpath(os.path.join(HERE, "..", "..", "resources"))
+
+# Order in which the editor puts the controls on its frame: a later control
+# draws over an earlier one where their rectangles overlap.
+LCD_MARK_ORDER = [198, 189, 196, 197, 195, 190, 194, 193, 192, 191]
+# The rhythm-name overlay (226) lies over the black keys by its placement; a
+# black key pressed while it shows ends the rhythm wait, and the editor then
+# draws the overlay's plain frame over the key, whatever the key's picture.
+ALLOWED_UNDER = {226: "black-key"}
+# The display model's character values; a frame strip of n frames shows
+# frame int((n - 1) * value + 0.5).
+DIGIT_VALUES = {"0": 0.0625, "1": 0.125, "2": 0.1875, "3": 0.25, "4": 0.3125, "5": 0.375, "6": 0.4375,
+                "7": 0.5, "8": 0.56875, "9": 0.6375}
+# Seven segments of each digit: a top, b upper right, c lower right, d bottom,
+# e lower left, f upper left, g middle.
+SEVEN_SEGMENTS = {"0": "abcdef", "1": "bc", "2": "abdeg", "3": "abcdg", "4": "bcfg", "5": "acdfg",
+                  "6": "acdefg", "7": "abc", "8": "abcdefg", "9": "abcdfg"}
+# Where each segment lies in the 13 x 19 cell: rows and columns (end excluded).
+SEGMENT_ZONES = {"a": (0, 3, 4, 9), "g": (8, 11, 3, 8), "d": (15, 18, 2, 7),
+                 "f": (3, 7, 0, 5), "b": (3, 7, 8, 12), "e": (11, 15, 0, 4), "c": (11, 15, 7, 11)}
+
+
+class Bitmap:
+    """A decoded BMP: header fields, palette and pixels as (r, g, b) rows, top first."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        if data[:2] != b"BM":
+            raise ValueError("not a BMP file")
+        self.file_size, _, _, self.offset = struct.unpack_from("<IHHI", data, 2)
+        (self.header_size, self.width, self.height, self.planes, self.bits, self.compression,
+         self.image_size, _, _, self.colours_used, _) = struct.unpack_from("<IiiHHIIiiII", data, 14)
+        self.palette = []
+        if self.bits == 8:
+            count = self.colours_used or 256
+            for i in range(count):
+                b, g, r, _ = struct.unpack_from("<BBBB", data, 14 + self.header_size + 4 * i)
+                self.palette.append((r, g, b))
+        body = data[self.offset:]
+        rows = self._decode(body)
+        self.rows = list(reversed(rows)) if self.height > 0 else rows
+        self.bytes_total = len(data)
+
+    def _decode(self, body):
+        width, height = self.width, abs(self.height)
+        if self.bits == 24 and self.compression == 0:
+            stride = (width * 3 + 3) & ~3
+            return [[(body[y * stride + 3 * x + 2], body[y * stride + 3 * x + 1], body[y * stride + 3 * x])
+                     for x in range(width)] for y in range(height)]
+        if self.bits == 8 and self.compression == 0:
+            stride = (width + 3) & ~3
+            return [[self.palette[i] for i in body[y * stride:y * stride + width]] for y in range(height)]
+        if self.bits == 8 and self.compression == 1:
+            return [[self.palette[i] for i in row] for row in decode_rle8(body, width, height)]
+        raise ValueError(f"unsupported format: {self.bits} bits, compression {self.compression}")
+
+    def frame(self, k, frames):
+        h = len(self.rows) // frames
+        return [row[:] for row in self.rows[k * h:(k + 1) * h]]
+
+
+def decode_rle8(body, width, height):
+    """Decodes an 8-bit run-length stream; every row must be complete and the
+    stream must end with its end-of-bitmap mark."""
+    rows, row, i = [], [], 0
+    while True:
+        if i + 1 >= len(body):
+            raise ValueError("RLE8 stream ends without end-of-bitmap")
+        count, value = body[i], body[i + 1]
+        i += 2
+        if count:
+            row.extend([value] * count)
+        elif value == 0 or value == 1:
+            if len(row) != width:
+                raise ValueError(f"RLE8 row {len(rows)} has {len(row)} pixels, not {width}")
+            rows.append(row)
+            row = []
+            if value == 1:
+                break
+        elif value == 2:
+            raise ValueError("RLE8 delta escape is not expected")
+        else:
+            row.extend(body[i:i + value])
+            i += value + (value & 1)
+    if len(rows) != height:
+        raise ValueError(f"RLE8 stream has {len(rows)} rows, not {height}")
+    return rows
+
+
+def read_table(path):
+    def pairs(text):
+        return [tuple(int(v) for v in item.split(":")) for item in text.split()]
+    table = {}
+    with open(path, newline="") as f:
+        for row in csv.DictReader(f):
+            table[int(row["id"])] = {
+                "kind": row["kind"], "width": int(row["width"]), "height": int(row["height"]),
+                "bits": int(row["bits"]), "compression": row["compression"], "frames": int(row["frames"]),
+                "places": pairs(row["places"]), "window": pairs(row["window"])[0] if row["window"] else None}
+    return table
+
+
+def crop(rows, left, top, width, height):
+    return [row[left:left + width] for row in rows[top:top + height]]
+
+
+def luminance(rows):
+    pixels = [p for row in rows for p in row]
+    return sum(0.299 * r + 0.587 * g + 0.114 * b for r, g, b in pixels) / len(pixels)
+
+
+def inside(inner, outer):
+    return outer[0] <= inner[0] and outer[1] <= inner[1] and inner[2] <= outer[2] and inner[3] <= outer[3]
+
+
+class Checker:
+    def __init__(self, resources):
+        self.resources = resources
+        self.table = read_table(os.path.join(DEFAULT_RESOURCES, "bitmaps.csv"))
+        self.bitmaps = {}
+        self.passed = 0
+        self.failed = 0
+
+    def expect(self, condition, message):
+        if condition:
+            self.passed += 1
+        else:
+            self.failed += 1
+            print("FAILED:", message)
+
+    def frame(self, bid, k=0):
+        return self.bitmaps[bid].frame(k, self.table[bid]["frames"])
+
+    def rect(self, bid, place):
+        e = self.table[bid]
+        return place[0], place[1], place[0] + e["width"], place[1] + e["height"] // e["frames"]
+
+    def panel_under(self, bid, place):
+        e = self.table[bid]
+        return crop(self.bitmaps[150].rows, place[0], place[1], e["width"], e["height"] // e["frames"])
+
+    # -- the checks --------------------------------------------------------
+
+    def check_formats(self):
+        palettes = set()
+        for bid, e in sorted(self.table.items()):
+            path = os.path.join(self.resources, "bmp", f"{bid}.bmp")
+            try:
+                bmp = Bitmap(path)
+            except (OSError, ValueError, IndexError, struct.error) as error:
+                self.expect(False, f"{bid}.bmp cannot be read: {error}")
+                continue
+            self.bitmaps[bid] = bmp
+            compression = {"BI_RGB": 0, "BI_RLE8": 1}[e["compression"]]
+            self.expect(bmp.header_size == 40 and bmp.planes == 1, f"{bid}: header size {bmp.header_size}")
+            self.expect((bmp.width, abs(bmp.height)) == (e["width"], e["height"]),
+                        f"{bid}: size {bmp.width} x {bmp.height}, table {e['width']} x {e['height']}")
+            self.expect(bmp.height > 0, f"{bid}: rows should be stored bottom-up")
+            self.expect(bmp.bits == e["bits"], f"{bid}: {bmp.bits} bits, table {e['bits']}")
+            self.expect(bmp.compression == compression, f"{bid}: compression {bmp.compression}, table {compression}")
+            self.expect(e["height"] % e["frames"] == 0, f"{bid}: height not a whole number of frames")
+            self.expect(bmp.file_size == bmp.bytes_total, f"{bid}: file size field {bmp.file_size}")
+            if bmp.bits == 8:
+                self.expect(len(bmp.palette) == 256, f"{bid}: {len(bmp.palette)} palette entries")
+                palettes.add(tuple(bmp.palette))
+        self.expect(len(palettes) == 1, f"8-bit bitmaps use {len(palettes)} different palettes")
+        self.expect(len(self.table) == 78 and sorted(self.table) == list(range(150, 228)),
+                    "the table lists the 78 bitmaps 150 to 227")
+
+    def check_resource_script(self):
+        with open(os.path.join(self.resources, "Zintra.rc")) as f:
+            lines = [line.strip() for line in f if line.strip() and not line.strip().startswith("//")]
+        expected = [f'{bid} BITMAP "bmp/{bid}.bmp"' for bid in range(150, 228)]
+        self.expect(lines == expected, "Zintra.rc lists exactly the 78 bitmaps as '<id> BITMAP \"bmp/<id>.bmp\"'")
+
+    def check_cut_outs(self):
+        """Rest frames of keys and buttons and frame 0 of legends and LCD parts
+        are the panel's own pixels; pressed frames and labels differ."""
+        for bid, e in sorted(self.table.items()):
+            if e["kind"] not in ("white-key", "black-key", "button", "legend", "lcd-glyphs", "lcd-mark"):
+                continue
+            places = e["places"] or self.table[222]["places"]
+            for place in places:
+                self.expect(self.frame(bid, 0) == self.panel_under(bid, place),
+                            f"{bid}: frame 0 differs from the panel at {place}")
+            if e["kind"] in ("white-key", "black-key", "button"):
+                rest, pressed = self.frame(bid, 0), self.frame(bid, 1)
+                self.expect(rest != pressed, f"{bid}: the pressed frame looks like the rest frame")
+                self.expect(luminance(pressed) < luminance(rest) - 2.0, f"{bid}: the pressed frame is not darker")
+            elif e["kind"] in ("legend", "lcd-mark"):
+                self.expect(self.frame(bid, 0) != self.frame(bid, 1), f"{bid}: frame 1 shows nothing")
+        self.expect(self.bitmaps[223].rows == self.bitmaps[222].rows, "223 is the same picture as 222")
+
+    def check_overlaps(self):
+        """Where a control's rectangle lies under one drawn later, the earlier
+        one must look the same in every frame there, so the later one never
+        cuts a pressed key or a lit glyph in two."""
+        order = [151, 152, 153, 154, 156]
+        order += sorted((b for b, e in self.table.items() if e["kind"] in ("white-key", "black-key")),
+                        key=lambda b: self.table[b]["places"][0][0])
+        order += list(range(199, 209)) + [187, 188] + LCD_MARK_ORDER
+        placed = [(bid, place) for bid in order for place in self.table[bid]["places"]]
+        legends = [(bid, place) for bid, e in self.table.items() if e["kind"] == "legend" for place in e["places"]]
+        for i, (lower, lower_place) in enumerate(placed):
+            a = self.rect(lower, lower_place)
+            for upper, upper_place in placed[i + 1:] + legends:
+                if (upper, upper_place) == (lower, lower_place) or \
+                        ALLOWED_UNDER.get(upper) == self.table[lower]["kind"]:
+                    continue
+                b = self.rect(upper, upper_place)
+                overlap = (max(a[0], b[0]), max(a[1], b[1]), min(a[2], b[2]), min(a[3], b[3]))
+                if overlap[0] >= overlap[2] or overlap[1] >= overlap[3]:
+                    continue
+                ox, oy, w, h = overlap[0] - a[0], overlap[1] - a[1], overlap[2] - overlap[0], overlap[3] - overlap[1]
+                frames = [crop(self.frame(lower, k), ox, oy, w, h) for k in range(self.table[lower]["frames"])]
+                self.expect(all(f == frames[0] for f in frames),
+                            f"{lower} at {lower_place} changes under {upper} at {upper_place}")
+
+    def check_switches_and_sliders(self):
+        panel = self.bitmaps[150].rows
+        for bid, e in sorted(self.table.items()):
+            if e["kind"] not in ("switch", "slider", "handle"):
+                continue
+            window = e["window"]
+            self.expect(inside(window, (0, 0, 882, 213)), f"{bid}: window {window} outside the panel")
+            for place in e["places"]:
+                self.expect(inside(self.rect(bid, place), window), f"{bid}: rectangle at {place} outside its window")
+            if e["kind"] == "handle":
+                pixels = [p for row in self.bitmaps[bid].rows for p in row]
+                self.expect((255, 255, 255) not in pixels, f"{bid}: the handle has pure white pixels (transparent)")
+                continue
+            # The window is a recess: darker than the body just outside it.
+            l, t, r, b = window
+            ring = crop(panel, l - 3, t - 3, r - l + 6, 2) + crop(panel, l - 3, b + 1, r - l + 6, 2)
+            self.expect(luminance(crop(panel, l, t, r - l, b - t)) < luminance(ring) - 40,
+                        f"{bid}: no recessed window visible at {window}")
+            if e["kind"] == "switch":
+                self.check_switch_positions(bid, e)
+
+    def check_switch_positions(self, bid, e):
+        """Each picture shows the light knob in its own slice of the switch."""
+        n, width = e["frames"], e["width"]
+        frames = [self.frame(bid, k) for k in range(n)]
+        self.expect(len({tuple(map(tuple, f)) for f in frames}) == n, f"{bid}: two positions look alike")
+        for k, f in enumerate(frames):
+            columns = [x for row in f for x, (r, g, b) in enumerate(row) if r + g + b > 3 * 170]
+            centre = sum(columns) / len(columns) if columns else -1
+            self.expect(k * width / n <= centre < (k + 1) * width / n,
+                        f"{bid}: knob of position {k} centred at {centre:.1f}, not in its slice")
+
+    def check_lcd(self):
+        lcd = (244, 34, 372, 62)
+        panel = self.bitmaps[150].rows
+        for bid, e in sorted(self.table.items()):
+            if e["kind"] in ("lcd-glyphs", "lcd-mark"):
+                self.expect(e["window"] == lcd, f"{bid}: LCD window {e['window']}")
+                for place in e["places"]:
+                    self.expect(inside(self.rect(bid, place), lcd), f"{bid}: cell at {place} outside the LCD window")
+        cells = [(244 + 14 * i, 43) for i in range(9)]
+        self.expect(self.table[187]["places"] == cells, "the nine character cells stand at x 244 + 14 i, y 43")
+        self.expect(self.table[188]["places"] == [(268 + 14 * i, 59) for i in range(8)],
+                    "the eight decimal points stand at x 268 + 14 i, y 59")
+        r, g, b = [sum(p[c] for row in crop(panel, 244, 34, 128, 28) for p in row) / (128 * 28) for c in range(3)]
+        self.expect(g > r and g > b, f"the LCD window is not greenish (mean {r:.0f}, {g:.0f}, {b:.0f})")
+
+    def check_glyphs(self):
+        """Shows "0123456789" through the glyph strip as the display would and
+        reads the segments back."""
+        frames = self.table[187]["frames"]
+        blank = self.frame(187, 0)
+        shown = {}
+        for digit, value in DIGIT_VALUES.items():
+            shown[digit] = self.frame(187, int((frames - 1) * value + 0.5))
+        for digit, f in shown.items():
+            self.expect(f != blank, f"digit {digit} shows blank")
+            self.expect(crop(f, 10, 16, 3, 3) == crop(blank, 10, 16, 3, 3),
+                        f"digit {digit} uses the decimal point's corner")
+            lit = "".join(s for s in "abcdefg" if self.segment_lit(f, blank, s))
+            self.expect(lit == "".join(sorted(SEVEN_SEGMENTS[digit])),
+                        f"digit {digit} reads as segments '{lit}', not '{SEVEN_SEGMENTS[digit]}'")
+        distinct = {tuple(map(tuple, f)) for f in shown.values()}
+        self.expect(len(distinct) == 10, "two digit frames are equal")
+        for k in range(11, frames):
+            self.expect(self.frame(187, k) != blank, f"glyph frame {k} is blank")
+
+    @staticmethod
+    def segment_lit(frame, blank, segment):
+        top, bottom, left, right = SEGMENT_ZONES[segment]
+        ink = 0
+        for y in range(top, bottom):
+            for x in range(left, right):
+                a, b = frame[y][x], blank[y][x]
+                if sum(b) - sum(a) > 3 * 45:
+                    ink += 1
+        return ink >= 3
+
+    def run(self):
+        self.check_formats()
+        if self.failed:
+            return
+        self.check_resource_script()
+        self.check_cut_outs()
+        self.check_overlaps()
+        self.check_switches_and_sliders()
+        self.check_lcd()
+        self.check_glyphs()
+
+
+def main():
+    resources = sys.argv[1] if len(sys.argv) > 1 else DEFAULT_RESOURCES
+    checker = Checker(resources)
+    checker.run()
+    print(f"{checker.passed} passed, {checker.failed} failed")
+    return 1 if checker.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

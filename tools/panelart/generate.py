@@ -1,0 +1,176 @@
+#!/usr/bin/python3
+"""Draws the front panel and writes its bitmaps 150 to 227 as BMP files, the
+Windows resource script that names them, and two preview pictures.
+
+    generate.py [--out DIR] [--docs DIR]
+
+DIR defaults to the repository's resources/ (bitmaps go to DIR/bmp/<id>.bmp,
+the script to DIR/Zintra.rc) and docs/. The output depends only on this code,
+the bitmap table and the DejaVu fonts, so running it twice gives the same bytes."""
+
+import argparse
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import numpy as np  # noqa: E402
+
+import bmpfile  # noqa: E402
+from drawing import PanelArt, PanelState, surface_pixels, write_png  # noqa: E402
+from layout import REPO, read_table  # noqa: E402
+from palette import Quantizer, build_palette  # noqa: E402
+
+GLYPHS = " 0123456789[]_-~"
+SWITCH_TAGS = {151: 0, 152: 4, 153: 1}
+SLIDER_TAGS = {154: 2, 156: 3}
+CALCULATOR_LEGENDS = (224, 225, 227)
+
+
+def crop(image, rect):
+    left, top, right, bottom = rect
+    return image[top:bottom, left:right]
+
+
+class PanelCutter:
+    """Draws every frame of every bitmap in full colour."""
+
+    def __init__(self, table):
+        self.table = table
+        self.art = PanelArt(table)
+        self.rest = PanelState()
+        self.panel = self.art.render(self.rest)
+
+    def variant(self, rect, **changes):
+        """The panel in the rest state with some changes, cut to rect."""
+        state = PanelState(**{**vars(self.rest), **changes})
+        return crop(self.art.render(state, clip=rect), rect)
+
+    def frames(self, entry):
+        """Answers the list of frames (full-colour arrays) of one bitmap."""
+        kind, bid = entry.kind, entry.id
+        if kind == "panel":
+            return [self.panel]
+        if kind == "handle":
+            return [surface_pixels(self.art.handle_pixels())]
+        place = entry.places[0] if entry.places else self.table[222].places[0]
+        rect = (place[0], place[1], place[0] + entry.width, place[1] + entry.frame_height)
+        rest = crop(self.panel, rect)
+        if kind == "switch":
+            tag = SWITCH_TAGS[bid]
+            return [self.variant(rect, switches={**self.rest.switches, tag: k}) for k in range(entry.frames)]
+        if kind == "slider":
+            return [self.variant(rect, sliders={**self.rest.sliders, SLIDER_TAGS[bid]: None})]
+        if kind in ("white-key", "black-key"):   # content: "key <tag> <note name>"
+            return [rest, self.variant(rect, pressed={int(entry.content.split()[1])})]
+        if kind == "button":
+            tag = 84 + (bid - 199)
+            return [rest, self.variant(rect, pressed={tag})]
+        if kind == "lcd-glyphs":
+            return [rest] + [self.variant(rect, cells={0: ch}) for ch in GLYPHS[1:]]
+        if kind == "lcd-mark":
+            lit = self.variant(rect, points={0}) if bid == 188 else self.variant(rect, marks={bid})
+            return [rest, lit]
+        if kind == "legend":
+            if bid in CALCULATOR_LEGENDS:
+                return [rest, self.variant(rect, cal=True)]
+            return [rest, self.variant(rect, legends={222 if bid == 223 else bid})]
+        raise ValueError(f"no drawing for bitmap {bid} ({kind})")
+
+
+def write_bitmaps(table, frames, quantizer, folder):
+    os.makedirs(folder, exist_ok=True)
+    palette = [tuple(int(v) for v in c) for c in quantizer.palette]
+    indexed = {}
+    for bid, entry in sorted(table.items()):
+        stacked = np.concatenate(frames[bid], axis=0)
+        assert stacked.shape == (entry.height, entry.width, 3), (bid, stacked.shape)
+        indexes = quantizer.indexes(stacked)
+        indexed[bid] = indexes
+        path = os.path.join(folder, f"{bid}.bmp")
+        if entry.bits == 8:
+            rows = [bytes(row) for row in indexes.astype(np.uint8)]
+            bmpfile.write_indexed(path, rows, palette, rle=entry.compression == "BI_RLE8")
+        else:
+            colours = quantizer.colours(indexes)
+            bmpfile.write_rgb(path, [[tuple(int(v) for v in px) for px in row] for row in colours])
+    return indexed
+
+
+def write_resource_script(table, path):
+    lines = ["// Front-panel bitmaps, written by tools/panelart/generate.py; do not edit.",
+             "// Each line: resource id, type BITMAP, file relative to this script.", ""]
+    lines += [f'{bid} BITMAP "bmp/{bid}.bmp"' for bid in sorted(table)]
+    with open(path, "w", newline="\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+class Preview:
+    """Puts bitmaps together as the editor does, from their palette indexes."""
+
+    def __init__(self, table, indexed, quantizer):
+        self.table, self.indexed, self.quantizer = table, indexed, quantizer
+
+    def frame(self, bid, k):
+        entry = self.table[bid]
+        return self.indexed[bid][k * entry.frame_height:(k + 1) * entry.frame_height]
+
+    def compose(self, legends=(), cal=False, pressed=()):
+        canvas = self.indexed[150].copy()
+
+        def put(bid, k, x, y):
+            f = self.frame(bid, k)
+            canvas[y:y + f.shape[0], x:x + f.shape[1]] = f
+
+        for bid, k in ((151, 0), (152, 1), (153, 2 if cal else 0)):
+            put(bid, k, *self.table[bid].places[0])
+        for background, handle, value in ((154, 155, 0.8), (156, 157, 0.5)):
+            x, y = self.table[background].places[0]
+            put(background, 0, x, y)
+            put(handle, 0, x + 1 + int(62 * value), y)
+        cells = "        0" if cal else "   [ 4]  "
+        for i, ch in enumerate(cells):
+            put(187, GLYPHS.index(ch), 244 + 14 * i, 43)
+        for bid in pressed:
+            put(bid, 1, *self.table[bid].places[0])
+        for bid in legends:
+            put(bid, 1, *self.table[bid].places[0])
+        return self.quantizer.colours(canvas)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--out", default=os.path.join(REPO, "resources"))
+    parser.add_argument("--docs", default=os.path.join(REPO, "docs"))
+    parser.add_argument("--scale", type=int, default=1,
+                        help="instead of the bitmaps, write DOCS/panel@<N>x.png, the panel drawn N times larger")
+    args = parser.parse_args()
+
+    table = read_table()
+    if args.scale != 1:
+        os.makedirs(args.docs, exist_ok=True)
+        pixels = PanelArt(table).render(PanelState(cells=dict(enumerate("   [ 4]  "))), scale=args.scale)
+        write_png(os.path.join(args.docs, f"panel@{args.scale}x.png"), pixels)
+        return
+    cutter = PanelCutter(table)
+    frames = {bid: cutter.frames(entry) for bid, entry in sorted(table.items())}
+    pictures = [f for bid in sorted(frames) for f in frames[bid]]
+    quantizer = Quantizer(build_palette(pictures))
+    indexed = write_bitmaps(table, frames, quantizer, os.path.join(args.out, "bmp"))
+    write_resource_script(table, os.path.join(args.out, "Zintra.rc"))
+
+    if args.docs:
+        os.makedirs(args.docs, exist_ok=True)
+        preview = Preview(table, indexed, quantizer)
+        write_png(os.path.join(args.docs, "panel.png"), preview.compose())
+        groups = [(209, 211, 213, 214, 215, 217, 219, 221), (210, 216, 218, 220, 222, 226), (212,)]
+        sheets = [preview.compose(legends=g) for g in groups] + [preview.compose(legends=CALCULATOR_LEGENDS, cal=True)]
+        gap = np.full((6, sheets[0].shape[1], 3), 255, np.uint8)
+        stacked = [sheets[0]]
+        for sheet in sheets[1:]:
+            stacked += [gap, sheet]
+        write_png(os.path.join(args.docs, "panel-legends.png"), np.concatenate(stacked, axis=0))
+
+
+if __name__ == "__main__":
+    main()
