@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 constexpr float kPlay = 0.0f, kRec = 0.5f, kCal = 0.7f;
@@ -26,6 +28,47 @@ TEST(KeyDispatcher, DeleteInRecBeepsForTheMemoryLeftAndRemovesTheLastNote)
     EXPECT_EQ(41994, panel.plugin->eventManager().deltaFramesOffset());
     EXPECT_EQ(4, panel.plugin->eventManager().count());
     EXPECT_EQ(1, panel.plugin->beepPending());
+}
+
+namespace {
+
+// The display's cells as text, '.' for a dark cell; cell 0, which carries
+// the blinking tick mark, is left out.
+std::string cellsOf(CQuibo& plugin)
+{
+    std::string s;
+    const LcdContent content = plugin.displayModel().content();
+    for (int i = 1; i < LcdContent::kCells; ++i)
+        s += (content.cells[i] == 0 || content.cells[i] == ' ') ? '.' : content.cells[i];
+    return s;
+}
+
+} // namespace
+
+// The view scrolls right by one note: the two newest remaining notes move to
+// the right and the note recorded before them comes into the left place.
+TEST(KeyDispatcher, DeleteInRecShowsTheThreeNotesBeforeTheRemovedOne)
+{
+    testhost::Instance instance;
+    CQuiboPlugin& plugin = *instance.plugin;
+    instance.process(0);
+    plugin.setParameter(CQuibo::kParamMode, kRec);
+    instance.process(0);
+    for (int note : {60, 62, 64, 65}) {
+        plugin.keyDispatcher().noteKey(note, 1.0f);
+        plugin.keyDispatcher().noteKey(note, 0.0f);
+        instance.process(64); // the voice shows each note as it starts
+    }
+    ASSERT_EQ(".2..3..4", cellsOf(plugin));
+    const auto deleteKey = [&] {
+        plugin.setParameter(CKeyDispatcher::KeyDelete, 1.0f);
+        instance.process(0);
+        return cellsOf(plugin);
+    };
+    EXPECT_EQ(".1..2..3", deleteKey());
+    EXPECT_EQ("....1..2", deleteKey());
+    EXPECT_EQ(".......1", deleteKey());
+    EXPECT_EQ("..[.4]..", deleteKey()); // nothing left: the tempo view
 }
 
 TEST(KeyDispatcher, FirstNoteOfAClosedEmptyMemoryBeepsForOneSecond)
