@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -312,6 +314,44 @@ TEST(Ramp, OutputHoldsForAnUpdatePeriod)
     }
 }
 
+namespace {
+
+// Parameter values from 1e-9 up to 1, 24 to a decade, and 0.
+std::vector<float> tinyToOneValues()
+{
+    std::vector<float> values = {0.0f};
+    for (int i = -9 * 24; i <= 0; ++i)
+        values.push_back(static_cast<float>(std::pow(10.0, i / 24.0)));
+    return values;
+}
+
+} // namespace
+
+TEST(Lfo, StaysBoundedAtEveryValueAndSupportedRate)
+{
+    struct Modulation {
+        float multiplier, hz; // calls per sample; frequency at value 0.1
+    };
+    for (const Modulation m : {Modulation{16.0f, 15.0f}, Modulation{1.0f, 35.0f}}) {
+        for (const float rate : {1000.0f, 8000.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f, 1e6f}) {
+            for (const float value : tinyToOneValues()) {
+                if (value == 0.0f)
+                    continue;
+                CLfo lfo(m.multiplier, 0.0f);
+                lfo.setSampleRate(rate);
+                lfo.SetFrequency(m.hz / (10.0f * value));
+                lfo.running = 1;
+                float peak = 0.0f;
+                for (int i = 0; i < 20000; ++i) {
+                    const float x = lfo.Next();
+                    peak = std::isfinite(x) ? std::max(peak, std::fabs(x)) : std::numeric_limits<float>::infinity();
+                }
+                ASSERT_LE(peak, 1.25f) << "rate " << rate << " multiplier " << m.multiplier << " value " << value;
+            }
+        }
+    }
+}
+
 TEST(Lfo, FrequencyAtEveryRate)
 {
     struct Case {
@@ -372,5 +412,23 @@ TEST(LevelDetector, TimeConstantsAtEveryRate)
         while (d.voltage() > 0.65f)
             d.Next(0.0f);
         EXPECT_EQ(0.0f, d.Next(0.0f));
+    }
+}
+
+TEST(LevelDetector, RecoversFromANonFiniteOrHugeLevel)
+{
+    for (const float bad : {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
+                            -std::numeric_limits<float>::infinity(), 1e30f}) {
+        CLevelDetector d;
+        for (int i = 0; i < 100; ++i)
+            d.Next(1.0f);
+        const float hit = d.Next(bad);
+        EXPECT_TRUE(std::isfinite(hit)) << bad;
+        float gain = 0.0f;
+        for (int i = 0; i < 44100; ++i) {
+            gain = d.Next(1.0f);
+            ASSERT_TRUE(std::isfinite(gain)) << bad << " sample " << i;
+        }
+        EXPECT_NEAR(3.40f, gain, 0.01f) << bad;
     }
 }

@@ -310,6 +310,38 @@ TEST(Voice, ModulationOffAtZero)
                 *std::max_element(x.begin() + 40000, x.end()), 0.005);
 }
 
+// A held note while Vibrato and Tremolo are ramped from 0.01 down to 0
+// through every tiny value on the way, then a new note with the programs'
+// usual 0.3: nothing bursts, nothing is lost.
+TEST(Voice, TinyModulationValuesNeitherBurstNorSilenceTheVoice)
+{
+    for (const float rate : {44100.0f, 1000.0f, 192000.0f}) {
+        CVoice v;
+        v.setSampleRate(rate);
+        setUp(v, kPiano, kMiddle);
+        v.NoteOn(57, 100);
+        float peak = 0.0f;
+        for (int step = 0; step <= 9 * 24; ++step) {
+            // 0.01 down to 1e-11, 24 values to a decade, then 0.
+            const float value = step < 9 * 24 ? static_cast<float>(0.01 * std::pow(10.0, -step / 24.0)) : 0.0f;
+            v.SetParameter(kVibrato, value);
+            v.SetParameter(kTremolo, value);
+            for (const float x : render(v, 512)) {
+                ASSERT_TRUE(std::isfinite(x)) << rate << " value " << value;
+                peak = std::max(peak, std::fabs(x));
+            }
+        }
+        EXPECT_LT(peak, 1.0f) << rate;
+        v.SetParameter(kVibrato, 0.3f);
+        v.SetParameter(kTremolo, 0.3f);
+        v.NoteOn(57, 100);
+        float late = 0.0f;
+        for (const float x : render(v, 4096))
+            late = std::max(late, std::isfinite(x) ? std::fabs(x) : 0.0f);
+        EXPECT_GT(late, 0.1f) << rate;
+    }
+}
+
 TEST(Voice, ElectroAlternatesEveryEightTicks)
 {
     auto segment = [](CVoice& v) { return frequencyOf(render(v, 8820), kRate, 1000); };

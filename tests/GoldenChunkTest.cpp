@@ -9,6 +9,7 @@
 // record named "Golden Flute" with the sound 0.35, 0.2, 0.6, 0.8, 0.7, 0.4,
 // 0.15, 0.25.
 #include "ByteOrder.h"
+#include "LcdText.h"
 #include "PanelTestHost.h"
 
 #include <gtest/gtest.h>
@@ -42,21 +43,8 @@ std::vector<unsigned char> chunkOf(CQuiboPlugin& plugin, bool isPreset)
     return std::vector<unsigned char>(bytes, bytes + size);
 }
 
-std::string cellsOf(const LcdContent& content)
-{
-    std::string s;
-    for (char c : content.cells)
-        s += (c == 0 || c == ' ') ? '.' : c;
-    return s;
-}
-
-std::string marksOf(const LcdContent& content)
-{
-    std::string s;
-    for (char c : content.marks)
-        s += c == 0 ? '.' : c;
-    return s;
-}
+using testhost::cellsOf;
+using testhost::marksOf;
 
 struct RecordedNote {
     float time;

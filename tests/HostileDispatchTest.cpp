@@ -37,25 +37,11 @@ bool valueIsAPointer(VstInt32 opcode)
     return opcode == effSetSpeakerArrangement || opcode == effGetSpeakerArrangement;
 }
 
-void sendNote(CQuiboPlugin& plugin, int status, int note, int velocity)
-{
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof event;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(note);
-    event.midiData[2] = static_cast<char>(velocity);
-    VstEvents list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<VstEvent*>(&event);
-    plugin.processEvents(&list);
-}
-
 // Plays A4 for a tenth of a second; answers the loudest left sample, or NaN
 // if any sample of either output is not finite.
 float playNote(testhost::Instance& instance)
 {
-    sendNote(*instance.plugin, 0x90, 69, 100);
+    testhost::sendMidi(*instance.plugin, 0, 0x90, 69, 100);
     float peak = 0.0f;
     for (int block = 0; block < 9; ++block) {
         instance.process(512);
@@ -65,7 +51,7 @@ float playNote(testhost::Instance& instance)
             peak = std::max(peak, std::fabs(instance.left[i]));
         }
     }
-    sendNote(*instance.plugin, 0x80, 69, 0);
+    testhost::sendMidi(*instance.plugin, 0, 0x80, 69, 0);
     return peak;
 }
 

@@ -1,11 +1,10 @@
 // The panel keys in the four modes: recording, deleting with the memory beep,
 // erase, demo, play and one-key play, and the calculator keys.
+#include "LcdText.h"
 #include "PanelTestHost.h"
 #include "SequencerEvent.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
@@ -30,21 +29,6 @@ TEST(KeyDispatcher, DeleteInRecBeepsForTheMemoryLeftAndRemovesTheLastNote)
     EXPECT_EQ(1, panel.plugin->beepPending());
 }
 
-namespace {
-
-// The display's cells as text, '.' for a dark cell; cell 0, which carries
-// the blinking tick mark, is left out.
-std::string cellsOf(CQuibo& plugin)
-{
-    std::string s;
-    const LcdContent content = plugin.displayModel().content();
-    for (int i = 1; i < LcdContent::kCells; ++i)
-        s += (content.cells[i] == 0 || content.cells[i] == ' ') ? '.' : content.cells[i];
-    return s;
-}
-
-} // namespace
-
 // The view scrolls right by one note: the two newest remaining notes move to
 // the right and the note recorded before them comes into the left place.
 TEST(KeyDispatcher, DeleteInRecShowsTheThreeNotesBeforeTheRemovedOne)
@@ -59,11 +43,13 @@ TEST(KeyDispatcher, DeleteInRecShowsTheThreeNotesBeforeTheRemovedOne)
         plugin.keyDispatcher().noteKey(note, 0.0f);
         instance.process(64); // the voice shows each note as it starts
     }
-    ASSERT_EQ(".2..3..4", cellsOf(plugin));
+    // Cell 0 carries the blinking tick mark; cells 1 to 8 hold three notes.
+    const auto notesShown = [&] { return testhost::cellsOf(plugin.displayModel().content()).substr(1); };
+    ASSERT_EQ(".2..3..4", notesShown());
     const auto deleteKey = [&] {
         plugin.setParameter(CKeyDispatcher::KeyDelete, 1.0f);
         instance.process(0);
-        return cellsOf(plugin);
+        return notesShown();
     };
     EXPECT_EQ(".1..2..3", deleteKey());
     EXPECT_EQ("....1..2", deleteKey());
