@@ -1,7 +1,6 @@
 #include "DecimalText.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <system_error>

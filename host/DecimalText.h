@@ -9,9 +9,10 @@ namespace decimaltext {
 
 // Reads the number at the start of text the way strtod does in the "C"
 // locale: white space, an optional sign, digits with an optional point and
-// an optional exponent, or "inf" / "nan". Answers 0.0 when the text (or a
-// null pointer) does not start with a number. A number too large for a
-// double reads as an infinity of its sign, one too small as zero.
+// an optional exponent, or "inf" / "nan" (no hexadecimal forms). Answers 0.0
+// when the text (or a null pointer) does not start with a number. A number
+// too large for a double reads as an infinity of its sign, one too small as
+// zero.
 double parse(const char* text);
 
 // Writes value with precision digits after the point, as printf's "%.*f"
