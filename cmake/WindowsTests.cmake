@@ -54,7 +54,8 @@ function(quibo_windows_test_target NAME)
   add_executable(${NAME} ${sources})
   target_include_directories(${NAME} PRIVATE ${QUIBO_TESTS_DIR})
   target_link_libraries(${NAME} PRIVATE quibo_core gtest gtest_main)
-  target_compile_definitions(${NAME} PRIVATE ZINTRA_PLUGIN_PATH="$<TARGET_FILE_NAME:Zintra>")
+  target_compile_definitions(${NAME} PRIVATE ZINTRA_PLUGIN_PATH="$<TARGET_FILE_NAME:Zintra>"
+                                              QUIBO_TEST_DATA_DIR="${QUIBO_TESTS_DIR}/data")
   add_dependencies(${NAME} Zintra)
   # Listing the tests needs Wine; do it when ctest runs, not at build time.
   gtest_discover_tests(${NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)

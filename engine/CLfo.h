@@ -22,6 +22,8 @@ public:
         return m_x;
     }
     float frequency() const { return m_frequency; }
+    // Whether the state is a pair of numbers (a reset makes it one again).
+    bool isFinite() const;
 
     int running = 0;
 

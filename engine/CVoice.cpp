@@ -343,7 +343,21 @@ int CVoice::EndBlock(float* out, int count)
     if (count > written)
         std::fill(out + written, out + count, 0.0f);
     m_sampleCounter = 0;
+    recoverNonFinite();
     return written;
+}
+
+// Nothing should make the oscillator or modulation state non-finite, but if
+// anything did, the voice would stay silent for the rest of its life. Such
+// state is started afresh once per block; finite state is left alone.
+void CVoice::recoverNonFinite()
+{
+    if (!std::isfinite(m_nextEdge))
+        m_nextEdge = 0.0f;
+    if (!m_vibrato.isFinite())
+        m_vibrato.Reset();
+    if (!m_tremolo.isFinite())
+        m_tremolo.Reset();
 }
 
 void CVoice::Tick()

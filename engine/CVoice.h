@@ -66,6 +66,7 @@ private:
     void RunSteadyClocks(float base);
     float FireStep(int32_t firstClock, int k, float edge, float p);
     float NextGain();
+    void recoverNonFinite();
     void Controller(int number, int value);
     void ProgramChange(int program);
     void NotifyKey(int note, float down);

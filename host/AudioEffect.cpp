@@ -113,25 +113,33 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         close();
         return 0;
     case effSetProgram:
+        // A negative number reaches setProgram as -1 (ignored there) rather
+        // than as whatever its low 32 bits happen to be.
         if (value < numPrograms)
-            setProgram(static_cast<VstInt32>(value));
+            setProgram(value >= 0 ? static_cast<VstInt32>(value) : -1);
         return 0;
     case effGetProgram:
         return getProgram();
     case effSetProgramName:
         setProgramName(static_cast<char*>(ptr));
         return 0;
+    // The text requests write into the host's buffer: without one there is
+    // nothing to do.
     case effGetProgramName:
-        getProgramName(static_cast<char*>(ptr));
+        if (ptr != nullptr)
+            getProgramName(static_cast<char*>(ptr));
         return 0;
     case effGetParamLabel:
-        getParameterLabel(index, static_cast<char*>(ptr));
+        if (ptr != nullptr)
+            getParameterLabel(index, static_cast<char*>(ptr));
         return 0;
     case effGetParamDisplay:
-        getParameterDisplay(index, static_cast<char*>(ptr));
+        if (ptr != nullptr)
+            getParameterDisplay(index, static_cast<char*>(ptr));
         return 0;
     case effGetParamName:
-        getParameterName(index, static_cast<char*>(ptr));
+        if (ptr != nullptr)
+            getParameterName(index, static_cast<char*>(ptr));
         return 0;
     case effGetVu:
         return static_cast<VstIntPtr>(getVu() * 32767.0f);
@@ -148,9 +156,10 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
             resume();
         return 0;
     case effEditGetRect:
-        return editor != nullptr ? editor->getRect(static_cast<ERect**>(ptr)) : 0;
+        return editor != nullptr && ptr != nullptr ? editor->getRect(static_cast<ERect**>(ptr)) : 0;
     case effEditOpen:
-        return editor != nullptr ? editor->open(ptr) : 0;
+        // There is no window to open the panel in without a parent.
+        return editor != nullptr && ptr != nullptr ? editor->open(ptr) : 0;
     case effEditClose:
         if (editor != nullptr)
             editor->close();

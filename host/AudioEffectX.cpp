@@ -25,7 +25,9 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effGetNumProgramCategories:
         return getNumCategories();
     case effGetProgramNameIndexed:
-        return getProgramNameIndexed(static_cast<VstInt32>(value), index, static_cast<char*>(ptr)) ? 1 : 0;
+        return ptr != nullptr && getProgramNameIndexed(static_cast<VstInt32>(value), index, static_cast<char*>(ptr))
+                   ? 1
+                   : 0;
     case effCopyProgram:
         return copyProgram(index) ? 1 : 0;
     case effConnectInput:

@@ -4,13 +4,16 @@
 #include "CQuibo.h"
 #include "DebugTrace.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace {
 
-// The plug-in's own events carry 24 as their size; hosts send 32. Smaller or
-// negative sizes cannot hold the MIDI bytes and are ignored.
-constexpr VstInt32 kSmallestMidiEvent = 24;
+// A host event is read only up to its declared size, at most one record. It
+// must reach the three MIDI bytes; a shorter one (even the 24 that the
+// plug-in's own events carry) is ignored. The rest of the copy stays zero.
+constexpr VstInt32 kSmallestMidiEvent = static_cast<VstInt32>(offsetof(VstMidiEvent, midiData) + 3);
 
 unsigned byteOf(const VstMidiEvent& event, int index)
 {
@@ -31,8 +34,8 @@ VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
         const VstEvent* event = entries[i];
         if (event == nullptr || event->type != kVstMidiType || event->byteSize < kSmallestMidiEvent)
             continue;
-        VstMidiEvent copy;
-        std::memcpy(&copy, event, sizeof copy);
+        VstMidiEvent copy{};
+        std::memcpy(&copy, event, std::min(sizeof copy, static_cast<size_t>(event->byteSize)));
         if (mode == 3)
             continue;
         copy.flags = 0;

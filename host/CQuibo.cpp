@@ -4,6 +4,7 @@
 
 #include "DebugTrace.h"
 #include "ByteOrder.h"
+#include "DecimalText.h"
 #include "ParameterValue.h"
 #include "SampleRateRange.h"
 
@@ -252,7 +253,7 @@ void CQuibo::getParameterDisplay(VstInt32 index, char* text)
 bool CQuibo::string2parameter(VstInt32 index, char* text)
 {
     if (text != nullptr)
-        setParameter(index, static_cast<float>(std::atof(text)));
+        setParameter(index, static_cast<float>(decimaltext::parse(text)));
     return true;
 }
 
@@ -355,10 +356,12 @@ void CQuibo::renderPart(float** outputs, VstInt32 first, VstInt32 frames)
 
 void CQuibo::setSampleRate(float rate)
 {
-    AudioEffect::setSampleRate(rate);
-    m_sampleRateCopy = rate;
+    // A refused rate changes nothing: the panel counts its beeps in frames
+    // of the stored rate.
     if (!isUsableSampleRate(rate))
         return;
+    AudioEffect::setSampleRate(rate);
+    m_sampleRateCopy = rate;
     // The engine keeps pitch, times and tempo in Hz and seconds at any rate.
     m_tempoClock.setClockRate(rate);
     m_voice.setSampleRate(rate);

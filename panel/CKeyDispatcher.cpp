@@ -198,7 +198,9 @@ void CKeyDispatcher::deleteLastNote()
     if (sequencer.songPointer() == 0)
         m_owner->displayModel().showTempo(m_owner->tempoClock().tempo());
     else
-        m_owner->displayModel().showPreviousNote(sequencer.noteBeforeSongPointer());
+        // The view scrolls right by one note: the two newest remaining notes
+        // stay in sight and the one recorded before them comes in at the left.
+        m_owner->displayModel().showPreviousNote(sequencer.noteBeforeSongPointer(3));
 }
 
 void CKeyDispatcher::demoKey()

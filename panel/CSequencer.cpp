@@ -255,10 +255,10 @@ bool CSequencer::LoadBlock(const unsigned char* in)
     return true;
 }
 
-int CSequencer::noteBeforeSongPointer() const
+int CSequencer::noteBeforeSongPointer(int back) const
 {
     for (int i = std::min(m_songPointer, m_list.count()) - 1; i >= 0; --i) {
-        if (m_list.at(i).status == sequencer::kNoteOn)
+        if (m_list.at(i).status == sequencer::kNoteOn && --back <= 0)
             return m_list.at(i).data1;
     }
     return 0;

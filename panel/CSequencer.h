@@ -71,8 +71,9 @@ public:
     int recordClockRunning() const { return m_recordClockRunning; }
     bool demoSelected() const { return m_demoSelected; }
     const CEventList& memory() const { return m_list; }
-    // The note of the last recorded note-on before the song pointer, or 0.
-    int noteBeforeSongPointer() const;
+    // The note of the back-th recorded note-on before the song pointer
+    // (1 the last one), or 0 when there are fewer.
+    int noteBeforeSongPointer(int back = 1) const;
 
 private:
     const SequencerEvent& melodyEvent(int index) const;

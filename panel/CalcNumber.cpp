@@ -1,24 +1,12 @@
 #include "CalcNumber.h"
 
 #include "ByteOrder.h"
+#include "DecimalText.h"
 
-#include <clocale>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-
-// Printing and reading go through the C library, whose decimal point follows
-// the process locale; the texts always use '.'.
-char localeDecimalPoint()
-{
-    const std::lconv* conv = std::localeconv();
-    if (conv == nullptr || conv->decimal_point == nullptr || conv->decimal_point[0] == '\0')
-        return '.';
-    return conv->decimal_point[0];
-}
 
 int integerDigits(double magnitude)
 {
@@ -100,20 +88,22 @@ void CalcNumber::format(double v, bool trimmed)
     int precision = places + 1 - integerDigits(std::fabs(v));
     if (precision < 0)
         precision = 0;
-    char buffer[400];
-    int printed = std::snprintf(buffer, sizeof buffer, "% 0*.*f", places + 1, precision, v);
-    if (printed < 0)
-        printed = 0;
-    if (printed > static_cast<int>(sizeof buffer) - 1)
-        printed = static_cast<int>(sizeof buffer) - 1;
+    // The sign place, then the digits zero-padded to places + 1 characters
+    // in all.
+    char digits[400];
+    int printed = decimaltext::formatFixed(v, precision, digits, sizeof digits);
+    const bool negative = digits[0] == '-';
+    const char* magnitude = negative ? digits + 1 : digits;
+    printed = printed < 0 ? 0 : printed - (negative ? 1 : 0);
+    char buffer[sizeof digits + places + 2];
+    int length = 0;
+    buffer[length++] = negative ? '-' : ' ';
+    for (int pad = printed + 1; pad < places + 1; ++pad)
+        buffer[length++] = '0';
+    std::memcpy(buffer + length, magnitude, static_cast<size_t>(printed));
+    length += printed;
     // The ninth place only served the rounding; it is cut, not rounded.
-    if (printed > 0)
-        buffer[printed - 1] = '\0';
-    const char point = localeDecimalPoint();
-    for (char* p = buffer; *p != '\0'; ++p) {
-        if (*p == point)
-            *p = '.';
-    }
+    buffer[length - 1] = '\0';
     setText(buffer, kMaxLength);
     if (trimmed)
         trim();
@@ -124,12 +114,7 @@ double CalcNumber::value() const
     char buffer[kTextSize];
     std::memcpy(buffer, m_text, sizeof buffer);
     buffer[kTextSize - 1] = '\0';
-    const char point = localeDecimalPoint();
-    for (char* p = buffer; *p != '\0'; ++p) {
-        if (*p == '.')
-            *p = point;
-    }
-    return std::strtod(buffer, nullptr);
+    return decimaltext::parse(buffer);
 }
 
 int CalcNumber::placesUsed() const

@@ -1,6 +1,7 @@
 #include "CCalculator.h"
 #include "CalcNumber.h"
 #include "ByteOrder.h"
+#include "CommaLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,20 @@ TEST(CalcNumberTest, FormatCutsTheNinthPlace)
     EXPECT_DOUBLE_EQ(n.value(), -1.5);
     n.clear();
     EXPECT_DOUBLE_EQ(n.value(), 0.0);
+}
+
+TEST(CalcNumberTest, FormatAndValueIgnoreTheLocale)
+{
+    testhost::CommaLocale locale;
+    if (!locale.active())
+        GTEST_SKIP() << "no locale with a decimal comma on this machine";
+    CalcNumber n;
+    n.format(-2.0 / 3.0, true);
+    EXPECT_STREQ(n.text(), "-0.6666666");
+    EXPECT_DOUBLE_EQ(n.value(), -0.6666666);
+    n.format(1234.5, false);
+    EXPECT_STREQ(n.text(), " 1234.5000");
+    EXPECT_DOUBLE_EQ(n.value(), 1234.5);
 }
 
 TEST(CalcNumberTest, LoadCutsAnUnterminatedField)

@@ -1,6 +1,7 @@
 // The command-line host loads the built plug-in like a real host: it prints
 // the identity and renders a stereo WAV file.
 #include "CQuibo.h"
+#include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,9 @@ TEST(CommandLineHost, LegacyEntryPointGivesTheSameIdentity)
 
 TEST(CommandLineHost, RendersAStereoWavWithTheAskedLengthAndRate)
 {
-    const std::string path = ::testing::TempDir() + "zintra-host-render.wav";
+    const testhost::ScratchFolder folder;
+    ASSERT_TRUE(folder.valid());
+    const std::string path = folder.file("render.wav");
     int status = 0;
     const std::string output = runHost("--render " + path +
                                            " --seconds 0.5 --rate 48000 --block 100 --param volume=0.5 "
@@ -77,7 +80,6 @@ TEST(CommandLineHost, RendersAStereoWavWithTheAskedLengthAndRate)
     sf_close(file);
     for (float sample : samples)
         ASSERT_TRUE(sample >= -1.0f && sample <= 1.0f);
-    std::remove(path.c_str());
 }
 
 // Interleaved stereo samples of a WAV file; empty when it cannot be read.
@@ -106,15 +108,16 @@ double lastSoundSeconds(const std::vector<float>& interleaved, int channel, int 
 
 TEST(CommandLineHost, DemonstrationMelodyPlaysWithItsRhythmAndStopsByItself)
 {
+    const testhost::ScratchFolder folder;
+    ASSERT_TRUE(folder.valid());
     for (const int rate : {44100, 48000}) {
-        const std::string path = ::testing::TempDir() + "zintra-host-demo.wav";
+        const std::string path = folder.file("demo-" + std::to_string(rate) + ".wav");
         int status = 0;
         const std::string output =
             runHost("--render " + path + " --seconds 80 --key 0:90 --rate " + std::to_string(rate), status);
         ASSERT_EQ(0, status) << output;
         int fileRate = 0;
         const std::vector<float> samples = readStereoWav(path, fileRate);
-        std::remove(path.c_str());
         ASSERT_EQ(rate, fileRate);
         const double melodyEnd = lastSoundSeconds(samples, 0, rate);
         const double rhythmEnd = lastSoundSeconds(samples, 1, rate);
@@ -143,8 +146,10 @@ void writeSmallMidiFile(const std::string& path)
 
 TEST(CommandLineHost, PlaysAMidiFile)
 {
-    const std::string midi = ::testing::TempDir() + "zintra-host-test.mid";
-    const std::string wav = ::testing::TempDir() + "zintra-host-midi.wav";
+    const testhost::ScratchFolder folder;
+    ASSERT_TRUE(folder.valid());
+    const std::string midi = folder.file("test.mid");
+    const std::string wav = folder.file("midi.wav");
     writeSmallMidiFile(midi);
     int status = 0;
     const std::string output = runHost("--render " + wav + " --seconds 2 --midi " + midi, status);
@@ -160,14 +165,14 @@ TEST(CommandLineHost, PlaysAMidiFile)
         }
     }
     EXPECT_NEAR(0.5, static_cast<double>(firstSound) / 44100.0, 0.01);
-    std::remove(midi.c_str());
-    std::remove(wav.c_str());
 }
 
 TEST(CommandLineHost, SavesABankThatLoadsAgain)
 {
-    const std::string bank = ::testing::TempDir() + "zintra-host.bank";
-    const std::string wav = ::testing::TempDir() + "zintra-host-bank.wav";
+    const testhost::ScratchFolder folder;
+    ASSERT_TRUE(folder.valid());
+    const std::string bank = folder.file("saved.bank");
+    const std::string wav = folder.file("bank.wav");
     int status = 0;
     std::string output = runHost("--render " + wav + " --seconds 0.1 --param Mode=0.5 --note 0:60:100:0.05 --save-bank " +
                                      bank,
@@ -181,8 +186,6 @@ TEST(CommandLineHost, SavesABankThatLoadsAgain)
     output = runHost("--render " + wav + " --seconds 0.1 --load-bank " + bank, status);
     EXPECT_EQ(0, status) << output;
     EXPECT_EQ(std::string::npos, output.find("refused")) << output;
-    std::remove(bank.c_str());
-    std::remove(wav.c_str());
 }
 
 std::vector<unsigned char> readFile(const std::string& path)
@@ -202,9 +205,11 @@ std::vector<unsigned char> readFile(const std::string& path)
 // taken from that version's render), and the same fixed image saved after.
 TEST(CommandLineHost, ABankSavedBeforeTheExtensionLoadsAsBefore)
 {
-    const std::string data = ZINTRA_TEST_DATA;
-    const std::string wav = ::testing::TempDir() + "zintra-host-old-bank.wav";
-    const std::string saved = ::testing::TempDir() + "zintra-host-old-bank.bank";
+    const std::string data = QUIBO_TEST_DATA_DIR;
+    const testhost::ScratchFolder folder;
+    ASSERT_TRUE(folder.valid());
+    const std::string wav = folder.file("old-bank.wav");
+    const std::string saved = folder.file("old-bank.bank");
     int status = 0;
     const std::string output = runHost("--render " + wav + " --seconds 0.75 --load-bank " + data +
                                            "/song-2988.bank --key 0:92 --key 0.1:92:0 --key 0.2:92 --key 0.3:92:0"
@@ -227,8 +232,6 @@ TEST(CommandLineHost, ABankSavedBeforeTheExtensionLoadsAsBefore)
     ASSERT_EQ(2988u, expected.size());
     ASSERT_GE(bank.size(), expected.size());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bank.begin()));
-    std::remove(wav.c_str());
-    std::remove(saved.c_str());
 }
 
 TEST(CommandLineHost, RejectsUnknownOptionsAndParameters)

@@ -1,6 +1,7 @@
 #include "CDisplayCells.h"
 #include "CDisplayModel.h"
 #include "ByteOrder.h"
+#include "LcdText.h"
 
 #include <gtest/gtest.h>
 
@@ -42,22 +43,8 @@ constexpr float kRecValue = 0.5f;
 constexpr float kCalValue = 0.7f;
 constexpr float kOffValue = 1.0f;
 
-// The cells as text, '.' for a dark cell.
-std::string cellsOf(const LcdContent& c)
-{
-    std::string s;
-    for (char ch : c.cells)
-        s += (ch == 0 || ch == ' ') ? '.' : ch;
-    return s;
-}
-
-std::string marksOf(const LcdContent& c)
-{
-    std::string s;
-    for (char ch : c.marks)
-        s += ch == 0 ? '.' : ch;
-    return s;
-}
+using testhost::cellsOf;
+using testhost::marksOf;
 
 } // namespace
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -203,6 +205,100 @@ TEST(Envelope, GateOffWhenIdleOrReleasing)
 }
 
 
+namespace {
+
+struct Rows {
+    float attack, decay, sustainLevel, sustainTime, release;
+};
+
+CEnvelope envelopeWith(const Rows& rows)
+{
+    CEnvelope e;
+    e.SetStageIndex(CEnvelope::kIndexAttack, rows.attack);
+    e.SetStageIndex(CEnvelope::kIndexDecay, rows.decay);
+    e.SetStageIndex(CEnvelope::kIndexSustainLevel, rows.sustainLevel);
+    e.SetStageIndex(CEnvelope::kIndexSustainTime, rows.sustainTime);
+    e.SetStageIndex(CEnvelope::kIndexRelease, rows.release);
+    return e;
+}
+
+int levelOf(float gain)
+{
+    return static_cast<int>(std::lround(gain * 15.0f));
+}
+
+// Calls until the envelope leaves the stage it is in (at most a minute).
+int callsUntilStageEnds(CEnvelope& e)
+{
+    const int stage = e.Stage();
+    int calls = 0;
+    while (e.Stage() == stage && calls < 60 * 44100) {
+        e.Next();
+        ++calls;
+    }
+    return calls;
+}
+
+} // namespace
+
+// Every row of the five stage tables as a listener meets it at 44100 Hz: the
+// level a stage starts from or settles at, and how many samples it lasts. A
+// row of u time units lasts about u x 529.2 samples; the output moves only
+// every 531 samples, so the counts fall on that grid.
+TEST(EnvelopeTables, EveryRowInSamples)
+{
+    // Attack row r alone (then a held sustain): start level and length.
+    const std::pair<int, int> attack[11] = {{15, 793},  {11, 531},  {7, 2118},  {5, 3706},  {4, 5293},  {4, 6880},
+                                            {3, 8469},  {3, 10058}, {3, 11642}, {3, 13233}, {2, 14818}};
+    // Decay row r from level 15 down to sustain level 1 (row 0 is never a stage).
+    const int decay[11] = {0, 4248, 8496, 12744, 18054, 22302, 27081, 30798, 36108, 40356, 45135};
+    // The level at which the sustain starts, straight after an instant attack.
+    const int sustainLevel[11] = {1, 2, 4, 6, 8, 10, 12, 13, 14, 15, 15};
+    // Sustain time row r from level 15 until the note ends (-1: held).
+    const int sustainTime[11] = {2, 39294, 76464, 114165, 154521, 192753, 230454, 268155, 304794, -1, -1};
+    // Release row r from level 15 until silence.
+    const int release[11] = {3, 13806, 25488, 38763, 50976, 61596, 75402, 88677, 102483, 115227, 127971};
+    for (int row = 0; row <= 10; ++row) {
+        const float r = static_cast<float>(row);
+        CEnvelope a = envelopeWith({r, 0, 10, 10, 0});
+        a.GateOn();
+        EXPECT_EQ(attack[row].first, levelOf(a.Next())) << "attack row " << row;
+        EXPECT_EQ(attack[row].second, 1 + callsUntilStageEnds(a)) << "attack row " << row;
+
+        if (row > 0) {
+            CEnvelope d = envelopeWith({0, r, 0, 10, 0});
+            d.GateOn();
+            callsUntilStageEnds(d);
+            ASSERT_EQ(CEnvelope::kDecay, d.Stage());
+            EXPECT_EQ(decay[row], callsUntilStageEnds(d)) << "decay row " << row;
+            EXPECT_EQ(CEnvelope::kSustain, d.Stage());
+        }
+
+        CEnvelope s = envelopeWith({0, 0, r, 10, 0});
+        s.GateOn();
+        float gain = 0.0f;
+        while (s.Stage() == CEnvelope::kAttack)
+            gain = s.Next();
+        EXPECT_EQ(sustainLevel[row], levelOf(s.Next())) << "sustain level row " << row;
+
+        CEnvelope t = envelopeWith({0, 0, 10, r, 0});
+        t.GateOn();
+        callsUntilStageEnds(t);
+        ASSERT_EQ(CEnvelope::kSustain, t.Stage());
+        const int held = callsUntilStageEnds(t);
+        EXPECT_EQ(sustainTime[row], t.Stage() == CEnvelope::kSustain ? -1 : held) << "sustain time row " << row;
+
+        CEnvelope e = envelopeWith({0, 0, 10, 10, r});
+        e.GateOn();
+        for (int i = 0; i < 2000; ++i)
+            gain = e.Next();
+        ASSERT_EQ(15, levelOf(gain));
+        e.GateOff();
+        EXPECT_EQ(release[row], callsUntilStageEnds(e)) << "release row " << row;
+        EXPECT_EQ(CEnvelope::kIdle, e.Stage());
+    }
+}
+
 TEST(Ramp, OutputHoldsForAnUpdatePeriod)
 {
     for (bool rising : {false, true}) {
@@ -215,6 +311,44 @@ TEST(Ramp, OutputHoldsForAnUpdatePeriod)
         for (int call = 0; call < 530; ++call)
             r.Next();
         EXPECT_FALSE(r.done());
+    }
+}
+
+namespace {
+
+// Parameter values from 1e-9 up to 1, 24 to a decade, and 0.
+std::vector<float> tinyToOneValues()
+{
+    std::vector<float> values = {0.0f};
+    for (int i = -9 * 24; i <= 0; ++i)
+        values.push_back(static_cast<float>(std::pow(10.0, i / 24.0)));
+    return values;
+}
+
+} // namespace
+
+TEST(Lfo, StaysBoundedAtEveryValueAndSupportedRate)
+{
+    struct Modulation {
+        float multiplier, hz; // calls per sample; frequency at value 0.1
+    };
+    for (const Modulation m : {Modulation{16.0f, 15.0f}, Modulation{1.0f, 35.0f}}) {
+        for (const float rate : {1000.0f, 8000.0f, 22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f, 1e6f}) {
+            for (const float value : tinyToOneValues()) {
+                if (value == 0.0f)
+                    continue;
+                CLfo lfo(m.multiplier, 0.0f);
+                lfo.setSampleRate(rate);
+                lfo.SetFrequency(m.hz / (10.0f * value));
+                lfo.running = 1;
+                float peak = 0.0f;
+                for (int i = 0; i < 20000; ++i) {
+                    const float x = lfo.Next();
+                    peak = std::isfinite(x) ? std::max(peak, std::fabs(x)) : std::numeric_limits<float>::infinity();
+                }
+                ASSERT_LE(peak, 1.25f) << "rate " << rate << " multiplier " << m.multiplier << " value " << value;
+            }
+        }
     }
 }
 
@@ -278,5 +412,23 @@ TEST(LevelDetector, TimeConstantsAtEveryRate)
         while (d.voltage() > 0.65f)
             d.Next(0.0f);
         EXPECT_EQ(0.0f, d.Next(0.0f));
+    }
+}
+
+TEST(LevelDetector, RecoversFromANonFiniteOrHugeLevel)
+{
+    for (const float bad : {std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
+                            -std::numeric_limits<float>::infinity(), 1e30f}) {
+        CLevelDetector d;
+        for (int i = 0; i < 100; ++i)
+            d.Next(1.0f);
+        const float hit = d.Next(bad);
+        EXPECT_TRUE(std::isfinite(hit)) << bad;
+        float gain = 0.0f;
+        for (int i = 0; i < 44100; ++i) {
+            gain = d.Next(1.0f);
+            ASSERT_TRUE(std::isfinite(gain)) << bad << " sample " << i;
+        }
+        EXPECT_NEAR(3.40f, gain, 0.01f) << bad;
     }
 }

@@ -1,5 +1,6 @@
 #include "CStepBuffer.h"
 #include "CStepWriter.h"
+#include "CVoice.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,32 @@ TEST(StepOutput, VoiceConfiguration)
     }
 }
 
+
+// The kernel decides how every edge of the voice sounds (its window, cutoff
+// and rounding); these figures of the voice's own kernel pin it exactly.
+TEST(StepOutput, VoiceKernelChecksum)
+{
+    CVoice voice;
+    const int16_t* kernel = voice.stepWriter().kernel();
+    uint32_t hash = 2166136261u; // FNV-1a over the entries as 16-bit values
+    int64_t sum = 0;
+    int64_t moment = 0;
+    for (int i = 0; i < CStepWriter::kKernelSize; ++i) {
+        const uint16_t entry = static_cast<uint16_t>(kernel[i]);
+        for (int shift : {0, 8}) {
+            hash ^= (entry >> shift) & 0xFFu;
+            hash *= 16777619u;
+        }
+        sum += kernel[i];
+        moment += static_cast<int64_t>(i) * kernel[i];
+    }
+    EXPECT_EQ(163667071u, hash);
+    EXPECT_EQ(1055285, sum);
+    EXPECT_EQ(476327968, moment);
+    EXPECT_EQ(0, kernel[0]);
+    EXPECT_EQ(165, kernel[256]);
+    EXPECT_EQ(13418, kernel[512]);
+}
 
 TEST(StepOutput, StepLandsAtItsClockTime)
 {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -309,6 +310,38 @@ TEST(Voice, ModulationOffAtZero)
                 *std::max_element(x.begin() + 40000, x.end()), 0.005);
 }
 
+// A held note while Vibrato and Tremolo are ramped from 0.01 down to 0
+// through every tiny value on the way, then a new note with the programs'
+// usual 0.3: nothing bursts, nothing is lost.
+TEST(Voice, TinyModulationValuesNeitherBurstNorSilenceTheVoice)
+{
+    for (const float rate : {44100.0f, 1000.0f, 192000.0f}) {
+        CVoice v;
+        v.setSampleRate(rate);
+        setUp(v, kPiano, kMiddle);
+        v.NoteOn(57, 100);
+        float peak = 0.0f;
+        for (int step = 0; step <= 9 * 24; ++step) {
+            // 0.01 down to 1e-11, 24 values to a decade, then 0.
+            const float value = step < 9 * 24 ? static_cast<float>(0.01 * std::pow(10.0, -step / 24.0)) : 0.0f;
+            v.SetParameter(kVibrato, value);
+            v.SetParameter(kTremolo, value);
+            for (const float x : render(v, 512)) {
+                ASSERT_TRUE(std::isfinite(x)) << rate << " value " << value;
+                peak = std::max(peak, std::fabs(x));
+            }
+        }
+        EXPECT_LT(peak, 1.0f) << rate;
+        v.SetParameter(kVibrato, 0.3f);
+        v.SetParameter(kTremolo, 0.3f);
+        v.NoteOn(57, 100);
+        float late = 0.0f;
+        for (const float x : render(v, 4096))
+            late = std::max(late, std::isfinite(x) ? std::fabs(x) : 0.0f);
+        EXPECT_GT(late, 0.1f) << rate;
+    }
+}
+
 TEST(Voice, ElectroAlternatesEveryEightTicks)
 {
     auto segment = [](CVoice& v) { return frequencyOf(render(v, 8820), kRate, 1000); };
@@ -370,6 +403,121 @@ TEST(Voice, TuneZeroWritesNoStepsUntilTheNextNote)
     v.SetParameter(kTune, 0.5f);
     v.NoteOn(kA4, 100);
     EXPECT_NEAR(440.0015, frequencyOf(render(v, 44100), kRate), 0.5);
+}
+
+namespace {
+
+// The edges of a very low note, one per level change: with a step every
+// 674 samples the leak has emptied the output before the next change, so
+// each change stands out as a spike of its own sign. Answers (sample, sign).
+std::vector<std::pair<int, int>> edgeSpikes(const std::vector<float>& x, size_t from)
+{
+    float peak = 0.0f;
+    for (size_t i = from; i < x.size(); ++i)
+        peak = std::max(peak, std::fabs(x[i]));
+    std::vector<std::pair<int, int>> spikes;
+    for (size_t i = from + 1; i + 1 < x.size(); ++i) {
+        const float a = std::fabs(x[i]);
+        if (a > 0.5f * peak && a >= std::fabs(x[i - 1]) && a > std::fabs(x[i + 1]))
+            spikes.emplace_back(static_cast<int>(i), x[i] > 0.0f ? 1 : -1);
+    }
+    return spikes;
+}
+
+} // namespace
+
+// The seven waveform patterns as the ten sounds play them: which of the
+// sixteen steps change the level, in which direction, and how long a step
+// lasts (pattern scale). Up to where the free-running pattern stands when
+// the note starts.
+TEST(Voice, WaveformOfEverySound)
+{
+    using Pattern = std::array<int, 16>;
+    const Pattern a = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0};
+    const Pattern b = {1, 0, 0, 0, -1, 0, 0, 0, 1, 0, 0, 0, -1, 0, 0, 0};
+    const Pattern c = {1, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0, 0, 0, 0};
+    const Pattern d = {1, -1, 0, 0, 0, 0, 0, 1, -1, 0, 0, 0, 0, 0, 0, 0};
+    const Pattern e = {1, -1, 1, 0, 0, 0, -1, 0, 1, 0, -1, 0, 0, 0, 0, 0};
+    const Pattern f = {1, -1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Pattern g = {1, 0, 0, 0, -1, 1, 0, 0, -1, 1, 0, -1, 1, -1, 1, -1};
+    struct Sound {
+        float value;
+        const Pattern* pattern;
+        double scale;
+    };
+    const Sound sounds[10] = {{0.05f, &a, 1.0}, {0.15f, &b, 1.0}, {0.25f, &g, 1.0}, {0.35f, &c, 1.0},
+                              {0.45f, &d, 0.5}, {0.55f, &e, 0.5}, {0.65f, &f, 0.5}, {0.75f, &a, 1.0},
+                              {0.85f, &b, 1.0}, {0.95f, &g, 1.0}};
+    for (const Sound& sound : sounds) {
+        // The level changes of one pass, once the level of the last pass holds.
+        Pattern expected{};
+        int level = -1;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int k = 0; k < 16; ++k) {
+                const int s = (*sound.pattern)[static_cast<size_t>(k)];
+                if (s != 0 && s != level) {
+                    expected[static_cast<size_t>(k)] = pass == 1 ? s : 0;
+                    level = s;
+                }
+            }
+        }
+        CVoice v;
+        setUp(v, sound.value, kLow);
+        v.NoteOn(0, 127);
+        const std::vector<float> x = render(v, 70000);
+        const std::vector<std::pair<int, int>> spikes = edgeSpikes(x, 2000);
+        ASSERT_GE(spikes.size(), 4u) << sound.value;
+        const double stepSamples = kRate / (16.0 * v.noteFrequency(0) * sound.scale * 0.5);
+        Pattern seen{};
+        for (const auto& spike : spikes) {
+            const double steps = (spike.first - spikes[0].first) / stepSamples;
+            ASSERT_NEAR(std::round(steps), steps, 0.02) << sound.value;
+            const auto k = static_cast<size_t>(static_cast<long>(std::round(steps)) % 16);
+            ASSERT_TRUE(seen[k] == 0 || seen[k] == spike.second) << sound.value;
+            seen[k] = spike.second;
+        }
+        bool matches = false;
+        for (size_t rotation = 0; rotation < 16 && !matches; ++rotation) {
+            Pattern rotated{};
+            for (size_t k = 0; k < 16; ++k)
+                rotated[k] = expected[(k + rotation) % 16];
+            matches = rotated == seen;
+        }
+        EXPECT_TRUE(matches) << "sound " << sound.value;
+    }
+}
+
+// The vibrato swings the period by the same depth at every rate: about
+// 0.64 % each way (0.00075 of the step length per clock, summed over the
+// clocks of a sample, 8.5 clocks on average when a step fires).
+TEST(Voice, VibratoDepth)
+{
+    for (const float value : {0.1f, 0.3f, 1.0f}) {
+        CVoice v;
+        setUp(v, kPiano, kMiddle);
+        v.SetParameter(kVibrato, value);
+        v.NoteOn(kA4, 100);
+        const std::vector<float> x = render(v, static_cast<int>(4 * kRate));
+        const std::vector<double> c = upCrossings(x, 0);
+        // The swing of the period at the vibrato's own rate (a whole number
+        // of its cycles), from one DFT bin.
+        const double hz = 1.5 / value;
+        double re = 0.0;
+        double im = 0.0;
+        double mean = 0.0;
+        size_t n = 0;
+        for (size_t i = 0; i + 1 < c.size() && c[i + 1] < 4.0 * kRate * std::floor(4.0 * hz) / (4.0 * hz); ++i, ++n)
+            mean += c[i + 1] - c[i];
+        mean /= static_cast<double>(n);
+        for (size_t i = 0; i < n; ++i) {
+            const double t = (c[i] + c[i + 1]) * 0.5 / kRate;
+            re += (c[i + 1] - c[i] - mean) * std::cos(kTwoPi * hz * t);
+            im += (c[i + 1] - c[i] - mean) * std::sin(kTwoPi * hz * t);
+        }
+        const double swing = 2.0 * std::sqrt(re * re + im * im) / static_cast<double>(n);
+        EXPECT_NEAR(kRate / 440.0015, mean, 0.01) << value;
+        EXPECT_NEAR(0.0064, swing / mean, 0.0002) << value;
+    }
 }
 
 TEST(Voice, NotesAndReleases)
@@ -603,6 +751,63 @@ TEST(Voice, InstrumentOutputDoesNotDependOnHostBlockLength)
     EXPECT_GT(peak, 0.01f);
     for (int block : {11070, 20000, 65536})
         EXPECT_EQ(0u, countDifferences(reference, renderInstrument(block, total))) << "block " << block;
+}
+
+// The Electro sounds through the whole plug-in: the tempo clock's ticks
+// switch the pitch every eight ticks, between the note and one octave below
+// in the Middle octave, and two octaves above in the Low one.
+TEST(Voice, ElectroAlternatesWithTheTempoClockThroughThePlugin)
+{
+    struct Case {
+        float octave, tempo;
+        double first, second; // Hz
+        double tickSeconds;
+    };
+    for (const Case c : {Case{0.51f, 0.725f, 440.0, 220.0, 0.0104}, Case{0.0f, 1.0f, 220.0, 880.0, 0.0055}}) {
+        CQuibo q(nullptr);
+        std::vector<float> left(512);
+        std::vector<float> right(512);
+        float* outputs[2] = {left.data(), right.data()};
+        q.processReplacing(nullptr, outputs, 64);
+        const std::pair<VstInt32, float> settings[] = {
+            {CQuibo::kParamSound, kElectro1}, {CQuibo::kParamOctave, c.octave}, {CQuibo::kParamTempo, c.tempo},
+            {CQuibo::kParamAttack, 0.0f},     {CQuibo::kParamDecay, 0.0f},      {CQuibo::kParamSustainLevel, 1.0f},
+            {CQuibo::kParamSustainTime, 1.0f}, {CQuibo::kParamVibrato, 0.0f},   {CQuibo::kParamTremolo, 0.0f}};
+        for (const auto& setting : settings)
+            q.setParameter(setting.first, setting.second);
+        q.processReplacing(nullptr, outputs, 64);
+        VstMidiEvent note = midi(0x90, kA4, 100);
+        VstEvents events = {};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<VstEvent*>(&note);
+        q.processEvents(&events);
+        std::vector<float> stream;
+        for (int block = 0; block < 3 * 44100 / 512; ++block) {
+            q.processReplacing(nullptr, outputs, 512);
+            stream.insert(stream.end(), left.begin(), left.end());
+        }
+        // Classify each period by pitch; the pitch switches between periods.
+        const std::vector<double> crossings = upCrossings(stream, 2000);
+        std::vector<double> switches;
+        int pitch = 0;
+        int unclassified = 0;
+        for (size_t i = 0; i + 1 < crossings.size(); ++i) {
+            const double hz = kRate / (crossings[i + 1] - crossings[i]);
+            const int now = std::fabs(hz / c.first - 1.0) < 0.02 ? 1 : std::fabs(hz / c.second - 1.0) < 0.02 ? 2 : 0;
+            unclassified += now == 0 ? 1 : 0;
+            if (now != 0 && pitch != 0 && now != pitch)
+                switches.push_back(crossings[i]);
+            pitch = now != 0 ? now : pitch;
+        }
+        const double interval = 8.0 * c.tickSeconds * kRate;
+        ASSERT_GE(switches.size(), 10u) << c.octave;
+        EXPECT_LE(unclassified, static_cast<int>(switches.size())) << c.octave;
+        for (size_t i = 1; i < switches.size(); ++i)
+            EXPECT_NEAR(interval, switches[i] - switches[i - 1], 1.5 * kRate / std::min(c.first, c.second))
+                << c.octave << " switch " << i;
+        const double average = (switches.back() - switches.front()) / static_cast<double>(switches.size() - 1);
+        EXPECT_NEAR(interval, average, 0.002 * interval) << c.octave;
+    }
 }
 
 TEST(Voice, RenderingAllocatesNothing)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,47 @@ TEST_F(EventManagerTest, HostListIsFilteredSafely)
     queue.processEvents(nullptr, 0);
     queue.takeInbox();
     EXPECT_EQ(1, queue.count());
+}
+
+// A host event is read only as far as its declared size: one too short to
+// hold the MIDI bytes is ignored, and nothing past the size is copied. Each
+// event sits in a block of exactly its size (AddressSanitizer watches).
+TEST_F(EventManagerTest, HostEventIsNotReadPastItsSize)
+{
+    class LastEvent : public CEventListener {
+    public:
+        int OnEvent(const VstMidiEvent& event) override
+        {
+            last = event;
+            return 1;
+        }
+        VstMidiEvent last{};
+    } listener;
+    queue.setListener(0, &listener);
+    for (const VstInt32 size : {24, 27, 28, 32}) {
+        VstMidiEvent full = midi(0, 0x90, 60, 100);
+        full.byteSize = size;
+        full.detune = 5;
+        full.noteOffVelocity = 6;
+        std::vector<unsigned char> block(static_cast<size_t>(size));
+        std::memcpy(block.data(), &full, block.size());
+        VstEvents list{};
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<VstEvent*>(block.data());
+        queue.processEvents(&list, 0);
+        if (size < 27) {
+            EXPECT_EQ(0, queue.count()) << size;
+            continue;
+        }
+        ASSERT_EQ(1, queue.count()) << size;
+        listener.last = VstMidiEvent{};
+        queue.FlushAll();
+        EXPECT_EQ(0x90, static_cast<unsigned char>(listener.last.midiData[0])) << size;
+        EXPECT_EQ(60, listener.last.midiData[1]) << size;
+        EXPECT_EQ(100, listener.last.midiData[2]) << size;
+        EXPECT_EQ(size > 28 ? 5 : 0, listener.last.detune) << size;
+        EXPECT_EQ(size > 29 ? 6 : 0, listener.last.noteOffVelocity) << size;
+    }
 }
 
 TEST_F(EventManagerTest, FullQueueDropsNewEvents)

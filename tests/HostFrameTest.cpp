@@ -3,10 +3,11 @@
 #include "CCommandQueue.h"
 #include "CTempoClock.h"
 #include "DebugTrace.h"
-#include "TestHost.h"
+#include "PanelTestHost.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 namespace {
@@ -173,6 +174,29 @@ TEST(SampleRate, BlockSizeAndRateRequestStoresWithoutTheWork)
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     EXPECT_EQ(48000.0f, instance.plugin->sampleRateCopy());
     EXPECT_FLOAT_EQ(1.0f / 48000.0f, instance.plugin->tempoClock().increment());
+}
+
+// A rate the engine refuses changes nothing: neither the reported rate nor
+// the one-second and memory-left beeps, which count in host frames.
+TEST(SampleRate, RefusedRateLeavesTheRateAndTheDeleteBeepAsTheyWere)
+{
+    for (const float refused : {2e6f, 0.0f, -48000.0f, std::numeric_limits<float>::quiet_NaN(),
+                                std::numeric_limits<float>::infinity()}) {
+        testhost::Panel panel;
+        AEffect* effect = panel.plugin->getAeffect();
+        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, refused);
+        EXPECT_EQ(48000.0f, panel.plugin->getSampleRate()) << refused;
+        EXPECT_EQ(48000.0f, panel.plugin->sampleRateCopy()) << refused;
+        EXPECT_FLOAT_EQ(1.0f / 48000.0f, panel.plugin->tempoClock().increment()) << refused;
+        panel.setMode(0.5f);
+        for (int note = 60; note < 65; ++note)
+            panel.tapNote(note);
+        panel.process(64);
+        panel.functionKey(CKeyDispatcher::KeyDelete);
+        // 190 events left: 190 x 48000 x 0.005 (single precision) + 100, truncated.
+        EXPECT_EQ(45699, panel.plugin->eventManager().deltaFramesOffset()) << refused;
+    }
 }
 
 TEST(TempoClock, PeriodsFollowTheTempoStep)

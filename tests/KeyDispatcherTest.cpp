@@ -1,5 +1,6 @@
 // The panel keys in the four modes: recording, deleting with the memory beep,
 // erase, demo, play and one-key play, and the calculator keys.
+#include "LcdText.h"
 #include "PanelTestHost.h"
 #include "SequencerEvent.h"
 
@@ -26,6 +27,34 @@ TEST(KeyDispatcher, DeleteInRecBeepsForTheMemoryLeftAndRemovesTheLastNote)
     EXPECT_EQ(41994, panel.plugin->eventManager().deltaFramesOffset());
     EXPECT_EQ(4, panel.plugin->eventManager().count());
     EXPECT_EQ(1, panel.plugin->beepPending());
+}
+
+// The view scrolls right by one note: the two newest remaining notes move to
+// the right and the note recorded before them comes into the left place.
+TEST(KeyDispatcher, DeleteInRecShowsTheThreeNotesBeforeTheRemovedOne)
+{
+    testhost::Instance instance;
+    CQuiboPlugin& plugin = *instance.plugin;
+    instance.process(0);
+    plugin.setParameter(CQuibo::kParamMode, kRec);
+    instance.process(0);
+    for (int note : {60, 62, 64, 65}) {
+        plugin.keyDispatcher().noteKey(note, 1.0f);
+        plugin.keyDispatcher().noteKey(note, 0.0f);
+        instance.process(64); // the voice shows each note as it starts
+    }
+    // Cell 0 carries the blinking tick mark; cells 1 to 8 hold three notes.
+    const auto notesShown = [&] { return testhost::cellsOf(plugin.displayModel().content()).substr(1); };
+    ASSERT_EQ(".2..3..4", notesShown());
+    const auto deleteKey = [&] {
+        plugin.setParameter(CKeyDispatcher::KeyDelete, 1.0f);
+        instance.process(0);
+        return notesShown();
+    };
+    EXPECT_EQ(".1..2..3", deleteKey());
+    EXPECT_EQ("....1..2", deleteKey());
+    EXPECT_EQ(".......1", deleteKey());
+    EXPECT_EQ("..[.4]..", deleteKey()); // nothing left: the tempo view
 }
 
 TEST(KeyDispatcher, FirstNoteOfAClosedEmptyMemoryBeepsForOneSecond)

@@ -1,5 +1,6 @@
 // The fifteen parameters: names, labels, display texts and how applied values
 // are clamped and stored.
+#include "CommaLocale.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,25 @@ TEST_F(ParameterTest, TextIsReadAsANumberOrZero)
     instance.plugin->string2parameter(CQuibo::kParamVolume, words);
     instance.process(0);
     EXPECT_EQ(0.0f, instance.plugin->getParameter(CQuibo::kParamVolume));
+}
+
+// A host may run with a locale that writes decimal commas; typed values and
+// display texts still use the point.
+TEST_F(ParameterTest, TypedValuesAndTextsIgnoreTheLocale)
+{
+    testhost::CommaLocale locale;
+    if (!locale.active())
+        GTEST_SKIP() << "no locale with a decimal comma on this machine";
+    char text[] = "0.75";
+    EXPECT_TRUE(instance.plugin->string2parameter(CQuibo::kParamBalance, text));
+    instance.process(0);
+    EXPECT_EQ(0.75f, instance.plugin->getParameter(CQuibo::kParamBalance));
+    EXPECT_EQ("25.00000", display(CQuibo::kParamBalance));
+    char spaced[] = "  +2.5e-1 dB";
+    instance.plugin->string2parameter(CQuibo::kParamVolume, spaced);
+    instance.process(0);
+    EXPECT_EQ(0.25f, instance.plugin->getParameter(CQuibo::kParamVolume));
+    EXPECT_EQ("-12.0412", display(CQuibo::kParamVolume));
 }
 
 TEST_F(ParameterTest, ValuesSetBeforeABlockAreNotYetApplied)

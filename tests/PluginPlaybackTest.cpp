@@ -9,20 +9,7 @@
 
 namespace {
 
-void sendMidi(CQuiboPlugin& plugin, int delta, int status, int data1, int data2)
-{
-    VstMidiEvent event{};
-    event.type = kVstMidiType;
-    event.byteSize = sizeof event;
-    event.deltaFrames = delta;
-    event.midiData[0] = static_cast<char>(status);
-    event.midiData[1] = static_cast<char>(data1);
-    event.midiData[2] = static_cast<char>(data2);
-    VstEvents list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<VstEvent*>(&event);
-    plugin.processEvents(&list);
-}
+using testhost::sendMidi;
 
 // Renders blocks of 64 after a note-on at delta; answers the index of the
 // first non-zero left sample counted from the note's block.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <vector>
 
@@ -165,6 +166,61 @@ TEST(RhythmBoxPatterns, PatternThreeRepeatsEverySixtyFourTicks)
         const int span = std::min(t[k + length] - t[k], t[k + 64 + length] - t[k + 64]);
         for (int j = 0; j < span; ++j)
             ASSERT_EQ(rig.out[t[k] + j], rig.out[t[k + 64] + j]) << k << " " << j;
+    }
+}
+
+// All ten patterns as a listener hears them: at the tick each step is due
+// its sound starts from its first sample, step after step, and the pattern
+// starts again after its last step. L Low bleep, H High bleep, N Noise.
+TEST(RhythmBoxPatterns, EveryPatternsStepsAndSounds)
+{
+    const char* const patterns[10] = {
+        "L32 N32",
+        "L32 N32 N32",
+        "L32 N32 N32 N32",
+        "H32 N24 H8",
+        "L16 H16 N16 N16 L16 H16 N16 H16",
+        "L16 H16 N16 H8 L8 L16 L16 N16 H16",
+        "H16 N16 N16 H16 L16 N16 H16 N16 L16 N16 H16 L16 L16 H16 N16 L16",
+        "H16 N16 H16 N16 L16 L16 N16 H16 N16 H16 N16 H16 L16 L16 L16 N16",
+        "H16 N8 N8 N16 H16 N16 N16 H16 N16 N16 N8 N8 H16 N16 H16 N16 L16 L16",
+        "L16 N8 N8 N16 N16 H16 N16 L16 N16",
+    };
+    for (int number = 0; number < 10; ++number) {
+        struct Step {
+            char sound;
+            int ticks;
+        };
+        std::vector<Step> steps;
+        int total = 0;
+        for (const char* p = patterns[number]; *p != '\0';) {
+            char* end = nullptr;
+            const Step step{p[0], static_cast<int>(std::strtol(p + 1, &end, 10))};
+            steps.push_back(step);
+            total += step.ticks;
+            p = *end == ' ' ? end + 1 : end;
+        }
+        Rig rig;
+        rig.box.SelectPattern(number);
+        rig.box.StartAt(0);
+        rig.renderTicks(static_cast<size_t>(2 * total + 1));
+        const float* bleep = rig.box.bleepTable();
+        const float* noise = rig.box.noiseTable();
+        int due = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (size_t k = 0; k < steps.size(); ++k) {
+                const int start = rig.ticks[static_cast<size_t>(due)];
+                for (int j = 0; j < 800; ++j) {
+                    const float expected = steps[k].sound == 'L'   ? bleep[j]
+                                           : steps[k].sound == 'H' ? bleep[2 * j]
+                                                                   : noise[j];
+                    ASSERT_EQ(expected, rig.out[static_cast<size_t>(start + j)])
+                        << "pattern " << number << " step " << k << " sample " << j;
+                }
+                due += steps[k].ticks;
+            }
+        }
+        EXPECT_EQ(2 * total, due);
     }
 }
 

@@ -29,4 +29,21 @@ struct Instance {
     }
 };
 
+// Hands one MIDI message to the plug-in as a host does, deltaFrames into
+// the next block.
+inline void sendMidi(CQuibo& plugin, int delta, int status, int data1, int data2)
+{
+    VstMidiEvent event{};
+    event.type = kVstMidiType;
+    event.byteSize = sizeof event;
+    event.deltaFrames = delta;
+    event.midiData[0] = static_cast<char>(status);
+    event.midiData[1] = static_cast<char>(data1);
+    event.midiData[2] = static_cast<char>(data2);
+    VstEvents list{};
+    list.numEvents = 1;
+    list.events[0] = reinterpret_cast<VstEvent*>(&event);
+    plugin.processEvents(&list);
+}
+
 } // namespace testhost
