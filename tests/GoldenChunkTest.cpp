@@ -107,8 +107,11 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     EXPECT_EQ(0, clock.countSteps);
     EXPECT_EQ(0, clock.sequencerEnded);
 
-    // Saved again before anything else happens, the bank is the same bytes.
-    EXPECT_EQ(golden, chunkOf(plugin, false));
+    // Saved again before anything else happens, the bank is the same bytes,
+    // followed by the extension that carries the current sound and programs.
+    const std::vector<unsigned char> saved = chunkOf(plugin, false);
+    ASSERT_EQ(static_cast<size_t>(CQuibo::kSavedBankSize), saved.size());
+    EXPECT_EQ(golden, std::vector<unsigned char>(saved.begin(), saved.begin() + CQuibo::kBankChunkSize));
 
     // The next block applies the queued values: Cal, tempo -4, program 3's
     // sound; the Mode value's reset clears the calculator but its memory.
