@@ -5,9 +5,7 @@ if(NOT WIN32)
   return()
 endif()
 
-option(QUIBO_WERROR "Treat warnings in the plug-in's own code as errors" OFF)
 if(QUIBO_WERROR)
-  target_compile_options(quibo_core PRIVATE -Werror)
   target_compile_options(Zintra PRIVATE -Werror)
 endif()
 

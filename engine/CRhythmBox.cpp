@@ -1,7 +1,8 @@
 #include "CRhythmBox.h"
 
 #include "CLfsr16.h"
-#include "CQuibo.h"
+#include "CVoice.h"
+#include "PanelCodes.h"
 #include "SampleRateRange.h"
 
 #include <algorithm>
@@ -175,21 +176,21 @@ void CRhythmBox::setSampleRate(float rate)
     m_position = std::min(m_position, m_positionLimit);
 }
 
-int CRhythmBox::OnEvent(const VstMidiEvent& event)
+int CRhythmBox::OnEvent(const MidiMessage& message)
 {
-    const int status = static_cast<unsigned char>(event.midiData[0]) & 0xF0;
-    const int data1 = event.midiData[1] & 0x7F;
-    const int data2 = event.midiData[2] & 0x7F;
-    if (status == 0x80) {
+    const int status = message.status & 0xF0;
+    const int data1 = message.data1 & 0x7F;
+    const int data2 = message.data2 & 0x7F;
+    if (status == kStatusNoteOff) {
         RequestStop();
-    } else if (status == 0x90) {
+    } else if (status == kStatusNoteOn) {
         PlayHit(data1, data2);
-    } else if (status == 0xB0) {
-        if (data1 == 80)
+    } else if (status == kStatusController) {
+        if (data1 == kControllerRhythmSelect)
             SelectPattern(data2);
-        else if (data1 == 81)
+        else if (data1 == kControllerRhythmStart)
             StartAt(data2);
-        else if (data1 == 82 || data1 >= 120)
+        else if (data1 == kControllerRhythmStop || data1 >= kControllerFirstRelease)
             RequestStop();
     }
     return 1;
@@ -208,8 +209,8 @@ void CRhythmBox::SelectPattern(int pattern)
 void CRhythmBox::StartAt(int step)
 {
     m_stepIndex = (step >= 0 && step < kPatterns[m_pattern].count) ? step : 0;
-    if (m_owner != nullptr)
-        m_owner->voice().resetAlternation();
+    if (m_voice != nullptr)
+        m_voice->resetAlternation();
     m_stepCountdown = 0;
     m_stopRequest = 0;
     m_running = 1;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-class CQuibo;
+class CVoice;
 
 // The rhythm box: ten patterns of three drum sounds, stepped by the tempo
 // clock, and single drum hits from MIDI channel 2. Audio thread only, except
@@ -19,14 +19,15 @@ public:
     // Accepted host rates; others leave the tables as they are.
 
     CRhythmBox();
-    void setOwner(CQuibo* owner) { m_owner = owner; }
+    // The voice whose alternation restarts with the pattern.
+    void setVoice(CVoice* voice) { m_voice = voice; }
     // Host sample rate; rebuilds the drum tables so that the drums keep their
     // pitch and length in seconds. Called while the plug-in is suspended, never
     // on the audio thread while it renders. Keeps the old tables when the rate
     // is out of range or an allocation fails.
     void setSampleRate(float rate);
 
-    int OnEvent(const VstMidiEvent& event) override;
+    int OnEvent(const MidiMessage& message) override;
     // Patterns 0..9; other numbers are ignored.
     void SelectPattern(int pattern);
     void StartAt(int step);
@@ -64,7 +65,7 @@ private:
     bool soundSample(float& sample) const;
     void advancePosition();
 
-    CQuibo* m_owner = nullptr;
+    CVoice* m_voice = nullptr;
     float m_sampleRate = kReferenceRate;
     int32_t m_position = 0;
     int m_tickFlag = 0;

@@ -1,7 +1,8 @@
 #include "CVoice.h"
 
-#include "CQuibo.h"
+#include "CRhythmBox.h"
 #include "DebugTrace.h"
+#include "PanelCodes.h"
 #include "ParameterValue.h"
 #include "SampleRateRange.h"
 
@@ -51,7 +52,9 @@ constexpr float kOctaveFactors[3] = {1.0f, 0.5f, 0.25f};
 // tremolo, octave, tune; a negative value keeps the setting.
 constexpr float kBeepVoice[CVoice::kSettings] = {-1.0f, 0.0f, 0.0f, 0.9f, 0.9f, 0.0f, 0.0f, 0.0f, 0.51f, 0.5f};
 // The parameter index of each setting, in the order settings are applied.
-constexpr int kSettingParameter[CVoice::kSettings] = {6, 7, 8, 9, 10, 11, 12, 13, 4, 5};
+constexpr int kSettingParameter[CVoice::kSettings] = {kParamSound,        kParamAttack,      kParamDecay,   kParamSustainLevel,
+                                                    kParamSustainTime, kParamRelease, kParamVibrato, kParamTremolo,
+                                                    kParamOctave,       kParamTune};
 
 } // namespace
 
@@ -138,26 +141,30 @@ void CVoice::SetParameter(int index, float value)
 {
     const float v = clampParameter(value);
     switch (index) {
-    case 4:
+    case kParamOctave:
         StoreSetting(kOctave, v);
         m_octaveIndex = std::min(static_cast<int>(std::floor(2.0f * v)), 2);
         break;
-    case 5:
+    case kParamTune:
         StoreSetting(kTune, v);
         break;
-    case 6:
+    case kParamSound:
         StoreSetting(kSound, v);
         SelectSound(v);
         break;
-    case 7: case 8: case 9: case 10: case 11:
-        StoreSetting(kAttack + index - 7, v);
-        m_envelope.SetStageIndex(index - 7, 10.0f * v);
+    case kParamAttack:
+    case kParamDecay:
+    case kParamSustainLevel:
+    case kParamSustainTime:
+    case kParamRelease:
+        StoreSetting(kAttack + index - kParamAttack, v);
+        m_envelope.SetStageIndex(index - kParamAttack, 10.0f * v);
         break;
-    case 12:
+    case kParamVibrato:
         StoreSetting(kVibrato, v);
         SetModulation(m_vibrato, v, 15.0f);
         break;
-    case 13:
+    case kParamTremolo:
         StoreSetting(kTremolo, v);
         SetModulation(m_tremolo, v, 35.0f);
         break;
@@ -234,8 +241,8 @@ void CVoice::NoteOn(int note, int velocity)
     m_envelope.GateOn();
     m_tremolo.Reset();
     m_vibrato.Reset();
-    if (m_owner != nullptr)
-        m_owner->displayModel().showNote(note);
+    if (m_host != nullptr)
+        m_host->showNote(note);
 }
 
 void CVoice::NoteOff()
@@ -379,55 +386,55 @@ void CVoice::Tick()
 
 void CVoice::NotifyKey(int note, float down)
 {
-    if (m_owner != nullptr)
-        m_owner->notifyEditor(note, down);
+    if (m_host != nullptr)
+        m_host->keyChanged(note, down > 0.0f);
 }
 
 void CVoice::Controller(int number, int value)
 {
-    if (number >= 120) {
+    if (number >= kControllerFirstRelease) {
         NoteOff();
         return;
     }
-    if (number == 86) {
+    if (number == kControllerBeepVoice) {
         SetBeepVoice(value);
         return;
     }
-    if (m_owner == nullptr)
+    if (m_rhythmBox == nullptr)
         return;
-    if (number == 80)
-        m_owner->rhythmBox().SelectPattern(value);
-    else if (number == 81)
-        m_owner->rhythmBox().StartAt(value);
-    else if (number == 82)
-        m_owner->rhythmBox().RequestStop();
+    if (number == kControllerRhythmSelect)
+        m_rhythmBox->SelectPattern(value);
+    else if (number == kControllerRhythmStart)
+        m_rhythmBox->StartAt(value);
+    else if (number == kControllerRhythmStop)
+        m_rhythmBox->RequestStop();
 }
 
 void CVoice::ProgramChange(int program)
 {
     debugTrace("Program change: %02x\n", program);
-    if (m_owner != nullptr)
-        m_owner->queueInternalCommand(0, static_cast<float>(program) * 0.2f);
+    if (m_host != nullptr)
+        m_host->programChange(program);
 }
 
-int CVoice::OnEvent(const VstMidiEvent& event)
+int CVoice::OnEvent(const MidiMessage& message)
 {
-    const int status = static_cast<unsigned char>(event.midiData[0]) & 0xF0;
-    const int data1 = event.midiData[1] & 0x7F;
-    const int data2 = event.midiData[2] & 0x7F;
+    const int status = message.status & 0xF0;
+    const int data1 = message.data1 & 0x7F;
+    const int data2 = message.data2 & 0x7F;
     switch (status) {
-    case 0x80:
+    case kStatusNoteOff:
         NotifyKey(data1, 0.0f);
         NoteOff();
         break;
-    case 0x90:
+    case kStatusNoteOn:
         NotifyKey(data1, 1.0f);
         NoteOn(data1, data2);
         break;
-    case 0xB0:
+    case kStatusController:
         Controller(data1, data2);
         break;
-    case 0xC0:
+    case kStatusProgramChange:
         ProgramChange(data1);
         break;
     default:

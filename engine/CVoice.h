@@ -6,10 +6,11 @@
 #include "CLfo.h"
 #include "CStepBuffer.h"
 #include "CStepWriter.h"
+#include "CVoiceHost.h"
 
 #include <cstdint>
 
-class CQuibo;
+class CRhythmBox;
 
 // The monophonic melody voice: oscillator, envelope, modulation and the
 // band-limited output of the left channel. Audio thread only.
@@ -23,13 +24,15 @@ public:
     static constexpr int kSettings = 10;
 
     CVoice();
-    void setOwner(CQuibo* owner) { m_owner = owner; }
+    void setHost(CVoiceHost* host) { m_host = host; }
+    // The rhythm box that controllers 80 to 82 on the voice's channel work.
+    void setRhythmBox(CRhythmBox* rhythmBox) { m_rhythmBox = rhythmBox; }
     // Host sample rate; called while the plug-in is suspended, never on the
     // audio thread while it renders. Pitch, times and rates stay the same in
     // Hz and seconds; may reallocate the step buffer.
     void setSampleRate(float rate);
 
-    int OnEvent(const VstMidiEvent& event) override;
+    int OnEvent(const MidiMessage& message) override;
     // index: 4 Octave, 5 Tune, 6 Sound, 7..11 envelope, 12 Vibrato,
     // 13 Tremolo; value clamped to 0..1. Other indexes are ignored.
     void SetParameter(int index, float value);
@@ -71,7 +74,8 @@ private:
     void ProgramChange(int program);
     void NotifyKey(int note, float down);
 
-    CQuibo* m_owner = nullptr;
+    CVoiceHost* m_host = nullptr;
+    CRhythmBox* m_rhythmBox = nullptr;
     float m_sampleRate = 44100.0f;
     float m_settings[kSettings] = {0.0f, 0.0f, 0.0f, 0.1f, 0.9f, 0.4f, 0.0f, 0.0f, 1.0f, 1.0f};
     float m_savedSettings[kSettings] = {};

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     plugin.getChunk(&saved, false);
     plugin.getChunk(&saved, true);
     char text[64];
-    for (VstInt32 i = 0; i < CQuibo::kNumParams; ++i)
+    for (VstInt32 i = 0; i < kNumParams; ++i)
         plugin.getParameterDisplay(i, text);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "CEventListener.h"
 #include "CQuibo.h"
 #include "DebugTrace.h"
+#include "PanelCodes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -36,7 +37,7 @@ VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
             continue;
         VstMidiEvent copy{};
         std::memcpy(&copy, event, std::min(sizeof copy, static_cast<size_t>(event->byteSize)));
-        if (mode == 3)
+        if (mode == kModeOff)
             continue;
         copy.flags = 0;
         m_inbox.push(copy);
@@ -110,7 +111,8 @@ void CEventManager::deliver(const VstMidiEvent& event)
 {
     CEventListener* listener = m_listeners[byteOf(event, 0) & 15];
     if (listener != nullptr)
-        listener->OnEvent(event);
+        listener->OnEvent(MidiMessage{static_cast<std::uint8_t>(byteOf(event, 0)), static_cast<std::uint8_t>(byteOf(event, 1)),
+                                      static_cast<std::uint8_t>(byteOf(event, 2))});
 }
 
 void CEventManager::DispatchDue(int now)

@@ -2,11 +2,13 @@
 
 #include "AEffEditor.h"
 
-#include "DebugTrace.h"
 #include "ByteOrder.h"
+#include "DebugTrace.h"
 #include "DecimalText.h"
+#include "MidiEventRecord.h"
 #include "ParameterValue.h"
 #include "SampleRateRange.h"
+#include "TextField.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,22 +18,7 @@
 
 namespace {
 
-struct BuiltInProgram {
-    const char* name;
-    float sound[8];
-};
-
-// Sound, Attack, Decay, Sustain level, Sustain time, Release, Vibrato, Tremolo.
-const BuiltInProgram kBuiltInPrograms[CQuibo::kNumPrograms] = {
-    {"Piano", {0.0f, 0.0f, 0.4f, 0.5f, 0.3f, 0.2f, 0.0f, 0.0f}},
-    {"Fantasy", {0.1f, 0.0f, 0.0f, 0.9f, 0.9f, 0.6f, 0.3f, 0.0f}},
-    {"Violin", {0.2f, 0.3f, 0.0f, 0.9f, 0.9f, 0.1f, 0.3f, 0.0f}},
-    {"Flute", {0.3f, 0.3f, 0.0f, 0.9f, 0.9f, 0.1f, 0.3f, 0.0f}},
-    {"Guitar", {0.4f, 0.1f, 0.0f, 0.7f, 0.1f, 0.2f, 0.0f, 0.0f}},
-    {"ADSR", {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
-};
-
-const char* const kParameterNames[CQuibo::kNumParams] = {
+const char* const kParameterNames[kNumParams] = {
     "   Program   ", "    Mode     ", "   Volume    ", "   Balance   ", "   Octave    ",
     "    Tune     ", "    Sound    ", "   Attack    ", "    Decay    ", "Sustain level",
     "Sustain time ", "   Release   ", "   Vibrato   ", "   Tremolo   ", "    Tempo    ",
@@ -41,13 +28,6 @@ const char* const kSoundNames[10] = {
     "  Piano  ", " Fantasy ", " Violin  ", "  Flute  ", "Guitar 1 ",
     "Guitar 2 ", "  Horn   ", "Electro 1", "Electro 2", "Electro 3",
 };
-
-// Copies text into a zeroed field of the given size, always terminated.
-void copyText(char* destination, const char* source, size_t size)
-{
-    std::strncpy(destination, source, size - 1);
-    destination[size - 1] = '\0';
-}
 
 int stepOf(float value, float steps)
 {
@@ -59,20 +39,15 @@ int stepOf(float value, float steps)
 CQuibo::CQuibo(audioMasterCallback audioMaster)
     : AudioEffectX(audioMaster, kNumPrograms, kNumParams)
 {
-    for (ProgramRecord& record : m_programs) {
-        std::memset(&record, 0, sizeof record);
-        copyText(record.name, "Default", sizeof record.name);
-        record.marker = ProgramRecord::kMarker;
-    }
     for (std::atomic<float>& value : m_parameterValues)
         value.store(0.0f, std::memory_order_relaxed);
 
     m_tempoClock.setOwner(this);
     m_displayModel.setOwner(this);
-    m_voice.setOwner(this);
-    m_rhythmBox.setOwner(this);
+    m_voice.setHost(this);
+    m_voice.setRhythmBox(&m_rhythmBox);
+    m_rhythmBox.setVoice(&m_voice);
     m_sequencer.setOwner(this);
-    m_calculator.setOwner(this);
     m_eventManager.setOwner(this);
     m_keyDispatcher.setOwner(this);
 
@@ -80,11 +55,7 @@ CQuibo::CQuibo(audioMasterCallback audioMaster)
     m_eventManager.setListener(1, &m_rhythmBox);
     m_sampleRateCopy = 44100.0f;
 
-    std::memset(m_chunkImage, 0, sizeof m_chunkImage);
-    const VstInt32 marker = ProgramRecord::kMarker;
-    std::memcpy(m_chunkImage, &marker, sizeof marker);
-
-    fillBuiltInPrograms();
+    m_programs.fillBuiltIn();
     rebuildUserProgram();
     storeStartupValues();
 
@@ -111,15 +82,6 @@ CQuibo::CQuibo(audioMasterCallback audioMaster)
 
 CQuibo::~CQuibo() = default;
 
-void CQuibo::fillBuiltInPrograms()
-{
-    for (int p = 0; p < kNumPrograms; ++p) {
-        copyText(m_programs[p].name, kBuiltInPrograms[p].name, sizeof m_programs[p].name);
-        for (int i = 0; i < 8; ++i)
-            m_programs[p].values[kFirstSoundParam + i] = kBuiltInPrograms[p].sound[i];
-    }
-}
-
 // The start-up values are in place at once, so a host that reads parameters
 // or saves a chunk before the first block gets them; the queued commands below
 // apply them at the first block.
@@ -134,27 +96,7 @@ void CQuibo::storeStartupValues()
 
 void CQuibo::rebuildUserProgram()
 {
-    float values[8] = {};
-    if (m_calculator.memoryNonZero()) {
-        // Walk the digits from the last one back, the point removed, at most
-        // eight of them, up to the first character that is not a digit.
-        char digits[CalcNumber::kTextSize];
-        int length = 0;
-        for (const char* c = m_calculator.memoryText(); *c != '\0' && length < CalcNumber::kMaxLength; ++c) {
-            if (*c != '.')
-                digits[length++] = *c;
-        }
-        for (int taken = 0; taken < 8 && length - 1 - taken >= 0; ++taken) {
-            const char c = digits[length - 1 - taken];
-            if (c < '0' || c > '9')
-                break;
-            values[7 - taken] = static_cast<float>(c - '0') * 0.1f;
-        }
-    }
-    ProgramRecord& record = m_programs[5];
-    copyText(record.name, "ADSR", sizeof record.name);
-    for (int i = 0; i < 8; ++i)
-        record.values[kFirstSoundParam + i] = values[i];
+    m_programs.rebuildUserProgram(m_calculator);
 }
 
 // --- parameters -----------------------------------------------------------
@@ -165,14 +107,14 @@ void CQuibo::rebuildUserProgram()
 void CQuibo::setParameter(VstInt32 index, float value)
 {
     const bool parameter = index >= 0 && index < kNumParams;
-    const bool functionKey = index >= CKeyDispatcher::KeyReset && index <= CKeyDispatcher::KeyOneKey2;
+    const bool functionKey = index >= KeyReset && index <= KeyOneKey2;
     if (parameter || functionKey)
         m_commandQueue.push({index, value});
 }
 
 void CQuibo::panelNoteKey(VstInt32 keyCode, float value)
 {
-    if (keyCode >= CKeyDispatcher::kFirstNoteKey && keyCode <= CKeyDispatcher::kLastNoteKey)
+    if (keyCode >= kFirstNoteKey && keyCode <= kLastNoteKey)
         m_commandQueue.push({kNoteKeyCommand + keyCode, value});
 }
 
@@ -220,7 +162,7 @@ void CQuibo::getParameterDisplay(VstInt32 index, char* text)
     const float v = getParameter(index);
     switch (index) {
     case kParamProgram:
-        std::strcpy(text, kBuiltInPrograms[std::min(stepOf(v, 5.0f), 5)].name);
+        std::strcpy(text, CProgramBank::builtInName(std::min(stepOf(v, 5.0f), kNumPrograms - 1)));
         break;
     case kParamMode:
         std::strcpy(text, v < 0.33333334f ? "Play" : v < 0.6666667f ? "Rec" : v < 1.0f ? "Cal" : "Off");
@@ -391,6 +333,21 @@ VstInt32 CQuibo::processEvents(VstEvents* events)
     return m_eventManager.processEvents(events, mode());
 }
 
+void CQuibo::queueMidi(int delta, int status, int data1, int data2, int flags)
+{
+    m_eventManager.AddEvent(makeMidiEvent(delta, status, data1, data2, flags));
+}
+
+void CQuibo::flushEvents()
+{
+    m_eventManager.FlushAll();
+}
+
+void CQuibo::programChange(int program)
+{
+    queueInternalCommand(kParamProgram, static_cast<float>(program) * 0.2f);
+}
+
 void CQuibo::notifyEditor(VstInt32 index, float value)
 {
     if (index >= 0 && index < kNumParams)
@@ -421,7 +378,7 @@ void CQuibo::selectProgram(VstInt32 program, bool applyNow)
         return;
     curProgram = program;
     m_currentProgram.store(program, std::memory_order_relaxed);
-    if (program == 5)
+    if (program == kUserProgram)
         rebuildUserProgram();
     for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i) {
         const float value = m_programs[program].values[i];
@@ -490,46 +447,6 @@ bool CQuibo::copyProgram(VstInt32 destination)
 
 // --- chunks ---------------------------------------------------------------
 
-namespace {
-
-// Bank chunk layout.
-constexpr int kBankProgramOffset = 4;
-constexpr int kBankValuesOffset = 8;
-constexpr int kBankDisplayOffset = 36;
-constexpr int kBankCalculatorOffset = 92;
-constexpr int kBankClockOffset = 536;
-constexpr int kBankSequencerOffset = 552;
-static_assert(kBankDisplayOffset + CDisplayModel::kStateSize == kBankCalculatorOffset, "display state size");
-static_assert(kBankCalculatorOffset + CCalculator::kRecordSize == kBankClockOffset, "calculator record size");
-static_assert(kBankSequencerOffset + CSequencer::kBlockBytes == CQuibo::kBankChunkSize, "sequencer block size");
-
-// The seven global values in their chunk order.
-constexpr VstInt32 kBankValueOrder[7] = {CQuibo::kParamMode,    CQuibo::kParamProgram, CQuibo::kParamOctave,
-                                         CQuibo::kParamBalance, CQuibo::kParamVolume,  CQuibo::kParamTempo,
-                                         CQuibo::kParamTune};
-
-} // namespace
-
-void CQuibo::refreshBankImage()
-{
-    byteorder::putInt32(m_chunkImage, ProgramRecord::kMarker);
-    byteorder::putInt32(m_chunkImage + kBankProgramOffset, getProgram());
-    for (int i = 0; i < 7; ++i)
-        byteorder::putFloat(m_chunkImage + kBankValuesOffset + 4 * i, getParameter(kBankValueOrder[i]));
-    m_displayModel.saveState(m_chunkImage + kBankDisplayOffset);
-    m_calculator.saveRecord(m_chunkImage + kBankCalculatorOffset);
-    const int flags[4] = {m_tempoClock.sequencerRunning, m_tempoClock.tempoShownPending, m_tempoClock.countSteps,
-                          m_tempoClock.sequencerEnded};
-    for (int i = 0; i < 4; ++i)
-        byteorder::putInt32(m_chunkImage + kBankClockOffset + 4 * i, flags[i]);
-    m_sequencer.SaveBlock(m_chunkImage + kBankSequencerOffset);
-    bankextension::Content extension;
-    for (int i = 0; i < kNumParams; ++i)
-        extension.parameters[i] = getParameter(i);
-    std::copy(m_programs, m_programs + kNumPrograms, extension.programs);
-    bankextension::write(m_chunkImage + kBankChunkSize, extension);
-}
-
 VstInt32 CQuibo::getChunk(void** data, bool isPreset)
 {
     debugTrace("CQuibo::getChunk: isPreset=%d, curProgram=%d\n", isPreset ? 1 : 0, getProgram());
@@ -540,8 +457,7 @@ VstInt32 CQuibo::getChunk(void** data, bool isPreset)
         *data = &m_programChunk;
         return static_cast<VstInt32>(sizeof(ProgramRecord));
     }
-    refreshBankImage();
-    *data = m_chunkImage;
+    *data = const_cast<unsigned char*>(m_bankChunk.save(*this));
     return kSavedBankSize;
 }
 
@@ -564,17 +480,10 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
         announceProgramChange();
         return 0;
     }
-    if (byteSize < kBankChunkSize || marker > ProgramRecord::kMarker)
-        return 0;
-    // Anything after the fixed image is used only when it is a whole,
-    // undamaged extension; otherwise the fixed image loads alone.
-    bankextension::Content extension;
-    const bool extended = bankextension::read(bytes + kBankChunkSize,
-                                              static_cast<size_t>(byteSize - kBankChunkSize), extension);
     bool restored;
     {
         std::lock_guard<CPanelLock> guard(m_panelLock);
-        restored = restoreBank(bytes, extended ? &extension : nullptr);
+        restored = CBankChunk::restore(*this, bytes, byteSize);
     }
     if (!restored)
         return 0;
@@ -584,45 +493,6 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
     if (AEffEditor* panel = getEditor())
         panel->postUpdate();
     return 1;
-}
-
-// Restores a bank image. Every field is read within its place in the chunk:
-// the sequencer refuses a block whose list it cannot hold (then nothing at
-// all changes), the calculator and the display bring their fields into range,
-// parameter values are clamped to 0..1 with NaN as 0, clock switches become 0
-// or 1, and a program number outside 0..5 leaves the program as it is.
-bool CQuibo::restoreBank(const unsigned char* data, const bankextension::Content* extension)
-{
-    if (!m_sequencer.LoadBlock(data + kBankSequencerOffset))
-        return false;
-    m_calculator.loadRecord(data + kBankCalculatorOffset);
-    // The program is selected here, not by a queued Program value: a later
-    // queued selection would apply the program's sound again over the host's
-    // own later edits.
-    for (int i = 0; i < 7; ++i) {
-        const float value = clampParameter(byteorder::getFloat(data + kBankValuesOffset + 4 * i));
-        storeParameter(kBankValueOrder[i], value);
-        if (kBankValueOrder[i] != kParamProgram)
-            setParameter(kBankValueOrder[i], value);
-    }
-    if (extension != nullptr)
-        std::copy(extension->programs, extension->programs + kNumPrograms, m_programs);
-    selectProgram(byteorder::getInt32(data + kBankProgramOffset), false);
-    // The sound as it was saved, edits after the program's selection included;
-    // queued after the selection's values, so these are the ones that stay.
-    if (extension != nullptr) {
-        for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i) {
-            const float value = clampParameter(extension->parameters[i]);
-            storeParameter(i, value);
-            setParameter(i, value);
-        }
-    }
-    int* const flags[4] = {&m_tempoClock.sequencerRunning, &m_tempoClock.tempoShownPending, &m_tempoClock.countSteps,
-                           &m_tempoClock.sequencerEnded};
-    for (int i = 0; i < 4; ++i)
-        *flags[i] = byteorder::getInt32(data + kBankClockOffset + 4 * i) != 0 ? 1 : 0;
-    m_displayModel.loadState(data + kBankDisplayOffset);
-    return true;
 }
 
 // --- host queries ---------------------------------------------------------
@@ -672,7 +542,7 @@ VstInt32 CQuibo::getMidiProgramName(VstInt32 channel, MidiProgramName* record)
         return 0;
     const VstInt32 index = record->thisProgramIndex;
     if (channel == 0 && index >= 0 && index < kNumPrograms) {
-        fillMidiProgramName(record, kBuiltInPrograms[index].name, index);
+        fillMidiProgramName(record, CProgramBank::builtInName(index), index);
         return kNumPrograms;
     }
     if (channel == 9 && index == 0) {
@@ -686,7 +556,7 @@ VstInt32 CQuibo::getCurrentMidiProgram(VstInt32 channel, MidiProgramName* record
 {
     if (record == nullptr)
         return 0;
-    const VstInt32 index = std::min(stepOf(getParameter(kParamProgram), 5.0f), 5);
+    const VstInt32 index = std::min(stepOf(getParameter(kParamProgram), 5.0f), kNumPrograms - 1);
     record->thisProgramIndex = index;
     return getMidiProgramName(channel, record) != 0 ? index : 0;
 }

@@ -1,25 +1,30 @@
 #pragma once
 
 #include "AudioEffectX.h"
-#include "BankExtension.h"
+#include "CBankChunk.h"
 #include "CCalculator.h"
 #include "CCommandQueue.h"
 #include "CDisplayModel.h"
-#include "CEventManager.h"
 #include "CEditorNotices.h"
+#include "CEventManager.h"
 #include "CKeyDispatcher.h"
 #include "CPanelAccess.h"
+#include "CPanelHost.h"
 #include "CPanelLock.h"
+#include "CProgramBank.h"
 #include "CRhythmBox.h"
 #include "CSequencer.h"
 #include "CTempoClock.h"
 #include "CVoice.h"
+#include "CVoiceHost.h"
+#include "PanelCodes.h"
 #include "ProgramRecord.h"
 
 #include <atomic>
 
 // The instrument: owns every component, applies queued commands on the audio
-// thread and renders each block sample by sample.
+// thread and renders each block sample by sample. It is the host the voice
+// and the panel logic report to (CVoiceHost, CPanelHost).
 //
 // Threads. The audio thread owns the voice, the rhythm box, the event queue
 // and the tempo clock's timing; it never waits for another thread. What other
@@ -31,37 +36,15 @@
 // sample where the try succeeds. Host calls back to the host are never made
 // from the audio thread: program-change announcements wait for the host's
 // next dispatcher call.
-class CQuibo : public AudioEffectX {
+class CQuibo : public AudioEffectX, public CPanelHost, public CVoiceHost {
 public:
-    static constexpr VstInt32 kNumPrograms = 6;
-    static constexpr VstInt32 kNumParams = 15;
-    // The fixed bank image; the saved bank chunk adds the extension after it.
-    static constexpr int kBankChunkSize = 2988;
-    static constexpr int kSavedBankSize = kBankChunkSize + bankextension::kSize;
-    enum ParameterIndex {
-        kParamProgram = 0,
-        kParamMode,
-        kParamVolume,
-        kParamBalance,
-        kParamOctave,
-        kParamTune,
-        kParamSound,
-        kParamAttack,
-        kParamDecay,
-        kParamSustainLevel,
-        kParamSustainTime,
-        kParamRelease,
-        kParamVibrato,
-        kParamTremolo,
-        kParamTempo,
-    };
-    static constexpr int kFirstSoundParam = kParamSound;
-    static constexpr int kLastSoundParam = kParamTremolo;
-    enum Mode { kModePlay = 0, kModeRec, kModeCal, kModeOff };
+    static constexpr int kBankChunkSize = CBankChunk::kFixedSize;
+    static constexpr int kSavedBankSize = CBankChunk::kSavedSize;
 
     explicit CQuibo(audioMasterCallback audioMaster);
     ~CQuibo() override;
 
+    // The host's requests.
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
@@ -90,56 +73,64 @@ public:
     VstInt32 getMidiProgramCategory(VstInt32 channel, MidiProgramCategory* category) override;
     bool hasMidiProgramsChanged(VstInt32 channel) override;
     bool getMidiKeyName(VstInt32 channel, MidiKeyName* keyName) override;
-
-    // Publishes an applied parameter or a key state for the editor's idle.
-    void notifyEditor(VstInt32 index, float value);
-    CEditorNotices& editorNotices() { return m_editorNotices; }
-
-    // A note key played on the panel (the editor's thread): 1.0 press, 0.0
-    // release. It reaches the key dispatcher through the command queue.
-    void panelNoteKey(VstInt32 keyCode, float value);
-    // A command from the audio thread's own panel work or MIDI (a program
-    // change, a tempo step), applied at the next drain.
-    void queueInternalCommand(VstInt32 index, float value);
     // Sends the host notices deferred from the audio thread before a host
     // request is answered.
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
-    // Components, for the panel logic and the engine.
-    CTempoClock& tempoClock() { return m_tempoClock; }
-    CDisplayModel& displayModel() { return m_displayModel; }
-    CVoice& voice() { return m_voice; }
-    CRhythmBox& rhythmBox() { return m_rhythmBox; }
-    CSequencer& sequencer() { return m_sequencer; }
-    CCalculator& calculator() { return m_calculator; }
-    CEventManager& eventManager() { return m_eventManager; }
-    CKeyDispatcher& keyDispatcher() { return m_keyDispatcher; }
-    CCommandQueue& commandQueue() { return m_commandQueue; }
+    // The editor's side.
+    CEditorNotices& editorNotices() { return m_editorNotices; }
+    // A note key played on the panel (the editor's thread): 1.0 press, 0.0
+    // release. It reaches the key dispatcher through the command queue.
+    void panelNoteKey(VstInt32 keyCode, float value);
 
-    // Panel state owned by the key dispatcher.
-    int mode() const { return m_mode.load(std::memory_order_acquire); }
-    void setMode(int mode) { m_mode.store(mode, std::memory_order_release); }
-    void setBeepPending(int pending) { m_beepPending.store(pending, std::memory_order_relaxed); }
-    int beepPending() const { return m_beepPending.load(std::memory_order_relaxed); }
-    // The host rate as last set: the number of frames in one second.
-    float sampleRateCopy() const { return m_sampleRateCopy; }
-
-    CPanelLock& panelLock() { return m_panelLock; }
-
-    // The rest expects the panel lock to be held (or panel access on the
-    // audio thread).
-    // Stores an applied (clamped) parameter value.
-    void storeParameter(VstInt32 index, float value);
+    // What the panel logic and the chunks use (CPanelHost). Unless said
+    // otherwise, with the panel lock held or panel access on the audio thread.
+    void storeParameter(VstInt32 index, float value) override;
     // Keeps a sound edit with the program it was made on.
-    void storeInCurrentProgram(VstInt32 index, float value);
+    void storeInCurrentProgram(VstInt32 index, float value) override;
     // Program selection. On the audio thread (applyNow) the program's sound
     // values are applied at once, so a sound edit queued after the selection
     // wins; on another thread they are stored and queued for the voice. The
     // Program value is stored, not queued, so the selection is not made
     // again later. The host hears of it from announceProgramChange.
-    void selectProgram(VstInt32 program, bool applyNow);
-    // Program 5 takes its eight values from the calculator memory's digits.
-    void rebuildUserProgram();
+    void selectProgram(VstInt32 program, bool applyNow) override;
+    void rebuildUserProgram() override;
+    // A command from the audio thread's own panel work or MIDI (a program
+    // change, a tempo step), applied at the next drain.
+    void queueInternalCommand(VstInt32 index, float value) override;
+    // Publishes an applied parameter or a key state for the editor's idle.
+    void notifyEditor(VstInt32 index, float value) override;
+    int mode() const override { return m_mode.load(std::memory_order_acquire); }
+    void setMode(int mode) override { m_mode.store(mode, std::memory_order_release); }
+    // The host rate as last set: the number of frames in one second.
+    float sampleRateCopy() const override { return m_sampleRateCopy; }
+    void setBeepPending(int pending) override { m_beepPending.store(pending, std::memory_order_relaxed); }
+    int beepPending() const { return m_beepPending.load(std::memory_order_relaxed); }
+    void queueMidi(int delta, int status, int data1, int data2, int flags) override;
+    void flushEvents() override;
+    float tempo() const override { return m_tempoClock.tempo(); }
+    float setTempo(float tempo) override { return m_tempoClock.setTempo(tempo); }
+    void resetTempoClock() override { m_tempoClock.reset(); }
+    void setClockFlag(ClockFlag flag, int value) override { m_tempoClock.setFlag(flag, value); }
+
+    // The voice's reports (CVoiceHost), on the audio thread.
+    void showNote(int note) override { m_displayModel.showNote(note); }
+    void keyChanged(int note, bool down) override { m_editorNotices.keyChanged(note, down); }
+    void programChange(int program) override;
+
+    // Components.
+    CTempoClock& tempoClock() { return m_tempoClock; }
+    CDisplayModel& displayModel() override { return m_displayModel; }
+    CVoice& voice() override { return m_voice; }
+    CRhythmBox& rhythmBox() override { return m_rhythmBox; }
+    CSequencer& sequencer() override { return m_sequencer; }
+    CCalculator& calculator() override { return m_calculator; }
+    CEventManager& eventManager() { return m_eventManager; }
+    CKeyDispatcher& keyDispatcher() { return m_keyDispatcher; }
+    CCommandQueue& commandQueue() { return m_commandQueue; }
+    CProgramBank& programs() { return m_programs; }
+    CPanelLock& panelLock() { return m_panelLock; }
+    // A copy of a program record, taken under the panel lock.
     ProgramRecord program(int index);
 
     // Key codes of panel note keys in the command queue are offset by this.
@@ -152,10 +143,8 @@ protected:
     void stepTempoClock(CPanelAccess& access);
     void renderPart(float** outputs, VstInt32 first, VstInt32 frames);
     void storeStartupValues();
-    void fillBuiltInPrograms();
-    void refreshBankImage();
-    bool restoreBank(const unsigned char* data, const bankextension::Content* extension);
-    // Tells the host the program list changed; never called with the panel lock held.
+    // Tells the host the program list changed; never called with the panel
+    // lock held, nor from the audio thread.
     void announceProgramChange();
 
     float m_sampleRateCopy = 44100.0f;
@@ -167,8 +156,8 @@ protected:
     CSequencer m_sequencer;
     CCalculator m_calculator;
     CEventManager m_eventManager;
-    ProgramRecord m_programs[kNumPrograms];
-    unsigned char m_chunkImage[kSavedBankSize];
+    CProgramBank m_programs;
+    CBankChunk m_bankChunk;
     ProgramRecord m_programChunk; // what getChunk hands out for one program
     std::atomic<VstInt32> m_currentProgram{0};
     CPanelLock m_panelLock;
@@ -178,8 +167,8 @@ protected:
     // most kMaxDeferredTicks (ten seconds at the fastest tempo).
     static constexpr int kMaxDeferredTicks = 1800;
     int m_deferredTicks = 0;
-    // Live values of all fifteen parameters, written on the audio thread and
-    // read by any thread.
+    // Live values of all fifteen parameters, written with the panel lock or
+    // panel access and read by any thread.
     std::atomic<float> m_parameterValues[kNumParams];
     std::atomic<int> m_mode{kModeOff};
     CKeyDispatcher m_keyDispatcher;

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-bool CQuiboPlugin::outOfMemory = false;
-
 CQuiboPlugin::CQuiboPlugin(audioMasterCallback audioMaster)
     : CQuibo(audioMaster)
 {

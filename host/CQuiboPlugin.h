@@ -15,6 +15,10 @@ public:
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
 
-    // Set when the editor could not be allocated; the entry point checks it.
-    static bool outOfMemory;
+    // True when the editor could not be allocated; the entry point then
+    // refuses the instance.
+    bool outOfMemory() const { return m_outOfMemory; }
+
+private:
+    bool m_outOfMemory = false;
 };

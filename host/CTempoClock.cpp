@@ -38,11 +38,11 @@ void CTempoClock::setClockRate(float rate)
     m_increment = 1.0f / m_clockRate;
 }
 
-void CTempoClock::setFlag(int kind, int value)
+void CTempoClock::setFlag(CPanelHost::ClockFlag flag, int value)
 {
-    if (kind == 1)
+    if (flag == CPanelHost::kClockSequencerRunning)
         sequencerRunning = value;
-    else if (kind == 2)
+    else if (flag == CPanelHost::kClockCountSteps)
         countSteps = value;
 }
 

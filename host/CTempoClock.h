@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CPanelHost.h"
+
 class CQuibo;
 
 // Counts samples into tempo ticks. Every tick advances the sequencer, the
@@ -12,8 +14,7 @@ public:
     void reset();
     // Clamps t to -9..9, stores it and recomputes the period. Answers the tempo.
     float setTempo(float t);
-    // kind 1: sequencer running, kind 2: count steps.
-    void setFlag(int kind, int value);
+    void setFlag(CPanelHost::ClockFlag flag, int value);
     // One sample: answers true when a tick falls due. The owner then runs the
     // tick's panel part (with panel access, perhaps later) and its engine part.
     bool step();

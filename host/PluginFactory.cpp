@@ -8,11 +8,10 @@ AEffect* createPluginEffect(audioMasterCallback audioMaster)
 {
     if (audioMaster == nullptr || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         return nullptr;
-    CQuiboPlugin::outOfMemory = false;
     CQuiboPlugin* plugin = new (std::nothrow) CQuiboPlugin(audioMaster);
     if (plugin == nullptr)
         return nullptr;
-    if (CQuiboPlugin::outOfMemory) {
+    if (plugin->outOfMemory()) {
         delete plugin;
         return nullptr;
     }

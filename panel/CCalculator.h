@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-class CQuibo;
 
 // The eight-digit pocket calculator worked by the panel keys in Cal mode.
 // Numbers are kept as display texts and converted to double only to compute.
@@ -31,8 +30,6 @@ public:
     };
 
     CCalculator();
-    void setOwner(CQuibo* owner) { m_owner = owner; }
-    CQuibo* owner() const { return m_owner; }
 
     // Processes one key code and answers the number text to display.
     const char* key(int keyCode);
@@ -70,7 +67,6 @@ private:
     const char* memoryRecallKey();
     const char* memoryAddKey(double sign);
 
-    CQuibo* m_owner = nullptr;
     CalcNumber m_entry;
     CalcNumber m_operand;
     CalcNumber m_constant;

@@ -1,7 +1,7 @@
 #include "CDisplayModel.h"
 
-#include "CQuibo.h"
 #include "ByteOrder.h"
+#include "CPanelHost.h"
 
 #include <cmath>
 #include <cstring>
@@ -65,12 +65,12 @@ CDisplayModel::CDisplayModel()
 int CDisplayModel::modeFromValue(float modeValue)
 {
     if (modeValue < 0.33333334f)
-        return kPlay;
+        return kModePlay;
     if (modeValue < 0.6666667f)
-        return kRec;
+        return kModeRec;
     if (modeValue < 1.0f)
-        return kCal;
-    return kOff;
+        return kModeCal;
+    return kModeOff;
 }
 
 void CDisplayModel::attachView(CDisplayCells* view)
@@ -111,7 +111,7 @@ LcdContent CDisplayModel::publishedContent() const
 LcdContent CDisplayModel::shownContent(const CLcdSnapshot::Content& published)
 {
     LcdContent content = published.lcd;
-    if (published.mode == kCal && content.dotMask == 0 && !published.reset)
+    if (published.mode == kModeCal && content.dotMask == 0 && !published.reset)
         content.dotMask = 1;
     return content;
 }
@@ -150,7 +150,7 @@ void CDisplayModel::flush(bool reset)
 
 void CDisplayModel::setMode(float modeValue, bool memoryNonZero)
 {
-    const float tempo = m_owner != nullptr ? m_owner->tempoClock().tempo() : 0.0f;
+    const float tempo = m_owner != nullptr ? m_owner->tempo() : 0.0f;
     setMode(modeValue, memoryNonZero, tempo);
 }
 
@@ -160,16 +160,16 @@ void CDisplayModel::setMode(float modeValue, bool memoryNonZero, float tempo)
     m_displayMode = mode;
     clearContent();
     m_fresh = 1;
-    if (mode == kPlay || mode == kRec) {
+    if (mode == kModePlay || mode == kModeRec) {
         writeTempo(tempo);
-    } else if (mode == kCal) {
+    } else if (mode == kModeCal) {
         m_memoryFlag = memoryNonZero ? 1 : 0;
         m_constantFlag = 0;
         m_cells[kLastCell] = '0';
         if (memoryNonZero)
             m_marks[kMarkMemory] = 'm';
     }
-    flush(mode == kOff);
+    flush(mode == kModeOff);
 }
 
 void CDisplayModel::showTempo(float tempo)
@@ -347,7 +347,7 @@ void CDisplayModel::loadState(const unsigned char* src)
     // A foreign chunk may hold anything: a mode outside 0..3 becomes Off
     // and a blink counter outside its cycle restarts it.
     const int32_t mode = byteorder::getInt32(src + kOffMode);
-    m_displayMode = (mode >= kPlay && mode <= kOff) ? mode : kOff;
+    m_displayMode = (mode >= kModePlay && mode <= kModeOff) ? mode : kModeOff;
     m_operatorKind = byteorder::getInt32(src + kOffOperatorKind);
     m_pointPosition = byteorder::getInt32(src + kOffPointPosition);
     m_dotMask = src[kOffDotMask];

@@ -2,10 +2,11 @@
 
 #include "CDisplayCells.h"
 #include "CLcdSnapshot.h"
+#include "PanelCodes.h"
 
 #include <cstdint>
 
-class CQuibo;
+class CPanelHost;
 
 // The LCD's content: nine cells, marks and decimal points, written by the
 // panel logic, the voice and the tempo clock, rendered into the display cells.
@@ -18,10 +19,9 @@ class CQuibo;
 class CDisplayModel {
 public:
     static constexpr int kStateSize = 56;
-    enum DisplayMode { kPlay = 0, kRec = 1, kCal = 2, kOff = 3 };
 
     CDisplayModel();
-    void setOwner(CQuibo* owner) { m_owner = owner; }
+    void setOwner(CPanelHost* owner) { m_owner = owner; }
 
     // The editor's thread: connects the LCD controls (editor open) and shows
     // the published content at once; disconnects them (editor close); and
@@ -57,7 +57,7 @@ public:
 
 private:
     static int modeFromValue(float modeValue);
-    bool playOrRec() const { return m_displayMode == kPlay || m_displayMode == kRec; }
+    bool playOrRec() const { return m_displayMode == kModePlay || m_displayMode == kModeRec; }
     void clearContent();
     void writeTempo(float tempo);
     void writeNote(int note, int cell, bool scroll);
@@ -66,13 +66,13 @@ private:
     void publish(bool reset);
     static LcdContent shownContent(const CLcdSnapshot::Content& published);
 
-    CQuibo* m_owner = nullptr;
+    CPanelHost* m_owner = nullptr;
     // The editor thread's side.
     CDisplayCells* m_view = nullptr;
     uint32_t m_renderedSequence = 0;
     CLcdSnapshot m_published;
 
-    int32_t m_displayMode = kOff;
+    int32_t m_displayMode = kModeOff;
     int32_t m_operatorKind = 0;
     int32_t m_pointPosition = 8;
     uint32_t m_dotMask = 0;

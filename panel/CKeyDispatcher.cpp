@@ -1,7 +1,11 @@
 #include "CKeyDispatcher.h"
 
-#include "CQuibo.h"
-#include "MidiMessage.h"
+#include "CCalculator.h"
+#include "CDisplayModel.h"
+#include "CPanelHost.h"
+#include "CRhythmBox.h"
+#include "CSequencer.h"
+#include "CVoice.h"
 #include "ParameterValue.h"
 #include "SequencerEvent.h"
 
@@ -10,15 +14,16 @@
 namespace {
 
 constexpr float kTempoStepValue = 0.055555556f;
+constexpr int kBeepNote = 0x63;
 
 } // namespace
 
 // --- entry points -----------------------------------------------------------
 
-void CKeyDispatcher::dispatch(VstInt32 index, float value)
+void CKeyDispatcher::dispatch(std::int32_t index, float value)
 {
     value = clampParameter(value);
-    if (index >= 0 && index < CQuibo::kNumParams) {
+    if (index >= 0 && index < kNumParams) {
         applyParameter(index, value);
         m_owner->voice().SetParameter(index, value);
         m_owner->notifyEditor(index, value);
@@ -27,45 +32,45 @@ void CKeyDispatcher::dispatch(VstInt32 index, float value)
     }
 }
 
-void CKeyDispatcher::noteKey(VstInt32 keyCode, float value)
+void CKeyDispatcher::noteKey(std::int32_t keyCode, float value)
 {
     CSequencer& sequencer = m_owner->sequencer();
     if (sequencer.playing() && !(sequencer.paused() && !m_demoPlaying))
         return;
     const int mode = m_owner->mode();
-    if (mode == CQuibo::kModePlay || mode == CQuibo::kModeRec) {
+    if (mode == kModePlay || mode == kModeRec) {
         if (keyCode < kFirstNoteKey || keyCode > kLastNoteKey)
             return;
-        const int status = value * 127.0f > 0.0f ? 0x90 : 0x80;
+        const int status = value * 127.0f > 0.0f ? kStatusNoteOn : kStatusNoteOff;
         const int velocity = static_cast<int>(clampParameter(value) * 127.0f);
         noteEvent(status, keyCode, velocity);
-    } else if (mode == CQuibo::kModeCal && value != 0.0f) {
+    } else if (mode == kModeCal && value != 0.0f) {
         calcKey(keyCode);
     }
 }
 
 // --- parameters and modes ---------------------------------------------------
 
-void CKeyDispatcher::applyParameter(VstInt32 index, float value)
+void CKeyDispatcher::applyParameter(std::int32_t index, float value)
 {
-    CQuibo& owner = *m_owner;
+    CPanelHost& owner = *m_owner;
     switch (index) {
-    case CQuibo::kParamProgram:
+    case kParamProgram:
         owner.storeParameter(index, value);
-        owner.selectProgram(static_cast<VstInt32>(std::floor(value * 5.0f)), true);
+        owner.selectProgram(static_cast<std::int32_t>(std::floor(value * 5.0f)), true);
         break;
-    case CQuibo::kParamMode:
+    case kParamMode:
         changeMode(value);
         break;
-    case CQuibo::kParamTempo: {
+    case kParamTempo: {
         owner.storeParameter(index, value);
-        const float tempo = owner.tempoClock().setTempo(std::floor(value * 18.0f) - 9.0f);
+        const float tempo = owner.setTempo(std::floor(value * 18.0f) - 9.0f);
         owner.displayModel().showTempo(tempo);
         break;
     }
     default:
         owner.storeParameter(index, value);
-        if (index >= CQuibo::kFirstSoundParam)
+        if (index >= kFirstSoundParam)
             owner.storeInCurrentProgram(index, value);
         break;
     }
@@ -73,7 +78,7 @@ void CKeyDispatcher::applyParameter(VstInt32 index, float value)
 
 void CKeyDispatcher::changeMode(float value)
 {
-    m_owner->storeParameter(CQuibo::kParamMode, value);
+    m_owner->storeParameter(kParamMode, value);
     resetPanel();
     // Suspend and resume carry no state; the host is asked for MIDI once, at
     // its own resume, not from the audio thread at every mode change.
@@ -82,32 +87,32 @@ void CKeyDispatcher::changeMode(float value)
 
 void CKeyDispatcher::resetPanel()
 {
-    CQuibo& owner = *m_owner;
+    CPanelHost& owner = *m_owner;
     m_demoPlaying = false;
     m_stepEndLatch = false;
-    owner.eventManager().FlushAll();
+    owner.flushEvents();
     owner.voice().Silence();
     owner.sequencer().Reset();
     owner.rhythmBox().Reset();
-    owner.tempoClock().reset();
+    owner.resetTempoClock();
     owner.calculator().clear(true, false);
-    owner.displayModel().setMode(owner.getParameter(CQuibo::kParamMode), owner.calculator().memoryNonZero());
+    owner.displayModel().setMode(owner.getParameter(kParamMode), owner.calculator().memoryNonZero());
     owner.rebuildUserProgram();
     owner.selectProgram(owner.getProgram(), true);
 }
 
 // --- function keys ----------------------------------------------------------
 
-void CKeyDispatcher::functionKey(VstInt32 keyCode, float value)
+void CKeyDispatcher::functionKey(std::int32_t keyCode, float value)
 {
     const int mode = m_owner->mode();
-    if (mode == CQuibo::kModeCal) {
+    if (mode == kModeCal) {
         calculatorFunctionKey(keyCode, value);
         return;
     }
-    if (mode != CQuibo::kModePlay && mode != CQuibo::kModeRec)
+    if (mode != kModePlay && mode != kModeRec)
         return;
-    const bool rec = mode == CQuibo::kModeRec;
+    const bool rec = mode == kModeRec;
     switch (keyCode) {
     case KeyReset:
         resetKey();
@@ -146,7 +151,7 @@ void CKeyDispatcher::functionKey(VstInt32 keyCode, float value)
 
 // In Cal the function keys are calculator keys; 88 and 93 have no function
 // there and memory plus works on the press only.
-void CKeyDispatcher::calculatorFunctionKey(VstInt32 keyCode, float value)
+void CKeyDispatcher::calculatorFunctionKey(std::int32_t keyCode, float value)
 {
     if (keyCode == KeyRhythm || keyCode == KeyOneKey2)
         return;
@@ -165,9 +170,9 @@ void CKeyDispatcher::calcKey(int keyCode)
 
 void CKeyDispatcher::tempoStep(float step)
 {
-    const float tempo = m_owner->tempoClock().tempo();
+    const float tempo = m_owner->tempo();
     const float value = clampParameter((tempo + 9.0f) * kTempoStepValue + step + 0.001f);
-    m_owner->queueInternalCommand(CQuibo::kParamTempo, value);
+    m_owner->queueInternalCommand(kParamTempo, value);
 }
 
 void CKeyDispatcher::rhythmSelect(float value)
@@ -196,7 +201,7 @@ void CKeyDispatcher::deleteLastNote()
     beep(static_cast<int>(left * static_cast<double>(m_owner->sampleRateCopy()) * static_cast<double>(0.005f) + 100.0));
     sequencer.StepBack(2);
     if (sequencer.songPointer() == 0)
-        m_owner->displayModel().showTempo(m_owner->tempoClock().tempo());
+        m_owner->displayModel().showTempo(m_owner->tempo());
     else
         // The view scrolls right by one note: the two newest remaining notes
         // stay in sight and the one recorded before them comes in at the left.
@@ -212,7 +217,7 @@ void CKeyDispatcher::demoKey()
         return;
     }
     resetPanel();
-    m_owner->queueInternalCommand(CQuibo::kParamTempo, 0.725f);
+    m_owner->queueInternalCommand(kParamTempo, 0.725f);
     sequencer.SelectMelody(CSequencer::Melody::Demo);
     m_demoPlaying = true;
     sequencer.Play();
@@ -269,7 +274,7 @@ void CKeyDispatcher::oneKeyPlay()
     }
     if (!sequencer.paused())
         return;
-    if (sequencer.Step(m_owner->mode() == CQuibo::kModeRec ? 1 : 0) != 0)
+    if (sequencer.Step(m_owner->mode() == kModeRec ? 1 : 0) != 0)
         return;
     m_stepEndLatch = true;
     endStep();
@@ -279,7 +284,7 @@ void CKeyDispatcher::endStep()
 {
     m_owner->voice().Silence();
     m_owner->rhythmBox().RequestStop();
-    m_owner->displayModel().showTempo(m_owner->tempoClock().tempo());
+    m_owner->displayModel().showTempo(m_owner->tempo());
 }
 
 void CKeyDispatcher::eraseKey()
@@ -289,13 +294,13 @@ void CKeyDispatcher::eraseKey()
     sequencer.Empty();
     sequencer.setRecordArmed(1);
     sequencer.setRecordTaken(0);
-    m_owner->queueInternalCommand(CQuibo::kParamTempo, 0.5f);
+    m_owner->queueInternalCommand(kParamTempo, 0.5f);
 }
 
 void CKeyDispatcher::resetKey()
 {
     CSequencer& sequencer = m_owner->sequencer();
-    if (m_owner->mode() == CQuibo::kModeRec && sequencer.recordTaken()) {
+    if (m_owner->mode() == kModeRec && sequencer.recordTaken()) {
         sequencer.setRecordArmed(0);
         sequencer.setRecordTaken(0);
     }
@@ -307,13 +312,13 @@ void CKeyDispatcher::resetKey()
 
 void CKeyDispatcher::noteEvent(int status, int note, int velocity)
 {
-    if (m_owner->mode() == CQuibo::kModeRec) {
+    if (m_owner->mode() == kModeRec) {
         CSequencer& sequencer = m_owner->sequencer();
         const bool full = sequencer.eventCount() >= sequencer.capacity();
         m_owner->displayModel().setMemoryFull(full);
         if (full && sequencer.recordArmed())
             return;
-        if (sequencer.eventCount() == 0 && !sequencer.recordArmed() && status == 0x90)
+        if (sequencer.eventCount() == 0 && !sequencer.recordArmed() && status == kStatusNoteOn)
             beep(static_cast<int>(m_owner->sampleRateCopy()));
         SequencerEvent event{};
         event.status = static_cast<std::uint8_t>(status);
@@ -326,14 +331,16 @@ void CKeyDispatcher::noteEvent(int status, int note, int velocity)
 
 void CKeyDispatcher::beep(int frames)
 {
-    queueMidi(0, 0xB0, 0x56, 0x01, 0);
-    queueMidi(0, 0x90, 0x63, 0x7F, 0);
-    queueMidi(frames, 0x80, 0x63, 0x7F, 1);
-    queueMidi(0, 0xB0, 0x56, 0x00, 0);
+    // The beep voice on, its note, the note's end as a marker that holds back
+    // later events until it is played, and the beep voice off.
+    queueMidi(0, kStatusController, kControllerBeepVoice, 1, 0);
+    queueMidi(0, kStatusNoteOn, kBeepNote, 0x7F, 0);
+    queueMidi(frames, kStatusNoteOff, kBeepNote, 0x7F, 1);
+    queueMidi(0, kStatusController, kControllerBeepVoice, 0, 0);
     m_owner->setBeepPending(1);
 }
 
 void CKeyDispatcher::queueMidi(int delta, int status, int data1, int data2, int flags)
 {
-    m_owner->eventManager().AddEvent(makeMidiEvent(delta, status, data1, data2, flags));
+    m_owner->queueMidi(delta, status, data1, data2, flags);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "VstAbi.h"
+#include "PanelCodes.h"
 
-class CQuibo;
+#include <cstdint>
+
+class CPanelHost;
 struct SequencerEvent;
 
 // Turns queued commands (parameters 0 to 14, function keys 84 to 93) and
@@ -15,27 +17,12 @@ struct SequencerEvent;
 // or calls the host.
 class CKeyDispatcher {
 public:
-    enum KeyCode {
-        KeyReset = 84,
-        KeyDelete,
-        KeyTempoUp,
-        KeyTempoDown,
-        KeyRhythm,
-        KeyErase,
-        KeyDemo,
-        KeyPlay,
-        KeyOneKey1,
-        KeyOneKey2,
-    };
-    static constexpr int kFirstNoteKey = 55;
-    static constexpr int kLastNoteKey = 83;
-
-    void setOwner(CQuibo* owner) { m_owner = owner; }
+    void setOwner(CPanelHost* owner) { m_owner = owner; }
 
     // Applies one queued command.
-    void dispatch(VstInt32 index, float value);
+    void dispatch(std::int32_t index, float value);
     // A note key from the panel: 1.0 press, 0.0 release.
-    void noteKey(VstInt32 keyCode, float value);
+    void noteKey(std::int32_t keyCode, float value);
 
     void resetPanel();
     void beep(int frames);
@@ -45,10 +32,10 @@ public:
     bool stepEndLatch() const { return m_stepEndLatch; }
 
 private:
-    void applyParameter(VstInt32 index, float value);
+    void applyParameter(std::int32_t index, float value);
     void changeMode(float value);
-    void functionKey(VstInt32 keyCode, float value);
-    void calculatorFunctionKey(VstInt32 keyCode, float value);
+    void functionKey(std::int32_t keyCode, float value);
+    void calculatorFunctionKey(std::int32_t keyCode, float value);
     void noteEvent(int status, int note, int velocity);
     void tempoStep(float step);
     void rhythmSelect(float value);
@@ -61,7 +48,7 @@ private:
     void resetKey();
     void queueMidi(int delta, int status, int data1, int data2, int flags);
 
-    CQuibo* m_owner = nullptr;
+    CPanelHost* m_owner = nullptr;
     bool m_demoPlaying = false;
     bool m_stepEndLatch = false;
 };

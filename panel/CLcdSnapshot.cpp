@@ -1,5 +1,7 @@
 #include "CLcdSnapshot.h"
 
+#include "PanelCodes.h"
+
 #include <cstring>
 
 namespace {
@@ -9,7 +11,7 @@ constexpr int kReadTries = 64;
 CLcdSnapshot::CLcdSnapshot()
 {
     Content empty{};
-    empty.mode = 3;
+    empty.mode = kModeOff;
     publish(empty);
 }
 

@@ -3,7 +3,7 @@
 #include "CEventList.h"
 #include "SequencerEvent.h"
 
-class CQuibo;
+class CPanelHost;
 
 // The melody recorder and player. Records panel notes in tempo ticks, plays
 // the recorded or the demonstration melody by the tempo clock or one event
@@ -19,7 +19,7 @@ public:
     enum class Melody { Recorded, Demo };
 
     CSequencer();
-    void setOwner(CQuibo* owner) { m_owner = owner; }
+    void setOwner(CPanelHost* owner) { m_owner = owner; }
 
     // Idle state: rewound, recorded melody selected, paused, not playing.
     void Reset();
@@ -83,7 +83,7 @@ private:
     void setSequencerRunning(int running);
     void releaseSoundingNote();
 
-    CQuibo* m_owner = nullptr;
+    CPanelHost* m_owner = nullptr;
     CEventList m_list;
     int m_playing = 0;
     int m_paused = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PanelCodes.h"
+
 #include <cstdint>
 
 // One event of a melody, 12 bytes, the same layout in memory, in the chunk
@@ -15,10 +17,10 @@ struct SequencerEvent {
 static_assert(sizeof(SequencerEvent) == 12, "a sequencer event is 12 bytes");
 
 namespace sequencer {
-constexpr std::uint8_t kNoteOff = 0x80;
-constexpr std::uint8_t kNoteOn = 0x90;
-constexpr std::uint8_t kController = 0xB0;
-constexpr std::uint8_t kProgramChange = 0xC0;
+constexpr std::uint8_t kNoteOff = kStatusNoteOff;
+constexpr std::uint8_t kNoteOn = kStatusNoteOn;
+constexpr std::uint8_t kController = kStatusController;
+constexpr std::uint8_t kProgramChange = kStatusProgramChange;
 constexpr float kEndTime = -1.0f;
 constexpr std::int32_t kRecordedFlag = 1;
 constexpr int kEventBytes = 12;

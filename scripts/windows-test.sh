@@ -280,7 +280,8 @@ else
     failure "Wine prefix setup"
     finish
 fi
-for exe in "$WIN32_BUILD"/quibo_tests.exe "$WIN32_BUILD"/quibo_concurrency_tests.exe; do
+for exe in "$WIN32_BUILD"/quibo_engine_tests.exe "$WIN32_BUILD"/quibo_panel_tests.exe \
+           "$WIN32_BUILD"/quibo_tests.exe "$WIN32_BUILD"/quibo_concurrency_tests.exe; do
     run_gtest "$exe"
 done
 compare_identity

@@ -35,12 +35,12 @@ TEST(Chunks, BankRestoresThePanelIntoAFreshInstance)
     testhost::Panel source;
     source.setMode(kCal);
     source.typeDigits("98765432");
-    source.functionKey(CKeyDispatcher::KeyOneKey1, 1.0f); // memory plus
+    source.functionKey(KeyOneKey1, 1.0f); // memory plus
     source.setMode(kRec);
     for (int note : {60, 64, 67})
         source.tapNote(note);
-    source.plugin->setParameter(CQuibo::kParamVolume, 0.3f);
-    source.plugin->setParameter(CQuibo::kParamTempo, 0.9f);
+    source.plugin->setParameter(kParamVolume, 0.3f);
+    source.plugin->setParameter(kParamTempo, 0.9f);
     source.process(0);
     const std::vector<unsigned char> bank = bankOf(*source.plugin);
 
@@ -48,10 +48,10 @@ TEST(Chunks, BankRestoresThePanelIntoAFreshInstance)
     std::vector<unsigned char> copy = bank;
     ASSERT_EQ(1, target.plugin->setChunk(copy.data(), static_cast<VstInt32>(copy.size()), false));
     // The global values are live at once; the rest follows the next block.
-    EXPECT_FLOAT_EQ(0.3f, target.plugin->getParameter(CQuibo::kParamVolume));
-    EXPECT_FLOAT_EQ(kRec, target.plugin->getParameter(CQuibo::kParamMode));
+    EXPECT_FLOAT_EQ(0.3f, target.plugin->getParameter(kParamVolume));
+    EXPECT_FLOAT_EQ(kRec, target.plugin->getParameter(kParamMode));
     target.process(0);
-    EXPECT_EQ(CQuibo::kModeRec, target.plugin->mode());
+    EXPECT_EQ(kModeRec, target.plugin->mode());
     EXPECT_STREQ(" 98765432", target.plugin->calculator().memoryText());
     EXPECT_EQ(6, target.plugin->sequencer().eventCount());
     EXPECT_EQ(7.0f, target.plugin->tempoClock().tempo());
@@ -77,14 +77,14 @@ TEST(Chunks, RestoredSongPlaysByOneKeyPlayAndByThePlayKey)
     ASSERT_EQ(1, target.plugin->setChunk(copy.data(), static_cast<VstInt32>(copy.size()), false));
     target.process(0);
     target.setMode(0.0f);
-    target.functionKey(CKeyDispatcher::KeyOneKey1, 1.0f);
+    target.functionKey(KeyOneKey1, 1.0f);
     target.process(1);
     ASSERT_EQ(1u, target.voice.sent.size());
     EXPECT_EQ(0x90, target.voice.sent[0].status);
     EXPECT_EQ(67, target.voice.sent[0].data1);
 
     target.setMode(0.0f);
-    target.functionKey(CKeyDispatcher::KeyPlay);
+    target.functionKey(KeyPlay);
     EXPECT_TRUE(target.plugin->sequencer().playing());
     bool played = false;
     for (int block = 0; block < 200 && !played; ++block) {
@@ -113,13 +113,13 @@ TEST(Chunks, ProgramChunkAnswersZeroAndStillReplacesTheProgram)
     instance.process(0);
     ProgramRecord record = instance.plugin->program(2);
     std::strcpy(record.name, "Bright Violin");
-    record.values[CQuibo::kParamVibrato] = 0.8f;
+    record.values[kParamVibrato] = 0.8f;
     EXPECT_EQ(0, instance.plugin->setChunk(&record, sizeof record, true));
     char name[32];
     instance.plugin->getProgramName(name);
     EXPECT_STREQ("Bright Violin", name);
     instance.process(0);
-    EXPECT_FLOAT_EQ(0.8f, instance.plugin->getParameter(CQuibo::kParamVibrato));
+    EXPECT_FLOAT_EQ(0.8f, instance.plugin->getParameter(kParamVibrato));
     void* data = nullptr;
     ASSERT_EQ(88, instance.plugin->getChunk(&data, true));
     const ProgramRecord current = instance.plugin->program(0);
@@ -131,14 +131,14 @@ TEST(Chunks, UserSoundComesFromTheCalculatorMemory)
     testhost::Panel panel;
     panel.setMode(kCal);
     panel.plugin->setProgram(5);
-    for (int i = CQuibo::kFirstSoundParam; i <= CQuibo::kLastSoundParam; ++i)
+    for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i)
         EXPECT_EQ(0.0f, panel.plugin->program(5).values[i]);
     panel.typeDigits("98765432");
-    panel.functionKey(CKeyDispatcher::KeyOneKey1, 1.0f);
+    panel.functionKey(KeyOneKey1, 1.0f);
     panel.plugin->setProgram(5);
     const float expected[8] = {0.9f, 0.8f, 0.7f, 0.6f, 0.5f, 0.4f, 0.3f, 0.2f};
     for (int i = 0; i < 8; ++i)
-        EXPECT_FLOAT_EQ(expected[i], panel.plugin->program(5).values[CQuibo::kFirstSoundParam + i]) << i;
+        EXPECT_FLOAT_EQ(expected[i], panel.plugin->program(5).values[kFirstSoundParam + i]) << i;
 }
 
 TEST(Chunks, ProgramNamesAreCutAndIndexedSafely)
@@ -178,7 +178,7 @@ TEST(Chunks, HostileBanksLoadSafelyOrAreRefused)
             byteorder::putInt32(bank.data() + 552 + 12 + 201 * 12 + 8, round); // a plausible count
         instance.plugin->setChunk(bank.data(), 2988, false);
         instance.process(256);
-        for (VstInt32 i = 0; i < CQuibo::kNumParams; ++i) {
+        for (VstInt32 i = 0; i < kNumParams; ++i) {
             const float value = instance.plugin->getParameter(i);
             ASSERT_TRUE(value >= 0.0f && value <= 1.0f) << i;
         }

@@ -3,7 +3,7 @@
 #include "CEventListener.h"
 #include "CEventManager.h"
 #include "DebugTrace.h"
-#include "MidiMessage.h"
+#include "MidiEventRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +21,11 @@ struct Delivery {
 // Records what it is handed, stamped with the sample the loop is at.
 class RecordingListener : public CEventListener {
 public:
-    int OnEvent(const VstMidiEvent& event) override
+    int OnEvent(const MidiMessage& event) override
     {
-        deliveries.push_back({currentSample, static_cast<unsigned char>(event.midiData[0]),
-                              static_cast<unsigned char>(event.midiData[1]),
-                              static_cast<unsigned char>(event.midiData[2])});
+        deliveries.push_back({currentSample, event.status,
+                              event.data1,
+                              event.data2});
         return 1;
     }
     int currentSample = 0;
@@ -203,18 +203,18 @@ TEST_F(EventManagerTest, HostListIsFilteredSafely)
 }
 
 // A host event is read only as far as its declared size: one too short to
-// hold the MIDI bytes is ignored, and nothing past the size is copied. Each
+// hold the MIDI bytes is ignored, and nothing past the size is read: each
 // event sits in a block of exactly its size (AddressSanitizer watches).
 TEST_F(EventManagerTest, HostEventIsNotReadPastItsSize)
 {
     class LastEvent : public CEventListener {
     public:
-        int OnEvent(const VstMidiEvent& event) override
+        int OnEvent(const MidiMessage& event) override
         {
             last = event;
             return 1;
         }
-        VstMidiEvent last{};
+        MidiMessage last{};
     } listener;
     queue.setListener(0, &listener);
     for (const VstInt32 size : {24, 27, 28, 32}) {
@@ -234,13 +234,11 @@ TEST_F(EventManagerTest, HostEventIsNotReadPastItsSize)
             continue;
         }
         ASSERT_EQ(1, queue.count()) << size;
-        listener.last = VstMidiEvent{};
+        listener.last = MidiMessage{};
         queue.FlushAll();
-        EXPECT_EQ(0x90, static_cast<unsigned char>(listener.last.midiData[0])) << size;
-        EXPECT_EQ(60, listener.last.midiData[1]) << size;
-        EXPECT_EQ(100, listener.last.midiData[2]) << size;
-        EXPECT_EQ(size > 28 ? 5 : 0, listener.last.detune) << size;
-        EXPECT_EQ(size > 29 ? 6 : 0, listener.last.noteOffVelocity) << size;
+        EXPECT_EQ(0x90, listener.last.status) << size;
+        EXPECT_EQ(60, listener.last.data1) << size;
+        EXPECT_EQ(100, listener.last.data2) << size;
     }
 }
 

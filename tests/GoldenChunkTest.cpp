@@ -62,13 +62,13 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     ASSERT_EQ(1, plugin.setChunk(copy.data(), static_cast<VstInt32>(copy.size()), false));
 
     // The seven global values are live at once.
-    EXPECT_EQ(0.7f, plugin.getParameter(CQuibo::kParamMode));
-    EXPECT_EQ(0.6f, plugin.getParameter(CQuibo::kParamProgram));
-    EXPECT_EQ(0.2f, plugin.getParameter(CQuibo::kParamOctave));
-    EXPECT_EQ(0.35f, plugin.getParameter(CQuibo::kParamBalance));
-    EXPECT_EQ(0.65f, plugin.getParameter(CQuibo::kParamVolume));
-    EXPECT_EQ(0.3f, plugin.getParameter(CQuibo::kParamTempo));
-    EXPECT_EQ(0.45f, plugin.getParameter(CQuibo::kParamTune));
+    EXPECT_EQ(0.7f, plugin.getParameter(kParamMode));
+    EXPECT_EQ(0.6f, plugin.getParameter(kParamProgram));
+    EXPECT_EQ(0.2f, plugin.getParameter(kParamOctave));
+    EXPECT_EQ(0.35f, plugin.getParameter(kParamBalance));
+    EXPECT_EQ(0.65f, plugin.getParameter(kParamVolume));
+    EXPECT_EQ(0.3f, plugin.getParameter(kParamTempo));
+    EXPECT_EQ(0.45f, plugin.getParameter(kParamTune));
     EXPECT_EQ(3, plugin.getProgram());
 
     // The calculator in the middle of 120 - 100 % * / 6.25.
@@ -82,7 +82,7 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
 
     // The display as it was saved: 6.25 with the divide and memory marks.
     const LcdContent shown = plugin.displayModel().content();
-    EXPECT_EQ(CQuibo::kModeCal, plugin.displayModel().displayMode());
+    EXPECT_EQ(kModeCal, plugin.displayModel().displayMode());
     EXPECT_EQ(".....625", cellsOf(shown).substr(1));
     EXPECT_EQ("..m.:.....", marksOf(shown));
     EXPECT_EQ(4, shown.dotMask);
@@ -116,11 +116,11 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     // The next block applies the queued values: Cal, tempo -4, program 3's
     // sound; the Mode value's reset clears the calculator but its memory.
     instance.process(64);
-    EXPECT_EQ(CQuibo::kModeCal, plugin.mode());
+    EXPECT_EQ(kModeCal, plugin.mode());
     EXPECT_EQ(-4.0f, plugin.tempoClock().tempo());
     const float flute[8] = {0.3f, 0.3f, 0.0f, 0.9f, 0.9f, 0.1f, 0.3f, 0.0f};
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(flute[i], plugin.getParameter(CQuibo::kFirstSoundParam + i)) << i;
+        EXPECT_EQ(flute[i], plugin.getParameter(kFirstSoundParam + i)) << i;
     EXPECT_STREQ(" 0", calculator.displayText());
     EXPECT_STREQ(" 98765432", calculator.memoryText());
     EXPECT_EQ("........0", cellsOf(plugin.displayModel().content()));
@@ -145,7 +145,7 @@ TEST(GoldenChunks, ProgramChunkLoadsItsSoundAndSavesTheSameBytes)
     instance.process(0);
     const float sound[8] = {0.35f, 0.2f, 0.6f, 0.8f, 0.7f, 0.4f, 0.15f, 0.25f};
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(sound[i], plugin.getParameter(CQuibo::kFirstSoundParam + i)) << i;
+        EXPECT_EQ(sound[i], plugin.getParameter(kFirstSoundParam + i)) << i;
     EXPECT_EQ(golden, chunkOf(plugin, true));
 }
 
@@ -173,7 +173,7 @@ TEST(GoldenChunks, ProgramChunkMarkerAboveOneThousandIsRefused)
         plugin.getProgramName(name);
         EXPECT_STREQ(c.taken ? "Golden Flute" : "Piano", name) << c.marker << " " << c.size;
         instance.process(0);
-        EXPECT_EQ(c.taken ? 0.35f : 0.0f, plugin.getParameter(CQuibo::kParamSound)) << c.marker << " " << c.size;
+        EXPECT_EQ(c.taken ? 0.35f : 0.0f, plugin.getParameter(kParamSound)) << c.marker << " " << c.size;
     }
 }
 
@@ -185,7 +185,7 @@ TEST(GoldenChunks, ModeChangeClearsTheCalculatorButItsMemory)
         testhost::Panel panel;
         panel.setMode(0.7f);
         panel.typeDigits("42");
-        panel.functionKey(CKeyDispatcher::KeyOneKey1); // memory plus
+        panel.functionKey(KeyOneKey1); // memory plus
         panel.typeDigits("3");
         panel.plugin->keyDispatcher().noteKey(CCalculator::KeyMultiply, 1.0f);
         panel.plugin->keyDispatcher().noteKey(CCalculator::KeyMultiply, 1.0f); // constant on

@@ -64,15 +64,15 @@ TEST(BlockProcessing, FirstBlockAppliesTheDefaultCommands)
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
     // The values are in place at once; the panel switches to Play at the first block.
-    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(CQuibo::kParamVolume));
-    EXPECT_EQ(CQuibo::kModeOff, plugin.mode());
+    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
+    EXPECT_EQ(kModeOff, plugin.mode());
     instance.process(64);
-    EXPECT_EQ(CQuibo::kModePlay, plugin.mode());
-    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(CQuibo::kParamVolume));
-    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(CQuibo::kParamBalance));
-    EXPECT_FLOAT_EQ(0.51f, plugin.getParameter(CQuibo::kParamOctave));
-    EXPECT_FLOAT_EQ(0.725f, plugin.getParameter(CQuibo::kParamTempo));
-    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(CQuibo::kParamTune));
+    EXPECT_EQ(kModePlay, plugin.mode());
+    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
+    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(kParamBalance));
+    EXPECT_FLOAT_EQ(0.51f, plugin.getParameter(kParamOctave));
+    EXPECT_FLOAT_EQ(0.725f, plugin.getParameter(kParamTempo));
+    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(kParamTune));
     EXPECT_EQ(4.0f, plugin.tempoClock().tempo());
     EXPECT_EQ(0, plugin.getProgram());
     EXPECT_TRUE(plugin.commandQueue().isEmpty());
@@ -82,7 +82,7 @@ TEST(BlockProcessing, CalAndOffGiveSilenceAndLeaveEventsQueued)
 {
     for (const float modeValue : {0.7f, 1.0f}) {
         testhost::Instance instance;
-        instance.plugin->setParameter(CQuibo::kParamMode, modeValue);
+        instance.plugin->setParameter(kParamMode, modeValue);
         instance.process(0);
         VstMidiEvent note{};
         note.type = kVstMidiType;
@@ -106,10 +106,10 @@ TEST(BlockProcessing, EmptyBlockInPlayStillDrainsTheQueue)
 {
     testhost::Instance instance;
     instance.process(0);
-    ASSERT_EQ(CQuibo::kModePlay, instance.plugin->mode());
-    instance.plugin->setParameter(CQuibo::kParamVolume, 0.25f);
+    ASSERT_EQ(kModePlay, instance.plugin->mode());
+    instance.plugin->setParameter(kParamVolume, 0.25f);
     instance.process(0);
-    EXPECT_EQ(0.25f, instance.plugin->getParameter(CQuibo::kParamVolume));
+    EXPECT_EQ(0.25f, instance.plugin->getParameter(kParamVolume));
 }
 
 TEST(BlockProcessing, SecondValueForAnIndexTakesTheFirstsPlace)
@@ -131,10 +131,10 @@ TEST(BlockProcessing, SettingTwiceBeforeABlockAppliesTheSecondValue)
 {
     testhost::Instance instance;
     instance.process(0);
-    instance.plugin->setParameter(CQuibo::kParamBalance, 0.1f);
-    instance.plugin->setParameter(CQuibo::kParamBalance, 1.5f);
+    instance.plugin->setParameter(kParamBalance, 0.1f);
+    instance.plugin->setParameter(kParamBalance, 1.5f);
     instance.process(0);
-    EXPECT_EQ(1.0f, instance.plugin->getParameter(CQuibo::kParamBalance));
+    EXPECT_EQ(1.0f, instance.plugin->getParameter(kParamBalance));
 }
 
 // Key presses and releases are all kept, in order, up to the capacity; a
@@ -193,7 +193,7 @@ TEST(SampleRate, RefusedRateLeavesTheRateAndTheDeleteBeepAsTheyWere)
         for (int note = 60; note < 65; ++note)
             panel.tapNote(note);
         panel.process(64);
-        panel.functionKey(CKeyDispatcher::KeyDelete);
+        panel.functionKey(KeyDelete);
         // 190 events left: 190 x 48000 x 0.005 (single precision) + 100, truncated.
         EXPECT_EQ(45699, panel.plugin->eventManager().deltaFramesOffset()) << refused;
     }

@@ -77,8 +77,8 @@ TEST(HostileDispatch, EveryOpcodeSurvivesANullPointerAndHostileNumbers)
         instance.process(16);
     }
     // The requests may have selected a program or a mode; play in Play.
-    instance.plugin->setParameter(CQuibo::kParamMode, 0.0f);
-    instance.plugin->setParameter(CQuibo::kParamVolume, 0.8f);
+    instance.plugin->setParameter(kParamMode, 0.0f);
+    instance.plugin->setParameter(kParamVolume, 0.8f);
     instance.process(64);
     const float after = playNote(instance);
     EXPECT_TRUE(std::isfinite(after));

@@ -21,7 +21,7 @@ TEST(KeyDispatcher, DeleteInRecBeepsForTheMemoryLeftAndRemovesTheLastNote)
     panel.process(64); // the notes reach the voice; the queue is empty again
     ASSERT_EQ(0, panel.plugin->eventManager().count());
 
-    panel.functionKey(CKeyDispatcher::KeyDelete);
+    panel.functionKey(KeyDelete);
     EXPECT_EQ(8, sequencer.eventCount());
     // 190 events left: 190 x 44100 x 0.005 (single precision) + 100, truncated.
     EXPECT_EQ(41994, panel.plugin->eventManager().deltaFramesOffset());
@@ -36,7 +36,7 @@ TEST(KeyDispatcher, DeleteInRecShowsTheThreeNotesBeforeTheRemovedOne)
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
     instance.process(0);
-    plugin.setParameter(CQuibo::kParamMode, kRec);
+    plugin.setParameter(kParamMode, kRec);
     instance.process(0);
     for (int note : {60, 62, 64, 65}) {
         plugin.keyDispatcher().noteKey(note, 1.0f);
@@ -47,7 +47,7 @@ TEST(KeyDispatcher, DeleteInRecShowsTheThreeNotesBeforeTheRemovedOne)
     const auto notesShown = [&] { return testhost::cellsOf(plugin.displayModel().content()).substr(1); };
     ASSERT_EQ(".2..3..4", notesShown());
     const auto deleteKey = [&] {
-        plugin.setParameter(CKeyDispatcher::KeyDelete, 1.0f);
+        plugin.setParameter(KeyDelete, 1.0f);
         instance.process(0);
         return notesShown();
     };
@@ -89,17 +89,17 @@ TEST(KeyDispatcher, EraseIsRefusedWhileTheDemonstrationPlays)
     panel.tapNote(62);
     CSequencer& sequencer = panel.plugin->sequencer();
     ASSERT_EQ(4, sequencer.eventCount());
-    panel.functionKey(CKeyDispatcher::KeyDemo);
+    panel.functionKey(KeyDemo);
     EXPECT_TRUE(panel.plugin->keyDispatcher().demoPlaying());
     EXPECT_TRUE(sequencer.playing());
-    panel.functionKey(CKeyDispatcher::KeyErase);
+    panel.functionKey(KeyErase);
     EXPECT_EQ(4, sequencer.eventCount());
-    panel.functionKey(CKeyDispatcher::KeyDemo); // stops the demonstration
+    panel.functionKey(KeyDemo); // stops the demonstration
     EXPECT_FALSE(panel.plugin->keyDispatcher().demoPlaying());
-    panel.functionKey(CKeyDispatcher::KeyErase);
+    panel.functionKey(KeyErase);
     EXPECT_EQ(0, sequencer.eventCount());
     EXPECT_EQ(1, sequencer.recordArmed());
-    EXPECT_FLOAT_EQ(0.5f, panel.plugin->getParameter(CQuibo::kParamTempo));
+    EXPECT_FLOAT_EQ(0.5f, panel.plugin->getParameter(kParamTempo));
 }
 
 TEST(KeyDispatcher, NoteKeysAreIgnoredDuringPlaybackAndSoundWhilePaused)
@@ -109,7 +109,7 @@ TEST(KeyDispatcher, NoteKeysAreIgnoredDuringPlaybackAndSoundWhilePaused)
     panel.tapNote(60);
     panel.tapNote(64);
     panel.setMode(kPlay);
-    panel.functionKey(CKeyDispatcher::KeyPlay);
+    panel.functionKey(KeyPlay);
     CSequencer& sequencer = panel.plugin->sequencer();
     ASSERT_TRUE(sequencer.playing());
     ASSERT_FALSE(sequencer.paused());
@@ -117,7 +117,7 @@ TEST(KeyDispatcher, NoteKeysAreIgnoredDuringPlaybackAndSoundWhilePaused)
     panel.plugin->keyDispatcher().noteKey(72, 1.0f);
     EXPECT_EQ(queued, panel.plugin->eventManager().count());
 
-    panel.functionKey(CKeyDispatcher::KeyPlay); // pause
+    panel.functionKey(KeyPlay); // pause
     ASSERT_TRUE(sequencer.paused());
     panel.process(1);
     panel.voice.sent.clear();
@@ -136,26 +136,26 @@ TEST(KeyDispatcher, OneKeyPlayPressPlaysTheNoteOnAndReleaseTheNoteOff)
     panel.tapNote(65);
     panel.setMode(kPlay);
     // The first press and release after a recording close it.
-    panel.functionKey(CKeyDispatcher::KeyOneKey1, 1.0f);
-    panel.functionKey(CKeyDispatcher::KeyOneKey1, 0.0f);
+    panel.functionKey(KeyOneKey1, 1.0f);
+    panel.functionKey(KeyOneKey1, 0.0f);
     EXPECT_EQ(0, panel.plugin->sequencer().recordArmed());
     panel.process(1);
     panel.voice.sent.clear();
 
-    panel.functionKey(CKeyDispatcher::KeyOneKey1, 1.0f);
+    panel.functionKey(KeyOneKey1, 1.0f);
     panel.process(1);
     ASSERT_EQ(1u, panel.voice.sent.size());
     EXPECT_EQ(0x90, panel.voice.sent[0].status);
     EXPECT_EQ(65, panel.voice.sent[0].data1);
-    panel.functionKey(CKeyDispatcher::KeyOneKey1, 0.0f);
+    panel.functionKey(KeyOneKey1, 0.0f);
     panel.process(1);
     ASSERT_EQ(2u, panel.voice.sent.size());
     EXPECT_EQ(0x80, panel.voice.sent[1].status);
     EXPECT_EQ(65, panel.voice.sent[1].data1);
     // The melody is over: the next press ends the step, its release only clears the latch.
-    panel.functionKey(CKeyDispatcher::KeyOneKey2, 1.0f);
+    panel.functionKey(KeyOneKey2, 1.0f);
     EXPECT_TRUE(panel.plugin->keyDispatcher().stepEndLatch());
-    panel.functionKey(CKeyDispatcher::KeyOneKey2, 0.0f);
+    panel.functionKey(KeyOneKey2, 0.0f);
     EXPECT_FALSE(panel.plugin->keyDispatcher().stepEndLatch());
 }
 
@@ -163,7 +163,7 @@ TEST(KeyDispatcher, RhythmKeyValueSelectsThePattern)
 {
     testhost::Panel panel;
     for (int digit = 0; digit <= 9; ++digit) {
-        panel.functionKey(CKeyDispatcher::KeyRhythm, static_cast<float>(digit) / 10.0f);
+        panel.functionKey(KeyRhythm, static_cast<float>(digit) / 10.0f);
         EXPECT_EQ(digit, panel.plugin->rhythmBox().patternNumber());
         EXPECT_TRUE(panel.plugin->rhythmBox().running());
     }
@@ -173,12 +173,12 @@ TEST(KeyDispatcher, TempoKeysStepTheTempo)
 {
     testhost::Panel panel;
     ASSERT_EQ(4.0f, panel.plugin->tempoClock().tempo());
-    panel.functionKey(CKeyDispatcher::KeyTempoUp);
+    panel.functionKey(KeyTempoUp);
     panel.process(0);
     EXPECT_EQ(5.0f, panel.plugin->tempoClock().tempo());
-    panel.functionKey(CKeyDispatcher::KeyTempoDown);
+    panel.functionKey(KeyTempoDown);
     panel.process(0);
-    panel.functionKey(CKeyDispatcher::KeyTempoDown);
+    panel.functionKey(KeyTempoDown);
     panel.process(0);
     EXPECT_EQ(3.0f, panel.plugin->tempoClock().tempo());
 }
@@ -193,8 +193,8 @@ TEST(KeyDispatcher, CalculatorWorksThroughTheKeysAndOnlyOnPresses)
     panel.typeDigits("30");
     panel.plugin->keyDispatcher().noteKey(83, 1.0f); // =
     EXPECT_STREQ(" 42", panel.plugin->calculator().displayText());
-    panel.functionKey(CKeyDispatcher::KeyOneKey1, 1.0f); // memory plus
-    panel.functionKey(CKeyDispatcher::KeyOneKey1, 0.0f); // its release adds nothing
+    panel.functionKey(KeyOneKey1, 1.0f); // memory plus
+    panel.functionKey(KeyOneKey1, 0.0f); // its release adds nothing
     EXPECT_STREQ(" 42", panel.plugin->calculator().memoryText());
     EXPECT_TRUE(panel.voice.sent.empty()); // Cal sends nothing to the voice
     // A mode change clears the calculator but keeps the memory.
@@ -207,7 +207,7 @@ TEST(KeyDispatcher, OffIgnoresEveryKey)
     testhost::Panel panel;
     panel.setMode(1.0f);
     panel.tapNote(60);
-    panel.functionKey(CKeyDispatcher::KeyDemo);
+    panel.functionKey(KeyDemo);
     EXPECT_EQ(0, panel.plugin->eventManager().count());
     EXPECT_FALSE(panel.plugin->sequencer().playing());
 }

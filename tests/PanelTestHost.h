@@ -15,10 +15,10 @@ struct SentMessage {
 
 class VoiceRecorder : public CEventListener {
 public:
-    int OnEvent(const VstMidiEvent& event) override
+    int OnEvent(const MidiMessage& event) override
     {
-        sent.push_back({static_cast<unsigned char>(event.midiData[0]), static_cast<unsigned char>(event.midiData[1]),
-                        static_cast<unsigned char>(event.midiData[2])});
+        sent.push_back({event.status, event.data1,
+                        event.data2});
         return 1;
     }
     std::vector<SentMessage> sent;
@@ -34,7 +34,7 @@ struct Panel : Instance {
     }
     void setMode(float value)
     {
-        plugin->setParameter(CQuibo::kParamMode, value);
+        plugin->setParameter(kParamMode, value);
         process(0);
         voice.sent.clear();
     }

@@ -34,7 +34,7 @@ protected:
 TEST_F(ParameterTest, NamesArePaddedToThirteenCharactersAndLabelsFollowTheUnit)
 {
     char text[64];
-    for (VstInt32 i = 0; i < CQuibo::kNumParams; ++i) {
+    for (VstInt32 i = 0; i < kNumParams; ++i) {
         instance.plugin->getParameterName(i, text);
         EXPECT_EQ(13u, std::string(text).size()) << i;
     }
@@ -55,81 +55,81 @@ TEST_F(ParameterTest, NamesArePaddedToThirteenCharactersAndLabelsFollowTheUnit)
 
 TEST_F(ParameterTest, DisplayTextsOfTheExampleValues)
 {
-    EXPECT_EQ("0.000000", apply(CQuibo::kParamVolume, 1.5f));
-    EXPECT_EQ(1.0f, instance.plugin->getParameter(CQuibo::kParamVolume));
-    EXPECT_EQ("-oo", apply(CQuibo::kParamVolume, 0.0f));
-    EXPECT_EQ("25.00000", apply(CQuibo::kParamBalance, 0.75f));
-    EXPECT_EQ("-50.0000", apply(CQuibo::kParamTune, 0.0f));
-    EXPECT_EQ("      4", apply(CQuibo::kParamTempo, 0.725f));
+    EXPECT_EQ("0.000000", apply(kParamVolume, 1.5f));
+    EXPECT_EQ(1.0f, instance.plugin->getParameter(kParamVolume));
+    EXPECT_EQ("-oo", apply(kParamVolume, 0.0f));
+    EXPECT_EQ("25.00000", apply(kParamBalance, 0.75f));
+    EXPECT_EQ("-50.0000", apply(kParamTune, 0.0f));
+    EXPECT_EQ("      4", apply(kParamTempo, 0.725f));
     EXPECT_EQ(4.0f, instance.plugin->tempoClock().tempo());
-    EXPECT_EQ("      9", apply(CQuibo::kParamTempo, 1.0f));
-    EXPECT_EQ("     -9", apply(CQuibo::kParamTempo, 0.0f));
+    EXPECT_EQ("      9", apply(kParamTempo, 1.0f));
+    EXPECT_EQ("     -9", apply(kParamTempo, 0.0f));
     EXPECT_EQ(-9.0f, instance.plugin->tempoClock().tempo());
-    EXPECT_EQ("Electro 3", apply(CQuibo::kParamSound, 1.0f));
-    EXPECT_EQ("  Piano  ", apply(CQuibo::kParamSound, 0.05f));
-    EXPECT_EQ("      9", apply(CQuibo::kParamAttack, 1.0f));
-    EXPECT_EQ("      4", apply(CQuibo::kParamAttack, 0.5f));
-    EXPECT_EQ("Middle", apply(CQuibo::kParamOctave, 0.5f));
-    EXPECT_EQ("Low", apply(CQuibo::kParamOctave, 0.49f));
-    EXPECT_EQ("High", apply(CQuibo::kParamOctave, 1.0f));
+    EXPECT_EQ("Electro 3", apply(kParamSound, 1.0f));
+    EXPECT_EQ("  Piano  ", apply(kParamSound, 0.05f));
+    EXPECT_EQ("      9", apply(kParamAttack, 1.0f));
+    EXPECT_EQ("      4", apply(kParamAttack, 0.5f));
+    EXPECT_EQ("Middle", apply(kParamOctave, 0.5f));
+    EXPECT_EQ("Low", apply(kParamOctave, 0.49f));
+    EXPECT_EQ("High", apply(kParamOctave, 1.0f));
 }
 
 TEST_F(ParameterTest, ModeAndProgramFollowTheirSteps)
 {
-    EXPECT_EQ("Rec", apply(CQuibo::kParamMode, 0.5f));
-    EXPECT_EQ(CQuibo::kModeRec, instance.plugin->mode());
-    EXPECT_EQ("Cal", apply(CQuibo::kParamMode, 0.999f));
-    EXPECT_EQ(CQuibo::kModeCal, instance.plugin->mode());
-    EXPECT_EQ("Off", apply(CQuibo::kParamMode, 1.0f));
-    EXPECT_EQ(CQuibo::kModeOff, instance.plugin->mode());
-    EXPECT_EQ("Fantasy", apply(CQuibo::kParamProgram, 0.2f));
+    EXPECT_EQ("Rec", apply(kParamMode, 0.5f));
+    EXPECT_EQ(kModeRec, instance.plugin->mode());
+    EXPECT_EQ("Cal", apply(kParamMode, 0.999f));
+    EXPECT_EQ(kModeCal, instance.plugin->mode());
+    EXPECT_EQ("Off", apply(kParamMode, 1.0f));
+    EXPECT_EQ(kModeOff, instance.plugin->mode());
+    EXPECT_EQ("Fantasy", apply(kParamProgram, 0.2f));
     EXPECT_EQ(1, instance.plugin->getProgram());
-    EXPECT_EQ("ADSR", apply(CQuibo::kParamProgram, 1.0f));
+    EXPECT_EQ("ADSR", apply(kParamProgram, 1.0f));
     EXPECT_EQ(5, instance.plugin->getProgram());
 }
 
 TEST_F(ParameterTest, SelectingAProgramQueuesItsSound)
 {
-    apply(CQuibo::kParamProgram, 0.4f); // Violin
-    EXPECT_FLOAT_EQ(0.2f, instance.plugin->getParameter(CQuibo::kParamSound));
-    EXPECT_FLOAT_EQ(0.3f, instance.plugin->getParameter(CQuibo::kParamAttack));
-    EXPECT_EQ(" Violin  ", display(CQuibo::kParamSound));
+    apply(kParamProgram, 0.4f); // Violin
+    EXPECT_FLOAT_EQ(0.2f, instance.plugin->getParameter(kParamSound));
+    EXPECT_FLOAT_EQ(0.3f, instance.plugin->getParameter(kParamAttack));
+    EXPECT_EQ(" Violin  ", display(kParamSound));
     // A sound edit stays with the program it was made on.
-    apply(CQuibo::kParamTremolo, 0.7f);
-    apply(CQuibo::kParamProgram, 0.0f);
-    EXPECT_EQ(0.0f, instance.plugin->getParameter(CQuibo::kParamTremolo));
-    apply(CQuibo::kParamProgram, 0.4f);
-    EXPECT_FLOAT_EQ(0.7f, instance.plugin->getParameter(CQuibo::kParamTremolo));
+    apply(kParamTremolo, 0.7f);
+    apply(kParamProgram, 0.0f);
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(kParamTremolo));
+    apply(kParamProgram, 0.4f);
+    EXPECT_FLOAT_EQ(0.7f, instance.plugin->getParameter(kParamTremolo));
 }
 
 TEST_F(ParameterTest, NotANumberAndInfinitiesNeverReachAStep)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    EXPECT_EQ("     -9", apply(CQuibo::kParamTempo, nan));
-    EXPECT_EQ(0.0f, instance.plugin->getParameter(CQuibo::kParamTempo));
-    EXPECT_EQ("      9", apply(CQuibo::kParamTempo, inf));
-    EXPECT_EQ("-oo", apply(CQuibo::kParamVolume, -inf));
-    EXPECT_EQ("  Piano  ", apply(CQuibo::kParamSound, nan));
-    EXPECT_EQ("Play", apply(CQuibo::kParamMode, nan));
-    EXPECT_EQ("Piano", apply(CQuibo::kParamProgram, nan));
-    for (VstInt32 i = 0; i < CQuibo::kNumParams; ++i)
+    EXPECT_EQ("     -9", apply(kParamTempo, nan));
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(kParamTempo));
+    EXPECT_EQ("      9", apply(kParamTempo, inf));
+    EXPECT_EQ("-oo", apply(kParamVolume, -inf));
+    EXPECT_EQ("  Piano  ", apply(kParamSound, nan));
+    EXPECT_EQ("Play", apply(kParamMode, nan));
+    EXPECT_EQ("Piano", apply(kParamProgram, nan));
+    for (VstInt32 i = 0; i < kNumParams; ++i)
         EXPECT_FALSE(std::isnan(instance.plugin->getParameter(i))) << i;
 }
 
 TEST_F(ParameterTest, TextIsReadAsANumberOrZero)
 {
     char text[] = "0.75";
-    EXPECT_TRUE(instance.plugin->string2parameter(CQuibo::kParamBalance, text));
+    EXPECT_TRUE(instance.plugin->string2parameter(kParamBalance, text));
     instance.process(0);
-    EXPECT_EQ("25.00000", display(CQuibo::kParamBalance));
-    EXPECT_TRUE(instance.plugin->string2parameter(CQuibo::kParamBalance, nullptr));
+    EXPECT_EQ("25.00000", display(kParamBalance));
+    EXPECT_TRUE(instance.plugin->string2parameter(kParamBalance, nullptr));
     instance.process(0);
-    EXPECT_EQ(0.75f, instance.plugin->getParameter(CQuibo::kParamBalance));
+    EXPECT_EQ(0.75f, instance.plugin->getParameter(kParamBalance));
     char words[] = "loud";
-    instance.plugin->string2parameter(CQuibo::kParamVolume, words);
+    instance.plugin->string2parameter(kParamVolume, words);
     instance.process(0);
-    EXPECT_EQ(0.0f, instance.plugin->getParameter(CQuibo::kParamVolume));
+    EXPECT_EQ(0.0f, instance.plugin->getParameter(kParamVolume));
 }
 
 // A host may run with a locale that writes decimal commas; typed values and
@@ -140,23 +140,23 @@ TEST_F(ParameterTest, TypedValuesAndTextsIgnoreTheLocale)
     if (!locale.active())
         GTEST_SKIP() << "no locale with a decimal comma on this machine";
     char text[] = "0.75";
-    EXPECT_TRUE(instance.plugin->string2parameter(CQuibo::kParamBalance, text));
+    EXPECT_TRUE(instance.plugin->string2parameter(kParamBalance, text));
     instance.process(0);
-    EXPECT_EQ(0.75f, instance.plugin->getParameter(CQuibo::kParamBalance));
-    EXPECT_EQ("25.00000", display(CQuibo::kParamBalance));
+    EXPECT_EQ(0.75f, instance.plugin->getParameter(kParamBalance));
+    EXPECT_EQ("25.00000", display(kParamBalance));
     char spaced[] = "  +2.5e-1 dB";
-    instance.plugin->string2parameter(CQuibo::kParamVolume, spaced);
+    instance.plugin->string2parameter(kParamVolume, spaced);
     instance.process(0);
-    EXPECT_EQ(0.25f, instance.plugin->getParameter(CQuibo::kParamVolume));
-    EXPECT_EQ("-12.0412", display(CQuibo::kParamVolume));
+    EXPECT_EQ(0.25f, instance.plugin->getParameter(kParamVolume));
+    EXPECT_EQ("-12.0412", display(kParamVolume));
 }
 
 TEST_F(ParameterTest, ValuesSetBeforeABlockAreNotYetApplied)
 {
-    instance.plugin->setParameter(CQuibo::kParamVolume, 0.3f);
-    EXPECT_FLOAT_EQ(0.8f, instance.plugin->getParameter(CQuibo::kParamVolume));
+    instance.plugin->setParameter(kParamVolume, 0.3f);
+    EXPECT_FLOAT_EQ(0.8f, instance.plugin->getParameter(kParamVolume));
     instance.process(1);
-    EXPECT_FLOAT_EQ(0.3f, instance.plugin->getParameter(CQuibo::kParamVolume));
+    EXPECT_FLOAT_EQ(0.3f, instance.plugin->getParameter(kParamVolume));
 }
 
 } // namespace
@@ -189,7 +189,7 @@ TEST(ProgramSelection, TellsTheHostOncePerSelection)
     plugin.processReplacing(nullptr, outputs, 16);
     effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f);
     EXPECT_EQ(1, displayUpdates);
-    plugin.setParameter(CQuibo::kParamProgram, 0.4f);
+    plugin.setParameter(kParamProgram, 0.4f);
     plugin.processReplacing(nullptr, outputs, 16);
     EXPECT_EQ(1, displayUpdates);
     effect->dispatcher(effect, effProcessEvents, 0, 0, nullptr, 0.0f);

@@ -95,8 +95,8 @@ TEST(PluginPlayback, BalanceMovesTheTwoGainsApart)
     const float balances[2] = {0.5f, 1.0f};
     for (int k = 0; k < 2; ++k) {
         testhost::Instance instance;
-        instance.plugin->setParameter(CQuibo::kParamVolume, 1.0f);
-        instance.plugin->setParameter(CQuibo::kParamBalance, balances[k]);
+        instance.plugin->setParameter(kParamVolume, 1.0f);
+        instance.plugin->setParameter(kParamBalance, balances[k]);
         instance.process(0);
         sendMidi(*instance.plugin, 0, 0x91, 62, 127); // low bleep at full velocity
         for (int block = 0; block < 4; ++block) {

@@ -357,12 +357,12 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPt
 
 class EventRecorder : public CEventListener {
 public:
-    int OnEvent(const VstMidiEvent& event) override
+    int OnEvent(const MidiMessage& event) override
     {
         events.push_back(event);
         return 1;
     }
-    std::vector<VstMidiEvent> events;
+    std::vector<MidiMessage> events;
 };
 
 // A real plug-in whose queued events reach a recorder instead of the engine.
@@ -387,10 +387,8 @@ protected:
     }
     bool sent(size_t index, int status, int data1) const
     {
-        const VstMidiEvent& event = recorder.events.at(index);
-        return event.type == kVstMidiType && event.byteSize == 24 &&
-               static_cast<unsigned char>(event.midiData[0]) == status &&
-               static_cast<unsigned char>(event.midiData[1]) == data1;
+        const MidiMessage& event = recorder.events.at(index);
+        return event.status == status && event.data1 == data1;
     }
 
     std::unique_ptr<CQuiboPlugin> plugin;
@@ -478,7 +476,7 @@ TEST_F(SequencerPlayback, DemonstrationMelodyPlaysEveryEventOnItsTick)
     for (int i = 0; i < kDemoMelodyLength; ++i) {
         const size_t at = static_cast<size_t>(i);
         ASSERT_TRUE(sent(at, kDemoMelody[i].status, kDemoMelody[i].data1)) << i;
-        ASSERT_EQ(kDemoMelody[i].data2, static_cast<unsigned char>(recorder.events[at].midiData[2])) << i;
+        ASSERT_EQ(kDemoMelody[i].data2, recorder.events[at].data2) << i;
         ASSERT_EQ(std::max(1, static_cast<int>(kDemoMelody[i].time)), sentAt[at]) << i;
     }
 }

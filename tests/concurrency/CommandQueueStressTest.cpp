@@ -57,18 +57,18 @@ TEST(CommandQueueStress, AutomationWhileTheAudioThreadRenders)
     std::atomic<bool> stop{false};
     std::thread automation([&] {
         for (int i = 0; i < 5000; ++i) {
-            plugin.setParameter(CQuibo::kParamVolume, static_cast<float>(i % 100) / 100.0f);
-            plugin.setParameter(CQuibo::kParamTempo, static_cast<float>(i % 19) / 18.0f);
-            (void)plugin.getParameter(CQuibo::kParamVolume);
+            plugin.setParameter(kParamVolume, static_cast<float>(i % 100) / 100.0f);
+            plugin.setParameter(kParamTempo, static_cast<float>(i % 19) / 18.0f);
+            (void)plugin.getParameter(kParamVolume);
         }
-        plugin.setParameter(CQuibo::kParamVolume, 0.33f);
+        plugin.setParameter(kParamVolume, 0.33f);
         stop = true;
     });
     while (!stop.load())
         instance.process(64);
     automation.join();
     instance.process(64);
-    EXPECT_FLOAT_EQ(0.33f, plugin.getParameter(CQuibo::kParamVolume));
+    EXPECT_FLOAT_EQ(0.33f, plugin.getParameter(kParamVolume));
 }
 
 } // namespace

@@ -13,9 +13,9 @@ namespace {
 
 class CountingListener : public CEventListener {
 public:
-    int OnEvent(const VstMidiEvent& event) override
+    int OnEvent(const MidiMessage& event) override
     {
-        seen[static_cast<unsigned char>(event.midiData[1])]++;
+        seen[event.data1]++;
         ++total;
         return 1;
     }

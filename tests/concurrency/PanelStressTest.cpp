@@ -15,7 +15,7 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
-    plugin.setParameter(CQuibo::kParamMode, 0.5f); // Rec
+    plugin.setParameter(kParamMode, 0.5f); // Rec
     instance.process(0);
     std::atomic<bool> started{false}, done{false};
 
@@ -39,7 +39,7 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
     while (!done.load()) {
         plugin.setParameter(keys[round % 10], 1.0f);
         if (round % 97 == 0)
-            plugin.setParameter(CQuibo::kParamMode, (round / 97) % 3 == 2 ? 0.7f : 0.5f);
+            plugin.setParameter(kParamMode, (round / 97) % 3 == 2 ? 0.7f : 0.5f);
         instance.process(32);
         ++round;
     }

@@ -56,14 +56,14 @@ void hammerAsHost(CQuiboPlugin& plugin, const std::atomic<bool>& stop, std::atom
     std::vector<unsigned char> bank;
     char text[64];
     for (int round = 0; !stop.load(); ++round, ++rounds) {
-        for (int index = 0; index < CQuibo::kNumParams; ++index) {
-            if (index != CQuibo::kParamMode)
+        for (int index = 0; index < kNumParams; ++index) {
+            if (index != kParamMode)
                 plugin.setParameter(index, static_cast<float>((round + index) % 10) / 10.0f);
         }
-        (void)plugin.getParameter(round % CQuibo::kNumParams);
-        plugin.getParameterDisplay(round % CQuibo::kNumParams, text);
+        (void)plugin.getParameter(round % kNumParams);
+        plugin.getParameterDisplay(round % kNumParams, text);
         if (round % 5 == 0)
-            plugin.setProgram(round % CQuibo::kNumPrograms);
+            plugin.setProgram(round % kNumPrograms);
         if (round % 7 == 0) {
             void* data = nullptr;
             const VstInt32 size = plugin.getChunk(&data, false);
@@ -78,7 +78,7 @@ void hammerAsHost(CQuiboPlugin& plugin, const std::atomic<bool>& stop, std::atom
             plugin.setChunk(program.data(), size, true);
         }
         plugin.getProgramName(text);
-        plugin.getProgramNameIndexed(0, round % CQuibo::kNumPrograms, text);
+        plugin.getProgramNameIndexed(0, round % kNumPrograms, text);
     }
 }
 
@@ -97,7 +97,7 @@ void hammerAsEditor(CQuiboPlugin& plugin, const std::atomic<bool>& stop, std::at
         plugin.setParameter(functionKey, 1.0f);
         plugin.setParameter(functionKey, 0.0f);
         if (round % 50 == 0)
-            plugin.setParameter(CQuibo::kParamMode, round % 150 == 0 ? 0.5f : 0.0f);
+            plugin.setParameter(kParamMode, round % 150 == 0 ? 0.5f : 0.0f);
         plugin.displayModel().refreshView();
         (void)plugin.editorNotices().take();
         (void)plugin.displayModel().publishedContent();
@@ -181,9 +181,9 @@ TEST(RealtimeStress, HostCallsReturnWhileTheAudioThreadIsBlocked)
     });
     auto calls = std::async(std::launch::async, [&] {
         plugin.setProgram(3);
-        plugin.setParameter(CQuibo::kParamVolume, 0.3f);
+        plugin.setParameter(kParamVolume, 0.3f);
         EXPECT_EQ(1, plugin.setChunk(bank.data(), size, false));
-        plugin.setParameter(CQuibo::kParamAttack, 0.7f);
+        plugin.setParameter(kParamAttack, 0.7f);
         void* again = nullptr;
         return plugin.getChunk(&again, false);
     });
@@ -192,8 +192,8 @@ TEST(RealtimeStress, HostCallsReturnWhileTheAudioThreadIsBlocked)
     audioBlocked.unlock();
     audio.join();
     EXPECT_EQ(0, plugin.getProgram());
-    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(CQuibo::kParamVolume));
-    EXPECT_FLOAT_EQ(0.7f, plugin.getParameter(CQuibo::kParamAttack));
+    EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
+    EXPECT_FLOAT_EQ(0.7f, plugin.getParameter(kParamAttack));
 }
 
 // While another thread holds the panel (a long chunk load), the audio thread
@@ -211,16 +211,16 @@ TEST(RealtimeStress, ALoadInProgressDefersPanelWorkButTheVoiceSoundsOn)
     {
         std::lock_guard<CPanelLock> load(plugin.panelLock());
         plugin.panelNoteKey(64, 1.0f);
-        plugin.setParameter(CQuibo::kParamVolume, 0.5f);
+        plugin.setParameter(kParamVolume, 0.5f);
         instance.process(2048);
         float peak = 0.0f;
         for (int i = 0; i < 2048; ++i)
             peak = std::max(peak, std::abs(instance.left[i]));
         EXPECT_GT(peak, 0.01f);
-        EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(CQuibo::kParamVolume));
+        EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
     }
     instance.process(64);
-    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(CQuibo::kParamVolume));
+    EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(kParamVolume));
     const uint32_t bit64 = 1u << (64 - CEditorNotices::kFirstKey);
     EXPECT_NE(0u, plugin.editorNotices().take().keysShownDown & bit64);
 }

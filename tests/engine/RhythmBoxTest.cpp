@@ -11,14 +11,12 @@
 
 namespace {
 
-VstMidiEvent midi(int status, int data1, int data2)
+MidiMessage midi(int status, int data1, int data2)
 {
-    VstMidiEvent e{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
+    MidiMessage e{};
+    e.status = static_cast<std::uint8_t>(status);
+    e.data1 = static_cast<std::uint8_t>(data1);
+    e.data2 = static_cast<std::uint8_t>(data2);
     return e;
 }
 
@@ -226,7 +224,7 @@ TEST(RhythmBoxPatterns, EveryPatternsStepsAndSounds)
 
 TEST(RhythmBoxStop, RequestNeverCutsASound)
 {
-    for (const VstMidiEvent& stop : {midi(0x81, 60, 0), midi(0xB1, 82, 0), midi(0xB1, 123, 0)}) {
+    for (const MidiMessage& stop : {midi(0x81, 60, 0), midi(0xB1, 82, 0), midi(0xB1, 123, 0)}) {
         Rig reference, rig;
         for (Rig* r : {&reference, &rig}) {
             r->box.StartAt(0);

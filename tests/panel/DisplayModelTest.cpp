@@ -280,6 +280,6 @@ TEST(DisplayModelTest, SavedStateLayoutAndRoundTrip)
     byteorder::putInt32(state + 0, 9);
     byteorder::putInt32(state + 52, 4000);
     restored.loadState(state);
-    EXPECT_EQ(restored.displayMode(), CDisplayModel::kOff);
+    EXPECT_EQ(restored.displayMode(), kModeOff);
     EXPECT_EQ(restored.blinkCounter(), 0);
 }
