@@ -106,7 +106,7 @@ void CCalculator::clear(bool full, bool keepIfError)
     m_operand.clear();
     m_percentBase.clear();
     m_op = 0;
-    m_state = 0;
+    m_state = kFirstOperand;
     m_error = 0;
     m_resultShown = 0;
     m_trimPending = 0;
@@ -124,21 +124,21 @@ bool CCalculator::memoryNonZero() const
 
 const char* CCalculator::displayText() const
 {
-    return m_state == 2 ? m_operand.text() : m_entry.text();
+    return m_state == kSecondOperand ? m_operand.text() : m_entry.text();
 }
 
 const char* CCalculator::enterCharacter(char c)
 {
-    if (m_state == 3)
-        m_state = 0;
+    if (m_state == kAfterPercent)
+        m_state = kFirstOperand;
     CalcNumber* target = &m_operand;
-    if (m_state == 0) {
+    if (m_state == kFirstOperand) {
         if (m_resultShown)
             clear(false, true);
         target = &m_entry;
-    } else if (m_state == 1) {
+    } else if (m_state == kOperatorPressed) {
         m_operand.clear();
-        m_state = 2;
+        m_state = kSecondOperand;
     }
     if (target->isEmpty())
         target->setZero();
@@ -155,11 +155,11 @@ const char* CCalculator::enterCharacter(char c)
 const char* CCalculator::operatorKey(char c)
 {
     switch (m_state) {
-    case 0:
+    case kFirstOperand:
         m_constOn = 0;
-        m_state = 1;
+        m_state = kOperatorPressed;
         break;
-    case 1:
+    case kOperatorPressed:
         if (c == m_op) {
             m_constOn = m_constOn ? 0 : 1;
             if (m_constOn) {
@@ -172,12 +172,12 @@ const char* CCalculator::operatorKey(char c)
             m_constOn = 0;
         }
         break;
-    case 2:
+    case kSecondOperand:
         evaluate(true, false);
-        m_state = 1;
+        m_state = kOperatorPressed;
         break;
     default:
-        m_state = 1;
+        m_state = kOperatorPressed;
         if (m_percentOp == '*' && (c == '+' || c == '-')) {
             // Add-on and discount: the base plus or minus the percentage.
             m_operand.copyFrom(m_percentBase);
@@ -279,7 +279,7 @@ const char* CCalculator::evaluate(bool clearConstant, bool percent)
     m_entry.format(r, percent || !m_error);
     if (clearConstant)
         m_constOn = 0;
-    m_state = 0;
+    m_state = kFirstOperand;
     if (m_constOn) {
         m_operand.format(r, true);
     } else {
@@ -294,30 +294,30 @@ const char* CCalculator::evaluate(bool clearConstant, bool percent)
 
 const char* CCalculator::percentKey()
 {
-    if (m_state == 0)
+    if (m_state == kFirstOperand)
         return m_entry.text();
-    if (m_state == 1)
+    if (m_state == kOperatorPressed)
         m_operand.copyFrom(m_entry);
     m_percentBase.copyFrom(m_entry);
     m_percentOp = m_op;
     m_resultShown = 1;
     evaluate(false, true);
-    m_state = 3;
+    m_state = kAfterPercent;
     return m_entry.text();
 }
 
 const char* CCalculator::squareRootKey()
 {
     CalcNumber* target = nullptr;
-    if (m_state == 0) {
+    if (m_state == kFirstOperand) {
         target = &m_entry;
         m_resultShown = 1;
-    } else if (m_state == 1) {
+    } else if (m_state == kOperatorPressed) {
         if (!m_operand.isEmpty())
             return m_entry.text();
         m_operand.copyFrom(m_entry);
         target = &m_operand;
-    } else if (m_state == 2) {
+    } else if (m_state == kSecondOperand) {
         target = &m_operand;
     } else {
         return m_entry.text();
@@ -335,11 +335,11 @@ const char* CCalculator::squareRootKey()
 
 const char* CCalculator::signKey()
 {
-    if (m_state == 0 || m_state == 1) {
+    if (m_state == kFirstOperand || m_state == kOperatorPressed) {
         m_entry.toggleSign();
         return m_entry.text();
     }
-    if (m_state == 2) {
+    if (m_state == kSecondOperand) {
         m_operand.toggleSign();
         return m_operand.text();
     }
@@ -353,11 +353,11 @@ const char* CCalculator::clearEntryKey()
         m_trimPending = 1;
         return m_entry.text();
     }
-    if (m_state == 0) {
+    if (m_state == kFirstOperand) {
         m_entry.setZero();
         return m_entry.text();
     }
-    if (m_state == 2) {
+    if (m_state == kSecondOperand) {
         m_operand.setZero();
         return m_operand.text();
     }
@@ -368,12 +368,12 @@ const char* CCalculator::memoryRecallKey()
 {
     if (m_memory.isEmpty())
         m_memory.setZero();
-    if (m_state == 0) {
+    if (m_state == kFirstOperand) {
         m_resultShown = 1;
         m_entry.copyFrom(m_memory);
         return m_entry.text();
     }
-    if (m_state == 1 || m_state == 2) {
+    if (m_state == kOperatorPressed || m_state == kSecondOperand) {
         m_operand.copyFrom(m_memory);
         return m_operand.text();
     }
@@ -421,7 +421,7 @@ void CCalculator::loadRecord(const unsigned char* src)
     m_constOp = sanitizedOperator(src[kOperatorOffset + 1]);
     m_percentOp = sanitizedOperator(src[kOperatorOffset + 2]);
     const int32_t state = byteorder::getInt32(src + kStateOffset);
-    m_state = (state >= 0 && state <= 3) ? state : 0;
+    m_state = (state >= kFirstOperand && state <= kAfterPercent) ? state : kFirstOperand;
     m_constOn = flagWord(byteorder::getInt32(src + kStateOffset + 4));
     m_error = flagWord(byteorder::getInt32(src + kStateOffset + 8));
     m_resultShown = flagWord(byteorder::getInt32(src + kStateOffset + 12));

@@ -46,6 +46,13 @@ public:
     bool constantOn() const { return m_constOn != 0; }
     const char* memoryText() const { return m_memory.text(); }
     const CalcNumber& memory() const { return m_memory; }
+    // Where an entry stands; saved in the chunk as its number.
+    enum EntryState {
+        kFirstOperand = 0, // entering the first operand or showing a result
+        kOperatorPressed = 1,
+        kSecondOperand = 2,
+        kAfterPercent = 3,
+    };
     int state() const { return m_state; }
 
     // The 444-byte chunk record: five 84-byte registers, three operator

@@ -1,10 +1,9 @@
 #include "CSequencer.h"
 
 #include "ByteOrder.h"
-#include "CQuibo.h"
+#include "CPanelHost.h"
 #include "DebugTrace.h"
 #include "DemoMelody.h"
-#include "MidiMessage.h"
 
 #include <algorithm>
 #include <climits>
@@ -28,8 +27,8 @@ int ticksOf(float time)
 
 CSequencer::CSequencer()
 {
-    m_recordTaken = 0;
-    m_recordArmed = 1;
+    m_recordTaken = false;
+    m_recordArmed = true;
     Reset();
 }
 
@@ -39,19 +38,19 @@ void CSequencer::Reset()
     Rewind();
     m_recordClock = 0;
     m_demoSelected = false;
-    m_playing = 0;
-    m_paused = 1;
+    m_playing = false;
+    m_paused = true;
     // The panel reset resets the tempo clock itself, so its count-steps
     // switch is left alone here.
-    m_recordClockRunning = 0;
+    m_recordClockRunning = false;
 }
 
 void CSequencer::Rewind()
 {
     debugTrace("CSequencer::Rewind\n");
     m_list.ApplyMinimumNoteLength(kMinimumNoteLength);
-    m_playing = 0;
-    m_paused = 0;
+    m_playing = false;
+    m_paused = false;
     setSongPointer(0);
     m_playClock = 0;
 }
@@ -59,15 +58,15 @@ void CSequencer::Rewind()
 int CSequencer::Play()
 {
     debugTrace("CSequencer::Play\n");
-    m_playing = 1;
-    setSequencerRunning(1);
+    m_playing = true;
+    setSequencerRunning(true);
     return 1;
 }
 
 int CSequencer::Pause(int on)
 {
     debugTrace("CSequencer::Pause\n");
-    m_paused = on ? 1 : 0;
+    m_paused = on != 0;
     if (!on)
         return 1;
     releaseSoundingNote();
@@ -92,7 +91,7 @@ void CSequencer::Stop()
 {
     debugTrace("CSequencer::Stop\n");
     Pause(1);
-    setSequencerRunning(0);
+    setSequencerRunning(false);
     Rewind();
 }
 
@@ -101,7 +100,8 @@ int CSequencer::DoEvent(const SequencerEvent& event)
     debugTrace("CSequencer::DoEvent\n");
     if (m_owner == nullptr)
         return 0;
-    return m_owner->eventManager().AddEvent(makeMidiEvent(0, event.status, event.data1, event.data2));
+    m_owner->queueMidi(0, event.status, event.data1, event.data2, 0);
+    return 1;
 }
 
 // The end marker never matches. With wrap the search restarts once from the
@@ -125,8 +125,8 @@ int CSequencer::GotoEvent(int status, int wrap)
         if (!wrap || wrapped)
             return 0;
         wrapped = true;
-        const int playing = m_playing;
-        const int paused = m_paused;
+        const bool playing = m_playing;
+        const bool paused = m_paused;
         Rewind();
         m_playing = playing;
         m_paused = paused;
@@ -145,7 +145,7 @@ int CSequencer::Record(const SequencerEvent& event)
         return 0;
     if (m_list.count() == 0) {
         m_recordClock = 0;
-        setRecordClockRunning(1);
+        setRecordClockRunning(true);
     }
     SequencerEvent stored = event;
     stored.flags |= sequencer::kRecordedFlag;
@@ -155,13 +155,13 @@ int CSequencer::Record(const SequencerEvent& event)
     // pointer advanced by one whenever the two agree.
     setSongPointer(m_list.position());
     m_playClock = ticksOf(melodyEvent(m_songPointer).time);
-    m_recordTaken = 1;
+    m_recordTaken = true;
     return 1;
 }
 
 int CSequencer::StepBack(int n)
 {
-    setRecordClockRunning(0);
+    setRecordClockRunning(false);
     if (m_list.count() == 0)
         return 0;
     float earliest = 0.0f;
@@ -183,7 +183,7 @@ int CSequencer::StepBack(int n)
 int CSequencer::Step(int retime)
 {
     if (sequencer::isEnd(melodyEvent(m_songPointer))) {
-        m_playing = 0;
+        m_playing = false;
         return 0;
     }
     // Re-timing moves this event and the rest of the recorded melody to the
@@ -192,7 +192,7 @@ int CSequencer::Step(int retime)
         if (m_songPointer == 0)
             m_recordClock = 0;
         if (!m_recordClockRunning)
-            setRecordClockRunning(1);
+            setRecordClockRunning(true);
         m_recordClock = std::max(m_recordClock, m_playClock);
         m_list.Retime(m_songPointer, static_cast<float>(m_recordClock));
     }
@@ -227,8 +227,8 @@ void CSequencer::Empty()
 
 void CSequencer::SaveBlock(unsigned char* out) const
 {
-    byteorder::putInt32(out, m_playing);
-    byteorder::putInt32(out + 4, m_paused);
+    byteorder::putInt32(out, m_playing ? 1 : 0);
+    byteorder::putInt32(out + 4, m_paused ? 1 : 0);
     byteorder::putInt32(out + 8, m_songPointer);
     m_list.Save(out + 12);
 }
@@ -241,17 +241,17 @@ bool CSequencer::LoadBlock(const unsigned char* in)
 {
     if (!m_list.Load(in + 12))
         return false;
-    m_playing = byteorder::getInt32(in) != 0 ? 1 : 0;
-    m_paused = byteorder::getInt32(in + 4) != 0 ? 1 : 0;
+    m_playing = byteorder::getInt32(in) != 0;
+    m_paused = byteorder::getInt32(in + 4) != 0;
     m_songPointer = std::clamp(byteorder::getInt32(in + 8), 0, m_list.count());
     debugTrace("song pointer = %d\n", m_songPointer);
     if (m_list.count() == 0) {
         m_list.Empty();
-        m_recordArmed = 1;
+        m_recordArmed = true;
     } else {
-        m_recordArmed = 0;
+        m_recordArmed = false;
     }
-    m_recordTaken = 0;
+    m_recordTaken = false;
     return true;
 }
 
@@ -287,15 +287,15 @@ void CSequencer::setSongPointer(int value)
     debugTrace("song pointer = %d\n", value);
 }
 
-void CSequencer::setRecordClockRunning(int running)
+void CSequencer::setRecordClockRunning(bool running)
 {
     m_recordClockRunning = running;
     if (m_owner != nullptr)
-        m_owner->tempoClock().setFlag(2, running);
+        m_owner->setClockFlag(CPanelHost::kClockCountSteps, running ? 1 : 0);
 }
 
-void CSequencer::setSequencerRunning(int running)
+void CSequencer::setSequencerRunning(bool running)
 {
     if (m_owner != nullptr)
-        m_owner->tempoClock().setFlag(1, running);
+        m_owner->setClockFlag(CPanelHost::kClockSequencerRunning, running ? 1 : 0);
 }

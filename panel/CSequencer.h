@@ -55,20 +55,20 @@ public:
     // cannot hold a valid memory (see CEventList::Load).
     bool LoadBlock(const unsigned char* in);
 
-    int playing() const { return m_playing; }
-    int paused() const { return m_paused; }
+    bool playing() const { return m_playing; }
+    bool paused() const { return m_paused; }
     int songPointer() const { return m_songPointer; }
     int eventCount() const { return m_list.count(); }
     int capacity() const { return m_list.capacity(); }
-    int recordArmed() const { return m_recordArmed; }
-    int recordTaken() const { return m_recordTaken; }
-    void setRecordArmed(int armed) { m_recordArmed = armed ? 1 : 0; }
-    void setRecordTaken(int taken) { m_recordTaken = taken ? 1 : 0; }
+    bool recordArmed() const { return m_recordArmed; }
+    bool recordTaken() const { return m_recordTaken; }
+    void setRecordArmed(bool armed) { m_recordArmed = armed; }
+    void setRecordTaken(bool taken) { m_recordTaken = taken; }
     // Holds playback without ending a note, as one-key play starts it.
-    void setPaused(int paused) { m_paused = paused ? 1 : 0; }
+    void setPaused(bool paused) { m_paused = paused; }
     int playClock() const { return m_playClock; }
     int recordClock() const { return m_recordClock; }
-    int recordClockRunning() const { return m_recordClockRunning; }
+    bool recordClockRunning() const { return m_recordClockRunning; }
     bool demoSelected() const { return m_demoSelected; }
     const CEventList& memory() const { return m_list; }
     // The note of the back-th recorded note-on before the song pointer
@@ -79,19 +79,19 @@ private:
     const SequencerEvent& melodyEvent(int index) const;
     bool isDue(const SequencerEvent& event) const;
     void setSongPointer(int value);
-    void setRecordClockRunning(int running);
-    void setSequencerRunning(int running);
+    void setRecordClockRunning(bool running);
+    void setSequencerRunning(bool running);
     void releaseSoundingNote();
 
     CPanelHost* m_owner = nullptr;
     CEventList m_list;
-    int m_playing = 0;
-    int m_paused = 0;
+    bool m_playing = false;
+    bool m_paused = false;
     int m_songPointer = 0;
-    int m_recordTaken = 0;
-    int m_recordArmed = 1;
+    bool m_recordTaken = false;
+    bool m_recordArmed = true;
     int m_playClock = 0;
     bool m_demoSelected = false;
     int m_recordClock = 0;
-    int m_recordClockRunning = 0;
+    bool m_recordClockRunning = false;
 };
