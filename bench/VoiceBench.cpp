@@ -92,7 +92,7 @@ void VibratoStepsPerSample(benchmark::State& state)
 {
     CLfo vibrato(16.0f, 0.0f);
     vibrato.SetFrequency(5.0f);
-    vibrato.running = 1;
+    vibrato.running = true;
     for (auto _ : state) {
         float sum = 0.0f;
         for (int i = 0; i < kBlock * 16; ++i)

@@ -70,7 +70,7 @@ float CEnvelope::sustainLevel() const
 void CEnvelope::StartStage(int stage, float start, float end, float units)
 {
     m_stage = stage;
-    m_releasePending = 0;
+    m_releasePending = false;
     float duration = units * kUnitMs;
     if (stage == kSustain) {
         if (units < 0.0f)
@@ -104,7 +104,7 @@ void CEnvelope::GateOff()
     if (m_stage == kIdle)
         return;
     if (m_stage == kAttack)
-        m_releasePending = 1;
+        m_releasePending = true;
     else
         StartRelease();
 }
@@ -113,7 +113,7 @@ void CEnvelope::Clear()
 {
     m_gain = 0.0f;
     m_stage = kIdle;
-    m_releasePending = 0;
+    m_releasePending = false;
 }
 
 void CEnvelope::AdvanceFromAttack()

@@ -36,7 +36,7 @@ private:
     float m_release = 4.0f;
     float m_gain = 0.0f;
     int m_stage = kIdle;
-    int m_releasePending = 0;
+    bool m_releasePending = false;
     float m_idleThreshold = 1e-6f;
     float m_fullGain = 1.0f;
     CRamp m_ramp;

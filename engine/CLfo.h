@@ -25,7 +25,7 @@ public:
     // Whether the state is a pair of numbers (a reset makes it one again).
     bool isFinite() const;
 
-    int running = 0;
+    bool running = false;
 
 private:
     float m_sampleRate = 44100.0f;

@@ -24,7 +24,7 @@ void CRamp::Start(float startLevel, float durationMs, float endLevel, bool isAtt
     m_duration = durationMs;
     m_low = std::min(startLevel, endLevel);
     m_high = std::max(startLevel, endLevel);
-    m_rising = startLevel <= endLevel ? 1 : 0;
+    m_rising = startLevel <= endLevel;
     const float length = m_timeScale * m_sampleRate * m_duration * 0.001f;
     m_remaining = std::trunc(length);
     m_increment = length != 0.0f ? (m_high - m_low) / length : m_high - m_low;
@@ -33,7 +33,7 @@ void CRamp::Start(float startLevel, float durationMs, float endLevel, bool isAtt
     if (isAttack)
         m_output = m_rising ? m_low : m_high;
     m_value = m_output;
-    m_done = 0;
+    m_done = false;
 }
 
 void CRamp::setLevel(float level)
@@ -78,7 +78,7 @@ float CRamp::NextRising()
     m_output = m_high;
     if (m_remaining != 0.0f)
         return m_output;
-    m_done = 1;
+    m_done = true;
     return m_output;
 }
 
@@ -93,7 +93,7 @@ float CRamp::NextFalling()
         return m_output;
     }
     m_output = m_low;
-    m_done = 1;
+    m_done = true;
     return m_output;
 }
 

@@ -12,7 +12,7 @@ public:
     void Start(float startLevel, float durationMs, float endLevel, bool isAttack, float timeScale);
     float Next();
 
-    bool done() const { return m_done != 0; }
+    bool done() const { return m_done; }
     float output() const { return m_output; }
     // Places output and ramp value at a level (the sustain's start).
     void setLevel(float level);
@@ -36,6 +36,6 @@ private:
     float m_value = 0.0f;
     float m_output = 0.0f;
     float m_outputStep = 1.0f;
-    int m_rising = 1;
-    int m_done = 0;
+    bool m_rising = true;
+    bool m_done = false;
 };

@@ -212,13 +212,13 @@ void CRhythmBox::StartAt(int step)
     if (m_voice != nullptr)
         m_voice->resetAlternation();
     m_stepCountdown = 0;
-    m_stopRequest = 0;
-    m_running = 1;
+    m_stopRequest = false;
+    m_running = true;
 }
 
 void CRhythmBox::RequestStop()
 {
-    m_stopRequest = 1;
+    m_stopRequest = true;
 }
 
 void CRhythmBox::PlayHit(int note, int velocity)
@@ -236,7 +236,7 @@ void CRhythmBox::PlayHit(int note, int velocity)
     case 64: m_sound = kNoise; break;
     default: m_sound = kNoSound; return;
     }
-    m_manual = 1;
+    m_manual = true;
     m_gain = static_cast<float>(signedVelocity) * kVelocityScale;
 }
 
@@ -245,11 +245,11 @@ void CRhythmBox::Reset()
     m_gain = 1.0f;
     m_position = 0;
     m_stepIndex = 0;
-    m_running = 0;
-    m_stopRequest = 0;
-    m_tickFlag = 0;
+    m_running = false;
+    m_stopRequest = false;
+    m_tickFlag = false;
     m_stepCountdown = 0;
-    m_manual = 0;
+    m_manual = false;
 }
 
 float CRhythmBox::NextSample()
@@ -258,7 +258,7 @@ float CRhythmBox::NextSample()
         return 0.0f;
     advancePosition();
     if (!m_manual && m_tickFlag) {
-        m_tickFlag = 0;
+        m_tickFlag = false;
         if (m_stepCountdown > 0)
             --m_stepCountdown;
         if (m_stepCountdown == 0)

@@ -36,12 +36,12 @@ public:
     void Reset();
     float NextSample();
     // Raised by the tempo clock at every tick.
-    void setTickFlag() { m_tickFlag = 1; }
+    void setTickFlag() { m_tickFlag = true; }
 
     // State, for the panel logic and tests.
-    bool running() const { return m_running != 0; }
-    bool manual() const { return m_manual != 0; }
-    bool stopRequested() const { return m_stopRequest != 0; }
+    bool running() const { return m_running; }
+    bool manual() const { return m_manual; }
+    bool stopRequested() const { return m_stopRequest; }
     int patternNumber() const { return m_pattern; }
     int stepIndex() const { return m_stepIndex; }
     int32_t position() const { return m_position; }
@@ -68,14 +68,14 @@ private:
     CVoice* m_voice = nullptr;
     float m_sampleRate = kReferenceRate;
     int32_t m_position = 0;
-    int m_tickFlag = 0;
+    bool m_tickFlag = false;
     int m_stepCountdown = 0;
     int m_pattern = 0;
     int m_sound = kLowBleep;
     int m_stepIndex = 0;
-    int m_running = 0;
-    int m_stopRequest = 0;
-    int m_manual = 0;
+    bool m_running = false;
+    bool m_stopRequest = false;
+    bool m_manual = false;
     float m_gain = 1.0f;
     std::unique_ptr<float[]> m_bleep;
     int32_t m_bleepLength = 0;

@@ -35,14 +35,14 @@ constexpr Pattern kPatternG = {1, 0, 0, 0, -1, 1, 0, 0, -1, 1, 0, -1, 1, -1, 1, 
 struct Sound {
     const int8_t* pattern;
     float scale;
-    int electro;
+    bool electro;
 };
 
 // Piano, Fantasy, Violin, Flute, Guitar 1, Guitar 2, Horn, Electro 1..3.
 const Sound kSounds[10] = {
-    {kPatternA, 1.0f, 0}, {kPatternB, 1.0f, 0}, {kPatternG, 1.0f, 0}, {kPatternC, 1.0f, 0},
-    {kPatternD, 0.5f, 0}, {kPatternE, 0.5f, 0}, {kPatternF, 0.5f, 0}, {kPatternA, 1.0f, 1},
-    {kPatternB, 1.0f, 1}, {kPatternG, 1.0f, 1},
+    {kPatternA, 1.0f, false}, {kPatternB, 1.0f, false}, {kPatternG, 1.0f, false}, {kPatternC, 1.0f, false},
+    {kPatternD, 0.5f, false}, {kPatternE, 0.5f, false}, {kPatternF, 0.5f, false}, {kPatternA, 1.0f, true},
+    {kPatternB, 1.0f, true}, {kPatternG, 1.0f, true},
 };
 constexpr float kSoundBounds[9] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
 
@@ -193,11 +193,11 @@ void CVoice::SetModulation(CLfo& lfo, float value, float hz)
 {
     const float steps = 10.0f * value;
     if (steps == 0.0f) {
-        lfo.running = 0;
+        lfo.running = false;
         return;
     }
     lfo.SetFrequency(hz / steps);
-    lfo.running = 1;
+    lfo.running = true;
 }
 
 void CVoice::ApplySettings(const float* values)
@@ -212,7 +212,7 @@ void CVoice::SetBeepVoice(int on)
 {
     if (on == 1) {
         std::copy(m_settings, m_settings + kSettings, m_savedSettings);
-        m_beepSaved = 1;
+        m_beepSaved = true;
         ApplySettings(kBeepVoice);
     } else if (on == 0) {
         float saved[kSettings];
@@ -235,7 +235,7 @@ void CVoice::NoteOn(int note, int velocity)
     const float length = divisor > 0.0f ? kClocksPerSample * m_sampleRate / divisor : 0.0f;
     // Tune 0 would make the step length infinite: the note writes no steps
     // and the next note with a usable tune starts the oscillator again.
-    m_oscillatorOn = length > 0.0f && length <= kLongestStep ? 1 : 0;
+    m_oscillatorOn = length > 0.0f && length <= kLongestStep;
     if (m_oscillatorOn)
         m_stepLength = length;
     m_envelope.GateOn();

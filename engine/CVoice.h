@@ -79,8 +79,8 @@ private:
     float m_sampleRate = 44100.0f;
     float m_settings[kSettings] = {0.0f, 0.0f, 0.0f, 0.1f, 0.9f, 0.4f, 0.0f, 0.0f, 1.0f, 1.0f};
     float m_savedSettings[kSettings] = {};
-    int m_beepSaved = 0;
-    int m_electro = 0;
+    bool m_beepSaved = false;
+    bool m_electro = false;
     float m_alternation = 1.0f;
     float m_patternScale = 1.0f;
     int m_octaveIndex = 2;
@@ -90,7 +90,7 @@ private:
     float m_velocityGain = 0.0f;
     float m_vibratoIncrement = 0.0f;
     // 0 while the current note has no usable step length (Tune 0).
-    int m_oscillatorOn = 1;
+    bool m_oscillatorOn = true;
     CEnvelope m_envelope;
     CLfo m_vibrato;
     CLfo m_tremolo;

@@ -340,7 +340,7 @@ TEST(Lfo, StaysBoundedAtEveryValueAndSupportedRate)
                 CLfo lfo(m.multiplier, 0.0f);
                 lfo.setSampleRate(rate);
                 lfo.SetFrequency(m.hz / (10.0f * value));
-                lfo.running = 1;
+                lfo.running = true;
                 float peak = 0.0f;
                 for (int i = 0; i < 20000; ++i) {
                     const float x = lfo.Next();
@@ -362,7 +362,7 @@ TEST(Lfo, FrequencyAtEveryRate)
             CLfo lfo(c.multiplier, 0.0f);
             lfo.setSampleRate(rate);
             lfo.SetFrequency(c.hz);
-            lfo.running = 1;
+            lfo.running = true;
             const int calls = static_cast<int>(5.5f / c.hz * rate * c.multiplier);
             float previous = 1.0f;
             int first = -1;
