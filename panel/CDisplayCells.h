@@ -15,9 +15,8 @@ struct LcdContent {
 };
 
 // The visible side of the display model: the editor's LCD controls implement
-// it. render may be called from the audio thread, so an implementation only
-// stores values and marks controls for repainting: no allocation, no locks,
-// no drawing.
+// it. render is called on the editor's thread, from the model's attach and
+// idle refresh, never from the audio thread.
 class CDisplayCells {
 public:
     virtual ~CDisplayCells() = default;

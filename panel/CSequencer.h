@@ -9,8 +9,8 @@ class CPanelHost;
 // the recorded or the demonstration melody by the tempo clock or one event
 // per key stroke, and keeps its memory in the bank chunk.
 //
-// Threads: Record runs on the editor's thread, everything else on the audio
-// thread; the caller serialises the two.
+// Threads: it runs on the audio thread with panel access, and its block is
+// saved and loaded on a host thread holding the panel lock.
 class CSequencer {
 public:
     // Three words of playback state and the event list area.
