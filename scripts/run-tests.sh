@@ -30,13 +30,16 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 echo "=== fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer ==="
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=address,undefined \
     -DQUIBO_BUILD_FUZZERS=ON -DQUIBO_BUILD_TESTS=OFF -DQUIBO_BUILD_TOOLS=OFF >/dev/null
-cmake --build build/fuzz -j"$jobs" --target ChunkFuzzer PanelFuzzer
-for fuzzer in ChunkFuzzer PanelFuzzer; do
+cmake --build build/fuzz -j"$jobs" --target ChunkFuzzer PanelFuzzer BmpFuzzer
+# Seed inputs (read, never written): the GUI tests' bitmaps for the BMP reader.
+declare -A seeds=([BmpFuzzer]=tests/gui/bmp)
+for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer; do
     corpus=build/fuzz/corpus-$fuzzer
     mkdir -p "$corpus"
     log=build/fuzz/$fuzzer.log
     status=0
-    build/fuzz/fuzz/$fuzzer -max_total_time="${QUIBO_FUZZ_SECONDS:-45}" "$corpus" >"$log" 2>&1 || status=$?
+    build/fuzz/fuzz/$fuzzer -max_total_time="${QUIBO_FUZZ_SECONDS:-45}" "$corpus" ${seeds[$fuzzer]:-} \
+        >"$log" 2>&1 || status=$?
     grep -E "^Done|ERROR|SUMMARY" "$log" || true
     if [ "$status" -ne 0 ]; then
         tail -40 "$log"
