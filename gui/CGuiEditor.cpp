@@ -137,7 +137,7 @@ void CGuiEditor::trackingIdle()
     m_nextIdleTime = now + kIdlePeriod;
     if (m_host != nullptr) {
         m_insideHostIdle = true;
-        m_host->masterIdle();
+        m_host->idleHost();
         m_insideHostIdle = false;
     }
 }
@@ -145,13 +145,13 @@ void CGuiEditor::trackingIdle()
 void CGuiEditor::beginEdit(int index)
 {
     if (m_host != nullptr)
-        m_host->beginEdit(index);
+        m_host->beginParameterEdit(index);
 }
 
 void CGuiEditor::endEdit(int index)
 {
     if (m_host != nullptr)
-        m_host->endEdit(index);
+        m_host->endParameterEdit(index);
 }
 
 bool CGuiEditor::adoptFrame(CPanelFrame* frame)

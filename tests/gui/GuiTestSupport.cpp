@@ -90,7 +90,7 @@ void CRecordingHost::adoptEditor(AEffEditor* adopted, bool showEditor)
     shown = showEditor;
 }
 
-void CRecordingHost::masterIdle()
+void CRecordingHost::idleHost()
 {
     ++masterIdles;
     if (editor == nullptr || !editor->insideHostIdle())

@@ -32,9 +32,9 @@ Bytes bmpFile(int width, int height, int bitCount, const std::function<std::uint
 class CRecordingHost : public CEditorHost {
 public:
     void adoptEditor(AEffEditor* editor, bool showEditor) override;
-    void masterIdle() override;
-    void beginEdit(int index) override { edits.push_back(index); }
-    void endEdit(int index) override { edits.push_back(-index); }
+    void idleHost() override;
+    void beginParameterEdit(int index) override { edits.push_back(index); }
+    void endParameterEdit(int index) override { edits.push_back(-index); }
 
     CGuiEditor* editor = nullptr;
     bool shown = false;
