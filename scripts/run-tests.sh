@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Every test: the unit and plug-in tests, again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the concurrency tests under ThreadSanitizer.
+# Every test: the unit and plug-in tests (the GUI ones start Xvfb servers of
+# their own), the Windows builds under Wine, the tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency tests under
+# ThreadSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
