@@ -10,6 +10,7 @@
 #include "CPanelFrame.h"
 #include "GuiTestEditor.h"
 #include "GuiTestFrame.h"
+#include "HeadlessReference.h"
 #include "VstAbi.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -52,28 +53,6 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, Vs
     }
 }
 
-CPixelSurface headlessPicture(const std::vector<CPoint>& clicks)
-{
-    headless::reset();
-    guitest::CGuiTestEditor editor(nullptr);
-    editor.open(reinterpret_cast<void*>(1));
-    CHeadlessWindow* window = headless::lastWindow();
-    window->sendPaint({0, 0, guitest::kFrameWidth, guitest::kFrameHeight});
-    CRawButtons left;
-    left.left = true;
-    for (CPoint point : clicks) {
-        const std::uint32_t now = guiplatform::tickCount();
-        headless::scriptInput(now, point, left);
-        headless::scriptInput(now + 50, point, {});
-        window->queueButtonDown(point);
-        editor.idle();
-    }
-    editor.idle();
-    CPixelSurface picture = window->screen();
-    editor.close();
-    return picture;
-}
-
 CPixelSurface readWindow(HWND window, int width, int height)
 {
     CPixelSurface picture;
@@ -109,22 +88,10 @@ CPixelSurface readWindow(HWND window, int width, int height)
     return picture;
 }
 
-void savePicture(const CPixelSurface& s, const char* name)
+void savePicture(const CPixelSurface& picture, const char* name)
 {
-    if (g_outputFolder.empty())
-        return;
-    const std::string path = g_outputFolder + "\\" + name + ".ppm";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fprintf(f, "P6\n%d %d\n255\n", s.width(), s.height());
-        for (int y = 0; y < s.height(); ++y)
-            for (int x = 0; x < s.width(); ++x) {
-                const std::uint32_t p = s.pixel(x, y);
-                const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                              static_cast<unsigned char>(p)};
-                std::fwrite(rgb, 1, 3, f);
-            }
-        std::fclose(f);
-    }
+    if (!g_outputFolder.empty())
+        guitest::writePpm(picture, g_outputFolder + "\\" + name + ".ppm");
 }
 
 class Plugin {
@@ -238,7 +205,7 @@ int main(int argc, char** argv)
     char className[32];
     std::snprintf(className, sizeof className, "Plugin%08x",
                   static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(module) & 0xFFFFFFFFu));
-    const CPixelSurface reference = headlessPicture({});
+    const CPixelSurface reference = guitest::headlessPicture({});
     {
         Plugin plugin(module);
         check(plugin.effect != nullptr, "the plug-in answers VSTPluginMain");
@@ -269,7 +236,7 @@ int main(int argc, char** argv)
         check(clickAndWait(plugin, child, guitest::clickPoint(5), 1, 50, 6),
               "a click on the view with the mouse disabled reaches the one below (tag 6)");
         const CPixelSurface afterClicks =
-            headlessPicture({guitest::clickPoint(1), {145, 45}, guitest::clickPoint(5)});
+            guitest::headlessPicture({guitest::clickPoint(1), {145, 45}, guitest::clickPoint(5)});
         check(waitForPicture(plugin, child, afterClicks), "after the clicks the pixels equal the headless rendering");
         savePicture(readWindow(child, guitest::kFrameWidth, guitest::kFrameHeight), "wine-clicked");
 

@@ -5,6 +5,7 @@
 #include "CPanelFrame.h"
 #include "GuiTestEditor.h"
 #include "GuiTestFrame.h"
+#include "HeadlessReference.h"
 #include "VstAbi.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -58,28 +59,6 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, Vs
 }
 
 // The test frame as the headless backend draws it after clicks at points.
-CPixelSurface headlessPicture(const std::vector<CPoint>& clicks)
-{
-    headless::reset();
-    guitest::CGuiTestEditor editor(nullptr);
-    editor.open(reinterpret_cast<void*>(1));
-    CHeadlessWindow* window = headless::lastWindow();
-    window->sendPaint({0, 0, guitest::kFrameWidth, guitest::kFrameHeight});
-    CRawButtons left;
-    left.left = true;
-    for (CPoint point : clicks) {
-        const std::uint32_t now = guiplatform::tickCount();
-        headless::scriptInput(now, point, left);
-        headless::scriptInput(now + 50, point, {});
-        window->queueButtonDown(point);
-        editor.idle();
-    }
-    editor.idle();
-    CPixelSurface picture = window->screen();
-    editor.close();
-    return picture;
-}
-
 CPixelSurface readWindow(Display* display, Window window, int width, int height)
 {
     CPixelSurface picture;
@@ -101,19 +80,8 @@ void screenshot(Display* display, const char* name)
     const char* folder = std::getenv("QUIBO_GUI_SHOTS");
     if (folder == nullptr)
         return;
-    const CPixelSurface s = readWindow(display, DefaultRootWindow(display), 520, 240);
-    const std::string path = std::string(folder) + "/" + name + ".ppm";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fprintf(f, "P6\n%d %d\n255\n", s.width(), s.height());
-        for (int y = 0; y < s.height(); ++y)
-            for (int x = 0; x < s.width(); ++x) {
-                const std::uint32_t p = s.pixel(x, y);
-                const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                              static_cast<unsigned char>(p)};
-                std::fwrite(rgb, 1, 3, f);
-            }
-        std::fclose(f);
-    }
+    guitest::writePpm(readWindow(display, DefaultRootWindow(display), 520, 240),
+                      std::string(folder) + "/" + name + ".ppm");
 }
 
 // One plug-in instance loaded from the test plug-in module.
@@ -158,7 +126,7 @@ protected:
         ASSERT_NE(nullptr, display) << "no X display (run through run-with-xvfb.sh)";
         g_host = {};
         g_host.display = display;
-        reference = headlessPicture({});
+        reference = guitest::headlessPicture({});
     }
     void TearDown() override
     {
@@ -247,14 +215,14 @@ TEST_F(GuiX11Test, TheEditorShowsTheHeadlessPictureAndClicksReachTheRightViews)
     // A press held while the host idles three times, then released: the view
     // tracks it, reports its edit and is drawn pressed.
     click(child, guitest::clickPoint(1), 1, 3);
-    EXPECT_TRUE(idleUntilShown(plugin, child, headlessPicture({guitest::clickPoint(1)})));
+    EXPECT_TRUE(idleUntilShown(plugin, child, guitest::headlessPicture({guitest::clickPoint(1)})));
     EXPECT_GE(g_host.idles, 3);
     // A right click on the button over the handle's corner, and a click on the
     // box whose mouse is disabled, which the box below takes.
     click(child, {145, 45}, 3, 0);
     plugin.call(effEditIdle);
     click(child, guitest::clickPoint(5), 1, 0);
-    const CPixelSurface afterClicks = headlessPicture({guitest::clickPoint(1), {145, 45}, guitest::clickPoint(5)});
+    const CPixelSurface afterClicks = guitest::headlessPicture({guitest::clickPoint(1), {145, 45}, guitest::clickPoint(5)});
     EXPECT_TRUE(idleUntilShown(plugin, child, afterClicks));
     const std::vector<std::pair<int, int>> expected = {{audioMasterBeginEdit, 1}, {audioMasterEndEdit, 1},
                                                        {audioMasterBeginEdit, 4}, {audioMasterEndEdit, 4},
@@ -296,7 +264,7 @@ TEST_F(GuiX11Test, TwoEditorsOpenAtOnceAndCloseIndependently)
     first.call(effEditClose);
     EXPECT_TRUE(children(a).empty());
     click(children(b)[0], guitest::clickPoint(2), 1, 0);
-    EXPECT_TRUE(idleUntilShown(second, children(b)[0], headlessPicture({guitest::clickPoint(2)})));
+    EXPECT_TRUE(idleUntilShown(second, children(b)[0], guitest::headlessPicture({guitest::clickPoint(2)})));
     second.call(effEditClose);
 }
 
