@@ -35,7 +35,7 @@ void CPanelBitmap::retain()
 
 void CPanelBitmap::release()
 {
-    if (--m_referenceCount == 0)
+    if (m_referenceCount > 0 && --m_referenceCount == 0)
         delete this;
 }
 
