@@ -15,7 +15,7 @@ constexpr int kAnyButton = kButtonLeft | kButtonMiddle | kButtonRight;
 constexpr std::uint32_t kReleaseGrace = 100;
 constexpr std::uint32_t kTrackingLimit = 5000;
 
-struct ViewSpec {
+struct ViewLayout {
     CRect bounds;
     int tag;
     int bitmapId;
@@ -23,7 +23,7 @@ struct ViewSpec {
     bool mouseEnabled;
 };
 
-const ViewSpec kViews[] = {
+const ViewLayout kViews[] = {
     {{10, 10, 50, 40}, 1, kButtonId, false, true},
     {{60, 10, 108, 58}, 2, kTileId, false, true},
     {{120, 20, 152, 52}, 3, kHandleId, true, true},
@@ -120,9 +120,9 @@ void populate(CPanelFrame& frame)
     CPanelBitmap* background = new CPanelBitmap(kBackgroundId);
     frame.setBackground(background);
     background->release();
-    for (const ViewSpec& spec : kViews) {
-        CToggleView* view = new CToggleView(spec.bounds, spec.tag, spec.bitmapId, spec.transparent);
-        view->enableMouse(spec.mouseEnabled);
+    for (const ViewLayout& layout : kViews) {
+        CToggleView* view = new CToggleView(layout.bounds, layout.tag, layout.bitmapId, layout.transparent);
+        view->enableMouse(layout.mouseEnabled);
         if (!frame.attachView(view))
             view->release();
     }
