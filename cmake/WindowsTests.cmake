@@ -72,3 +72,7 @@ quibo_windows_test_target(quibo_tests quibo_host ${QUIBO_TEST_SOURCES})
 
 file(GLOB QUIBO_CONCURRENCY_SOURCES CONFIGURE_DEPENDS ${QUIBO_TESTS_DIR}/concurrency/*.cpp)
 quibo_windows_test_target(quibo_concurrency_tests quibo_host ${QUIBO_CONCURRENCY_SOURCES})
+
+# The GUI framework's tests on the headless backend, the test plug-in DLL
+# with the Win32 backend and the host that opens it under Wine.
+add_subdirectory(${QUIBO_TESTS_DIR}/gui ${CMAKE_BINARY_DIR}/tests/gui)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Every test: the unit and plug-in tests, the Windows builds under Wine, the
-# front-panel bitmaps, again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the concurrency tests under ThreadSanitizer.
+# Every test: the unit and plug-in tests (the GUI ones start Xvfb servers of
+# their own), the Windows builds under Wine, the front-panel bitmaps, the
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# concurrency tests under ThreadSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -22,7 +23,7 @@ echo "=== 32-bit and 64-bit Windows builds, tested under Wine ==="
 bash scripts/windows-build.sh --linux-build build/test
 bash scripts/windows-test.sh
 echo "=== front-panel bitmaps: regenerated and compared, checked, counted in a 32-bit DLL ==="
-bash scripts/check-panel-art.sh
+bash scripts/check-panel-art.sh build-windows/i686/Zintra.dll
 
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build/asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer" "" "" \
@@ -33,13 +34,16 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 echo "=== fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer ==="
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=address,undefined \
     -DQUIBO_BUILD_FUZZERS=ON -DQUIBO_BUILD_TESTS=OFF -DQUIBO_BUILD_TOOLS=OFF >/dev/null
-cmake --build build/fuzz -j"$jobs" --target ChunkFuzzer PanelFuzzer
-for fuzzer in ChunkFuzzer PanelFuzzer; do
+cmake --build build/fuzz -j"$jobs" --target ChunkFuzzer PanelFuzzer BmpFuzzer
+# Seed inputs (read, never written): the GUI tests' bitmaps for the BMP reader.
+declare -A seeds=([BmpFuzzer]=tests/gui/bmp)
+for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer; do
     corpus=build/fuzz/corpus-$fuzzer
     mkdir -p "$corpus"
     log=build/fuzz/$fuzzer.log
     status=0
-    build/fuzz/fuzz/$fuzzer -max_total_time="${QUIBO_FUZZ_SECONDS:-45}" "$corpus" >"$log" 2>&1 || status=$?
+    build/fuzz/fuzz/$fuzzer -max_total_time="${QUIBO_FUZZ_SECONDS:-45}" "$corpus" ${seeds[$fuzzer]:-} \
+        >"$log" 2>&1 || status=$?
     grep -E "^Done|ERROR|SUMMARY" "$log" || true
     if [ "$status" -ne 0 ]; then
         tail -40 "$log"

@@ -7,7 +7,12 @@
 #     identity as the Linux host;
 #   - the bank and program chunks after the same calls are byte-identical
 #     from the Linux and the 32-bit Windows build, and a render through the
-#     hosts gives the same samples.
+#     hosts gives the same samples;
+#   - the GUI framework under Wine, in an Xvfb server started here: the GUI
+#     test plug-in (32- and 64-bit) imports only the system DLLs a window
+#     needs, and its editor, opened by a small Windows host, shows the pixels
+#     of the headless rendering and takes clicks sent through the X test
+#     extension (tests/gui/win32/run-wine-gui-test.sh).
 # Ends with "windows-test: N passed, N failed" and exits non-zero on a failure.
 #
 # Usage: scripts/windows-test.sh [--linux-build DIR] [BUILD_ROOT]
@@ -101,6 +106,11 @@ windows_path() {
 
 # --- the DLLs' export and import tables ------------------------------------
 
+# The names in the list $1 that the pattern $2 does not match, lower-case.
+imports_outside() {
+    tr ' ' '\n' <<<"$1" | tr 'A-Z' 'a-z' | grep -v -E "$2" | grep . | xargs
+}
+
 # Import libraries that every Windows installation has.
 SYSTEM_DLLS='^(kernel32|user32|gdi32|msvcrt|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|winmm|uxtheme|imm32|version|shlwapi|ws2_32|msimg32)\.dll$'
 
@@ -125,11 +135,32 @@ check_dll() {
     fi
     local imports bad
     imports="$(sed -n 's/^.*DLL Name: //p' <<<"$dump" | xargs)"
-    bad="$(tr ' ' '\n' <<<"$imports" | tr 'A-Z' 'a-z' | grep -v -E "$SYSTEM_DLLS" | grep . | xargs)"
+    bad="$(imports_outside "$imports" "$SYSTEM_DLLS")"
     if [ -n "$imports" ] && [ -z "$bad" ]; then
         pass "$dll imports system DLLs only: $imports"
     else
         failure "$dll imports non-system DLLs: ${bad:-none found}"
+    fi
+}
+
+# The system DLLs a plug-in with a window may import.
+WINDOW_DLLS='^(kernel32|msvcrt|user32|gdi32|ole32|shell32)\.dll$'
+
+# The GUI test plug-in links the window backend as the plug-in will: its
+# imports must stay within those.
+check_gui_dll() {
+    local objdump=$1 dll=$2
+    if [ ! -f "$dll" ]; then
+        failure "$dll missing"
+        return
+    fi
+    local imports bad
+    imports="$("$objdump" -p "$dll" | sed -n 's/^.*DLL Name: //p' | xargs)"
+    bad="$(imports_outside "$imports" "$WINDOW_DLLS")"
+    if [ -n "$imports" ] && [ -z "$bad" ]; then
+        pass "$(basename "$dll") ($(basename "$(dirname "$(dirname "$dll")")")) imports only: $imports"
+    else
+        failure "$dll imports ${bad:-nothing}"
     fi
 }
 
@@ -262,6 +293,39 @@ PY
     fi
 }
 
+# --- the GUI under Wine ----------------------------------------------------
+
+# The Windows GUI test host opens the test plug-in's editor on an X server of
+# its own; the clicks it asks for are sent by a small X test-extension tool.
+gui_test() {
+    local dir="$WIN32_BUILD/gui-test"
+    if [ ! -f "$dir/quibo_gui_win32_host.exe" ] || [ ! -f "$dir/GuiTestPlugin.dll" ]; then
+        failure "GUI test programs missing in $dir"
+        return
+    fi
+    local clicker="$OUT/gui_xclick"
+    if ! c++ -O2 -Wall -Wextra -Werror -o "$clicker" "$REPO/tests/gui/x11/GuiXClick.cpp" -lX11 -lXtst; then
+        failure "building the X click tool (libx11-dev, libxtst-dev)"
+        return
+    fi
+    local out="$OUT/gui" status summary
+    "$REPO/tests/gui/run-with-xvfb.sh" "$REPO/tests/gui/win32/run-wine-gui-test.sh" \
+        "$dir/quibo_gui_win32_host.exe" "$dir/GuiTestPlugin.dll" "$clicker" "$out" >"$OUT/gui.log" 2>&1
+    status=$?
+    summary="$(sed -n 's/^wine-gui: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$OUT/gui.log" | tail -1)"
+    local ok=${summary% *} bad=${summary#* }
+    passed=$((passed + ${ok:-0}))
+    failed=$((failed + ${bad:-0}))
+    if [ $status -eq 0 ] && [ -n "$summary" ] && [ "$bad" = 0 ]; then
+        log "ok: GUI under Wine and Xvfb: $ok checks passed"
+    else
+        [ -n "$summary" ] && [ "$bad" != 0 ] || failed=$((failed + 1))
+        grep -E '^FAILED' "$OUT/gui.log" | head -20
+        tail -5 "$OUT/gui.log"
+        log "FAILED: GUI under Wine and Xvfb (exit $status; log: $OUT/gui.log)"
+    fi
+}
+
 # --- run -----------------------------------------------------------------
 
 rm -rf "$OUT"
@@ -272,6 +336,8 @@ done
 
 check_dll i686-w64-mingw32-objdump "$WIN32_BUILD/Zintra.dll" pei-i386
 check_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/Zintra.dll" pei-x86-64
+check_gui_dll i686-w64-mingw32-objdump "$WIN32_BUILD/gui-test/GuiTestPlugin.dll"
+check_gui_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/gui-test/GuiTestPlugin.dll"
 
 start=$SECONDS
 if setup_wine; then
@@ -281,10 +347,12 @@ else
     finish
 fi
 for exe in "$WIN32_BUILD"/quibo_engine_tests.exe "$WIN32_BUILD"/quibo_panel_tests.exe \
-           "$WIN32_BUILD"/quibo_tests.exe "$WIN32_BUILD"/quibo_concurrency_tests.exe; do
+           "$WIN32_BUILD"/quibo_tests.exe "$WIN32_BUILD"/quibo_concurrency_tests.exe \
+           "$WIN32_BUILD"/tests/gui/quibo_gui_tests.exe; do
     run_gtest "$exe"
 done
 compare_identity
 compare_chunks
 compare_render
+gui_test
 finish

@@ -10,7 +10,7 @@ geometry; the slider handles; and that the LCD glyphs read as digits.
 
     check_bitmaps.py [DIR]
 
-DIR holds bmp/<id>.bmp and Zintra.rc (default: the repository's resources/);
+DIR holds bmp/<id>.bmp (default: the repository's resources/);
 the table is always the repository's resources/bitmaps.csv.
 
 Prints one line per failed check and ends with 'N passed, M failed'."""
@@ -191,12 +191,6 @@ class Checker:
         self.expect(len(self.table) == 78 and sorted(self.table) == list(range(150, 228)),
                     "the table lists the 78 bitmaps 150 to 227")
 
-    def check_resource_script(self):
-        with open(os.path.join(self.resources, "Zintra.rc")) as f:
-            lines = [line.strip() for line in f if line.strip() and not line.strip().startswith("//")]
-        expected = [f'{bid} BITMAP "bmp/{bid}.bmp"' for bid in range(150, 228)]
-        self.expect(lines == expected, "Zintra.rc lists exactly the 78 bitmaps as '<id> BITMAP \"bmp/<id>.bmp\"'")
-
     def check_cut_outs(self):
         """Rest frames of keys and buttons and frame 0 of legends and LCD parts
         are the panel's own pixels; pressed frames and labels differ."""
@@ -322,7 +316,6 @@ class Checker:
         self.check_formats()
         if self.failed:
             return
-        self.check_resource_script()
         self.check_cut_outs()
         self.check_overlaps()
         self.check_switches_and_sliders()

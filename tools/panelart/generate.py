@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Draws the front panel and writes its bitmaps 150 to 227 as BMP files, the
-Windows resource script that names them, and two preview pictures.
+"""Draws the front panel and writes its bitmaps 150 to 227 as BMP files and two
+preview pictures.
 
     generate.py [--out DIR] [--docs DIR]
 
-DIR defaults to the repository's resources/ (bitmaps go to DIR/bmp/<id>.bmp,
-the script to DIR/Zintra.rc) and docs/. The output depends only on this code,
+DIR defaults to the repository's resources/ (bitmaps go to DIR/bmp/<id>.bmp)
+and docs/. The output depends only on this code,
 the bitmap table and the DejaVu fonts, so running it twice gives the same bytes."""
 
 import argparse
@@ -97,14 +97,6 @@ def write_bitmaps(table, frames, quantizer, folder):
     return indexed
 
 
-def write_resource_script(table, path):
-    lines = ["// Front-panel bitmaps, written by tools/panelart/generate.py; do not edit.",
-             "// Each line: resource id, type BITMAP, file relative to this script.", ""]
-    lines += [f'{bid} BITMAP "bmp/{bid}.bmp"' for bid in sorted(table)]
-    with open(path, "w", newline="\n") as f:
-        f.write("\n".join(lines) + "\n")
-
-
 class Preview:
     """Puts bitmaps together as the editor does, from their palette indexes."""
 
@@ -157,7 +149,6 @@ def main():
     pictures = [f for bid in sorted(frames) for f in frames[bid]]
     quantizer = Quantizer(build_palette(pictures))
     indexed = write_bitmaps(table, frames, quantizer, os.path.join(args.out, "bmp"))
-    write_resource_script(table, os.path.join(args.out, "Zintra.rc"))
 
     if args.docs:
         os.makedirs(args.docs, exist_ok=True)

@@ -1,0 +1,177 @@
+#include "CGuiEditor.h"
+
+#include "CEditorHost.h"
+#include "CPanelFrame.h"
+#include "platform/GuiPlatform.h"
+
+namespace {
+constexpr int kTrackingSleep = 4;       // ms between two steps of a tracking loop
+constexpr std::uint32_t kIdlePeriod = 100; // next idle time after an idle pass...
+constexpr std::uint32_t kIdleEarly = 50;   // ...of which this much may be left
+
+CKeyCode keyFrom(const VstKeyCode& code)
+{
+    CKeyCode key;
+    key.character = code.character;
+    key.virt = code.virt;
+    key.modifier = code.modifier;
+    return key;
+}
+
+// a < b on a clock that wraps at 2^32.
+bool earlier(std::uint32_t a, std::uint32_t b)
+{
+    return static_cast<std::int32_t>(a - b) < 0;
+}
+} // namespace
+
+VstInt32 CGuiEditor::s_knobMode = 0;
+
+CGuiEditor::CGuiEditor(CEditorHost* host)
+    : m_host(host),
+      m_nextIdleTime(guiplatform::tickCount())
+{
+    if (m_host != nullptr)
+        m_host->adoptEditor(this, guiplatform::hasWindowBackend());
+}
+
+CGuiEditor::~CGuiEditor()
+{
+    CGuiEditor::close();
+}
+
+bool CGuiEditor::getRect(ERect** rect)
+{
+    if (rect == nullptr)
+        return false;
+    *rect = &m_rect;
+    return true;
+}
+
+bool CGuiEditor::open(void* parentWindow)
+{
+    postUpdate();
+    m_parentWindow = parentWindow;
+    return false;
+}
+
+void CGuiEditor::close()
+{
+    releaseFrame();
+    m_parentWindow = nullptr;
+}
+
+void CGuiEditor::releaseFrame()
+{
+    if (m_frame == nullptr)
+        return;
+    CPanelFrame* frame = m_frame;
+    m_frame = nullptr;
+    frame->forgetEditor();
+    frame->release();
+}
+
+void CGuiEditor::idle()
+{
+    if (m_insideHostIdle)
+        return;
+    if (m_frame != nullptr)
+        m_frame->processWindowEvents();
+    if (m_updatePending) {
+        m_updatePending = false;
+        update();
+    }
+    if (m_frame != nullptr)
+        m_frame->redrawDirty();
+}
+
+void CGuiEditor::update() {}
+
+void CGuiEditor::postUpdate()
+{
+    m_updatePending = true;
+}
+
+bool CGuiEditor::onKeyDown(VstKeyCode& keyCode)
+{
+    return m_frame != nullptr && usedKey(m_frame->keyDown(keyFrom(keyCode)));
+}
+
+bool CGuiEditor::onKeyUp(VstKeyCode& keyCode)
+{
+    return m_frame != nullptr && usedKey(m_frame->keyUp(keyFrom(keyCode)));
+}
+
+bool CGuiEditor::setKnobMode(VstInt32 mode)
+{
+    s_knobMode = mode;
+    return true;
+}
+
+bool CGuiEditor::onWheel(float distance)
+{
+    return m_frame != nullptr && m_frame->wheel(nullptr, {0, 0}, distance);
+}
+
+void CGuiEditor::setParameter(VstInt32, float)
+{
+    postUpdate();
+}
+
+void CGuiEditor::paintNow()
+{
+    if (m_frame != nullptr)
+        m_frame->paintNow(nullptr);
+}
+
+void CGuiEditor::trackingIdle()
+{
+    std::uint32_t now = guiplatform::tickCount();
+    if (earlier(now, m_nextIdleTime)) {
+        guiplatform::sleepMilliseconds(kTrackingSleep);
+        now += kTrackingSleep;
+        if (earlier(now, m_nextIdleTime - kIdleEarly))
+            return;
+    }
+    idle();
+    m_nextIdleTime = now + kIdlePeriod;
+    if (m_host != nullptr) {
+        m_insideHostIdle = true;
+        m_host->idleHost();
+        m_insideHostIdle = false;
+    }
+}
+
+void CGuiEditor::beginEdit(int index)
+{
+    if (m_host != nullptr)
+        m_host->beginParameterEdit(index);
+}
+
+void CGuiEditor::endEdit(int index)
+{
+    if (m_host != nullptr)
+        m_host->endParameterEdit(index);
+}
+
+bool CGuiEditor::adoptFrame(CPanelFrame* frame)
+{
+    releaseFrame();
+    if (frame == nullptr)
+        return false;
+    if (!frame->hasWindow()) {
+        frame->forgetEditor();
+        frame->release();
+        return false;
+    }
+    m_frame = frame;
+    return true;
+}
+
+void CGuiEditor::setRect(const CRect& rect)
+{
+    m_rect.left = static_cast<VstInt16>(rect.left);
+    m_rect.top = static_cast<VstInt16>(rect.top);
+    m_rect.right = static_cast<VstInt16>(rect.right);
+    m_rect.bottom = static_cast<VstInt16>(rect.bottom);
+}

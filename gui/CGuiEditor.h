@@ -1,0 +1,69 @@
+#pragma once
+// The base of an editor built on the framework: answers the host's editor
+// requests, holds the frame while the editor is open, and paces the idle work
+// that runs while a control tracks the mouse. A derived editor builds its
+// frame in open and releases it in close.
+
+#include "AEffEditor.h"
+#include "GuiTypes.h"
+
+#include <cstdint>
+
+class CEditorHost;
+class CPanelFrame;
+
+class CGuiEditor : public AEffEditor {
+public:
+    // Registers the editor with the plug-in; hosts are told of it only in
+    // builds with a window backend. host may be null (no plug-in).
+    explicit CGuiEditor(CEditorHost* host);
+    ~CGuiEditor() override;
+
+    bool getRect(ERect** rect) override;
+    // Stores the parent window; the base makes no frame and answers false.
+    bool open(void* parentWindow) override;
+    // Releases the frame.
+    void close() override;
+    // Reads the window's events, runs a posted update and redraws what needs it.
+    void idle() override;
+    virtual void update();
+    void postUpdate() override;
+    bool onKeyDown(VstKeyCode& keyCode) override;
+    bool onKeyUp(VstKeyCode& keyCode) override;
+    bool setKnobMode(VstInt32 mode) override;
+    virtual bool onWheel(float distance);
+    void setParameter(VstInt32 index, float value) override;
+    // Draws the whole frame now.
+    void paintNow();
+    // Called over and over by a control that tracks the mouse: sleeps about
+    // 4 ms, and about every 50 ms runs a full idle and lets the host run.
+    void trackingIdle();
+
+    CPanelFrame* frame() const { return m_frame; }
+    void* parentWindow() const { return m_parentWindow; }
+    bool insideHostIdle() const { return m_insideHostIdle; }
+    CEditorHost* host() const { return m_host; }
+    void beginEdit(int index);
+    void endEdit(int index);
+    static VstInt32 knobMode() { return s_knobMode; }
+
+protected:
+    // Takes frame (one reference) as the open frame; false, releasing it,
+    // when it has no window.
+    bool adoptFrame(CPanelFrame* frame);
+    void setRect(const CRect& rect);
+
+    ERect m_rect{};
+
+private:
+    void releaseFrame();
+    static bool usedKey(int answer) { return answer != -1; }
+
+    CEditorHost* m_host;
+    void* m_parentWindow = nullptr;
+    bool m_updatePending = false;
+    CPanelFrame* m_frame = nullptr;
+    std::uint32_t m_nextIdleTime;
+    bool m_insideHostIdle = false;
+    static VstInt32 s_knobMode;
+};

@@ -1,0 +1,325 @@
+#include "CPanelFrame.h"
+
+#include "CGuiEditor.h"
+#include "CPaintContext.h"
+#include "CPanelBitmap.h"
+#include "CWindowClass.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+// The view list grows by this many entries at a time.
+constexpr std::size_t kViewListStep = 20;
+} // namespace
+
+CPanelFrame::CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor)
+    : CPanelView(bounds),
+      m_editor(editor),
+      m_parentWindow(parentWindow),
+      m_drop(*this)
+{
+    if (parentWindow == nullptr || !m_surface.reset(bounds.width(), bounds.height()))
+        return;
+    m_hasWindowClass = CWindowClass::acquire();
+    if (!m_hasWindowClass)
+        return;
+    CWindowRequest request;
+    request.parent = parentWindow;
+    request.width = bounds.width();
+    request.height = bounds.height();
+    request.listener = this;
+    request.drop = &m_drop;
+    m_window = guiplatform::createWindow(request);
+    if (m_window == nullptr) {
+        CWindowClass::release();
+        m_hasWindowClass = false;
+    }
+}
+
+CPanelFrame::~CPanelFrame()
+{
+    detachAll(true);
+    setBackground(nullptr);
+    m_window.reset();
+    if (m_hasWindowClass)
+        CWindowClass::release();
+}
+
+void CPanelFrame::paint(CPaintContext& context)
+{
+    m_firstPaintPending = false;
+    if (m_background != nullptr)
+        m_background->paint(context, windowArea(), {0, 0});
+    for (std::size_t i = 0; i < m_views.size(); ++i)
+        m_views[i]->paint(context);
+    if (m_modalView != nullptr)
+        m_modalView->paint(context);
+}
+
+void CPanelFrame::paintArea(CPaintContext& context, const CRect& area)
+{
+    m_firstPaintPending = false;
+    if (m_background != nullptr)
+        m_background->paint(context, area, {area.left, area.top});
+    for (std::size_t i = 0; i < m_views.size(); ++i)
+        if (m_views[i]->overlaps(area))
+            m_views[i]->paintArea(context, area);
+    if (m_modalView != nullptr && m_modalView->overlaps(area))
+        m_modalView->paint(context);
+}
+
+void CPanelFrame::mouseDown(CPaintContext& context, CPoint where)
+{
+    if (m_focusView != nullptr) {
+        m_focusView->loseFocus(&context);
+        m_focusView = nullptr;
+    }
+    const int buttons = context.buttons();
+    if (m_modalView != nullptr) {
+        if (m_modalView->contains(where, buttons))
+            m_modalView->mouseDown(context, where);
+        return;
+    }
+    for (std::size_t i = m_views.size(); i-- > 0;) {
+        CPanelView* view = m_views[i];
+        if (view->mouseEnabled() && view->contains(where, buttons)) {
+            // The view may be detached while it tracks the mouse.
+            view->retain();
+            view->mouseDown(context, where);
+            view->release();
+            return;
+        }
+    }
+}
+
+void CPanelFrame::refresh(CPaintContext& context)
+{
+    if (!m_open)
+        return;
+    if (m_modalView != nullptr) {
+        m_modalView->refresh(context);
+    } else if (needsPaint()) {
+        paint(context);
+        markPaint(false);
+    } else {
+        for (std::size_t i = 0; i < m_views.size(); ++i)
+            m_views[i]->refresh(context);
+    }
+}
+
+int CPanelFrame::keyDown(const CKeyCode& key)
+{
+    int result = -1;
+    if (m_focusView != nullptr)
+        result = m_focusView->keyDown(key);
+    if (result == -1 && m_modalView != nullptr)
+        result = m_modalView->keyDown(key);
+    for (std::size_t i = m_views.size(); result == -1 && i-- > 0;)
+        result = m_views[i]->keyDown(key);
+    return result;
+}
+
+int CPanelFrame::keyUp(const CKeyCode& key)
+{
+    int result = -1;
+    if (m_focusView != nullptr)
+        result = m_focusView->keyUp(key);
+    if (result == -1 && m_modalView != nullptr)
+        result = m_modalView->keyUp(key);
+    for (std::size_t i = m_views.size(); result == -1 && i-- > 0;)
+        result = m_views[i]->keyUp(key);
+    return result;
+}
+
+bool CPanelFrame::dropItems(const char* const* items, int count, int type, CPoint where)
+{
+    if (m_modalView != nullptr || m_focusView != nullptr)
+        return false;
+    for (std::size_t i = m_views.size(); i-- > 0;) {
+        CPanelView* view = m_views[i];
+        if (view->mouseEnabled() && view->contains(where, -1) && view->dropItems(items, count, type, where))
+            return true;
+    }
+    return false;
+}
+
+bool CPanelFrame::wheel(CPaintContext* context, CPoint, float distance)
+{
+    CPanelView* view = viewUnderMouse();
+    if (view == nullptr)
+        return false;
+    const CPoint where = pointerPosition();
+    if (context != nullptr)
+        return view->wheel(context, where, distance);
+    CPaintContext own(this, m_window != nullptr ? &m_surface : nullptr, m_window.get());
+    return view->wheel(&own, where, distance);
+}
+
+bool CPanelFrame::attachView(CPanelView* view)
+{
+    if (view == nullptr)
+        return false;
+    if (m_views.size() == m_views.capacity()) {
+        try {
+            m_views.reserve(m_views.capacity() + kViewListStep);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    m_views.push_back(view);
+    view->setFrame(this);
+    view->onAttach(this);
+    return true;
+}
+
+bool CPanelFrame::detachView(CPanelView* view, bool release)
+{
+    const auto found = std::find(m_views.begin(), m_views.end(), view);
+    if (found == m_views.end())
+        return true;
+    m_views.erase(found);
+    if (m_focusView == view)
+        m_focusView = nullptr;
+    view->onDetach(this);
+    if (release)
+        view->release();
+    return true;
+}
+
+void CPanelFrame::detachAll(bool release)
+{
+    if (m_focusView != nullptr) {
+        m_focusView->loseFocus(nullptr);
+        m_focusView = nullptr;
+    }
+    std::vector<CPanelView*> views;
+    views.swap(m_views);
+    for (CPanelView* view : views) {
+        view->onDetach(this);
+        if (release)
+            view->release();
+    }
+}
+
+bool CPanelFrame::hasView(const CPanelView* view) const
+{
+    return std::find(m_views.begin(), m_views.end(), view) != m_views.end();
+}
+
+CPanelView* CPanelFrame::viewAt(int index) const
+{
+    if (index < 0 || index >= viewCount())
+        return nullptr;
+    return m_views[static_cast<std::size_t>(index)];
+}
+
+void CPanelFrame::setBackground(CPanelBitmap* background)
+{
+    if (background != nullptr)
+        background->retain();
+    if (m_background != nullptr)
+        m_background->release();
+    m_background = background;
+}
+
+void CPanelFrame::setFocusView(CPanelView* view)
+{
+    if (m_focusView != nullptr)
+        m_focusView->loseFocus(nullptr);
+    m_focusView = view;
+}
+
+void CPanelFrame::redrawDirty()
+{
+    if (!m_open || m_firstPaintPending || m_window == nullptr)
+        return;
+    bool dirty = m_modalView != nullptr || needsPaint();
+    for (std::size_t i = 0; !dirty && i < m_views.size(); ++i)
+        dirty = m_views[i]->needsPaint();
+    if (!dirty)
+        return;
+    CPaintContext context(this, &m_surface, m_window.get());
+    refresh(context);
+}
+
+void CPanelFrame::paintNow(CPanelView* view)
+{
+    if (m_window == nullptr)
+        return;
+    CPaintContext context(this, &m_surface, m_window.get());
+    if (view != nullptr && hasView(view))
+        view->paint(context);
+    else
+        paint(context);
+}
+
+CPanelView* CPanelFrame::viewUnderMouse()
+{
+    if (m_modalView != nullptr)
+        return m_modalView;
+    const CPoint where = pointerPosition();
+    for (std::size_t i = m_views.size(); i-- > 0;)
+        if (m_views[i]->bounds().containsInclusive(where))
+            return m_views[i];
+    return nullptr;
+}
+
+CPoint CPanelFrame::pointerPosition()
+{
+    return m_window != nullptr ? m_window->pointerPosition() : CPoint{};
+}
+
+void CPanelFrame::beginEdit(int tag)
+{
+    if (m_editor != nullptr)
+        m_editor->beginEdit(tag);
+}
+
+void CPanelFrame::endEdit(int tag)
+{
+    if (m_editor != nullptr)
+        m_editor->endEdit(tag);
+}
+
+void CPanelFrame::processWindowEvents()
+{
+    if (m_window == nullptr)
+        return;
+    // A click handled among the events may close the editor; the frame and
+    // its window stay until the events are read.
+    retain();
+    m_window->processEvents(m_inMouseDown);
+    release();
+}
+
+void CPanelFrame::windowPaint(const CRect& area)
+{
+    const CRect part = area.intersect(windowArea());
+    if (!m_open || part.isEmpty())
+        return;
+    CPaintContext context(this, &m_surface, m_window.get());
+    context.setClipRect(part);
+    paintArea(context, part);
+    context.markDrawn(part);
+}
+
+void CPanelFrame::windowButtonDown(CPoint where)
+{
+    if (!m_open || m_inMouseDown)
+        return;
+    retain();
+    m_inMouseDown = true;
+    {
+        CPaintContext context(this, &m_surface, m_window.get(), CPaintContext::Presenting::eachDraw);
+        mouseDown(context, where);
+    }
+    m_inMouseDown = false;
+    release();
+}
+
+void CPanelFrame::windowDestroyed()
+{
+    m_open = false;
+    m_parentWindow = nullptr;
+}

@@ -1,0 +1,98 @@
+#pragma once
+// The top view: owns the child window on the host's window, a pixel surface
+// of the window's size that all views draw into, the background bitmap and a
+// flat list of views (the last attached on top). It paints damaged areas when
+// the system asks, redraws views that need it at idle, and dispatches clicks,
+// keys, wheel turns and drops.
+
+#include "CDropDispatch.h"
+#include "CPanelView.h"
+#include "CPixelSurface.h"
+#include "platform/GuiPlatform.h"
+
+#include <memory>
+#include <vector>
+
+class CPanelBitmap;
+
+class CPanelFrame : public CPanelView, private CWindowListener {
+public:
+    // Without a parent window the frame makes no window and draws nothing.
+    CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor);
+
+    void paint(CPaintContext& context) override;
+    void paintArea(CPaintContext& context, const CRect& area) override;
+    void mouseDown(CPaintContext& context, CPoint where) override;
+    void refresh(CPaintContext& context) override;
+    int keyDown(const CKeyCode& key) override;
+    int keyUp(const CKeyCode& key) override;
+    bool dropItems(const char* const* items, int count, int type, CPoint where) override;
+    bool wheel(CPaintContext* context, CPoint where, float distance) override;
+    CGuiEditor* editor() const override { return m_editor; }
+
+    // Appends the view on top, sets its frame and tells it. False (and the
+    // view not attached) when the list cannot grow.
+    bool attachView(CPanelView* view);
+    // Takes the view out of the list, tells it and, if asked, releases it.
+    // True also for a view that was not in the list.
+    bool detachView(CPanelView* view, bool release);
+    void detachAll(bool release);
+    bool hasView(const CPanelView* view) const;
+    int viewCount() const { return static_cast<int>(m_views.size()); }
+    CPanelView* viewAt(int index) const;
+
+    // Retains the new background and releases the old one.
+    void setBackground(CPanelBitmap* background);
+    CPanelBitmap* background() const { return m_background; }
+    void setModalView(CPanelView* view) { m_modalView = view; }
+    CPanelView* modalView() const { return m_modalView; }
+    // The previous focus view loses the focus.
+    void setFocusView(CPanelView* view);
+    CPanelView* focusView() const { return m_focusView; }
+
+    // Draws what needs drawing (idle).
+    void redrawDirty();
+    // Draws view now, or the whole frame when view is null or not attached.
+    void paintNow(CPanelView* view);
+    // The top view whose rectangle holds the pointer, or the modal view.
+    CPanelView* viewUnderMouse();
+    CPoint pointerPosition();
+    // Tell the host that the parameter tag starts or stops being edited.
+    void beginEdit(int tag);
+    void endEdit(int tag);
+
+    bool isOpen() const { return m_open; }
+    bool hasWindow() const { return m_window != nullptr; }
+    bool firstPaintPending() const { return m_firstPaintPending; }
+    void* parentWindow() const { return m_parentWindow; }
+    CGuiWindow* window() const { return m_window.get(); }
+    const CPixelSurface& surface() const { return m_surface; }
+    CDropDispatch& dropDispatch() { return m_drop; }
+    // Reads the window's events (all, or only paints while a click runs).
+    void processWindowEvents();
+    // Called when the editor goes away before the frame does.
+    void forgetEditor() { m_editor = nullptr; }
+
+protected:
+    ~CPanelFrame() override;
+
+private:
+    void windowPaint(const CRect& area) override;
+    void windowButtonDown(CPoint where) override;
+    void windowDestroyed() override;
+    CRect windowArea() const { return {0, 0, bounds().width(), bounds().height()}; }
+
+    CGuiEditor* m_editor;
+    void* m_parentWindow;
+    CPanelBitmap* m_background = nullptr;
+    std::vector<CPanelView*> m_views;
+    CPanelView* m_modalView = nullptr;
+    CPanelView* m_focusView = nullptr;
+    bool m_firstPaintPending = true;
+    bool m_open = true;
+    bool m_hasWindowClass = false;
+    bool m_inMouseDown = false;
+    CPixelSurface m_surface;
+    CDropDispatch m_drop;
+    std::unique_ptr<CGuiWindow> m_window;
+};

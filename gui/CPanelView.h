@@ -1,0 +1,82 @@
+#pragma once
+// The base of every view: a reference-counted rectangle in a frame that can
+// draw itself, take clicks, keys, wheel turns and drops, and says when it
+// needs drawing.
+
+#include "GuiTypes.h"
+
+#include <atomic>
+
+class CPaintContext;
+class CPanelFrame;
+class CGuiEditor;
+
+class CPanelView {
+public:
+    explicit CPanelView(const CRect& bounds);
+    CPanelView(const CPanelView&) = delete;
+    CPanelView& operator=(const CPanelView&) = delete;
+
+    // Draws the view; the default only marks it clean.
+    virtual void paint(CPaintContext& context);
+    // Draws the part of the view in area; the default draws all of it.
+    virtual void paintArea(CPaintContext& context, const CRect& area);
+    // True when area and the view's rectangle overlap, edges included.
+    virtual bool overlaps(const CRect& area) const;
+    virtual void mouseDown(CPaintContext& context, CPoint where);
+    // Draws the view if it needs it.
+    virtual void refresh(CPaintContext& context);
+    virtual int message(CPanelView* sender, const char* text);
+    // -1 when the key is not used.
+    virtual int keyDown(const CKeyCode& key);
+    virtual int keyUp(const CKeyCode& key);
+    // items: count texts; type 0 file names, 1 text. True when taken.
+    virtual bool dropItems(const char* const* items, int count, int type, CPoint where);
+    virtual bool wheel(CPaintContext* context, CPoint where, float distance);
+    virtual void loseFocus(CPaintContext* context);
+    virtual void gainFocus(CPaintContext* context);
+    virtual bool needsPaint() const;
+    void markPaint(bool dirty) { m_dirty = dirty; }
+    void enableMouse(bool enabled) { m_mouseEnabled = enabled; }
+    bool mouseEnabled() const { return m_mouseEnabled; }
+    void setMouseArea(const CRect& area) { m_mouseArea = area; }
+    CRect mouseArea() const { return m_mouseArea; }
+    // True when where lies in the view's rectangle, edges included.
+    virtual bool contains(CPoint where, int buttons) const;
+    void setTransparent(bool transparent) { m_transparent = transparent; }
+    bool transparent() const { return m_transparent; }
+    // Moves or resizes the view and marks it for drawing.
+    virtual void setBounds(const CRect& bounds);
+    CRect bounds() const { return m_bounds; }
+    void setParentView(CPanelView* parent) { m_parentView = parent; }
+    CPanelView* parentView() const { return m_parentView; }
+    void setFrame(CPanelFrame* frame) { m_frame = frame; }
+    CPanelFrame* frame() const { return m_frame; }
+    // The editor of the view's frame; null outside a frame.
+    virtual CGuiEditor* editor() const;
+    virtual void onDetach(CPanelFrame* frame);
+    virtual void onAttach(CPanelFrame* frame);
+
+    // Drops one reference; the last one destroys the view. A count already
+    // at 0 or below is left alone.
+    void release();
+    void retain() { ++m_referenceCount; }
+    int referenceCount() const { return m_referenceCount; }
+
+    // Views alive in the process (for leak checks).
+    static int liveCount() { return s_live.load(); }
+
+protected:
+    virtual ~CPanelView();
+
+private:
+    int m_referenceCount = 1;
+    CRect m_bounds;
+    CRect m_mouseArea;
+    CPanelFrame* m_frame = nullptr;
+    CPanelView* m_parentView = nullptr;
+    bool m_dirty = false;
+    bool m_mouseEnabled = true;
+    bool m_transparent = false;
+    static std::atomic<int> s_live;
+};

@@ -1,0 +1,43 @@
+#pragma once
+// The OLE drop target of a panel window: hands drags of text and file lists
+// to the frame's drop dispatch.
+
+#include "CDropData.h"
+
+#include <ole2.h>
+#include <windows.h>
+
+class CDropDispatch;
+
+// The drag data of an OLE data object: text (CF_TEXT) and file lists (CF_HDROP).
+class COleDropData : public CDropData {
+public:
+    explicit COleDropData(IDataObject* data) : m_data(data) {}
+    bool offersText() override;
+    bool offersFiles() override;
+    bool text(std::string& text) override;
+    bool fileNames(std::vector<std::string>& names) override;
+    bool resolveShortcut(const std::string& shortcut, std::string& target) override;
+
+private:
+    IDataObject* m_data;
+};
+
+class CWin32DropTarget : public IDropTarget {
+public:
+    CWin32DropTarget(CDropDispatch& dispatch, HWND window) : m_dispatch(dispatch), m_window(window) {}
+    virtual ~CWin32DropTarget() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL where, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL where, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL where, DWORD* effect) override;
+
+private:
+    LONG m_references = 1;
+    CDropDispatch& m_dispatch;
+    HWND m_window;
+};

@@ -1,0 +1,441 @@
+// The X11 window backend: each open frame gets a display connection of its
+// own and a child window of the host's window (the X11 Window id that Linux
+// hosts pass to effEditOpen). Its events are read when the editor idles and,
+// while a control tracks the mouse, only its exposures. The frame's pixels
+// are presented with XPutImage, or through shared memory where the server
+// offers it.
+#include "platform/GuiPlatform.h"
+
+#include "CPixelSurface.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <time.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// X errors on our connections (a window the host destroyed under us, a
+// shared-memory attach the server refused) must not end the host, which the
+// default handler would do. The handler is process-wide: errors of other
+// connections go on to the handler that was there before.
+constexpr int kMaxDisplays = 64;
+std::atomic<Display*> s_displays[kMaxDisplays];
+std::atomic<int> s_errorCount{0};
+XErrorHandler s_previousHandler = nullptr;
+int s_handlerUsers = 0;
+
+bool isOurDisplay(Display* display)
+{
+    for (auto& slot : s_displays)
+        if (slot.load() == display)
+            return true;
+    return false;
+}
+
+int errorHandler(Display* display, XErrorEvent* event)
+{
+    if (isOurDisplay(display)) {
+        ++s_errorCount;
+        return 0;
+    }
+    return s_previousHandler != nullptr ? s_previousHandler(display, event) : 0;
+}
+
+// Called on the user-interface thread that opens or closes a frame.
+void addDisplay(Display* display)
+{
+    for (auto& slot : s_displays) {
+        Display* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, display))
+            break;
+    }
+    if (s_handlerUsers++ == 0)
+        s_previousHandler = XSetErrorHandler(errorHandler);
+}
+
+void removeDisplay(Display* display)
+{
+    for (auto& slot : s_displays) {
+        Display* ours = display;
+        if (slot.compare_exchange_strong(ours, nullptr))
+            break;
+    }
+    if (--s_handlerUsers == 0) {
+        XErrorHandler current = XSetErrorHandler(s_previousHandler);
+        // Someone installed a handler after ours: keep theirs.
+        if (current != errorHandler)
+            XSetErrorHandler(current);
+        s_previousHandler = nullptr;
+    }
+}
+
+bool nativeLittleEndian()
+{
+    const std::uint32_t one = 1;
+    unsigned char first;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
+
+// One colour channel of the server's pixel format.
+struct Channel {
+    unsigned long mask = 0;
+    int shift = 0;
+    int bits = 0;
+
+    explicit Channel(unsigned long m) : mask(m)
+    {
+        if (m == 0)
+            return;
+        while (((m >> shift) & 1ul) == 0)
+            ++shift;
+        for (unsigned long v = m >> shift; v & 1ul; v >>= 1)
+            ++bits;
+    }
+    unsigned long place(unsigned value) const
+    {
+        if (bits == 0)
+            return 0;
+        const unsigned long scaled = bits >= 8 ? static_cast<unsigned long>(value) << (bits - 8) : value >> (8 - bits);
+        return (scaled << shift) & mask;
+    }
+};
+
+class CX11Window : public CGuiWindow {
+public:
+    ~CX11Window() override;
+    bool open(const CWindowRequest& request);
+
+    void present(const CPixelSurface& surface, const CRect& area) override;
+    CPoint pointerPosition() override;
+    CRawButtons rawButtons() override;
+    void processEvents(bool paintsOnly) override;
+
+private:
+    bool makeImage(const XWindowAttributes& attributes);
+    void makeSharedImage(const XWindowAttributes& attributes);
+    void handle(XEvent& event);
+    void convert(const CPixelSurface& surface, const CRect& area);
+    bool queryPointer(CPoint& where, unsigned& mask);
+
+    Display* m_display = nullptr;
+    Window m_window = 0;
+    GC m_gc = nullptr;
+    CWindowListener* m_listener = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    bool m_alive = false;
+    // Exactly the frame's 0x00RRGGBB words: the image points at the frame's pixels.
+    bool m_direct = false;
+    XImage* m_image = nullptr;
+    char* m_ownBuffer = nullptr;
+    XShmSegmentInfo m_shm{};
+    XImage* m_shmImage = nullptr;
+    CRect m_exposed;
+    CPoint m_lastPointer;
+};
+
+CX11Window::~CX11Window()
+{
+    if (m_display == nullptr)
+        return;
+    if (m_shmImage != nullptr) {
+        XShmDetach(m_display, &m_shm);
+        XSync(m_display, False);
+        XDestroyImage(m_shmImage);
+        shmdt(m_shm.shmaddr);
+    }
+    if (m_image != nullptr) {
+        m_image->data = nullptr;
+        XDestroyImage(m_image);
+    }
+    std::free(m_ownBuffer);
+    if (m_gc != nullptr)
+        XFreeGC(m_display, m_gc);
+    // Closing the connection destroys its window too, and does no harm when
+    // the host has already destroyed it.
+    XCloseDisplay(m_display);
+    removeDisplay(m_display);
+}
+
+bool CX11Window::open(const CWindowRequest& request)
+{
+    m_listener = request.listener;
+    m_width = request.width;
+    m_height = request.height;
+    const Window parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(request.parent));
+    m_display = XOpenDisplay(nullptr);
+    if (m_display == nullptr)
+        return false;
+    addDisplay(m_display);
+    const int errorsBefore = s_errorCount.load();
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(m_display, parent, &attributes) || s_errorCount.load() != errorsBefore)
+        return false;
+    XSetWindowAttributes settings{};
+    settings.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+    settings.background_pixmap = None;
+    m_window = XCreateWindow(m_display, parent, 0, 0, static_cast<unsigned>(m_width), static_cast<unsigned>(m_height),
+                             0, CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &settings);
+    m_gc = XCreateGC(m_display, m_window, 0, nullptr);
+    XSync(m_display, False);
+    if (s_errorCount.load() != errorsBefore)
+        return false;
+    m_alive = true;
+    makeImage(attributes);
+    XMapWindow(m_display, m_window);
+    XFlush(m_display);
+    return true;
+}
+
+bool CX11Window::makeImage(const XWindowAttributes& attributes)
+{
+    Visual* visual = attributes.visual;
+    if (visual == nullptr || visual->c_class != TrueColor)
+        return false; // nothing is drawn on palette displays
+    int bitsPerPixel = 0;
+    int formats = 0;
+    if (XPixmapFormatValues* list = XListPixmapFormats(m_display, &formats)) {
+        for (int i = 0; i < formats; ++i)
+            if (list[i].depth == attributes.depth)
+                bitsPerPixel = list[i].bits_per_pixel;
+        XFree(list);
+    }
+    m_direct = bitsPerPixel == 32 && visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
+               visual->blue_mask == 0xFF;
+    if (m_direct) {
+        makeSharedImage(attributes);
+        if (m_shmImage != nullptr)
+            return true;
+        m_image = XCreateImage(m_display, visual, static_cast<unsigned>(attributes.depth), ZPixmap, 0, nullptr,
+                               static_cast<unsigned>(m_width), static_cast<unsigned>(m_height), 32, m_width * 4);
+        if (m_image != nullptr)
+            m_image->byte_order = nativeLittleEndian() ? LSBFirst : MSBFirst;
+        return m_image != nullptr;
+    }
+    m_image = XCreateImage(m_display, visual, static_cast<unsigned>(attributes.depth), ZPixmap, 0, nullptr,
+                           static_cast<unsigned>(m_width), static_cast<unsigned>(m_height), 32, 0);
+    if (m_image == nullptr)
+        return false;
+    m_ownBuffer = static_cast<char*>(std::calloc(static_cast<std::size_t>(m_image->bytes_per_line), m_height));
+    m_image->data = m_ownBuffer;
+    if (m_ownBuffer == nullptr) {
+        XDestroyImage(m_image);
+        m_image = nullptr;
+    }
+    return m_image != nullptr;
+}
+
+void CX11Window::makeSharedImage(const XWindowAttributes& attributes)
+{
+    if (!XShmQueryExtension(m_display))
+        return;
+    XImage* image = XShmCreateImage(m_display, attributes.visual, static_cast<unsigned>(attributes.depth), ZPixmap,
+                                    nullptr, &m_shm, static_cast<unsigned>(m_width), static_cast<unsigned>(m_height));
+    if (image == nullptr)
+        return;
+    if (image->bits_per_pixel != 32 || image->bytes_per_line != m_width * 4) {
+        XDestroyImage(image);
+        return;
+    }
+    m_shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * m_height, IPC_CREAT | 0600);
+    if (m_shm.shmid < 0) {
+        XDestroyImage(image);
+        return;
+    }
+    m_shm.shmaddr = static_cast<char*>(shmat(m_shm.shmid, nullptr, 0));
+    if (m_shm.shmaddr == reinterpret_cast<char*>(-1)) {
+        shmctl(m_shm.shmid, IPC_RMID, nullptr);
+        XDestroyImage(image);
+        return;
+    }
+    image->data = m_shm.shmaddr;
+    m_shm.readOnly = False;
+    const int errorsBefore = s_errorCount.load();
+    const bool attached = XShmAttach(m_display, &m_shm) && (XSync(m_display, False), s_errorCount.load() == errorsBefore);
+    // The segment goes away with the last detach.
+    shmctl(m_shm.shmid, IPC_RMID, nullptr);
+    if (!attached) { // a server on another machine
+        XDestroyImage(image);
+        shmdt(m_shm.shmaddr);
+        return;
+    }
+    m_shmImage = image;
+}
+
+void CX11Window::present(const CPixelSurface& surface, const CRect& area)
+{
+    const CRect part = area.intersect({0, 0, m_width, m_height}).intersect(surface.bounds());
+    if (!m_alive || part.isEmpty() || surface.width() != m_width)
+        return;
+    const unsigned w = static_cast<unsigned>(part.width());
+    const unsigned h = static_cast<unsigned>(part.height());
+    if (m_shmImage != nullptr) {
+        for (int y = part.top; y < part.bottom; ++y)
+            std::memcpy(m_shmImage->data + y * m_shmImage->bytes_per_line + part.left * 4,
+                        surface.row(y) + part.left, w * 4);
+        XShmPutImage(m_display, m_window, m_gc, m_shmImage, part.left, part.top, part.left, part.top, w, h, False);
+        // The server has read the segment before it is written again.
+        XSync(m_display, False);
+        return;
+    }
+    if (m_image == nullptr)
+        return;
+    if (m_direct)
+        m_image->data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(surface.data()));
+    else
+        convert(surface, part);
+    XPutImage(m_display, m_window, m_gc, m_image, part.left, part.top, part.left, part.top, w, h);
+    if (m_direct)
+        m_image->data = nullptr;
+    XFlush(m_display);
+}
+
+void CX11Window::convert(const CPixelSurface& surface, const CRect& area)
+{
+    const Channel red(m_image->red_mask), green(m_image->green_mask), blue(m_image->blue_mask);
+    for (int y = area.top; y < area.bottom; ++y) {
+        const std::uint32_t* row = surface.row(y);
+        for (int x = area.left; x < area.right; ++x) {
+            const std::uint32_t p = row[x];
+            XPutPixel(m_image, x, y, red.place((p >> 16) & 0xFF) | green.place((p >> 8) & 0xFF) | blue.place(p & 0xFF));
+        }
+    }
+}
+
+bool CX11Window::queryPointer(CPoint& where, unsigned& mask)
+{
+    if (!m_alive)
+        return false;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    if (!XQueryPointer(m_display, m_window, &root, &child, &rootX, &rootY, &x, &y, &mask))
+        return false; // the pointer is on another screen
+    where = {x, y};
+    return true;
+}
+
+CPoint CX11Window::pointerPosition()
+{
+    unsigned mask = 0;
+    queryPointer(m_lastPointer, mask);
+    return m_lastPointer;
+}
+
+CRawButtons CX11Window::rawButtons()
+{
+    // The server applies the user's button mapping: button 1 is the primary one.
+    CRawButtons raw;
+    unsigned mask = 0;
+    CPoint where;
+    if (!queryPointer(where, mask))
+        return raw;
+    raw.left = (mask & Button1Mask) != 0;
+    raw.middle = (mask & Button2Mask) != 0;
+    raw.right = (mask & Button3Mask) != 0;
+    raw.shift = (mask & ShiftMask) != 0;
+    raw.control = (mask & ControlMask) != 0;
+    raw.alt = (mask & Mod1Mask) != 0;
+    return raw;
+}
+
+void CX11Window::processEvents(bool paintsOnly)
+{
+    if (!m_alive)
+        return;
+    XEvent event;
+    if (paintsOnly) {
+        while (m_alive && (XCheckTypedWindowEvent(m_display, m_window, DestroyNotify, &event) ||
+                           XCheckTypedWindowEvent(m_display, m_window, Expose, &event)))
+            handle(event);
+        return;
+    }
+    while (m_alive && XPending(m_display) > 0) {
+        XNextEvent(m_display, &event);
+        handle(event);
+    }
+}
+
+void CX11Window::handle(XEvent& event)
+{
+    switch (event.type) {
+    case Expose:
+        m_exposed = m_exposed.unite(CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                                                    event.xexpose.height));
+        // count tells how many more exposures follow: paint after the last.
+        if (event.xexpose.count == 0) {
+            const CRect area = m_exposed;
+            m_exposed = {};
+            m_listener->windowPaint(area);
+        }
+        break;
+    case ButtonPress:
+        // Buttons 4 to 7 are wheel steps.
+        if (event.xbutton.button >= Button1 && event.xbutton.button <= Button3)
+            m_listener->windowButtonDown({event.xbutton.x, event.xbutton.y});
+        break;
+    case DestroyNotify:
+        if (event.xdestroywindow.window == m_window) {
+            m_alive = false;
+            m_listener->windowDestroyed();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+namespace guiplatform {
+
+bool hasWindowBackend()
+{
+    return true;
+}
+
+// X11 has no window classes.
+bool registerWindowClass()
+{
+    return true;
+}
+
+void unregisterWindowClass() {}
+
+std::unique_ptr<CGuiWindow> createWindow(const CWindowRequest& request)
+{
+    if (request.parent == nullptr || request.listener == nullptr || request.width <= 0 || request.height <= 0)
+        return nullptr;
+    auto window = std::make_unique<CX11Window>();
+    if (!window->open(request))
+        return nullptr;
+    return window;
+}
+
+std::uint32_t tickCount()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                      static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+void sleepMilliseconds(int milliseconds)
+{
+    if (milliseconds <= 0)
+        return;
+    timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+} // namespace guiplatform
