@@ -18,20 +18,20 @@ struct TableRow {
 };
 
 constexpr TableRow kAttackRows[kRows] = {
-    {15, 15, 0}, {11, 15, 1}, {7, 15, 4}, {5, 15, 7}, {4, 15, 10}, {4, 15, 13},
+    {15, 15, 0}, {11, 15, 1}, {7, 15, 4},  {5, 15, 7},  {4, 15, 10}, {4, 15, 13},
     {3, 15, 16}, {3, 15, 19}, {3, 15, 22}, {3, 15, 25}, {2, 15, 28},
 };
 constexpr TableRow kDecayRows[kRows] = {
-    {15, 0, 0}, {15, 0, 9}, {15, 0, 18}, {15, 0, 27}, {15, 0, 39}, {15, 0, 48},
+    {15, 0, 0},  {15, 0, 9},  {15, 0, 18}, {15, 0, 27}, {15, 0, 39}, {15, 0, 48},
     {15, 0, 58}, {15, 0, 67}, {15, 0, 78}, {15, 0, 87}, {15, 0, 98},
 };
 constexpr float kSustainLevels[kRows] = {1, 2, 4, 6, 8, 10, 12, 13, 14, 15, 15};
 constexpr TableRow kSustainTimeRows[kRows] = {
-    {15, 0, 0}, {15, 0, 79}, {15, 0, 154}, {15, 0, 231}, {15, 0, 312}, {15, 0, 389},
-    {15, 0, 467}, {15, 0, 543}, {15, 0, 615}, {15, 0, -1}, {15, 0, -1},
+    {15, 0, 0},   {15, 0, 79},  {15, 0, 154}, {15, 0, 231}, {15, 0, 312}, {15, 0, 389},
+    {15, 0, 467}, {15, 0, 543}, {15, 0, 615}, {15, 0, -1},  {15, 0, -1},
 };
 constexpr TableRow kReleaseRows[kRows] = {
-    {14, 0, 0}, {14, 0, 26}, {14, 0, 48}, {14, 0, 73}, {14, 0, 96}, {14, 0, 116},
+    {14, 0, 0},   {14, 0, 26},  {14, 0, 48},  {14, 0, 73},  {14, 0, 96},  {14, 0, 116},
     {14, 0, 142}, {14, 0, 167}, {14, 0, 193}, {14, 0, 217}, {14, 0, 242},
 };
 
@@ -53,12 +53,23 @@ int CEnvelope::rowOf(float index)
 void CEnvelope::SetStageIndex(int stage, float value)
 {
     switch (stage) {
-    case kIndexAttack: m_attack = value; break;
-    case kIndexDecay: m_decay = value; break;
-    case kIndexSustainLevel: m_sustainLevel = value; break;
-    case kIndexSustainTime: m_sustainTime = value; break;
-    case kIndexRelease: m_release = value; break;
-    default: break;
+    case kIndexAttack:
+        m_attack = value;
+        break;
+    case kIndexDecay:
+        m_decay = value;
+        break;
+    case kIndexSustainLevel:
+        m_sustainLevel = value;
+        break;
+    case kIndexSustainTime:
+        m_sustainTime = value;
+        break;
+    case kIndexRelease:
+        m_release = value;
+        break;
+    default:
+        break;
     }
 }
 

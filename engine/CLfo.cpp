@@ -10,7 +10,7 @@ constexpr float kPi = 3.14159265358979f;
 // above 0, or low host rates) run at a fifth of the call rate, where the
 // amplitude still stays within 1.22.
 constexpr float kFastestCyclesPerCall = 0.2f;
-}
+} // namespace
 
 CLfo::CLfo(float rateMultiplier, float idleValue)
     : m_rateMultiplier(rateMultiplier),

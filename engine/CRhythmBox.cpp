@@ -30,14 +30,13 @@ constexpr Step kPattern1[] = {{L, 32}, {N, 32}, {N, 32}};
 constexpr Step kPattern2[] = {{L, 32}, {N, 32}, {N, 32}, {N, 32}};
 constexpr Step kPattern3[] = {{H, 32}, {N, 24}, {H, 8}};
 constexpr Step kPattern4[] = {{L, 16}, {H, 16}, {N, 16}, {N, 16}, {L, 16}, {H, 16}, {N, 16}, {H, 16}};
-constexpr Step kPattern5[] = {{L, 16}, {H, 16}, {N, 16}, {H, 8}, {L, 8},
-                              {L, 16}, {L, 16}, {N, 16}, {H, 16}};
+constexpr Step kPattern5[] = {{L, 16}, {H, 16}, {N, 16}, {H, 8}, {L, 8}, {L, 16}, {L, 16}, {N, 16}, {H, 16}};
 constexpr Step kPattern6[] = {{H, 16}, {N, 16}, {N, 16}, {H, 16}, {L, 16}, {N, 16}, {H, 16}, {N, 16},
                               {L, 16}, {N, 16}, {H, 16}, {L, 16}, {L, 16}, {H, 16}, {N, 16}, {L, 16}};
 constexpr Step kPattern7[] = {{H, 16}, {N, 16}, {H, 16}, {N, 16}, {L, 16}, {L, 16}, {N, 16}, {H, 16},
                               {N, 16}, {H, 16}, {N, 16}, {H, 16}, {L, 16}, {L, 16}, {L, 16}, {N, 16}};
-constexpr Step kPattern8[] = {{H, 16}, {N, 8},  {N, 8},  {N, 16}, {H, 16}, {N, 16}, {N, 16}, {H, 16}, {N, 16},
-                              {N, 16}, {N, 8},  {N, 8},  {H, 16}, {N, 16}, {H, 16}, {N, 16}, {L, 16}, {L, 16}};
+constexpr Step kPattern8[] = {{H, 16}, {N, 8}, {N, 8}, {N, 16}, {H, 16}, {N, 16}, {N, 16}, {H, 16}, {N, 16},
+                              {N, 16}, {N, 8}, {N, 8}, {H, 16}, {N, 16}, {H, 16}, {N, 16}, {L, 16}, {L, 16}};
 constexpr Step kPattern9[] = {{L, 16}, {N, 8}, {N, 8}, {N, 16}, {N, 16}, {H, 16}, {N, 16}, {L, 16}, {N, 16}};
 
 template <int Count>
@@ -231,10 +230,18 @@ void CRhythmBox::PlayHit(int note, int velocity)
         return;
     }
     switch (note) {
-    case 60: m_sound = kHighBleep; break;
-    case 62: m_sound = kLowBleep; break;
-    case 64: m_sound = kNoise; break;
-    default: m_sound = kNoSound; return;
+    case 60:
+        m_sound = kHighBleep;
+        break;
+    case 62:
+        m_sound = kLowBleep;
+        break;
+    case 64:
+        m_sound = kNoise;
+        break;
+    default:
+        m_sound = kNoSound;
+        return;
     }
     m_manual = true;
     m_gain = static_cast<float>(signedVelocity) * kVelocityScale;

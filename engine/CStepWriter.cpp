@@ -20,8 +20,8 @@ CStepWriter::CStepWriter(int16_t* kernel)
 
 // Fills values[0..479] with the first half of a windowed band-limited
 // impulse whose treble falls by trebleDb above the roll-off point.
-static void designHalfImpulse(float* values, int width, double trebleDb, double rolloffFrequency,
-                              double sampleRate, double cutoffFrequency)
+static void designHalfImpulse(float* values, int width, double trebleDb, double rolloffFrequency, double sampleRate,
+                              double cutoffFrequency)
 {
     const int halfSize = 32 * (width - 1);
     double oversample = kPhases * 2.25 / halfSize + 0.85;

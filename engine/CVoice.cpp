@@ -42,7 +42,7 @@ struct Sound {
 const Sound kSounds[10] = {
     {kPatternA, 1.0f, false}, {kPatternB, 1.0f, false}, {kPatternG, 1.0f, false}, {kPatternC, 1.0f, false},
     {kPatternD, 0.5f, false}, {kPatternE, 0.5f, false}, {kPatternF, 0.5f, false}, {kPatternA, 1.0f, true},
-    {kPatternB, 1.0f, true}, {kPatternG, 1.0f, true},
+    {kPatternB, 1.0f, true},  {kPatternG, 1.0f, true},
 };
 constexpr float kSoundBounds[9] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
 
@@ -52,9 +52,9 @@ constexpr float kOctaveFactors[3] = {1.0f, 0.5f, 0.25f};
 // tremolo, octave, tune; a negative value keeps the setting.
 constexpr float kBeepVoice[CVoice::kSettings] = {-1.0f, 0.0f, 0.0f, 0.9f, 0.9f, 0.0f, 0.0f, 0.0f, 0.51f, 0.5f};
 // The parameter index of each setting, in the order settings are applied.
-constexpr int kSettingParameter[CVoice::kSettings] = {kParamSound,        kParamAttack,      kParamDecay,   kParamSustainLevel,
-                                                    kParamSustainTime, kParamRelease, kParamVibrato, kParamTremolo,
-                                                    kParamOctave,       kParamTune};
+constexpr int kSettingParameter[CVoice::kSettings] = {
+    kParamSound,   kParamAttack,  kParamDecay,   kParamSustainLevel, kParamSustainTime,
+    kParamRelease, kParamVibrato, kParamTremolo, kParamOctave,       kParamTune};
 
 } // namespace
 

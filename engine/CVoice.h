@@ -56,7 +56,18 @@ public:
     const CStepWriter& stepWriter() const { return m_writer; }
 
 private:
-    enum Slot { kSound = 0, kAttack, kDecay, kSustainLevel, kSustainTime, kRelease, kVibrato, kTremolo, kOctave, kTune };
+    enum Slot {
+        kSound = 0,
+        kAttack,
+        kDecay,
+        kSustainLevel,
+        kSustainTime,
+        kRelease,
+        kVibrato,
+        kTremolo,
+        kOctave,
+        kTune
+    };
 
     void BuildNoteTable();
     static int32_t leakFrequencyFor(int32_t rate);

@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int32_t marker = 1000;
         std::memcpy(bytes.data(), &marker, sizeof marker);
     }
-    plugin.setChunk(bytes.data(), static_cast<VstInt32>(isPreset ? (bytes.size() >= 88 ? 88 : bytes.size())
-                                                                  : bytes.size()),
+    plugin.setChunk(bytes.data(),
+                    static_cast<VstInt32>(isPreset ? (bytes.size() >= 88 ? 88 : bytes.size()) : bytes.size()),
                     isPreset);
     for (int i = 0; i < 4; ++i)
         renderBlock(plugin);

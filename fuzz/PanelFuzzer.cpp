@@ -17,7 +17,11 @@ VstIntPtr VSTCALLBACK host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*
 // Reads the input byte by byte; zeros once it is used up.
 class Reader {
 public:
-    Reader(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    Reader(const std::uint8_t* data, std::size_t size)
+        : m_data(data),
+          m_size(size)
+    {
+    }
     bool more() const { return m_at < m_size; }
     std::uint8_t next() { return m_at < m_size ? m_data[m_at++] : 0; }
     float value()

@@ -14,8 +14,7 @@ constexpr std::size_t kInfoHeaderSize = 40;
 
 std::uint32_t readU32(const unsigned char* p)
 {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
 std::uint16_t readU16(const unsigned char* p)
@@ -37,8 +36,8 @@ struct Layout {
     bool topDown = false;
     unsigned bitCount = 0;
     std::uint32_t compression = 0;
-    std::size_t maskOffset = 0;     // bit-field masks (32-bit with BI_BITFIELDS)
-    std::size_t paletteOffset = 0;  // first palette entry
+    std::size_t maskOffset = 0; // bit-field masks (32-bit with BI_BITFIELDS)
+    std::size_t paletteOffset = 0; // first palette entry
     std::size_t paletteEntries = 0; // 8-bit pictures
     std::size_t pixelOffset = 0;
     std::size_t pixelEnd = 0;

@@ -20,7 +20,10 @@ constexpr std::size_t kDropItemSize = 1024;
 
 class CDropDispatch {
 public:
-    explicit CDropDispatch(CPanelFrame& frame) : m_frame(frame) {}
+    explicit CDropDispatch(CPanelFrame& frame)
+        : m_frame(frame)
+    {
+    }
 
     // Accepts drags that offer text or a file list; answers the effect.
     DropEffect dragEnter(CDropData& data, int keyState);

@@ -5,9 +5,9 @@
 #include "platform/GuiPlatform.h"
 
 namespace {
-constexpr int kTrackingSleep = 4;       // ms between two steps of a tracking loop
+constexpr int kTrackingSleep = 4; // ms between two steps of a tracking loop
 constexpr std::uint32_t kIdlePeriod = 100; // next idle time after an idle pass...
-constexpr std::uint32_t kIdleEarly = 50;   // ...of which this much may be left
+constexpr std::uint32_t kIdleEarly = 50; // ...of which this much may be left
 
 CKeyCode keyFrom(const VstKeyCode& code)
 {
@@ -85,7 +85,9 @@ void CGuiEditor::idle()
         m_frame->redrawDirty();
 }
 
-void CGuiEditor::update() {}
+void CGuiEditor::update()
+{
+}
 
 void CGuiEditor::postUpdate()
 {

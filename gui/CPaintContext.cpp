@@ -48,8 +48,7 @@ void CPaintContext::copyPixels(const CPixelSurface& source, const CRect& destina
                                const std::uint32_t* colourKey)
 {
     if (m_surface != nullptr)
-        drawn(m_surface->copyFrom(source, sourcePoint, destination.offset(m_offset.x, m_offset.y), m_clip,
-                                  colourKey));
+        drawn(m_surface->copyFrom(source, sourcePoint, destination.offset(m_offset.x, m_offset.y), m_clip, colourKey));
 }
 
 int CPaintContext::buttons() const

@@ -31,7 +31,9 @@ bool CPanelView::overlaps(const CRect& area) const
     return m_bounds.overlapsInclusive(area);
 }
 
-void CPanelView::mouseDown(CPaintContext&, CPoint) {}
+void CPanelView::mouseDown(CPaintContext&, CPoint)
+{
+}
 
 void CPanelView::refresh(CPaintContext& context)
 {
@@ -66,8 +68,12 @@ bool CPanelView::wheel(CPaintContext*, CPoint, float)
     return false;
 }
 
-void CPanelView::loseFocus(CPaintContext*) {}
-void CPanelView::gainFocus(CPaintContext*) {}
+void CPanelView::loseFocus(CPaintContext*)
+{
+}
+void CPanelView::gainFocus(CPaintContext*)
+{
+}
 
 bool CPanelView::needsPaint() const
 {
@@ -90,8 +96,12 @@ CGuiEditor* CPanelView::editor() const
     return m_frame != nullptr ? m_frame->editor() : nullptr;
 }
 
-void CPanelView::onDetach(CPanelFrame*) {}
-void CPanelView::onAttach(CPanelFrame*) {}
+void CPanelView::onDetach(CPanelFrame*)
+{
+}
+void CPanelView::onAttach(CPanelFrame*)
+{
+}
 
 void CPanelView::release()
 {

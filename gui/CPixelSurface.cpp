@@ -53,8 +53,7 @@ CRect CPixelSurface::copyFrom(const CPixelSurface& source, CPoint sourcePoint, c
                               const CRect& clip, const std::uint32_t* colourKey)
 {
     // Destination pixels whose source pixel lies inside the source.
-    const CRect sourceReach = source.bounds().offset(destination.left - sourcePoint.x,
-                                                     destination.top - sourcePoint.y);
+    const CRect sourceReach = source.bounds().offset(destination.left - sourcePoint.x, destination.top - sourcePoint.y);
     const CRect part = destination.intersect(clip).intersect(bounds()).intersect(sourceReach);
     if (part.isEmpty())
         return {};

@@ -9,7 +9,11 @@ struct CPoint {
     int y = 0;
 
     constexpr CPoint() = default;
-    constexpr CPoint(int px, int py) : x(px), y(py) {}
+    constexpr CPoint(int px, int py)
+        : x(px),
+          y(py)
+    {
+    }
     constexpr bool operator==(const CPoint& other) const { return x == other.x && y == other.y; }
     constexpr bool operator!=(const CPoint& other) const { return !(*this == other); }
 };
@@ -24,7 +28,13 @@ struct CRect {
     int bottom = 0;
 
     constexpr CRect() = default;
-    constexpr CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
+    constexpr CRect(int l, int t, int r, int b)
+        : left(l),
+          top(t),
+          right(r),
+          bottom(b)
+    {
+    }
     static constexpr CRect fromSize(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
 
     constexpr int width() const { return right - left; }

@@ -13,8 +13,8 @@ AudioEffect* objectOf(AEffect* effect)
     return effect != nullptr ? static_cast<AudioEffect*>(effect->object) : nullptr;
 }
 
-VstIntPtr VSTCALLBACK dispatchTrampoline(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                         void* ptr, float opt)
+VstIntPtr VSTCALLBACK dispatchTrampoline(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                         float opt)
 {
     AudioEffect* object = objectOf(effect);
     if (object == nullptr)
@@ -179,7 +179,9 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     }
 }
 
-void AudioEffect::setParameter(VstInt32, float) {}
+void AudioEffect::setParameter(VstInt32, float)
+{
+}
 float AudioEffect::getParameter(VstInt32)
 {
     return 0.0f;
@@ -191,10 +193,18 @@ void AudioEffect::setParameterAutomated(VstInt32 index, float value)
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
-void AudioEffect::process(float**, float**, VstInt32) {}
-void AudioEffect::processReplacing(float**, float**, VstInt32) {}
-void AudioEffect::open() {}
-void AudioEffect::close() {}
+void AudioEffect::process(float**, float**, VstInt32)
+{
+}
+void AudioEffect::processReplacing(float**, float**, VstInt32)
+{
+}
+void AudioEffect::open()
+{
+}
+void AudioEffect::close()
+{
+}
 VstInt32 AudioEffect::getProgram()
 {
     return curProgram;
@@ -203,7 +213,9 @@ void AudioEffect::setProgram(VstInt32 program)
 {
     curProgram = program;
 }
-void AudioEffect::setProgramName(char*) {}
+void AudioEffect::setProgramName(char*)
+{
+}
 void AudioEffect::getProgramName(char* name)
 {
     if (name != nullptr)
@@ -244,8 +256,12 @@ void AudioEffect::setBlockSize(VstInt32 size)
 {
     blockSize = size;
 }
-void AudioEffect::suspend() {}
-void AudioEffect::resume() {}
+void AudioEffect::suspend()
+{
+}
+void AudioEffect::resume()
+{
+}
 void AudioEffect::setUniqueID(VstInt32 id)
 {
     cEffect.uniqueID = id;

@@ -63,8 +63,7 @@ public:
 
 protected:
     void setFlag(VstInt32 flag, bool state);
-    VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f);
+    VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
 
     float sampleRate;
     AEffEditor* editor;

@@ -258,8 +258,12 @@ AEffect* AudioEffectX::getNextPlug(VstInt32 output)
     return reinterpret_cast<AEffect*>(callHost(audioMasterGetNextPlug, 0, output));
 }
 
-void AudioEffectX::inputConnected(VstInt32, bool) {}
-void AudioEffectX::outputConnected(VstInt32, bool) {}
+void AudioEffectX::inputConnected(VstInt32, bool)
+{
+}
+void AudioEffectX::outputConnected(VstInt32, bool)
+{
+}
 
 bool AudioEffectX::getInputProperties(VstInt32, VstPinProperties*)
 {

@@ -58,8 +58,7 @@ void CCommandQueue::pushParameter(const Command& command)
     std::atomic<uint64_t>& slot = m_latest[command.index];
     uint64_t current = slot.load(std::memory_order_relaxed);
     while (!slot.compare_exchange_weak(current, packValue(command.value, versionOf(current) + 1),
-                                       std::memory_order_seq_cst)) {
-    }
+                                       std::memory_order_seq_cst)) { }
     if (!m_queued[command.index].exchange(true, std::memory_order_seq_cst)) {
         m_count.fetch_add(1, std::memory_order_relaxed);
         m_ring.push({command.index, 0.0f});

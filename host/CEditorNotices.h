@@ -18,7 +18,7 @@ public:
     void keyChanged(int key, bool down);
 
     struct Taken {
-        uint32_t parameters;   // bit i: parameter i was applied since the last take
+        uint32_t parameters; // bit i: parameter i was applied since the last take
         uint32_t keysShownDown; // bit k: key 55 + k is down now or was pressed since the last take
     };
     // The editor's idle. A key pressed and released between two takes is

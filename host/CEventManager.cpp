@@ -111,7 +111,8 @@ void CEventManager::deliver(const VstMidiEvent& event)
 {
     CEventListener* listener = m_listeners[byteOf(event, 0) & 15];
     if (listener != nullptr)
-        listener->OnEvent(MidiMessage{static_cast<std::uint8_t>(byteOf(event, 0)), static_cast<std::uint8_t>(byteOf(event, 1)),
+        listener->OnEvent(MidiMessage{static_cast<std::uint8_t>(byteOf(event, 0)),
+                                      static_cast<std::uint8_t>(byteOf(event, 1)),
                                       static_cast<std::uint8_t>(byteOf(event, 2))});
 }
 

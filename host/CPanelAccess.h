@@ -7,7 +7,10 @@
 // another thread holds it, the panel work of this sample is deferred.
 class CPanelAccess {
 public:
-    explicit CPanelAccess(CPanelLock& lock) : m_lock(lock) {}
+    explicit CPanelAccess(CPanelLock& lock)
+        : m_lock(lock)
+    {
+    }
     ~CPanelAccess()
     {
         if (m_held)

@@ -463,8 +463,7 @@ VstInt32 CQuibo::getChunk(void** data, bool isPreset)
 
 VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
 {
-    debugTrace("CQuibo::setChunk: %d bytes, isPreset=%d, curProgram=%d\n", byteSize, isPreset ? 1 : 0,
-               getProgram());
+    debugTrace("CQuibo::setChunk: %d bytes, isPreset=%d, curProgram=%d\n", byteSize, isPreset ? 1 : 0, getProgram());
     if (data == nullptr || byteSize < 4)
         return 0;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);

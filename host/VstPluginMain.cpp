@@ -17,6 +17,6 @@ ZINTRA_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback audioMaster
 // A C++ function cannot be named main without returning int, so the legacy
 // name is an assembler alias of the same function. On Windows the module
 // definition file exports it instead.
-extern "C" __attribute__((visibility("default"))) AEffect* legacyMainAlias(audioMasterCallback)
-    __asm__("main") __attribute__((alias("VSTPluginMain")));
+extern "C" __attribute__((visibility("default"))) AEffect* legacyMainAlias(audioMasterCallback) __asm__("main")
+    __attribute__((alias("VSTPluginMain")));
 #endif

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-
 // The eight-digit pocket calculator worked by the panel keys in Cal mode.
 // Numbers are kept as display texts and converted to double only to compute.
 class CCalculator {

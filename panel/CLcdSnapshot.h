@@ -12,9 +12,9 @@
 class CLcdSnapshot {
 public:
     struct Content {
-        LcdContent lcd;   // the model's own content
-        int32_t mode;     // the display mode when it was published
-        bool reset;       // published by a flush that reset the display
+        LcdContent lcd; // the model's own content
+        int32_t mode; // the display mode when it was published
+        bool reset; // published by a flush that reset the display
     };
 
     CLcdSnapshot();

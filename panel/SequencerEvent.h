@@ -7,10 +7,10 @@
 // One event of a melody, 12 bytes, the same layout in memory, in the chunk
 // and in the demonstration melody. A negative time ends a melody.
 struct SequencerEvent {
-    float time;          // ticks from the start of the melody
+    float time; // ticks from the start of the melody
     std::uint8_t status; // MIDI status byte
-    std::uint8_t data1;  // note, controller or program number
-    std::uint8_t data2;  // velocity or controller value
+    std::uint8_t data1; // note, controller or program number
+    std::uint8_t data2; // velocity or controller value
     std::uint8_t zero;
     std::int32_t flags; // bit 0: recorded on the panel
 };

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libgtest-dev googletest
-          libbenchmark-dev clang libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
+          libbenchmark-dev clang clang-format libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
           libx11-dev libxext-dev libxtst-dev xvfb xauth)
 missing=()
 for package in "${packages[@]}"; do

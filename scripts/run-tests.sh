@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
 
+echo "=== the house style: every C++ file as .clang-format lays it out ==="
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 # build_and_test DIR TITLE TARGET CTEST-LABEL CMAKE-OPTIONS...
 build_and_test() {
     local dir=$1 title=$2 target=$3 label=$4

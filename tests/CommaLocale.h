@@ -27,11 +27,17 @@ public:
         compileLocale();
 #endif
     }
-    ~CommaLocale() { std::setlocale(LC_NUMERIC, "C"); }
+    ~CommaLocale()
+    {
+        std::setlocale(LC_NUMERIC, "C");
+    }
     CommaLocale(const CommaLocale&) = delete;
     CommaLocale& operator=(const CommaLocale&) = delete;
 
-    bool active() const { return m_active; }
+    bool active() const
+    {
+        return m_active;
+    }
 
 private:
     bool select(const char* name)
@@ -50,8 +56,8 @@ private:
     {
         if (!m_folder.valid() || !std::filesystem::exists("/usr/share/i18n/locales/de_DE"))
             return;
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + m_folder.file("de_DE.UTF-8") +
-                                    "' >/dev/null 2>&1";
+        const std::string command =
+            "localedef -i de_DE -f UTF-8 '" + m_folder.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0)
             return;
         // The C library looks for locales in LOCPATH when it is set.

@@ -37,12 +37,12 @@ TEST(CommandLineHost, PrintsTheIdentity)
     int status = 0;
     const std::string output = runHost("--info", status);
     EXPECT_EQ(0, status) << output;
-    for (const char* line : {"effect name: Zintra\n", "vendor: Ferrowick\n", "product: Zintra\n",
-                             "vendor version: 1000\n", "unique id: qbo1\n", "version: 1\n", "programs: 6\n",
-                             "parameters: 15\n", "inputs: 0\n", "outputs: 2\n", "category: 2\n",
-                             "canDo receiveVstEvents: 1\n", "output 1: Zintra 2\n", "program 5: ADSR\n",
-                             "parameter 9: name \"Sustain level\" label \"\"",
-                             "parameter 14: name \"    Tempo    \" label \"\" display \"      4\"\n"}) {
+    for (const char* line :
+         {"effect name: Zintra\n", "vendor: Ferrowick\n", "product: Zintra\n", "vendor version: 1000\n",
+          "unique id: qbo1\n", "version: 1\n", "programs: 6\n", "parameters: 15\n", "inputs: 0\n", "outputs: 2\n",
+          "category: 2\n", "canDo receiveVstEvents: 1\n", "output 1: Zintra 2\n", "program 5: ADSR\n",
+          "parameter 9: name \"Sustain level\" label \"\"",
+          "parameter 14: name \"    Tempo    \" label \"\" display \"      4\"\n"}) {
         EXPECT_NE(std::string::npos, output.find(line)) << line << "\n" << output;
     }
 }
@@ -132,12 +132,11 @@ TEST(CommandLineHost, DemonstrationMelodyPlaysWithItsRhythmAndStopsByItself)
 // minute: A4 from 0.5 s to 1.0 s on channel 1.
 void writeSmallMidiFile(const std::string& path)
 {
-    const unsigned char bytes[] = {
-        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,                      // header
-        'M', 'T', 'r', 'k', 0, 0, 0, 13,                                        // track
-        0x60, 0x90, 69, 100,                                                    // 96 ticks: note on
-        0x60, 0x80, 69, 0,                                                      // 96 ticks: note off
-        0x00, 0xFF, 0x2F, 0x00};                                                // end of track
+    const unsigned char bytes[] = {'M',  'T',  'h',  'd', 0, 0, 0, 6,  0, 0, 0, 1, 0, 96, // header
+                                   'M',  'T',  'r',  'k', 0, 0, 0, 13, // track
+                                   0x60, 0x90, 69,   100, // 96 ticks: note on
+                                   0x60, 0x80, 69,   0, // 96 ticks: note off
+                                   0x00, 0xFF, 0x2F, 0x00}; // end of track
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(nullptr, file);
     std::fwrite(bytes, 1, sizeof bytes, file);
@@ -174,9 +173,8 @@ TEST(CommandLineHost, SavesABankThatLoadsAgain)
     const std::string bank = folder.file("saved.bank");
     const std::string wav = folder.file("bank.wav");
     int status = 0;
-    std::string output = runHost("--render " + wav + " --seconds 0.1 --param Mode=0.5 --note 0:60:100:0.05 --save-bank " +
-                                     bank,
-                                 status);
+    std::string output =
+        runHost("--render " + wav + " --seconds 0.1 --param Mode=0.5 --note 0:60:100:0.05 --save-bank " + bank, status);
     ASSERT_EQ(0, status) << output;
     std::FILE* file = std::fopen(bank.c_str(), "rb");
     ASSERT_NE(nullptr, file);
@@ -213,7 +211,8 @@ TEST(CommandLineHost, ABankSavedBeforeTheExtensionLoadsAsBefore)
     int status = 0;
     const std::string output = runHost("--render " + wav + " --seconds 0.75 --load-bank " + data +
                                            "/song-2988.bank --key 0:92 --key 0.1:92:0 --key 0.2:92 --key 0.3:92:0"
-                                           " --note 0.4:69:100:0.2 --save-bank " + saved,
+                                           " --note 0.4:69:100:0.2 --save-bank " +
+                                           saved,
                                        status);
     ASSERT_EQ(0, status) << output;
     int rate = 0;

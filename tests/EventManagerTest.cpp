@@ -23,9 +23,7 @@ class RecordingListener : public CEventListener {
 public:
     int OnEvent(const MidiMessage& event) override
     {
-        deliveries.push_back({currentSample, event.status,
-                              event.data1,
-                              event.data2});
+        deliveries.push_back({currentSample, event.status, event.data1, event.data2});
         return 1;
     }
     int currentSample = 0;
@@ -186,8 +184,10 @@ TEST_F(EventManagerTest, HostListIsFilteredSafely)
         VstInt32 numEvents;
         VstIntPtr reserved;
         VstEvent* events[4];
-    } list{4, 0, {reinterpret_cast<VstEvent*>(&tiny), nullptr, reinterpret_cast<VstEvent*>(&sysex),
-                  reinterpret_cast<VstEvent*>(&note)}};
+    } list{4,
+           0,
+           {reinterpret_cast<VstEvent*>(&tiny), nullptr, reinterpret_cast<VstEvent*>(&sysex),
+            reinterpret_cast<VstEvent*>(&note)}};
     queue.processEvents(reinterpret_cast<VstEvents*>(&list), 0);
     queue.takeInbox();
     EXPECT_EQ(1, queue.count());

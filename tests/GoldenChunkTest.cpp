@@ -159,9 +159,9 @@ TEST(GoldenChunks, ProgramChunkMarkerAboveOneThousandIsRefused)
         VstInt32 marker, size;
         bool taken;
     };
-    for (const Case c : {Case{1000, 88, true}, Case{999, 88, true}, Case{0, 88, true}, Case{-7, 88, true},
-                         Case{1001, 88, false}, Case{0x7FFFFFFF, 88, false}, Case{1000, 87, false},
-                         Case{1000, 89, false}}) {
+    for (const Case c :
+         {Case{1000, 88, true}, Case{999, 88, true}, Case{0, 88, true}, Case{-7, 88, true}, Case{1001, 88, false},
+          Case{0x7FFFFFFF, 88, false}, Case{1000, 87, false}, Case{1000, 89, false}}) {
         testhost::Instance instance;
         CQuiboPlugin& plugin = *instance.plugin;
         instance.process(0);

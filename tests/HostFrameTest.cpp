@@ -180,8 +180,8 @@ TEST(SampleRate, BlockSizeAndRateRequestStoresWithoutTheWork)
 // the one-second and memory-left beeps, which count in host frames.
 TEST(SampleRate, RefusedRateLeavesTheRateAndTheDeleteBeepAsTheyWere)
 {
-    for (const float refused : {2e6f, 0.0f, -48000.0f, std::numeric_limits<float>::quiet_NaN(),
-                                std::numeric_limits<float>::infinity()}) {
+    for (const float refused :
+         {2e6f, 0.0f, -48000.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
         testhost::Panel panel;
         AEffect* effect = panel.plugin->getAeffect();
         effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);

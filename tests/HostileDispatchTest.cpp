@@ -91,8 +91,8 @@ TEST(HostileDispatch, TextRequestsWithHostileIndexesWriteOnlyTheirText)
     testhost::Instance instance;
     instance.process(0);
     AEffect* effect = instance.plugin->getAeffect();
-    for (const VstInt32 opcode : {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName,
-                                  effGetProgramNameIndexed}) {
+    for (const VstInt32 opcode :
+         {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName, effGetProgramNameIndexed}) {
         for (const HostileArguments& a : kHostile) {
             char text[256];
             std::fill(std::begin(text), std::end(text), '\x5A');
@@ -101,8 +101,8 @@ TEST(HostileDispatch, TextRequestsWithHostileIndexesWriteOnlyTheirText)
             // (the program name field).
             char* end = std::find(std::begin(text), std::end(text), '\0');
             if (end == std::end(text)) {
-                EXPECT_EQ(std::end(text), std::find_if(std::begin(text), std::end(text),
-                                                       [](char c) { return c != '\x5A'; }));
+                EXPECT_EQ(std::end(text),
+                          std::find_if(std::begin(text), std::end(text), [](char c) { return c != '\x5A'; }));
                 continue;
             }
             EXPECT_LE(end - text, 24) << opcode << " index " << a.index;

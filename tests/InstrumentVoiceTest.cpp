@@ -38,8 +38,8 @@ std::vector<float> renderInstrument(int hostBlock, int total)
         VstMidiEvent event;
     };
     const std::vector<Timed> script = {
-        {100, midi(0x90, 69, 100)},   {30000, midi(0x90, 76, 90)}, {50000, midi(0xC0, 1, 0)},
-        {70001, midi(0x90, 57, 110)}, {100000, midi(0x80, 57, 0)}, {110000, midi(0x90, 93, 60)},
+        {100, midi(0x90, 69, 100)},   {30000, midi(0x90, 76, 90)},   {50000, midi(0xC0, 1, 0)},
+        {70001, midi(0x90, 57, 110)}, {100000, midi(0x80, 57, 0)},   {110000, midi(0x90, 93, 60)},
         {150000, midi(0xB0, 123, 0)}, {160000, midi(0x90, 45, 127)},
     };
     CQuibo q(nullptr);
@@ -97,9 +97,9 @@ TEST(InstrumentVoice, ElectroAlternatesWithTheTempoClockThroughThePlugin)
         float* outputs[2] = {left.data(), right.data()};
         q.processReplacing(nullptr, outputs, 64);
         const std::pair<VstInt32, float> settings[] = {
-            {kParamSound, kElectro1}, {kParamOctave, c.octave}, {kParamTempo, c.tempo},
-            {kParamAttack, 0.0f},     {kParamDecay, 0.0f},      {kParamSustainLevel, 1.0f},
-            {kParamSustainTime, 1.0f}, {kParamVibrato, 0.0f},   {kParamTremolo, 0.0f}};
+            {kParamSound, kElectro1},  {kParamOctave, c.octave}, {kParamTempo, c.tempo},
+            {kParamAttack, 0.0f},      {kParamDecay, 0.0f},      {kParamSustainLevel, 1.0f},
+            {kParamSustainTime, 1.0f}, {kParamVibrato, 0.0f},    {kParamTremolo, 0.0f}};
         for (const auto& setting : settings)
             q.setParameter(setting.first, setting.second);
         q.processReplacing(nullptr, outputs, 64);
@@ -136,4 +136,3 @@ TEST(InstrumentVoice, ElectroAlternatesWithTheTempoClockThroughThePlugin)
         EXPECT_NEAR(interval, average, 0.002 * interval) << c.octave;
     }
 }
-

@@ -17,8 +17,7 @@ class VoiceRecorder : public CEventListener {
 public:
     int OnEvent(const MidiMessage& event) override
     {
-        sent.push_back({event.status, event.data1,
-                        event.data2});
+        sent.push_back({event.status, event.data1, event.data2});
         return 1;
     }
     std::vector<SentMessage> sent;

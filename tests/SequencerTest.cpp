@@ -342,8 +342,9 @@ TEST(DemoMelody, FollowsTheOutline)
             << e.index;
     }
     for (float tick : {1792.0f, 3584.0f, 5376.0f}) {
-        const auto at = std::find_if(kDemoMelody, kDemoMelody + kDemoMelodyLength,
-                                     [tick](const SequencerEvent& event) { return event.time == tick && event.data1 == 80; });
+        const auto at = std::find_if(kDemoMelody, kDemoMelody + kDemoMelodyLength, [tick](const SequencerEvent& event) {
+            return event.time == tick && event.data1 == 80;
+        });
         EXPECT_TRUE(at[1].status == 0xB0 && at[1].data1 == 81 && at[1].time == tick) << tick;
     }
 }

@@ -1,8 +1,8 @@
 // setParameter may arrive on any thread while the audio thread drains the
 // command queue. These tests hammer both sides at once; CI runs them under
 // ThreadSanitizer.
-#include "CCommandQueue.h"
 #include "../TestHost.h"
+#include "CCommandQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,7 @@ TEST(CommandQueueStress, EveryIndexEndsWithItsLastPushedValue)
     std::atomic<bool> started{false};
 
     std::thread producer([&] {
-        while (!started.load()) {
-        }
+        while (!started.load()) { }
         for (int round = 1; round <= kRounds; ++round)
             queue.push({round % kIndexes, static_cast<float>(round)});
         producerDone = true;

@@ -34,8 +34,7 @@ TEST(EventManagerStress, EventsFromAnotherThreadAreAllDeliveredOnce)
     std::atomic<int> delivered{0};
     std::atomic<bool> started{false}, done{false};
     std::thread sender([&] {
-        while (!started.load()) {
-        }
+        while (!started.load()) { }
         for (int i = 0; i < kKeys; ++i) {
             VstMidiEvent event{};
             event.type = kVstMidiType;
@@ -46,8 +45,7 @@ TEST(EventManagerStress, EventsFromAnotherThreadAreAllDeliveredOnce)
             list.numEvents = 1;
             list.events[0] = reinterpret_cast<VstEvent*>(&event);
             // The inbox holds a few hundred; wait for room as a host waits for its next block.
-            while (i - delivered.load() >= 400) {
-            }
+            while (i - delivered.load() >= 400) { }
             queue.processEvents(&list, 0);
         }
         done = true;

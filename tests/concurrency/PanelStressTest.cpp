@@ -20,8 +20,7 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
     std::atomic<bool> started{false}, done{false};
 
     std::thread editor([&] {
-        while (!started.load()) {
-        }
+        while (!started.load()) { }
         for (int i = 0; i < 3000; ++i) {
             const int key = 55 + i % 29;
             plugin.panelNoteKey(key, 1.0f);

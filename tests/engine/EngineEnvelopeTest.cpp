@@ -204,7 +204,6 @@ TEST(Envelope, GateOffWhenIdleOrReleasing)
     EXPECT_FLOAT_EQ(level - 1.0f / 15.0f, e.Next());
 }
 
-
 namespace {
 
 struct Rows {
@@ -248,8 +247,8 @@ int callsUntilStageEnds(CEnvelope& e)
 TEST(EnvelopeTables, EveryRowInSamples)
 {
     // Attack row r alone (then a held sustain): start level and length.
-    const std::pair<int, int> attack[11] = {{15, 793},  {11, 531},  {7, 2118},  {5, 3706},  {4, 5293},  {4, 6880},
-                                            {3, 8469},  {3, 10058}, {3, 11642}, {3, 13233}, {2, 14818}};
+    const std::pair<int, int> attack[11] = {{15, 793}, {11, 531},  {7, 2118},  {5, 3706},  {4, 5293}, {4, 6880},
+                                            {3, 8469}, {3, 10058}, {3, 11642}, {3, 13233}, {2, 14818}};
     // Decay row r from level 15 down to sustain level 1 (row 0 is never a stage).
     const int decay[11] = {0, 4248, 8496, 12744, 18054, 22302, 27081, 30798, 36108, 40356, 45135};
     // The level at which the sustain starts, straight after an instant attack.
@@ -385,7 +384,6 @@ TEST(Lfo, FrequencyAtEveryRate)
         }
     }
 }
-
 
 TEST(LevelDetector, TimeConstantsAtEveryRate)
 {

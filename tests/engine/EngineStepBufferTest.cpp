@@ -69,7 +69,6 @@ TEST(StepOutput, VoiceConfiguration)
     }
 }
 
-
 // The kernel decides how every edge of the voice sounds (its window, cutoff
 // and rounding); these figures of the voice's own kernel pin it exactly.
 TEST(StepOutput, VoiceKernelChecksum)

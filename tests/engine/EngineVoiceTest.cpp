@@ -264,8 +264,8 @@ TEST(Voice, VibratoAndTremoloRates)
         v.SetParameter(c.parameter, c.value);
         v.NoteOn(kA4, 100);
         const std::vector<float> x = render(v, static_cast<int>(4 * kRate));
-        const double measured = c.parameter == kVibrato ? periodModulation(x, 0.5, 40.0)
-                                                        : amplitudeModulation(x, 0.5, 40.0);
+        const double measured =
+            c.parameter == kVibrato ? periodModulation(x, 0.5, 40.0) : amplitudeModulation(x, 0.5, 40.0);
         EXPECT_NEAR(c.hz, measured, 0.03 * c.hz) << "parameter " << c.parameter << " value " << c.value;
     }
 }
@@ -286,8 +286,8 @@ TEST(Voice, ModulationOffAtZero)
     for (size_t i = 0; i + 1 < c.size(); ++i)
         ASSERT_NEAR(kRate / 440.0015, c[i + 1] - c[i], 0.25);
     // The peaks differ only by where the edges fall between samples.
-    EXPECT_NEAR(*std::max_element(x.begin() + 4000, x.begin() + 5000),
-                *std::max_element(x.begin() + 40000, x.end()), 0.005);
+    EXPECT_NEAR(*std::max_element(x.begin() + 4000, x.begin() + 5000), *std::max_element(x.begin() + 40000, x.end()),
+                0.005);
 }
 
 // A held note while Vibrato and Tremolo are ramped from 0.01 down to 0
@@ -362,11 +362,11 @@ TEST(Voice, SoundBoundaries)
         v.Tick();
         return render(v, 4000);
     };
-    EXPECT_EQ(take(0.75f), take(0.7f));    // Electro 1
+    EXPECT_EQ(take(0.75f), take(0.7f)); // Electro 1
     EXPECT_NE(take(0.65f), take(0.7f));
-    EXPECT_EQ(take(0.95f), take(0.9f));    // Electro 3
+    EXPECT_EQ(take(0.95f), take(0.9f)); // Electro 3
     EXPECT_NE(take(0.85f), take(0.9f));
-    EXPECT_EQ(take(0.35f), take(0.3f));    // Flute
+    EXPECT_EQ(take(0.35f), take(0.3f)); // Flute
     EXPECT_NE(take(0.25f), take(0.3f));
 }
 
@@ -425,9 +425,8 @@ TEST(Voice, WaveformOfEverySound)
         const Pattern* pattern;
         double scale;
     };
-    const Sound sounds[10] = {{0.05f, &a, 1.0}, {0.15f, &b, 1.0}, {0.25f, &g, 1.0}, {0.35f, &c, 1.0},
-                              {0.45f, &d, 0.5}, {0.55f, &e, 0.5}, {0.65f, &f, 0.5}, {0.75f, &a, 1.0},
-                              {0.85f, &b, 1.0}, {0.95f, &g, 1.0}};
+    const Sound sounds[10] = {{0.05f, &a, 1.0}, {0.15f, &b, 1.0}, {0.25f, &g, 1.0}, {0.35f, &c, 1.0}, {0.45f, &d, 0.5},
+                              {0.55f, &e, 0.5}, {0.65f, &f, 0.5}, {0.75f, &a, 1.0}, {0.85f, &b, 1.0}, {0.95f, &g, 1.0}};
     for (const Sound& sound : sounds) {
         // The level changes of one pass, once the level of the last pass holds.
         Pattern expected{};
@@ -655,15 +654,35 @@ std::vector<float> renderStream(int block)
     int blockStart = 0;
     for (int i = 0; i < total; ++i) {
         switch (i) {
-        case 100: v.NoteOn(69, 100); break;
-        case 20000: v.NoteOn(86, 90); break;
-        case 31000: v.SetParameter(kSound, kFantasy); break;
-        case 40000: v.NoteOff(); break;
-        case 45000: v.NoteOn(28, 127); break;
-        case 60000: v.SetParameter(kOctave, kHigh); break;
-        case 80000: v.SetParameter(kTune, 0.83f); v.NoteOn(120, 70); break;
-        case 100000: v.SetParameter(kSound, kHorn); v.SetParameter(kOctave, kLow); v.NoteOn(40, 100); break;
-        default: break;
+        case 100:
+            v.NoteOn(69, 100);
+            break;
+        case 20000:
+            v.NoteOn(86, 90);
+            break;
+        case 31000:
+            v.SetParameter(kSound, kFantasy);
+            break;
+        case 40000:
+            v.NoteOff();
+            break;
+        case 45000:
+            v.NoteOn(28, 127);
+            break;
+        case 60000:
+            v.SetParameter(kOctave, kHigh);
+            break;
+        case 80000:
+            v.SetParameter(kTune, 0.83f);
+            v.NoteOn(120, 70);
+            break;
+        case 100000:
+            v.SetParameter(kSound, kHorn);
+            v.SetParameter(kOctave, kLow);
+            v.NoteOn(40, 100);
+            break;
+        default:
+            break;
         }
         if (i % 331 == 0)
             v.Tick();

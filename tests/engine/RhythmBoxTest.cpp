@@ -117,8 +117,11 @@ TEST(RhythmBoxTables, ReferenceShapesAt44100)
 
 TEST(RhythmBoxHits, NotesGiveBleepsAndNoiseOfSamePitchAndLengthAtAnyRate)
 {
-    const struct { int note; double hz; double seconds; } cases[] = {
-        {60, 1575.0, 840 / 44100.0}, {62, 787.5, 1680 / 44100.0}, {64, 0.0, 8000 / 44100.0}};
+    const struct {
+        int note;
+        double hz;
+        double seconds;
+    } cases[] = {{60, 1575.0, 840 / 44100.0}, {62, 787.5, 1680 / 44100.0}, {64, 0.0, 8000 / 44100.0}};
     for (float rate : {44100.0f, 48000.0f, 96000.0f}) {
         for (const auto& c : cases) {
             CRhythmBox box;
@@ -137,13 +140,13 @@ TEST(RhythmBoxHits, VelocityScalesUntilReset)
 {
     CRhythmBox box;
     box.OnEvent(midi(0x91, 62, 64));
-    EXPECT_FLOAT_EQ(64.0f / 127.0f, box.NextSample());  // entry 1 of the bleep is 1.0
+    EXPECT_FLOAT_EQ(64.0f / 127.0f, box.NextSample()); // entry 1 of the bleep is 1.0
     box.Reset();
     EXPECT_EQ(1.0f, box.gain());
     box.StartAt(0);
     box.setTickFlag();
     EXPECT_EQ(1.0f, box.NextSample());
-    box.OnEvent(midi(0x91, 62, 0));  // velocity 0 is a stop request
+    box.OnEvent(midi(0x91, 62, 0)); // velocity 0 is a stop request
     EXPECT_TRUE(box.stopRequested());
 }
 
@@ -155,7 +158,7 @@ TEST(RhythmBoxPatterns, PatternThreeRepeatsEverySixtyFourTicks)
     rig.renderTicks(64 * 3 + 1);
     const auto& t = rig.ticks;
     EXPECT_NEAR(1575.0, squareFrequency(rig.out, t[0], t[1], 44100.0f), 0.01);
-    EXPECT_EQ(0.0, squareFrequency(rig.out, t[32], t[33], 44100.0f));  // noise
+    EXPECT_EQ(0.0, squareFrequency(rig.out, t[32], t[33], 44100.0f)); // noise
     EXPECT_NEAR(1575.0, squareFrequency(rig.out, t[56], t[57], 44100.0f), 0.01);
     EXPECT_NEAR(0.666, (t[64] - t[0]) / 44100.0, 0.001);
     // From each step's load the output depends only on the samples since.
@@ -250,7 +253,7 @@ TEST(RhythmBoxPatterns, StartStepOutOfRangeStartsAtZero)
             rig.box.StartAt(step);
         rig.renderTicks(2);
         const bool bleep = squareFrequency(rig.out, rig.ticks[0], rig.ticks[1], 44100.0f) > 0.0;
-        EXPECT_EQ(step != 1, bleep) << step;  // pattern 0: L32 N32
+        EXPECT_EQ(step != 1, bleep) << step; // pattern 0: L32 N32
     }
 }
 
@@ -263,7 +266,7 @@ TEST(RhythmBoxPatterns, NoteSixtyOneSilencesUntilNextStep)
     rig.renderTicks(34);
     const auto& t = rig.ticks;
     EXPECT_GT(soundEnd(rig.out, t[0], 1000), t[0]);
-    EXPECT_EQ(1000, soundEnd(rig.out, 1000, t[32]));  // nothing from the note on
+    EXPECT_EQ(1000, soundEnd(rig.out, 1000, t[32])); // nothing from the note on
     EXPECT_GT(soundEnd(rig.out, t[32], t[33]), t[32]);
     EXPECT_TRUE(rig.box.running());
     EXPECT_FALSE(rig.box.manual());
@@ -276,7 +279,7 @@ TEST(RhythmBoxPatterns, BadPatternNumberIsIgnoredAndShorterPatternRestarts)
     rig.box.OnEvent(midi(0xB1, 80, 12));
     EXPECT_EQ(3, rig.box.patternNumber());
     rig.box.SelectPattern(8);
-    rig.box.StartAt(5);  // pattern 8 step 5 is N16; step 0 of pattern 3 is H32
+    rig.box.StartAt(5); // pattern 8 step 5 is N16; step 0 of pattern 3 is H32
     rig.render(10);
     rig.box.SelectPattern(3);
     rig.renderTicks(2);

@@ -136,17 +136,17 @@ TEST(BmpDecoder, DamagedOrUnsupportedDataGivesTheEmptyPicture)
             b[at + i] = bytes[i];
         return decoded(b);
     };
-    EXPECT_TRUE(changed(18, {0, 0, 0, 0}).isEmpty());             // width 0
+    EXPECT_TRUE(changed(18, {0, 0, 0, 0}).isEmpty()); // width 0
     EXPECT_TRUE(changed(18, {0xFF, 0xFF, 0xFF, 0xFF}).isEmpty()); // width -1
-    EXPECT_TRUE(changed(22, {0, 0, 0, 0}).isEmpty());             // height 0
-    EXPECT_TRUE(changed(18, {0, 0, 0, 0x10}).isEmpty());          // far too wide
-    EXPECT_TRUE(changed(14, {12, 0, 0, 0}).isEmpty());            // an OS/2 header
-    EXPECT_TRUE(changed(14, {0xFF, 0xFF, 0, 0}).isEmpty());       // a header longer than the file
-    EXPECT_TRUE(changed(28, {16}).isEmpty());                     // 16 bits per pixel
-    EXPECT_TRUE(changed(28, {4}).isEmpty());                      // 4 bits per pixel
-    EXPECT_TRUE(changed(30, {2}).isEmpty());                      // RLE4
-    EXPECT_TRUE(changed(10, {0xFF, 0, 0, 0}).isEmpty());          // pixels past the end
-    EXPECT_TRUE(changed(10, {10, 0, 0, 0}).isEmpty());            // pixels inside the headers
+    EXPECT_TRUE(changed(22, {0, 0, 0, 0}).isEmpty()); // height 0
+    EXPECT_TRUE(changed(18, {0, 0, 0, 0x10}).isEmpty()); // far too wide
+    EXPECT_TRUE(changed(14, {12, 0, 0, 0}).isEmpty()); // an OS/2 header
+    EXPECT_TRUE(changed(14, {0xFF, 0xFF, 0, 0}).isEmpty()); // a header longer than the file
+    EXPECT_TRUE(changed(28, {16}).isEmpty()); // 16 bits per pixel
+    EXPECT_TRUE(changed(28, {4}).isEmpty()); // 4 bits per pixel
+    EXPECT_TRUE(changed(30, {2}).isEmpty()); // RLE4
+    EXPECT_TRUE(changed(10, {0xFF, 0, 0, 0}).isEmpty()); // pixels past the end
+    EXPECT_TRUE(changed(10, {10, 0, 0, 0}).isEmpty()); // pixels inside the headers
     // 8000 x 8000 passes the dimension check but not the pixel budget.
     EXPECT_TRUE(changed(18, {0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0}).isEmpty());
     // A palette that claims 300 entries; pixels missing after the palette.
@@ -162,8 +162,8 @@ TEST(BmpDecoder, EveryPrefixOfAFileIsRefusedWithoutReadingPastIt)
 {
     // Run under AddressSanitizer, an over-read of the copied prefix is caught.
     const Bytes files[] = {guitest::bmpFile(5, 3, 24, pattern), guitest::bmpFile(3, -2, 32, pattern),
-                           guitest::bmpFile(5, 3, 8, [](int x, int) { return static_cast<std::uint32_t>(x); },
-                                            kPalette),
+                           guitest::bmpFile(
+                               5, 3, 8, [](int x, int) { return static_cast<std::uint32_t>(x); }, kPalette),
                            guitest::makeBmp(6, 4, 8, 1, kPalette, {3, 1, 0, 3, 2, 3, 4, 0, 0, 1, 0, 1})};
     for (const Bytes& file : files) {
         ASSERT_FALSE(decoded(file).isEmpty());

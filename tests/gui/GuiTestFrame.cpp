@@ -24,12 +24,9 @@ struct ViewLayout {
 };
 
 const ViewLayout kViews[] = {
-    {{10, 10, 50, 40}, 1, kButtonId, false, true},
-    {{60, 10, 108, 58}, 2, kTileId, false, true},
-    {{120, 20, 152, 52}, 3, kHandleId, true, true},
-    {{140, 40, 180, 70}, 4, kButtonId, false, true},
-    {{10, 62, 90, 112}, 6, 0, false, true},
-    {{20, 72, 70, 100}, 5, 0, false, false},
+    {{10, 10, 50, 40}, 1, kButtonId, false, true},  {{60, 10, 108, 58}, 2, kTileId, false, true},
+    {{120, 20, 152, 52}, 3, kHandleId, true, true}, {{140, 40, 180, 70}, 4, kButtonId, false, true},
+    {{10, 62, 90, 112}, 6, 0, false, true},         {{20, 72, 70, 100}, 5, 0, false, false},
 };
 
 bool inside(std::uint32_t now, std::uint32_t start, std::uint32_t span)
@@ -42,13 +39,20 @@ bool inside(std::uint32_t now, std::uint32_t start, std::uint32_t span)
 CPoint clickPoint(int tag)
 {
     switch (tag) {
-    case 1: return {30, 25};
-    case 2: return {84, 34};
-    case 3: return {128, 30};
-    case 4: return {160, 60};
-    case 5: return {45, 86};
-    case 6: return {80, 105};
-    default: return {195, 115};
+    case 1:
+        return {30, 25};
+    case 2:
+        return {84, 34};
+    case 3:
+        return {128, 30};
+    case 4:
+        return {160, 60};
+    case 5:
+        return {45, 86};
+    case 6:
+        return {80, 105};
+    default:
+        return {195, 115};
     }
 }
 
@@ -71,8 +75,9 @@ void CToggleView::paint(CPaintContext& context)
     ++m_paints;
     const CRect r = bounds();
     if (m_bitmap == nullptr) {
-        context.setFillColor(m_pressed ? CColor{200, 120, 20, 0} : m_tag == 5 ? CColor{90, 30, 110, 0}
-                                                                                : CColor{20, 110, 140, 0});
+        context.setFillColor(m_pressed    ? CColor{200, 120, 20, 0}
+                             : m_tag == 5 ? CColor{90, 30, 110, 0}
+                                          : CColor{20, 110, 140, 0});
         context.fillRect(r);
         context.setFrameColor(guicolor::kWhite);
         context.frameRect({r.left, r.top, r.right - 1, r.bottom - 1});

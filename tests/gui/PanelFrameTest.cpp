@@ -117,9 +117,8 @@ TEST_F(PanelFrameTest, APaintWithoutAnUpdateAreaDrawsNothing)
 
 TEST_F(PanelFrameTest, ASystemPaintDrawsTheBackgroundAndTheViewsOverlappingTheArea)
 {
-    const guitest::Bytes bmp = guitest::bmpFile(100, 80, 24, [](int x, int y) {
-        return static_cast<std::uint32_t>(x * 0x10000 + y);
-    });
+    const guitest::Bytes bmp =
+        guitest::bmpFile(100, 80, 24, [](int x, int y) { return static_cast<std::uint32_t>(x * 0x10000 + y); });
     CPanelBitmap* background = new CPanelBitmap(bmp.data(), bmp.size());
     frame->setBackground(background);
     EXPECT_EQ(2, background->referenceCount());

@@ -1,6 +1,6 @@
+#include "ByteOrder.h"
 #include "CCalculator.h"
 #include "CalcNumber.h"
-#include "ByteOrder.h"
 #include "CommaLocale.h"
 
 #include <gtest/gtest.h>
@@ -19,23 +19,41 @@ int keyCodeOf(char c)
     if (c >= '0' && c <= '9')
         return kDigitKeys[c - '0'];
     switch (c) {
-    case '.': return 57;
-    case '/': return 76;
-    case '*': return 77;
-    case '-': return 79;
-    case '+': return 81;
-    case '=': return 83;
-    case 'A': return 84;
-    case 'E': return 85;
-    case 'Q': return 86;
-    case '%': return 87;
-    case 'C': return 89;
-    case 'R': return 90;
-    case 'M': return 91;
-    case 'P': return 92;
-    case 'S': return 55;
-    case 'b': return 56;
-    default: ADD_FAILURE() << "no key for " << c; return 0;
+    case '.':
+        return 57;
+    case '/':
+        return 76;
+    case '*':
+        return 77;
+    case '-':
+        return 79;
+    case '+':
+        return 81;
+    case '=':
+        return 83;
+    case 'A':
+        return 84;
+    case 'E':
+        return 85;
+    case 'Q':
+        return 86;
+    case '%':
+        return 87;
+    case 'C':
+        return 89;
+    case 'R':
+        return 90;
+    case 'M':
+        return 91;
+    case 'P':
+        return 92;
+    case 'S':
+        return 55;
+    case 'b':
+        return 56;
+    default:
+        ADD_FAILURE() << "no key for " << c;
+        return 0;
     }
 }
 

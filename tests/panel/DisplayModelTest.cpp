@@ -1,6 +1,6 @@
+#include "ByteOrder.h"
 #include "CDisplayCells.h"
 #include "CDisplayModel.h"
-#include "ByteOrder.h"
 #include "LcdText.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,10 @@ namespace {
 // refresh, as the editor would before painting.
 class RecordingCells : public CDisplayCells {
 public:
-    explicit RecordingCells(CDisplayModel* model) : m_model(model) {}
+    explicit RecordingCells(CDisplayModel* model)
+        : m_model(model)
+    {
+    }
     bool isReady() const override { return true; }
     void render(const LcdContent& content) override
     {

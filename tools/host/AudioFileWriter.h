@@ -11,6 +11,5 @@ public:
     virtual bool close() = 0;
 
     // Opens path for channels and rate; null with error filled on failure.
-    static std::unique_ptr<AudioFileWriter> open(const std::string& path, int channels, int rate,
-                                                 std::string& error);
+    static std::unique_ptr<AudioFileWriter> open(const std::string& path, int channels, int rate, std::string& error);
 };

@@ -103,8 +103,8 @@ void HostSession::printIdentity(std::FILE* out)
     std::fprintf(out, "outputs: %d\n", static_cast<int>(m_effect->numOutputs));
     std::fprintf(out, "flags: 0x%x\n", static_cast<unsigned>(m_effect->flags));
     std::fprintf(out, "category: %ld\n", static_cast<long>(dispatch(effGetPlugCategory)));
-    for (const char* capability : {"receiveVstEvents", "receiveVstMidiEvent", "midiProgramNames",
-                                   "sendVstEvents", "receiveVstTimeInfo", "offline"}) {
+    for (const char* capability : {"receiveVstEvents", "receiveVstMidiEvent", "midiProgramNames", "sendVstEvents",
+                                   "receiveVstTimeInfo", "offline"}) {
         char name[64];
         std::snprintf(name, sizeof name, "%s", capability);
         std::fprintf(out, "canDo %s: %ld\n", capability, static_cast<long>(dispatch(effCanDo, 0, 0, name)));
@@ -157,8 +157,7 @@ std::vector<float> HostSession::render(double seconds, std::vector<TimedEvent> e
     for (long start = 0; start < total; start += m_blockSize) {
         const int frames = static_cast<int>(std::min<long>(m_blockSize, total - start));
         midi.clear();
-        while (next < events.size() &&
-               static_cast<long>(events[next].seconds * m_sampleRate) < start + frames) {
+        while (next < events.size() && static_cast<long>(events[next].seconds * m_sampleRate) < start + frames) {
             const TimedEvent& event = events[next++];
             if (event.isParameter) {
                 setParameter(event.index, event.value);

@@ -13,7 +13,7 @@ class HostSession {
 public:
     struct TimedEvent {
         double seconds;
-        bool isParameter;   // setParameter(index, value), else a MIDI event
+        bool isParameter; // setParameter(index, value), else a MIDI event
         int index;
         float value;
         unsigned char midi[3];
@@ -24,8 +24,7 @@ public:
     void close();
     AEffect* effect() const { return m_effect; }
 
-    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f);
+    VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
     std::string text(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);
 
     void printIdentity(std::FILE* out);

@@ -15,7 +15,10 @@ void putLittleEndian(std::FILE* file, std::uint32_t value, int bytes)
 
 class RiffWavWriter : public AudioFileWriter {
 public:
-    RiffWavWriter(std::FILE* file, int channels, int rate) : m_file(file), m_channels(channels), m_rate(rate)
+    RiffWavWriter(std::FILE* file, int channels, int rate)
+        : m_file(file),
+          m_channels(channels),
+          m_rate(rate)
     {
         writeHeader(0);
     }

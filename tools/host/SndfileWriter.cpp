@@ -6,7 +6,10 @@ namespace {
 
 class SndfileWriter : public AudioFileWriter {
 public:
-    explicit SndfileWriter(SNDFILE* file) : m_file(file) {}
+    explicit SndfileWriter(SNDFILE* file)
+        : m_file(file)
+    {
+    }
     ~SndfileWriter() override { close(); }
 
     bool write(const float* interleaved, long frames) override

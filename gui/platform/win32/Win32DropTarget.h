@@ -12,7 +12,10 @@ class CDropDispatch;
 // The drag data of an OLE data object: text (CF_TEXT) and file lists (CF_HDROP).
 class COleDropData : public CDropData {
 public:
-    explicit COleDropData(IDataObject* data) : m_data(data) {}
+    explicit COleDropData(IDataObject* data)
+        : m_data(data)
+    {
+    }
     bool offersText() override;
     bool offersFiles() override;
     bool text(std::string& text) override;
@@ -25,7 +28,11 @@ private:
 
 class CWin32DropTarget : public IDropTarget {
 public:
-    CWin32DropTarget(CDropDispatch& dispatch, HWND window) : m_dispatch(dispatch), m_window(window) {}
+    CWin32DropTarget(CDropDispatch& dispatch, HWND window)
+        : m_dispatch(dispatch),
+          m_window(window)
+    {
+    }
     virtual ~CWin32DropTarget() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;

@@ -85,8 +85,8 @@ void CWin32Window::present(const CPixelSurface& surface, const CRect& area)
         return;
     // The source's y counts from the bottom, also for top-down rows.
     SetDIBitsToDevice(dc, part.left, part.top, static_cast<DWORD>(part.width()), static_cast<DWORD>(part.height()),
-                      part.left, surface.height() - part.bottom, 0, static_cast<UINT>(surface.height()),
-                      surface.data(), &info, DIB_RGB_COLORS);
+                      part.left, surface.height() - part.bottom, 0, static_cast<UINT>(surface.height()), surface.data(),
+                      &info, DIB_RGB_COLORS);
     if (dc != m_paintDc)
         ReleaseDC(m_window, dc);
 }

@@ -92,7 +92,8 @@ struct Channel {
     int shift = 0;
     int bits = 0;
 
-    explicit Channel(unsigned long m) : mask(m)
+    explicit Channel(unsigned long m)
+        : mask(m)
     {
         if (m == 0)
             return;
@@ -210,8 +211,8 @@ bool CX11Window::makeImage(const XWindowAttributes& attributes)
                 bitsPerPixel = list[i].bits_per_pixel;
         XFree(list);
     }
-    m_direct = bitsPerPixel == 32 && visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 &&
-               visual->blue_mask == 0xFF;
+    m_direct =
+        bitsPerPixel == 32 && visual->red_mask == 0xFF0000 && visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF;
     if (m_direct) {
         makeSharedImage(attributes);
         if (m_shmImage != nullptr)
@@ -261,7 +262,8 @@ void CX11Window::makeSharedImage(const XWindowAttributes& attributes)
     image->data = m_shm.shmaddr;
     m_shm.readOnly = False;
     const int errorsBefore = s_errorCount.load();
-    const bool attached = XShmAttach(m_display, &m_shm) && (XSync(m_display, False), s_errorCount.load() == errorsBefore);
+    const bool attached =
+        XShmAttach(m_display, &m_shm) && (XSync(m_display, False), s_errorCount.load() == errorsBefore);
     // The segment goes away with the last detach.
     shmctl(m_shm.shmid, IPC_RMID, nullptr);
     if (!attached) { // a server on another machine
@@ -281,8 +283,8 @@ void CX11Window::present(const CPixelSurface& surface, const CRect& area)
     const unsigned h = static_cast<unsigned>(part.height());
     if (m_shmImage != nullptr) {
         for (int y = part.top; y < part.bottom; ++y)
-            std::memcpy(m_shmImage->data + y * m_shmImage->bytes_per_line + part.left * 4,
-                        surface.row(y) + part.left, w * 4);
+            std::memcpy(m_shmImage->data + y * m_shmImage->bytes_per_line + part.left * 4, surface.row(y) + part.left,
+                        w * 4);
         XShmPutImage(m_display, m_window, m_gc, m_shmImage, part.left, part.top, part.left, part.top, w, h, False);
         // The server has read the segment before it is written again.
         XSync(m_display, False);
@@ -369,8 +371,8 @@ void CX11Window::handle(XEvent& event)
 {
     switch (event.type) {
     case Expose:
-        m_exposed = m_exposed.unite(CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width,
-                                                    event.xexpose.height));
+        m_exposed = m_exposed.unite(
+            CRect::fromSize(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height));
         // count tells how many more exposures follow: paint after the last.
         if (event.xexpose.count == 0) {
             const CRect area = m_exposed;
@@ -409,7 +411,9 @@ bool registerWindowClass()
     return true;
 }
 
-void unregisterWindowClass() {}
+void unregisterWindowClass()
+{
+}
 
 std::unique_ptr<CGuiWindow> createWindow(const CWindowRequest& request)
 {
@@ -434,8 +438,7 @@ void sleepMilliseconds(int milliseconds)
     if (milliseconds <= 0)
         return;
     timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) { }
 }
 
 } // namespace guiplatform

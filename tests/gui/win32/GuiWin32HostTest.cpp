@@ -110,10 +110,7 @@ public:
     }
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
-    VstIntPtr call(VstInt32 opcode, void* ptr = nullptr)
-    {
-        return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f);
-    }
+    VstIntPtr call(VstInt32 opcode, void* ptr = nullptr) { return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f); }
     AEffect* effect = nullptr;
 };
 

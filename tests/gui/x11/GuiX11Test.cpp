@@ -222,7 +222,8 @@ TEST_F(GuiX11Test, TheEditorShowsTheHeadlessPictureAndClicksReachTheRightViews)
     click(child, {145, 45}, 3, 0);
     plugin.call(effEditIdle);
     click(child, guitest::clickPoint(5), 1, 0);
-    const CPixelSurface afterClicks = guitest::headlessPicture({guitest::clickPoint(1), {145, 45}, guitest::clickPoint(5)});
+    const CPixelSurface afterClicks =
+        guitest::headlessPicture({guitest::clickPoint(1), {145, 45}, guitest::clickPoint(5)});
     EXPECT_TRUE(idleUntilShown(plugin, child, afterClicks));
     const std::vector<std::pair<int, int>> expected = {{audioMasterBeginEdit, 1}, {audioMasterEndEdit, 1},
                                                        {audioMasterBeginEdit, 4}, {audioMasterEndEdit, 4},
