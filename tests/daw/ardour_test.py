@@ -194,8 +194,8 @@ def checkPlayback(ardour):
     hits = render.onsets(1, *RHYTHM)
     print("  right: peak %.5f before the controllers, RMS %.4f and %d hits after them" % (quiet, rhythm, hits))
     findings.expect(quiet <= SILENT, "the right output is not silent with the rhythm off (peak %.5f)" % quiet)
-    findings.expect(rhythm >= AUDIBLE and hits >= 8, "no rhythm on the right after controllers 80 and 81 "
-           "(RMS %.5f, %d hits)" % (rhythm, hits))
+    findings.expect(rhythm >= AUDIBLE and hits >= 8,
+                    "no rhythm on the right after controllers 80 and 81 (RMS %.5f, %d hits)" % (rhythm, hits))
     leak = render.peak(0, 4.0, 8.0)
     findings.expect(leak <= SILENT, "the rhythm sounds on the left output too (peak %.5f)" % leak)
     findings.settle()
@@ -236,8 +236,8 @@ def checkReloadEdit(ardour):
     findings.expect(abs(rhythmAfter - rhythmBefore) <= 0.05 * rhythmBefore,
                     "after reloading the rhythm's RMS is %.4f, before saving %.4f" % (rhythmAfter, rhythmBefore))
     similarity = wavanalysis.rhythmSimilarity(before, after, 1, *RHYTHM)
-    findings.expect(similarity >= 0.9, "after reloading the rhythm's timing differs (similarity %.3f; tempo lost?)"
-                    % similarity)
+    findings.expect(similarity >= 0.9,
+                    "after reloading the rhythm's timing differs (similarity %.3f; tempo lost?)" % similarity)
     findings.settle()
 
 
