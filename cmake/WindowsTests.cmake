@@ -53,7 +53,7 @@ function(quibo_windows_test_target NAME LIBRARY)
     return()
   endif()
   add_executable(${NAME} ${sources})
-  target_include_directories(${NAME} PRIVATE ${QUIBO_TESTS_DIR})
+  target_include_directories(${NAME} PRIVATE ${QUIBO_TESTS_DIR} ${QUIBO_TESTS_DIR}/support)
   target_link_libraries(${NAME} PRIVATE ${LIBRARY} gtest gtest_main)
   target_compile_definitions(${NAME} PRIVATE ZINTRA_PLUGIN_PATH="$<TARGET_FILE_NAME:Zintra>"
                                               QUIBO_TEST_DATA_DIR="${QUIBO_TESTS_DIR}/data")
@@ -64,7 +64,7 @@ endfunction()
 
 foreach(layer engine panel)
   file(GLOB sources CONFIGURE_DEPENDS ${QUIBO_TESTS_DIR}/${layer}/*.cpp)
-  quibo_windows_test_target(quibo_${layer}_tests quibo_${layer} ${sources})
+  quibo_windows_test_target(quibo_${layer}_tests quibo_${layer} ${sources} ${QUIBO_TESTS_DIR}/support/AllocationCounter.cpp)
 endforeach()
 
 file(GLOB QUIBO_TEST_SOURCES CONFIGURE_DEPENDS ${QUIBO_TESTS_DIR}/*.cpp)

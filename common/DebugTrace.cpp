@@ -8,7 +8,21 @@
 
 namespace {
 std::atomic<DebugTraceSink> traceSink{nullptr};
+
+// The switch is read once and cached without a static guard, which could make
+// the audio thread wait for another thread's first call; two threads that race
+// both compute the same answer.
+bool debugOutputEnabled()
+{
+    static std::atomic<int> cached{-1};
+    int enabled = cached.load(std::memory_order_relaxed);
+    if (enabled < 0) {
+        enabled = platform::debugSwitchSet() ? 1 : 0;
+        cached.store(enabled, std::memory_order_relaxed);
+    }
+    return enabled != 0;
 }
+} // namespace
 
 void setDebugTraceSink(DebugTraceSink sink)
 {
@@ -18,7 +32,7 @@ void setDebugTraceSink(DebugTraceSink sink)
 void debugTrace(const char* format, ...)
 {
     const DebugTraceSink sink = traceSink.load(std::memory_order_relaxed);
-    if (sink == nullptr && !platform::debugOutputEnabled())
+    if (sink == nullptr && !debugOutputEnabled())
         return;
     char buffer[512];
     va_list arguments;

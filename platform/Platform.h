@@ -8,9 +8,9 @@ namespace platform {
 // Sends one finished diagnostic line to the debugger output.
 void debugOutput(const char* text);
 
-// True when diagnostics are switched on for this process. Checked once and
-// cached, so the answer costs one load on the audio thread.
-bool debugOutputEnabled();
+// True when diagnostics are switched on for this process (ZINTRA_DEBUG set
+// and not "0"). Reads the environment on every call.
+bool debugSwitchSet();
 
 // A number that identifies the calling thread while it runs.
 unsigned long long currentThreadId();

@@ -1,7 +1,5 @@
 #include "Platform.h"
 
-#include <atomic>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,26 +8,10 @@
 
 namespace platform {
 
-namespace {
-bool readDebugSwitch()
+bool debugSwitchSet()
 {
     const char* value = std::getenv("ZINTRA_DEBUG");
     return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
-}
-} // namespace
-
-bool debugOutputEnabled()
-{
-    // Cached without a static guard, which could make the audio thread wait
-    // for another thread's first call; two threads that race both compute the
-    // same answer.
-    static std::atomic<int> cached{-1};
-    int enabled = cached.load(std::memory_order_relaxed);
-    if (enabled < 0) {
-        enabled = readDebugSwitch() ? 1 : 0;
-        cached.store(enabled, std::memory_order_relaxed);
-    }
-    return enabled != 0;
 }
 
 unsigned long long currentThreadId()

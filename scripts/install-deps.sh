@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libgtest-dev googletest
           libbenchmark-dev clang clang-format libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
-          libx11-dev libxext-dev libxtst-dev xvfb xauth)
+          libx11-dev libxext-dev libxtst-dev xvfb xauth ardour)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -1,3 +1,4 @@
+#include "AllocationCounter.h"
 #include "CRhythmBox.h"
 #include "CVoice.h"
 #include "SignalAnalysis.h"
@@ -12,65 +13,6 @@
 #include <new>
 #include <utility>
 #include <vector>
-
-// Counts heap allocations while armed, to prove that rendering allocates
-// nothing. Unarmed it only forwards to malloc and free, so the other tests
-// of this executable are unaffected.
-namespace {
-std::atomic<bool> g_countAllocations{false};
-std::atomic<int> g_allocations{0};
-} // namespace
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-void* operator new(std::size_t size)
-{
-    if (g_countAllocations.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size)
-{
-    return ::operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    if (g_countAllocations.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
-{
-    return ::operator new(size, tag);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace {
 
@@ -709,13 +651,12 @@ TEST(Voice, RenderingAllocatesNothing)
     CVoice v;
     setUp(v, kElectro1, kMiddle);
     float out[512];
-    g_allocations = 0;
-    g_countAllocations = true;
+    allocationcounter::start();
     static void* volatile probe = nullptr;
     probe = ::operator new(16);
     ::operator delete(probe);
-    const int probeCount = g_allocations.load();
-    g_allocations = 0;
+    const int probeCount = allocationcounter::stop();
+    allocationcounter::start();
     v.OnEvent(midi(0x90, 69, 100));
     v.SetParameter(kVibrato, 0.4f);
     v.SetParameter(kTremolo, 0.4f);
@@ -726,7 +667,7 @@ TEST(Voice, RenderingAllocatesNothing)
         v.EndBlock(out, 512);
     }
     v.OnEvent(midi(0x80, 69, 0));
-    g_countAllocations = false;
+    const int allocations = allocationcounter::stop();
     EXPECT_EQ(1, probeCount);
-    EXPECT_EQ(0, g_allocations.load());
+    EXPECT_EQ(0, allocations);
 }

@@ -67,8 +67,4 @@ public:
     int droppedType = -1;
 };
 
-// Counts operator new calls while counting is on (AllocationCounter.cpp).
-void startCountingAllocations();
-int stopCountingAllocations();
-
 } // namespace guitest

@@ -1,6 +1,7 @@
 // The frame on the headless backend: click dispatch, the window class count,
 // system paints and idle redraws, the view list, keys, drops and the end of
 // the window.
+#include "AllocationCounter.h"
 #include "CDropData.h"
 #include "CPanelBitmap.h"
 #include "CPanelFrame.h"
@@ -169,13 +170,13 @@ TEST_F(PanelFrameTest, PaintingAnUnchangedFrameAllocatesNothing)
     for (int i = 0; i < 30; ++i)
         attach(CRect::fromSize(i * 3, i * 2, 10, 10))->markPaint(true);
     window().sendPaint({0, 0, 100, 80});
-    guitest::startCountingAllocations();
+    allocationcounter::start();
     window().sendPaint({0, 0, 100, 80});
     window().sendPaint({5, 5, 50, 50});
     frame->redrawDirty();
     frame->viewAt(7)->markPaint(true);
     frame->redrawDirty();
-    EXPECT_EQ(0, guitest::stopCountingAllocations());
+    EXPECT_EQ(0, allocationcounter::stop());
 }
 
 TEST_F(PanelFrameTest, SwappedButtonsReportThePhysicalRightButtonAsBitOneAndTheLeftAsFour)

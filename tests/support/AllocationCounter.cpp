@@ -1,6 +1,4 @@
-// Counts the allocations of the GUI test program while asked to, so that
-// tests can show that painting allocates nothing.
-#include "GuiTestSupport.h"
+#include "AllocationCounter.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -65,18 +63,18 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept
     std::free(p);
 }
 
-namespace guitest {
+namespace allocationcounter {
 
-void startCountingAllocations()
+void start()
 {
     g_allocations = 0;
     g_counting = true;
 }
 
-int stopCountingAllocations()
+int stop()
 {
     g_counting = false;
     return g_allocations.load();
 }
 
-} // namespace guitest
+} // namespace allocationcounter
