@@ -111,6 +111,20 @@ void OpenPanel::process(int frames)
     right.pop_back();
 }
 
+CPixelSurface panelPicture(int clickedKey)
+{
+    OpenPanel panel;
+    panel.idle();
+    if (clickedKey != 0) {
+        hostLog().onIdle = [&panel] { panel.process(512); };
+        panel.click(panel.centreOf(clickedKey), 300);
+        hostLog().onIdle = nullptr;
+        panel.process(512);
+        panel.idle();
+    }
+    return panel.screen();
+}
+
 std::vector<OpenPanel::Sent> OpenPanel::takeSent()
 {
     std::vector<Sent> sent;

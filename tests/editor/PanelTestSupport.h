@@ -7,6 +7,7 @@
 #include "CPanelEditor.h"
 #include "CPixelSurface.h"
 #include "CQuiboPlugin.h"
+#include "PanelReference.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 #include <functional>
