@@ -167,12 +167,14 @@ bool PanelScript::run(HostSession& session, const HeadlessPanel& panel, double s
         return false;
     }
     panel.expose();
-    // While a control follows the mouse, the audio keeps up with its clock.
+    // While a control follows the mouse, the audio keeps up with its clock,
+    // and the shots due are taken (the editor has just drawn).
+    bool ok = true;
     session.setIdleHandler([&] {
         const double now = static_cast<double>(panel.now() - base) / 1000.0;
         session.renderUntil(static_cast<long>(now * framesPerSecond));
+        ok = ok && writeShots(panel, now, error);
     });
-    bool ok = true;
     for (double t = 0.0; ok; t += kIdlePeriod) {
         session.renderUntil(static_cast<long>(t * framesPerSecond));
         // A gesture may have carried the clock (and the audio) further.
@@ -189,7 +191,7 @@ bool PanelScript::run(HostSession& session, const HeadlessPanel& panel, double s
         }
         session.dispatch(effEditIdle);
         const bool last = t >= seconds;
-        ok = writeShots(panel, last ? t + 1e9 : t, error);
+        ok = ok && writeShots(panel, last ? t + 1e9 : t, error);
         if (last)
             break;
     }
