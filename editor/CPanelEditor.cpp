@@ -1,6 +1,5 @@
 #include "CPanelEditor.h"
 
-#include "CFrameStrip.h"
 #include "CHandleSlider.h"
 #include "CKeyButton.h"
 #include "CLcdView.h"
@@ -291,9 +290,13 @@ void CPanelEditor::setParameter(VstInt32 index, float value)
         return;
     if (index >= 0 && index < kParameterControls) {
         CPanelControl* control = m_parameterControls[index];
-        // A control the user is moving keeps the user's value.
-        if (control != nullptr && !control->tracking())
+        // A control the user is moving keeps the user's value. Otherwise it
+        // shows the instrument's, and a move back to the value the editor
+        // sent before is sent again.
+        if (control != nullptr && !control->tracking()) {
             control->setValue(m_plugin->getParameter(index));
+            m_lastSent[index] = control->value();
+        }
     } else if (CKeyButton* note = key(index)) {
         note->setValue(value > 0.0f ? 1.0f : 0.0f);
     }

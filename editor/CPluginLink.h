@@ -19,8 +19,6 @@ public:
     void beginParameterEdit(int index) override;
     void endParameterEdit(int index) override;
 
-    CQuiboPlugin* plugin() const { return m_plugin; }
-
 private:
     CQuiboPlugin* m_plugin;
 };

@@ -197,6 +197,16 @@ TEST_F(PanelEditorTest, SwitchesAndSlidersFollowTheHostAlsoAcrossAClose)
     EXPECT_FLOAT_EQ(0.6f, panel.editor->parameterControl(kParamProgram)->value());
     EXPECT_TRUE(paneltest::showsFrame(panel.screen(), {712, 26, 788, 47}, 151, 3));
 
+    // The slider moved back to the value the panel sent before the host
+    // changed it: sent again.
+    panel.click({412 + 16 + 31, 30});
+    EXPECT_EQ((std::vector<Sent>{{kParamVolume, 0.5f}}), panel.takeSent());
+    panel.plugin->setParameter(kParamVolume, 0.3f);
+    panel.process();
+    panel.idle();
+    panel.click({412 + 16 + 31, 30});
+    EXPECT_EQ((std::vector<Sent>{{kParamVolume, 0.5f}}), panel.takeSent());
+
     panel.editor->close();
     panel.plugin->setParameter(kParamBalance, 0.9f);
     panel.process();
@@ -204,6 +214,28 @@ TEST_F(PanelEditorTest, SwitchesAndSlidersFollowTheHostAlsoAcrossAClose)
     EXPECT_NE(0u, panel.plugin->editorNotices().take().parameters & (1u << kParamBalance)) << "not taken";
     panel.reopen();
     EXPECT_FLOAT_EQ(0.9f, panel.editor->parameterControl(kParamBalance)->value());
+}
+
+TEST_F(PanelEditorTest, ABankLoadedByTheHostMovesTheSwitchesAndSliders)
+{
+    panel.plugin->setParameter(kParamVolume, 0.3f);
+    panel.plugin->setProgram(4);
+    panel.process();
+    void* data = nullptr;
+    const VstInt32 size = panel.plugin->getChunk(&data, false);
+    const std::vector<unsigned char> bank(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    panel.plugin->setParameter(kParamVolume, 0.9f);
+    panel.plugin->setProgram(1);
+    panel.process();
+    panel.idle();
+    EXPECT_FLOAT_EQ(0.2f, panel.editor->parameterControl(kParamProgram)->value());
+
+    ASSERT_EQ(1, panel.plugin->setChunk(const_cast<unsigned char*>(bank.data()), size, false));
+    panel.idle();
+    EXPECT_FLOAT_EQ(0.8f, panel.editor->parameterControl(kParamProgram)->value()) << "stored at once";
+    panel.process();
+    panel.idle();
+    EXPECT_FLOAT_EQ(0.3f, panel.editor->parameterControl(kParamVolume)->value());
 }
 
 TEST_F(PanelEditorTest, NoHoverHintForTwentyFiveIdlesAfterAChange)
