@@ -161,6 +161,23 @@ TEST_F(CommandLinePanelTest, TheMusicButtonLightsTheMelodysKeysAndShowsThemInThe
     EXPECT_GE(lcd.size(), 4u) << "the LCD follows the notes";
 }
 
+TEST_F(CommandLinePanelTest, ADragMovesTheSliderAndAHoverShowsItsHint)
+{
+    ASSERT_TRUE(folder.valid());
+    const std::string dragged = folder.file("dragged.png"), hinted = folder.file("hinted.png");
+    // The Volume handle's centre taken from 0.5 to past the right end; the
+    // pointer then rests over the slider until the hint may show again.
+    const std::string arguments =
+        "--seconds 1.6 --drag 0.1:459:36:0.5:520:36 --shot 0.6:" + dragged + " --hover 0.7:460:40 --shot 1.5:" + hinted;
+    int status = 0;
+    const std::string output = runHost(arguments, status);
+    ASSERT_EQ(0, status) << output;
+    const CPixelSurface afterDrag = readPng(dragged), afterHover = readPng(hinted);
+    EXPECT_TRUE(paneltest::showsFrame(afterDrag, CRect::fromSize(412 + 63, 26, 33, 17), 155, 0)) << "at 1.0";
+    EXPECT_TRUE(paneltest::showsFrame(afterDrag, CRect::fromSize(400, 5, 120, 19), 209, 0)) << "no hint yet";
+    EXPECT_TRUE(paneltest::showsFrame(afterHover, CRect::fromSize(400, 5, 120, 19), 209, 1)) << "min - Volume - max";
+}
+
 TEST_F(CommandLinePanelTest, PanelOptionsNeedTheHeadlessModule)
 {
     int status = 0;
