@@ -313,6 +313,14 @@ TEST_F(PanelEditorTest, OpeningInCalShowsTheCurrentNumber)
     EXPECT_EQ("123", shown.substr(6));
     EXPECT_EQ(kModeCal, panel.editor->legendMode()) << "opened with Cal's legends";
     EXPECT_TRUE(legendShows(CLegendSet::kCalKeys, 1));
+
+    // One more digit typed on the panel: the point after the last cell stays
+    // lit over the redrawn cell.
+    panel.click(panel.centreOf(65));
+    panel.process();
+    panel.idle();
+    EXPECT_EQ(".....1234", paneltest::lcdText(panel.screen()));
+    EXPECT_TRUE(paneltest::showsFrame(panel.screen(), panel.editor->lcd()->point(7)->bounds(), 188, 1));
 }
 
 TEST_F(PanelEditorTest, ArrowKeysMoveTheSliderClickedLastElseTheBalance)
