@@ -76,3 +76,7 @@ quibo_windows_test_target(quibo_concurrency_tests quibo_host ${QUIBO_CONCURRENCY
 # The GUI framework's tests on the headless backend, the test plug-in DLL
 # with the Win32 backend and the host that opens it under Wine.
 add_subdirectory(${QUIBO_TESTS_DIR}/gui ${CMAKE_BINARY_DIR}/tests/gui)
+
+# The front panel's tests on the headless backend, and the host that opens the
+# built plug-in's panel under Wine.
+add_subdirectory(${QUIBO_TESTS_DIR}/editor ${CMAKE_BINARY_DIR}/tests/editor)

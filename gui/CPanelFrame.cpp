@@ -11,6 +11,31 @@
 namespace {
 // The view list grows by this many entries at a time.
 constexpr std::size_t kViewListStep = 20;
+
+// The rectangles drawn in one refresh, without allocating: a few are kept
+// apart, more are merged into the last one.
+class DrawnAreas {
+public:
+    void add(const CRect& area)
+    {
+        if (m_count < kKept)
+            m_areas[m_count++] = area;
+        else
+            m_areas[kKept - 1] = m_areas[kKept - 1].unite(area);
+    }
+    bool touches(const CRect& area) const
+    {
+        for (int i = 0; i < m_count; ++i)
+            if (!m_areas[i].intersect(area).isEmpty())
+                return true;
+        return false;
+    }
+
+private:
+    static constexpr int kKept = 16;
+    CRect m_areas[kKept];
+    int m_count = 0;
+};
 } // namespace
 
 CPanelFrame::CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor)
@@ -103,8 +128,18 @@ void CPanelFrame::refresh(CPaintContext& context)
         paint(context);
         markPaint(false);
     } else {
-        for (std::size_t i = 0; i < m_views.size(); ++i)
-            m_views[i]->refresh(context);
+        // A view drawn covers the later views over it: they are drawn again
+        // after it, so that what lies on top stays on top.
+        DrawnAreas drawn;
+        for (std::size_t i = 0; i < m_views.size(); ++i) {
+            CPanelView* view = m_views[i];
+            if (!view->needsPaint() && drawn.touches(view->bounds()))
+                view->markPaint(true);
+            const bool draws = view->needsPaint();
+            view->refresh(context);
+            if (draws)
+                drawn.add(view->bounds());
+        }
     }
 }
 
@@ -291,6 +326,12 @@ void CPanelFrame::processWindowEvents()
     retain();
     m_window->processEvents(m_inMouseDown);
     release();
+}
+
+void CPanelFrame::redrawArea(const CRect& area)
+{
+    if (m_window != nullptr && !m_firstPaintPending)
+        windowPaint(area);
 }
 
 void CPanelFrame::windowPaint(const CRect& area)

@@ -54,6 +54,9 @@ public:
     void redrawDirty();
     // Draws view now, or the whole frame when view is null or not attached.
     void paintNow(CPanelView* view);
+    // Draws area now from the background and the views over it, as a system
+    // paint would (a view taken off the frame leaves its picture otherwise).
+    void redrawArea(const CRect& area);
     // The top view whose rectangle holds the pointer, or the modal view.
     CPanelView* viewUnderMouse();
     CPoint pointerPosition();

@@ -36,7 +36,8 @@ public:
     virtual void loseFocus(CPaintContext* context);
     virtual void gainFocus(CPaintContext* context);
     virtual bool needsPaint() const;
-    void markPaint(bool dirty) { m_dirty = dirty; }
+    // Marks the view for drawing, or as drawn.
+    virtual void markPaint(bool dirty) { m_dirty = dirty; }
     void enableMouse(bool enabled) { m_mouseEnabled = enabled; }
     bool mouseEnabled() const { return m_mouseEnabled; }
     void setMouseArea(const CRect& area) { m_mouseArea = area; }

@@ -1,7 +1,5 @@
 #include "CQuibo.h"
 
-#include "AEffEditor.h"
-
 #include "ByteOrder.h"
 #include "DebugTrace.h"
 #include "DecimalText.h"
@@ -393,8 +391,7 @@ void CQuibo::selectProgram(VstInt32 program, bool applyNow)
     }
     if (program != stepOf(getParameter(kParamProgram), 5.0f)) {
         storeParameter(kParamProgram, static_cast<float>(program) * 0.2f);
-        if (applyNow)
-            notifyEditor(kParamProgram, getParameter(kParamProgram));
+        notifyEditor(kParamProgram, getParameter(kParamProgram));
     }
     m_programChangePending.store(true, std::memory_order_relaxed);
 }
@@ -486,11 +483,12 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
     }
     if (!restored)
         return 0;
-    // The host and the editor are told outside the lock: either may call
-    // back into the plug-in or wait for another thread.
+    // The host is told outside the lock: it may call back into the plug-in
+    // or wait for another thread. The editor re-reads every parameter at its
+    // next idle (the restore stored the Program value without applying it).
     announceProgramChange();
-    if (AEffEditor* panel = getEditor())
-        panel->postUpdate();
+    for (int i = 0; i < kNumParams; ++i)
+        m_editorNotices.parameterApplied(i);
     return 1;
 }
 

@@ -98,7 +98,8 @@ public:
     // A command from the audio thread's own panel work or MIDI (a program
     // change, a tempo step), applied at the next drain.
     void queueInternalCommand(VstInt32 index, float value) override;
-    // Publishes an applied parameter or a key state for the editor's idle.
+    // Publishes an applied parameter (any thread) or a key state (the audio
+    // thread) for the editor's idle.
     void notifyEditor(VstInt32 index, float value) override;
     int mode() const override { return m_mode.load(std::memory_order_acquire); }
     void setMode(int mode) override { m_mode.store(mode, std::memory_order_release); }

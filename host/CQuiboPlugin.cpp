@@ -1,14 +1,27 @@
 #include "CQuiboPlugin.h"
 
+#include "AEffEditor.h"
+
 #include <cstring>
 
 CQuiboPlugin::CQuiboPlugin(audioMasterCallback audioMaster)
     : CQuibo(audioMaster)
 {
-    // The front-panel editor registers itself here once it exists.
 }
 
-CQuiboPlugin::~CQuiboPlugin() = default;
+// The editor shows the instrument's display model and reads its notices, so
+// it goes first, while they still exist.
+CQuiboPlugin::~CQuiboPlugin()
+{
+    delete editor;
+    editor = nullptr;
+}
+
+void CQuiboPlugin::adoptEditor(AEffEditor* panel, bool shown)
+{
+    setEditor(panel);
+    setFlag(effFlagsHasEditor, panel != nullptr && shown);
+}
 
 void CQuiboPlugin::setParameter(VstInt32 index, float value)
 {

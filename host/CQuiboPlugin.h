@@ -3,7 +3,8 @@
 #include "CQuibo.h"
 
 // The plug-in as the host sees it: the instrument plus its editor and the
-// product's identity.
+// product's identity. The editor is made by the plug-in module's entry
+// point, above this layer, and registers itself here.
 class CQuiboPlugin : public CQuibo {
 public:
     explicit CQuiboPlugin(audioMasterCallback audioMaster);
@@ -15,10 +16,8 @@ public:
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
 
-    // True when the editor could not be allocated; the entry point then
-    // refuses the instance.
-    bool outOfMemory() const { return m_outOfMemory; }
-
-private:
-    bool m_outOfMemory = false;
+    // The front-panel editor registers here when it is made; the plug-in
+    // deletes it. Hosts are told there is an editor only when shown is true
+    // (builds with a window backend).
+    void adoptEditor(AEffEditor* panel, bool shown);
 };

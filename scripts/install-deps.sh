@@ -3,7 +3,7 @@
 # when everything is present it changes nothing and needs no network.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libgtest-dev googletest
+packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev libgtest-dev googletest
           libbenchmark-dev clang clang-format libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
           libx11-dev libxext-dev libxtst-dev xvfb xauth ardour)
 missing=()

@@ -19,7 +19,8 @@ build_and_test() {
     shift 4
     echo "=== $title ==="
     cmake -S . -B "$dir" "$@" >/dev/null
-    cmake --build "$dir" -j"$jobs" ${target:+--target "$target"}
+    # shellcheck disable=SC2086 # the targets are a list
+    cmake --build "$dir" -j"$jobs" ${target:+--target $target}
     (cd "$dir" && ctest --output-on-failure -j"$jobs" ${label:+-L "$label"})
 }
 
@@ -34,7 +35,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
     build_and_test build/asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer" "" "" \
     -DCMAKE_BUILD_TYPE=Debug -DQUIBO_SANITIZE=address,undefined
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    build_and_test build/tsan "concurrency tests under ThreadSanitizer" quibo_concurrency_tests concurrency \
+    build_and_test build/tsan "concurrency tests under ThreadSanitizer" \
+    "quibo_concurrency_tests quibo_editor_concurrency_tests" concurrency \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=thread
 echo "=== fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer ==="
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=address,undefined \

@@ -12,7 +12,10 @@
 #     test plug-in (32- and 64-bit) imports only the system DLLs a window
 #     needs, and its editor, opened by a small Windows host, shows the pixels
 #     of the headless rendering and takes clicks sent through the X test
-#     extension (tests/gui/win32/run-wine-gui-test.sh).
+#     extension (tests/gui/win32/run-wine-gui-test.sh);
+#   - the front panel under Wine: its headless tests, and the 32-bit
+#     Zintra.dll's editor opened by a Windows test host in the same way, its
+#     pixels equal to the headless rendering and a clicked key sounding.
 # Ends with "windows-test: N passed, N failed" and exits non-zero on a failure.
 #
 # Usage: scripts/windows-test.sh [--linux-build DIR] [BUILD_ROOT]
@@ -158,7 +161,7 @@ check_gui_dll() {
     imports="$("$objdump" -p "$dll" | sed -n 's/^.*DLL Name: //p' | xargs)"
     bad="$(imports_outside "$imports" "$WINDOW_DLLS")"
     if [ -n "$imports" ] && [ -z "$bad" ]; then
-        pass "$(basename "$dll") ($(basename "$(dirname "$(dirname "$dll")")")) imports only: $imports"
+        pass "${dll#"$BUILD_ROOT"/} imports only: $imports"
     else
         failure "$dll imports ${bad:-nothing}"
     fi
@@ -295,35 +298,50 @@ PY
 
 # --- the GUI under Wine ----------------------------------------------------
 
-# The Windows GUI test host opens the test plug-in's editor on an X server of
-# its own; the clicks it asks for are sent by a small X test-extension tool.
-gui_test() {
-    local dir="$WIN32_BUILD/gui-test"
-    if [ ! -f "$dir/quibo_gui_win32_host.exe" ] || [ ! -f "$dir/GuiTestPlugin.dll" ]; then
-        failure "GUI test programs missing in $dir"
+# A Windows test host opens a plug-in's editor on an X server of its own; the
+# clicks it asks for are sent by a small X test-extension tool.
+#   wine_window_test TITLE HOST.exe PLUGIN.dll NAME (output in $OUT/NAME)
+wine_window_test() {
+    local title=$1 host=$2 plugin=$3 name=$4
+    if [ ! -f "$host" ] || [ ! -f "$plugin" ]; then
+        failure "$title: $host or $plugin missing"
         return
     fi
     local clicker="$OUT/gui_xclick"
-    if ! c++ -O2 -Wall -Wextra -Werror -o "$clicker" "$REPO/tests/gui/x11/GuiXClick.cpp" -lX11 -lXtst; then
+    if [ ! -x "$clicker" ] &&
+        ! c++ -O2 -Wall -Wextra -Werror -o "$clicker" "$REPO/tests/gui/x11/GuiXClick.cpp" -lX11 -lXtst; then
         failure "building the X click tool (libx11-dev, libxtst-dev)"
         return
     fi
-    local out="$OUT/gui" status summary
+    local out="$OUT/$name" status summary
     "$REPO/tests/gui/run-with-xvfb.sh" "$REPO/tests/gui/win32/run-wine-gui-test.sh" \
-        "$dir/quibo_gui_win32_host.exe" "$dir/GuiTestPlugin.dll" "$clicker" "$out" >"$OUT/gui.log" 2>&1
+        "$host" "$plugin" "$clicker" "$out" >"$OUT/$name.log" 2>&1
     status=$?
-    summary="$(sed -n 's/^wine-gui: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$OUT/gui.log" | tail -1)"
+    summary="$(sed -n 's/^wine-gui: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$OUT/$name.log" | tail -1)"
     local ok=${summary% *} bad=${summary#* }
     passed=$((passed + ${ok:-0}))
     failed=$((failed + ${bad:-0}))
     if [ $status -eq 0 ] && [ -n "$summary" ] && [ "$bad" = 0 ]; then
-        log "ok: GUI under Wine and Xvfb: $ok checks passed"
+        log "ok: $title: $ok checks passed"
     else
         [ -n "$summary" ] && [ "$bad" != 0 ] || failed=$((failed + 1))
-        grep -E '^FAILED' "$OUT/gui.log" | head -20
-        tail -5 "$OUT/gui.log"
-        log "FAILED: GUI under Wine and Xvfb (exit $status; log: $OUT/gui.log)"
+        grep -E '^FAILED' "$OUT/$name.log" | head -20
+        tail -5 "$OUT/$name.log"
+        log "FAILED: $title (exit $status; log: $OUT/$name.log)"
     fi
+}
+
+# The GUI framework: the test plug-in's editor.
+gui_test() {
+    wine_window_test "GUI under Wine and Xvfb" "$WIN32_BUILD/gui-test/quibo_gui_win32_host.exe" \
+        "$WIN32_BUILD/gui-test/GuiTestPlugin.dll" gui
+}
+
+# The built 32-bit plug-in's panel: its pixels against the headless rendering,
+# and a key clicked through the X test extension sounding in its output.
+panel_test() {
+    wine_window_test "the plug-in's panel under Wine and Xvfb" "$WIN32_BUILD/quibo_editor_win32_host.exe" \
+        "$WIN32_BUILD/Zintra.dll" panel
 }
 
 # --- run -----------------------------------------------------------------
@@ -336,6 +354,8 @@ done
 
 check_dll i686-w64-mingw32-objdump "$WIN32_BUILD/Zintra.dll" pei-i386
 check_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/Zintra.dll" pei-x86-64
+check_gui_dll i686-w64-mingw32-objdump "$WIN32_BUILD/Zintra.dll"
+check_gui_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/Zintra.dll"
 check_gui_dll i686-w64-mingw32-objdump "$WIN32_BUILD/gui-test/GuiTestPlugin.dll"
 check_gui_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/gui-test/GuiTestPlugin.dll"
 
@@ -348,11 +368,13 @@ else
 fi
 for exe in "$WIN32_BUILD"/quibo_engine_tests.exe "$WIN32_BUILD"/quibo_panel_tests.exe \
            "$WIN32_BUILD"/quibo_tests.exe "$WIN32_BUILD"/quibo_concurrency_tests.exe \
-           "$WIN32_BUILD"/tests/gui/quibo_gui_tests.exe; do
+           "$WIN32_BUILD"/tests/gui/quibo_gui_tests.exe "$WIN32_BUILD"/tests/editor/quibo_editor_tests.exe \
+           "$WIN32_BUILD"/tests/editor/quibo_editor_concurrency_tests.exe; do
     run_gtest "$exe"
 done
 compare_identity
 compare_chunks
 compare_render
 gui_test
+panel_test
 finish

@@ -67,7 +67,7 @@ TEST_F(EntryPointTest, RecordShowsTheInstrument)
     EXPECT_EQ(15, effect->numParams);
     EXPECT_EQ(0, effect->numInputs);
     EXPECT_EQ(2, effect->numOutputs);
-    EXPECT_EQ(0x130, effect->flags);
+    EXPECT_EQ(0x131, effect->flags) << "editor, replacing, program chunks, synth";
     EXPECT_EQ(fourCharCode('q', 'b', 'o', '1'), effect->uniqueID);
     EXPECT_EQ(1, effect->version);
     EXPECT_EQ(1.0f, effect->ioRatio);

@@ -8,17 +8,20 @@
 
 namespace {
 
-VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 {
     switch (opcode) {
     case audioMasterVersion:
         return 2400;
+    case audioMasterIdle:
+        if (effect != nullptr && effect->user != nullptr)
+            static_cast<HostSession*>(effect->user)->hostIdle();
+        return 1;
     case audioMasterWantMidi:
     case audioMasterUpdateDisplay:
     case audioMasterAutomate:
     case audioMasterBeginEdit:
     case audioMasterEndEdit:
-    case audioMasterIdle:
         return 1;
     default:
         return 0;
@@ -54,6 +57,7 @@ bool HostSession::open(PluginLibrary::EntryPoint entry, float sampleRate, int bl
     m_effect = entry(hostCallback);
     if (m_effect == nullptr || m_effect->magic != kEffectMagic)
         return false;
+    m_effect->user = this;
     dispatch(effOpen);
     dispatch(effSetSampleRate, 0, 0, nullptr, sampleRate);
     dispatch(effSetBlockSize, 0, blockSize);
@@ -145,48 +149,81 @@ void HostSession::setParameter(int index, float value)
 
 std::vector<float> HostSession::render(double seconds, std::vector<TimedEvent> events)
 {
+    beginRender(seconds, std::move(events));
+    renderUntil(m_total);
+    return takeRendered();
+}
+
+void HostSession::beginRender(double seconds, std::vector<TimedEvent> events)
+{
     std::stable_sort(events.begin(), events.end(),
                      [](const TimedEvent& a, const TimedEvent& b) { return a.seconds < b.seconds; });
-    const long total = static_cast<long>(seconds * m_sampleRate + 0.5);
-    std::vector<float> left(static_cast<size_t>(m_blockSize)), right(static_cast<size_t>(m_blockSize));
-    std::vector<float> interleaved;
-    interleaved.reserve(static_cast<size_t>(total) * 2);
-    std::vector<VstMidiEvent> midi;
-    std::vector<char> eventList;
-    size_t next = 0;
-    for (long start = 0; start < total; start += m_blockSize) {
-        const int frames = static_cast<int>(std::min<long>(m_blockSize, total - start));
-        midi.clear();
-        while (next < events.size() && static_cast<long>(events[next].seconds * m_sampleRate) < start + frames) {
-            const TimedEvent& event = events[next++];
-            if (event.isParameter) {
-                setParameter(event.index, event.value);
-                continue;
-            }
-            VstMidiEvent record{};
-            record.type = kVstMidiType;
-            record.byteSize = sizeof(VstMidiEvent);
-            record.deltaFrames =
-                static_cast<VstInt32>(std::max<long>(0, static_cast<long>(event.seconds * m_sampleRate) - start));
-            std::memcpy(record.midiData, event.midi, 3);
-            midi.push_back(record);
+    m_events = std::move(events);
+    m_nextEvent = 0;
+    m_position = 0;
+    m_total = static_cast<long>(seconds * m_sampleRate + 0.5);
+    m_interleaved.clear();
+    m_interleaved.reserve(static_cast<size_t>(m_total) * 2);
+    m_left.assign(static_cast<size_t>(m_blockSize), 0.0f);
+    m_right.assign(static_cast<size_t>(m_blockSize), 0.0f);
+}
+
+void HostSession::renderUntil(long frame)
+{
+    // A host idle asked for while a block renders waits for the next call.
+    if (m_rendering)
+        return;
+    m_rendering = true;
+    while (m_position < std::min(frame, m_total))
+        renderBlock(static_cast<int>(std::min<long>(m_blockSize, m_total - m_position)));
+    m_rendering = false;
+}
+
+std::vector<float> HostSession::takeRendered()
+{
+    return std::move(m_interleaved);
+}
+
+void HostSession::hostIdle()
+{
+    if (m_idleHandler)
+        m_idleHandler();
+}
+
+void HostSession::renderBlock(int frames)
+{
+    const long start = m_position;
+    m_midi.clear();
+    while (m_nextEvent < m_events.size() &&
+           static_cast<long>(m_events[m_nextEvent].seconds * m_sampleRate) < start + frames) {
+        const TimedEvent& event = m_events[m_nextEvent++];
+        if (event.isParameter) {
+            setParameter(event.index, event.value);
+            continue;
         }
-        if (!midi.empty()) {
-            eventList.assign(sizeof(VstEvents) + midi.size() * sizeof(VstEvent*), 0);
-            VstEvents* list = reinterpret_cast<VstEvents*>(eventList.data());
-            list->numEvents = static_cast<VstInt32>(midi.size());
-            for (size_t i = 0; i < midi.size(); ++i)
-                list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
-            dispatch(effProcessEvents, 0, 0, list);
-        }
-        float* outputs[2] = {left.data(), right.data()};
-        m_effect->processReplacing(m_effect, nullptr, outputs, frames);
-        for (int i = 0; i < frames; ++i) {
-            interleaved.push_back(left[static_cast<size_t>(i)]);
-            interleaved.push_back(right[static_cast<size_t>(i)]);
-        }
+        VstMidiEvent record{};
+        record.type = kVstMidiType;
+        record.byteSize = sizeof(VstMidiEvent);
+        record.deltaFrames =
+            static_cast<VstInt32>(std::max<long>(0, static_cast<long>(event.seconds * m_sampleRate) - start));
+        std::memcpy(record.midiData, event.midi, 3);
+        m_midi.push_back(record);
     }
-    return interleaved;
+    if (!m_midi.empty()) {
+        m_eventList.assign(sizeof(VstEvents) + m_midi.size() * sizeof(VstEvent*), 0);
+        VstEvents* list = reinterpret_cast<VstEvents*>(m_eventList.data());
+        list->numEvents = static_cast<VstInt32>(m_midi.size());
+        for (size_t i = 0; i < m_midi.size(); ++i)
+            list->events[i] = reinterpret_cast<VstEvent*>(&m_midi[i]);
+        dispatch(effProcessEvents, 0, 0, list);
+    }
+    float* outputs[2] = {m_left.data(), m_right.data()};
+    m_effect->processReplacing(m_effect, nullptr, outputs, frames);
+    for (int i = 0; i < frames; ++i) {
+        m_interleaved.push_back(m_left[static_cast<size_t>(i)]);
+        m_interleaved.push_back(m_right[static_cast<size_t>(i)]);
+    }
+    m_position += frames;
 }
 
 bool HostSession::saveChunk(const std::string& path, bool isPreset)

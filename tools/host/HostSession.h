@@ -3,6 +3,7 @@
 #include "PluginLibrary.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ public:
     bool open(PluginLibrary::EntryPoint entry, float sampleRate, int blockSize);
     void close();
     AEffect* effect() const { return m_effect; }
+    float sampleRate() const { return m_sampleRate; }
 
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
     std::string text(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);
@@ -36,11 +38,37 @@ public:
     // answers interleaved stereo frames.
     std::vector<float> render(double seconds, std::vector<TimedEvent> events);
 
+    // The same in steps: renderUntil renders the blocks up to a frame (may
+    // be called again from within the plug-in's requests for host idle),
+    // takeRendered answers what was rendered.
+    void beginRender(double seconds, std::vector<TimedEvent> events);
+    void renderUntil(long frame);
+    long renderedFrames() const { return m_position; }
+    long totalFrames() const { return m_total; }
+    std::vector<float> takeRendered();
+
+    // Runs at every host idle the plug-in asks for (audioMasterIdle).
+    void setIdleHandler(std::function<void()> handler) { m_idleHandler = std::move(handler); }
+    void hostIdle();
+
     bool saveChunk(const std::string& path, bool isPreset);
     bool loadChunk(const std::string& path, bool isPreset);
 
 private:
+    void renderBlock(int frames);
+
     AEffect* m_effect = nullptr;
     float m_sampleRate = 44100.0f;
     int m_blockSize = 512;
+    std::function<void()> m_idleHandler;
+    // The render in progress.
+    std::vector<TimedEvent> m_events;
+    size_t m_nextEvent = 0;
+    long m_position = 0;
+    long m_total = 0;
+    bool m_rendering = false;
+    std::vector<float> m_interleaved;
+    std::vector<float> m_left, m_right;
+    std::vector<VstMidiEvent> m_midi;
+    std::vector<char> m_eventList;
 };

@@ -20,6 +20,8 @@ public:
     EntryPoint entryPoint() const { return m_entry; }
     const std::string& error() const { return m_error; }
     const std::string& entryName() const { return m_entryName; }
+    // Another exported function of the module, or null.
+    void* symbol(const char* name) const;
 
 private:
     void* m_handle = nullptr;

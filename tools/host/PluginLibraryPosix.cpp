@@ -28,3 +28,8 @@ bool PluginLibrary::load(const std::string& path, bool legacyEntryOnly)
     m_error = "no entry point in " + path;
     return false;
 }
+
+void* PluginLibrary::symbol(const char* name) const
+{
+    return m_handle != nullptr ? dlsym(m_handle, name) : nullptr;
+}

@@ -29,3 +29,9 @@ bool PluginLibrary::load(const std::string& path, bool legacyEntryOnly)
     m_error = "no entry point in " + path;
     return false;
 }
+
+void* PluginLibrary::symbol(const char* name) const
+{
+    return m_handle != nullptr ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(m_handle), name))
+                               : nullptr;
+}

@@ -5,6 +5,9 @@
 #include "HostSession.h"
 #include "MidiFileReader.h"
 #include "PluginLibrary.h"
+#if defined(ZINTRA_HOST_PANEL)
+#include "PanelScript.h"
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,9 @@
 
 #ifndef ZINTRA_DEFAULT_PLUGIN
 #define ZINTRA_DEFAULT_PLUGIN "Zintra.dll"
+#endif
+#ifndef ZINTRA_HEADLESS_PLUGIN
+#define ZINTRA_HEADLESS_PLUGIN "Zintra-headless.so"
 #endif
 
 namespace {
@@ -43,7 +49,17 @@ const char* const kUsage =
     "  --load-bank FILE       restore a bank chunk before rendering\n"
     "  --load-program FILE    restore a program chunk before rendering\n"
     "  --save-bank FILE       save the bank chunk after rendering\n"
-    "  --save-program FILE    save the current program's chunk after rendering\n";
+    "  --save-program FILE    save the current program's chunk after rendering\n"
+#if defined(ZINTRA_HOST_PANEL)
+    "The front panel, opened on a plug-in module built with the headless window backend\n"
+    "(default " ZINTRA_HEADLESS_PLUGIN "), played while the render runs (X, Y: panel pixels):\n"
+    "  --click T:X:Y[:HOLD][:MODS]  a left click at T seconds, held HOLD seconds (default 0.1);\n"
+    "                         MODS: any of s (Shift), c (Control), a (Alt)\n"
+    "  --drag T:X:Y:T2:X2:Y2[:MODS]  pressed at X, Y at T, moved to X2, Y2, released at T2\n"
+    "  --hover T:X:Y          the pointer moves there at T\n"
+    "  --shot T:FILE.png      writes the panel's picture after T seconds\n"
+#endif
+    ;
 
 struct Options {
     std::string plugin = ZINTRA_DEFAULT_PLUGIN;
@@ -57,6 +73,10 @@ struct Options {
     std::vector<HostSession::TimedEvent> events;
     std::vector<std::string> midiFiles;
     std::string loadBank, loadProgram, saveBank, saveProgram;
+    bool pluginGiven = false;
+#if defined(ZINTRA_HOST_PANEL)
+    PanelScript panel;
+#endif
 };
 
 std::vector<std::string> splitFields(const std::string& text, char separator)
@@ -155,8 +175,23 @@ bool parseArguments(int argc, char** argv, Options& options)
         }
         const std::string argument = argv[++i];
         double number = 0.0;
-        if (option == "--plugin")
+        if (option == "--plugin") {
             options.plugin = argument;
+            options.pluginGiven = true;
+        }
+#if defined(ZINTRA_HOST_PANEL)
+        else if (option == "--click" || option == "--drag" || option == "--hover" || option == "--shot") {
+            PanelScript& panel = options.panel;
+            const bool ok = option == "--click"   ? panel.addClick(argument)
+                            : option == "--drag"  ? panel.addDrag(argument)
+                            : option == "--hover" ? panel.addHover(argument)
+                                                  : panel.addShot(argument);
+            if (!ok) {
+                std::fprintf(stderr, "zintra-host: cannot use %s %s\n", option.c_str(), argument.c_str());
+                return false;
+            }
+        }
+#endif
         else if (option == "--render")
             options.renderPath = argument;
         else if (option == "--seconds" && parseNumber(argument, number) && number >= 0.0)
@@ -240,6 +275,12 @@ bool writeWav(const std::string& path, const std::vector<float>& interleaved, in
 int run(const Options& given)
 {
     Options options = given;
+    bool usePanel = false;
+#if defined(ZINTRA_HOST_PANEL)
+    usePanel = !options.panel.empty();
+    if (usePanel && !options.pluginGiven)
+        options.plugin = ZINTRA_HEADLESS_PLUGIN;
+#endif
     PluginLibrary library;
     if (!library.load(options.plugin, options.legacyMain)) {
         std::fprintf(stderr, "zintra-host: %s\n", library.error().c_str());
@@ -250,7 +291,7 @@ int run(const Options& given)
         std::fprintf(stderr, "zintra-host: the plug-in refused to start\n");
         return 1;
     }
-    if (options.info || options.renderPath.empty())
+    if (options.info || (options.renderPath.empty() && !usePanel))
         session.printIdentity(stdout);
     if (!options.loadBank.empty() && !session.loadChunk(options.loadBank, false))
         std::fprintf(stderr, "zintra-host: bank %s was refused\n", options.loadBank.c_str());
@@ -272,7 +313,29 @@ int run(const Options& given)
         }
     }
     int status = 0;
-    if (!options.renderPath.empty()) {
+#if defined(ZINTRA_HOST_PANEL)
+    if (usePanel) {
+        const auto entry = reinterpret_cast<HeadlessPanelEntry>(library.symbol(ZINTRA_HEADLESS_PANEL_ENTRY));
+        const HeadlessPanel* panel = entry != nullptr ? entry() : nullptr;
+        std::vector<float> audio;
+        std::string error;
+        if (panel == nullptr || panel->version != 1) {
+            std::fprintf(stderr, "zintra-host: %s has no headless panel (use %s)\n", options.plugin.c_str(),
+                         ZINTRA_HEADLESS_PLUGIN);
+            status = 1;
+        } else if (!options.panel.run(session, *panel, options.seconds, options.events, audio, error)) {
+            std::fprintf(stderr, "zintra-host: %s\n", error.c_str());
+            status = 1;
+        } else if (!options.renderPath.empty()) {
+            if (writeWav(options.renderPath, audio, static_cast<int>(options.rate)))
+                std::printf("wrote %s: %zu frames at %d Hz\n", options.renderPath.c_str(), audio.size() / 2,
+                            static_cast<int>(options.rate));
+            else
+                status = 1;
+        }
+    } else
+#endif
+        if (!options.renderPath.empty()) {
         const std::vector<float> audio = session.render(options.seconds, options.events);
         if (writeWav(options.renderPath, audio, static_cast<int>(options.rate)))
             std::printf("wrote %s: %zu frames at %d Hz\n", options.renderPath.c_str(), audio.size() / 2,

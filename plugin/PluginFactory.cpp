@@ -1,5 +1,6 @@
 #include "PluginFactory.h"
 
+#include "CPanelEditor.h"
 #include "CQuiboPlugin.h"
 
 #include <new>
@@ -11,7 +12,8 @@ AEffect* createPluginEffect(audioMasterCallback audioMaster)
     CQuiboPlugin* plugin = new (std::nothrow) CQuiboPlugin(audioMaster);
     if (plugin == nullptr)
         return nullptr;
-    if (plugin->outOfMemory()) {
+    // The editor registers itself with the plug-in, which deletes it.
+    if (new (std::nothrow) CPanelEditor(plugin) == nullptr) {
         delete plugin;
         return nullptr;
     }

@@ -1,0 +1,24 @@
+#pragma once
+// What the editor base asks of the plug-in (CEditorHost), answered by the
+// instrument's plug-in object. Hosts hear of edits only for the fifteen
+// parameters: the panel's keys and buttons carry tags beyond them.
+
+#include "CEditorHost.h"
+
+class CQuiboPlugin;
+
+class CPluginLink : public CEditorHost {
+public:
+    explicit CPluginLink(CQuiboPlugin* plugin)
+        : m_plugin(plugin)
+    {
+    }
+
+    void adoptEditor(AEffEditor* editor, bool showEditor) override;
+    void idleHost() override;
+    void beginParameterEdit(int index) override;
+    void endParameterEdit(int index) override;
+
+private:
+    CQuiboPlugin* m_plugin;
+};
