@@ -23,28 +23,94 @@ inline double rmsOf(const std::vector<float>& x, size_t from, size_t to)
     return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
 }
 
-// The RMS of a - b relative to the RMS of b, in dB (-300 when they agree).
-inline double differenceDb(const std::vector<float>& a, const std::vector<float>& b)
+inline std::vector<double> hannWindow(size_t length)
 {
-    const size_t n = std::min(a.size(), b.size());
-    double difference = 0.0;
-    for (size_t i = 0; i < n; ++i) {
-        const double d = static_cast<double>(a[i]) - static_cast<double>(b[i]);
-        difference += d * d;
-    }
-    const double reference = rmsOf(b, 0, n);
-    if (difference == 0.0)
-        return -300.0;
-    return 20.0 * std::log10(std::sqrt(difference / static_cast<double>(n)) / reference);
+    std::vector<double> w(length);
+    for (size_t i = 0; i < length; ++i)
+        w[i] = 0.5 - 0.5 * std::cos(kTwoPi * (static_cast<double>(i) + 0.5) / static_cast<double>(length));
+    return w;
 }
 
-// RMS level in dB of consecutive windows of the given length from first on.
+// The level in dB of consecutive windows of the given length from first on:
+// the RMS weighted by a Hann window, so that a waveform moved by a fraction
+// of its period within a window keeps its level.
 inline std::vector<float> windowLevelsDb(const std::vector<float>& x, size_t first, size_t window)
 {
+    const std::vector<double> w = hannWindow(window);
+    double weight = 0.0;
+    for (double v : w)
+        weight += v;
     std::vector<float> levels;
-    for (size_t start = first; start + window <= x.size(); start += window)
-        levels.push_back(static_cast<float>(20.0 * std::log10(std::max(rmsOf(x, start, start + window), 1e-15))));
+    for (size_t start = first; start + window <= x.size(); start += window) {
+        double sum = 0.0;
+        for (size_t i = 0; i < window; ++i)
+            sum += w[i] * static_cast<double>(x[start + i]) * static_cast<double>(x[start + i]);
+        levels.push_back(static_cast<float>(10.0 * std::log10(std::max(sum / weight, 1e-30))));
+    }
     return levels;
+}
+
+// In-place radix-2 FFT; the size is a power of two.
+inline void fft(std::vector<std::complex<double>>& z)
+{
+    const size_t n = z.size();
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(z[i], z[j]);
+    }
+    for (size_t length = 2; length <= n; length <<= 1) {
+        const std::complex<double> turn = std::polar(1.0, -kTwoPi / static_cast<double>(length));
+        for (size_t start = 0; start < n; start += length) {
+            std::complex<double> w = 1.0;
+            for (size_t k = 0; k < length / 2; ++k) {
+                const std::complex<double> a = z[start + k];
+                const std::complex<double> b = z[start + k + length / 2] * w;
+                z[start + k] = a + b;
+                z[start + k + length / 2] = a - b;
+                w *= turn;
+            }
+        }
+    }
+}
+
+// The long-term magnitude spectrum of [from, to): the square root of the
+// mean power of Hann-windowed frames of the given size, half overlapping.
+inline std::vector<float> averageSpectrum(const std::vector<float>& x, size_t from, size_t to, size_t frame = 1024)
+{
+    const std::vector<double> w = hannWindow(frame);
+    std::vector<double> power(frame / 2 + 1, 0.0);
+    int frames = 0;
+    std::vector<std::complex<double>> z(frame);
+    for (size_t start = from; start + frame <= to; start += frame / 2, ++frames) {
+        for (size_t i = 0; i < frame; ++i)
+            z[i] = w[i] * static_cast<double>(x[start + i]);
+        fft(z);
+        for (size_t k = 0; k < power.size(); ++k)
+            power[k] += std::norm(z[k]);
+    }
+    std::vector<float> magnitude;
+    for (double p : power)
+        magnitude.push_back(static_cast<float>(std::sqrt(frames > 0 ? p / frames : 0.0)));
+    return magnitude;
+}
+
+// The RMS of the difference of two magnitude spectra relative to the RMS of
+// the second, in dB (-300 when they agree).
+inline double spectrumDifferenceDb(const std::vector<float>& a, const std::vector<float>& b)
+{
+    double difference = 0.0, reference = 0.0;
+    for (size_t k = 0; k < std::min(a.size(), b.size()); ++k) {
+        const double d = static_cast<double>(a[k]) - static_cast<double>(b[k]);
+        difference += d * d;
+        reference += static_cast<double>(b[k]) * static_cast<double>(b[k]);
+    }
+    if (difference == 0.0)
+        return -300.0;
+    return 10.0 * std::log10(difference / reference);
 }
 
 // 64-bit FNV-1a over the bits of the samples.
