@@ -67,6 +67,7 @@ CVoice::CVoice()
     BuildNoteTable();
     ConfigureOutput(44100);
     m_stepLength = kClocksPerSample * m_sampleRate / (kDefaultFrequency * kPatternSteps);
+    m_vibratoRotation.setCoefficient(m_vibrato.coefficient());
     std::copy(m_settings, m_settings + kSettings, m_savedSettings);
 }
 
@@ -126,6 +127,7 @@ void CVoice::setSampleRate(float rate)
     ConfigureOutput(static_cast<int32_t>(std::lround(rate)));
     m_envelope.setSampleRate(rate);
     m_vibrato.setSampleRate(rate);
+    m_vibratoRotation.setCoefficient(m_vibrato.coefficient());
     m_tremolo.setSampleRate(rate);
     m_detector.setSampleRate(rate);
 }
@@ -163,6 +165,7 @@ void CVoice::SetParameter(int index, float value)
     case kParamVibrato:
         StoreSetting(kVibrato, v);
         SetModulation(m_vibrato, v, 15.0f);
+        m_vibratoRotation.setCoefficient(m_vibrato.coefficient());
         break;
     case kParamTremolo:
         StoreSetting(kTremolo, v);
@@ -240,7 +243,7 @@ void CVoice::NoteOn(int note, int velocity)
         m_stepLength = length;
     m_envelope.GateOn();
     m_tremolo.Reset();
-    m_vibrato.Reset();
+    resetVibrato();
     if (m_host != nullptr)
         m_host->showNote(note);
 }
@@ -253,8 +256,14 @@ void CVoice::NoteOff()
 void CVoice::Silence()
 {
     m_envelope.Clear();
-    m_vibrato.Reset();
+    resetVibrato();
     m_tremolo.Reset();
+}
+
+void CVoice::resetVibrato()
+{
+    m_vibrato.Reset();
+    m_vibratoRotation.Reset();
 }
 
 int CVoice::Stage() const
@@ -281,44 +290,82 @@ float CVoice::FireStep(int32_t firstClock, int k, float edge, float p)
     return edge < static_cast<float>(k) ? static_cast<float>(k) : edge;
 }
 
-// Runs the 16 clocks of one sample. The vibrato moves the working step
-// length once per clock; at most one pattern step fires per clock.
-void CVoice::RunClocks(float base)
+// The first clock from k on that lies after the edge time: a step fires there
+// when it is one of the sample's clocks.
+inline int CVoice::firingClock(float edge, int k)
 {
-    if (!m_vibrato.running) {
-        RunSteadyClocks(base);
-        return;
-    }
-    const int32_t firstClock = m_sampleCounter * kClocksPerSample;
-    float p = base;
-    float edge = m_nextEdge;
-    for (int k = 1; k <= kClocksPerSample; ++k) {
-        p += m_vibrato.Next() * m_vibratoIncrement;
-        if (m_oscillatorOn && static_cast<float>(k) > edge)
-            edge = FireStep(firstClock, k, edge, p);
-    }
-    if (m_oscillatorOn)
-        m_nextEdge = edge - static_cast<float>(kClocksPerSample);
+    return edge >= static_cast<float>(k) ? static_cast<int>(edge) + 1 : k;
 }
 
-// The same clocks without vibrato: the step length is constant, so only the
-// clocks at which a step fires are visited.
-void CVoice::RunSteadyClocks(float base)
+// Runs the oscillator for count samples from the sample counter on with the
+// step length base. Only the clocks at which a pattern step fires are visited.
+void CVoice::RunOscillator(float base, int count)
+{
+    if (!m_vibrato.running)
+        RunSteadyClocks(base, count);
+    else if (m_vibratoRotation.usable())
+        RunRotatingClocks(base, count);
+    else
+        RunClocks(base, count);
+}
+
+// With the vibrato the working step length at clock k of a sample is base
+// plus the sum of the vibrato's first k values of that sample times the
+// vibrato increment.
+void CVoice::RunRotatingClocks(float base, int count)
+{
+    const double increment = m_vibratoIncrement;
+    const double length = base;
+    const float last = static_cast<float>(kClocksPerSample);
+    for (int i = 0; i < count; ++i) {
+        if (m_oscillatorOn) {
+            const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+            float edge = m_nextEdge;
+            for (int k = 1; edge < last; ++k) {
+                k = firingClock(edge, k);
+                const float p = static_cast<float>(length + increment * m_vibratoRotation.sumTo(k));
+                edge = FireStep(firstClock, k, edge, p);
+            }
+            m_nextEdge = edge - last;
+        }
+        m_vibratoRotation.nextSample();
+    }
+}
+
+// The vibrato stepped through every clock, for settings too fast for its
+// closed form.
+void CVoice::RunClocks(float base, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+        float p = base;
+        float edge = m_nextEdge;
+        for (int k = 1; k <= kClocksPerSample; ++k) {
+            p += m_vibrato.Next() * m_vibratoIncrement;
+            if (m_oscillatorOn && static_cast<float>(k) > edge)
+                edge = FireStep(firstClock, k, edge, p);
+        }
+        if (m_oscillatorOn)
+            m_nextEdge = edge - static_cast<float>(kClocksPerSample);
+    }
+}
+
+// Without vibrato the step length is constant.
+void CVoice::RunSteadyClocks(float base, int count)
 {
     if (!m_oscillatorOn)
         return;
-    const int32_t firstClock = m_sampleCounter * kClocksPerSample;
     const float last = static_cast<float>(kClocksPerSample);
     float edge = m_nextEdge;
-    int k = 1;
-    while (edge < last) {
-        // The first clock k (from k on) with k > edge.
-        if (edge >= static_cast<float>(k))
-            k = static_cast<int>(edge) + 1;
-        edge = FireStep(firstClock, k, edge, base);
-        ++k;
+    for (int i = 0; i < count; ++i) {
+        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+        for (int k = 1; edge < last; ++k) {
+            k = firingClock(edge, k);
+            edge = FireStep(firstClock, k, edge, base);
+        }
+        edge -= last;
     }
-    m_nextEdge = edge - last;
+    m_nextEdge = edge;
 }
 
 float CVoice::NextGain()
@@ -329,15 +376,37 @@ float CVoice::NextGain()
     return level > kSilentLevel ? m_detector.Next(level) : 0.0f;
 }
 
+// The gains of count samples from the sample counter on. An idle envelope
+// stays idle until the next note-on, which also restarts the tremolo, so a
+// silent voice needs neither of them.
+void CVoice::WriteGains(float gain, int count)
+{
+    const int first = m_sampleCounter;
+    const int stored = std::clamp(kMaxBlockFrames - first, 0, count);
+    if (m_envelope.Stage() == 0) {
+        std::fill(m_gains + first, m_gains + first + stored, 0.0f * gain);
+        return;
+    }
+    for (int i = 0; i < stored; ++i)
+        m_gains[first + i] = NextGain() * gain;
+    for (int i = stored; i < count; ++i)
+        NextGain();
+}
+
 void CVoice::RenderSample(float gain)
 {
+    RenderSamples(gain, 1);
+}
+
+void CVoice::RenderSamples(float gain, int count)
+{
+    if (count <= 0)
+        return;
     const float base = m_stepLength * kOctaveFactors[m_octaveIndex] * m_alternation;
     m_vibratoIncrement = base * kVibratoDepth;
-    RunClocks(base);
-    const float g = NextGain();
-    if (m_sampleCounter < kMaxBlockFrames)
-        m_gains[m_sampleCounter] = g * gain;
-    ++m_sampleCounter;
+    RunOscillator(base, count);
+    WriteGains(gain, count);
+    m_sampleCounter += count;
 }
 
 int CVoice::EndBlock(float* out, int count)
@@ -362,7 +431,7 @@ void CVoice::recoverNonFinite()
     if (!std::isfinite(m_nextEdge))
         m_nextEdge = 0.0f;
     if (!m_vibrato.isFinite())
-        m_vibrato.Reset();
+        resetVibrato();
     if (!m_tremolo.isFinite())
         m_tremolo.Reset();
 }

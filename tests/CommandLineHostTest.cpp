@@ -200,7 +200,9 @@ std::vector<unsigned char> readFile(const std::string& path)
 
 // A song saved as a 2988-byte bank before the chunk had its extension loads
 // exactly as it did then: the same sound, sample for sample (the hash was
-// taken from that version's render), and the same fixed image saved after.
+// taken from that version's render, and taken again when the vibrato, which
+// the song's sound has, was computed in closed form: that moves the phase of
+// the wave, see GoldenRenderTest.cpp), and the same fixed image saved after.
 TEST(CommandLineHost, ABankSavedBeforeTheExtensionLoadsAsBefore)
 {
     const std::string data = QUIBO_TEST_DATA_DIR;
@@ -225,7 +227,7 @@ TEST(CommandLineHost, ABankSavedBeforeTheExtensionLoadsAsBefore)
         for (unsigned char byte : bytes)
             hash = (hash ^ byte) * 16777619u;
     }
-    EXPECT_EQ(0xfb6a8f7bu, hash);
+    EXPECT_EQ(0xa76d8d8fu, hash);
     const std::vector<unsigned char> expected = readFile(data + "/song-2988-after-play.bank");
     const std::vector<unsigned char> bank = readFile(saved);
     ASSERT_EQ(2988u, expected.size());
