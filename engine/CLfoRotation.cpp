@@ -37,33 +37,30 @@ void CLfoRotation::setCoefficient(float k)
         m_sumRe[j] = sum.re;
         m_sumIm[j] = sum.im;
     }
-    m_stepRe = power.re;
-    m_stepIm = power.im;
-    Complex anchorStep = power;
-    for (int n = 1; n < kAnchorSamples; n *= 2)
-        anchorStep = times(anchorStep, anchorStep);
-    m_anchorStepRe = anchorStep.re;
-    m_anchorStepIm = anchorStep.im;
+    const Complex sample = power;
+    Complex at = {1.0, 0.0};
+    for (int j = 0; j < kTableSamples; ++j) {
+        m_turnRe[j] = at.re;
+        m_turnIm[j] = at.im;
+        at = times(at, sample);
+    }
+    m_anchorStepRe = at.re;
+    m_anchorStepIm = at.im;
     Reset();
 }
 
 void CLfoRotation::Reset()
 {
-    m_sample = 0;
+    m_index = 0;
     // amplitude * e^{-i w / 2}: the first value is 1.
     m_anchorRe = 1.0;
     m_anchorIm = -m_amplitude * m_halfSin;
-    m_re = m_anchorRe;
-    m_im = m_anchorIm;
 }
 
 void CLfoRotation::nextAnchor()
 {
-    m_sample = 0;
     const Complex next = times({m_anchorRe, m_anchorIm}, {m_anchorStepRe, m_anchorStepIm});
     const double scale = m_amplitude / std::sqrt(next.re * next.re + next.im * next.im);
     m_anchorRe = next.re * scale;
     m_anchorIm = next.im * scale;
-    m_re = m_anchorRe;
-    m_im = m_anchorIm;
 }

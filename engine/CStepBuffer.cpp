@@ -122,17 +122,17 @@ int32_t CStepBuffer::ReadOut(float* out, int32_t max, float low, float high, con
     if (n <= 0)
         return 0;
     const float scale = (high - low) * kSampleScale;
+    // The integral, limited to 16 bits, first; then the gains, in a loop
+    // without a chain from sample to sample.
     int32_t acc = m_integrator;
+    const int32_t shift = m_leakShift;
     for (int32_t i = 0; i < n; ++i) {
-        int32_t s = acc >> 14;
-        if (s > 32767)
-            s = 32767;
-        else if (s < -32768)
-            s = -32768;
-        out[i] = static_cast<float>(s) * gains[i] * scale;
-        acc = acc + m_entries[i] - (acc >> m_leakShift);
+        out[i] = static_cast<float>(std::clamp(acc >> 14, -32768, 32767));
+        acc = acc + m_entries[i] - (acc >> shift);
     }
     m_integrator = acc;
+    for (int32_t i = 0; i < n; ++i)
+        out[i] = out[i] * gains[i] * scale;
     Discard(n);
     return n;
 }

@@ -22,6 +22,8 @@ constexpr float kDefaultFrequency = 440.0f;
 constexpr int32_t kLeakFrequency = 180;
 constexpr int32_t kBufferMs = 250;
 constexpr int32_t kBufferMarginFrames = 32;
+// Quiet stretches of at least this many samples are passed over at once.
+constexpr float kSkippedSamples = 16.0f;
 
 using Pattern = int8_t[kPatternSteps];
 constexpr Pattern kPatternA = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0};
@@ -273,21 +275,29 @@ int CVoice::Stage() const
 
 // --- rendering ------------------------------------------------------------
 
-// Fires the pattern step due at clock k of the sample and returns the time
-// of the next one, p clocks later.
-float CVoice::FireStep(int32_t firstClock, int k, float edge, float p)
+// Fires the current pattern step at the given clock of the frame.
+void CVoice::FireStep(int32_t clock)
 {
     const int8_t s = m_pattern[m_patternStep];
     if (s != 0) {
         const int32_t level = s > 0 ? kHighLevel : -kHighLevel;
-        m_writer.AddStep(firstClock + k, level - m_writer.currentLevel());
+        m_writer.AddStep(clock, level - m_writer.currentLevel());
         m_writer.setCurrentLevel(level);
     }
     m_patternStep = (m_patternStep + 1) % kPatternSteps;
+}
+
+// The time of the step after one that fired at clock k, p clocks after the
+// edge time. A step shorter than one clock cannot keep up: it fires at every
+// clock without running up a backlog of missed edges. A step of a clock or
+// more always lands at or after k (k lies at most one clock after the edge),
+// so only shorter ones need the comparison.
+inline float CVoice::nextEdge(float edge, float p, int k)
+{
     edge += p;
-    // A step shorter than one clock cannot keep up: fire at every clock
-    // without running up a backlog of missed edges.
-    return edge < static_cast<float>(k) ? static_cast<float>(k) : edge;
+    if (!(p >= 1.0f) && edge < static_cast<float>(k))
+        return static_cast<float>(k);
+    return edge;
 }
 
 // The first clock from k on that lies after the edge time: a step fires there
@@ -309,27 +319,53 @@ void CVoice::RunOscillator(float base, int count)
         RunClocks(base, count);
 }
 
+// The samples, of at most count, that lie a long way before the edge time:
+// subtracting whole samples from an edge time at or after them is exact, so
+// a long quiet stretch is passed over at once. Shorter ones are cheaper
+// stepped through.
+inline int CVoice::samplesBefore(float edge, int count)
+{
+    const float last = static_cast<float>(kClocksPerSample);
+    if (!(edge >= last * kSkippedSamples))
+        return 0;
+    if (edge >= last * static_cast<float>(count))
+        return count;
+    return static_cast<int>(edge / last);
+}
+
 // With the vibrato the working step length at clock k of a sample is base
 // plus the sum of the vibrato's first k values of that sample times the
 // vibrato increment.
 void CVoice::RunRotatingClocks(float base, int count)
 {
+    if (!m_oscillatorOn) {
+        m_vibratoRotation.advance(count);
+        return;
+    }
     const double increment = m_vibratoIncrement;
     const double length = base;
     const float last = static_cast<float>(kClocksPerSample);
+    float edge = m_nextEdge;
     for (int i = 0; i < count; ++i) {
-        if (m_oscillatorOn) {
+        const int quiet = samplesBefore(edge, count - i);
+        if (quiet > 0) {
+            edge -= last * static_cast<float>(quiet);
+            m_vibratoRotation.advance(quiet);
+            i += quiet - 1;
+            continue;
+        }
+        if (edge < last) {
             const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
-            float edge = m_nextEdge;
             for (int k = 1; edge < last; ++k) {
                 k = firingClock(edge, k);
-                const float p = static_cast<float>(length + increment * m_vibratoRotation.sumTo(k));
-                edge = FireStep(firstClock, k, edge, p);
+                FireStep(firstClock + k);
+                edge = nextEdge(edge, static_cast<float>(length + increment * m_vibratoRotation.sumTo(k)), k);
             }
-            m_nextEdge = edge - last;
         }
-        m_vibratoRotation.nextSample();
+        edge -= last;
+        m_vibratoRotation.advance(1);
     }
+    m_nextEdge = edge;
 }
 
 // The vibrato stepped through every clock, for settings too fast for its
@@ -342,8 +378,10 @@ void CVoice::RunClocks(float base, int count)
         float edge = m_nextEdge;
         for (int k = 1; k <= kClocksPerSample; ++k) {
             p += m_vibrato.Next() * m_vibratoIncrement;
-            if (m_oscillatorOn && static_cast<float>(k) > edge)
-                edge = FireStep(firstClock, k, edge, p);
+            if (m_oscillatorOn && static_cast<float>(k) > edge) {
+                FireStep(firstClock + k);
+                edge = nextEdge(edge, p, k);
+            }
         }
         if (m_oscillatorOn)
             m_nextEdge = edge - static_cast<float>(kClocksPerSample);
@@ -355,25 +393,45 @@ void CVoice::RunSteadyClocks(float base, int count)
 {
     if (!m_oscillatorOn)
         return;
+    if (base >= 1.0f)
+        m_nextEdge = RunSteadyEdges<false>(m_nextEdge, base, count);
+    else
+        m_nextEdge = RunSteadyEdges<true>(m_nextEdge, base, count);
+}
+
+template <bool kShortSteps>
+float CVoice::RunSteadyEdges(float edge, float base, int count)
+{
     const float last = static_cast<float>(kClocksPerSample);
-    float edge = m_nextEdge;
     for (int i = 0; i < count; ++i) {
-        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
-        for (int k = 1; edge < last; ++k) {
-            k = firingClock(edge, k);
-            edge = FireStep(firstClock, k, edge, base);
+        const int quiet = samplesBefore(edge, count - i);
+        if (quiet > 0) {
+            edge -= last * static_cast<float>(quiet);
+            i += quiet - 1;
+            continue;
+        }
+        if (edge < last) {
+            const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+            for (int k = 1; edge < last; ++k) {
+                k = firingClock(edge, k);
+                FireStep(firstClock + k);
+                edge += base;
+                if (kShortSteps && edge < static_cast<float>(k))
+                    edge = static_cast<float>(k);
+            }
         }
         edge -= last;
     }
-    m_nextEdge = edge;
+    return edge;
 }
 
-float CVoice::NextGain()
+// One sample's gain from the tremolo, the envelope and the level detector.
+inline float CVoice::NextGain(CLfo& tremolo, CEnvelope& envelope, CLevelDetector& detector, float velocityGain)
 {
-    const float t = m_tremolo.Next();
-    const float level = m_envelope.Next() * ((t * 0.15f + 0.85f) * m_velocityGain);
+    const float t = tremolo.Next();
+    const float level = envelope.Next() * ((t * 0.15f + 0.85f) * velocityGain);
     // While the voice is silent the detector keeps its voltage for the next note.
-    return level > kSilentLevel ? m_detector.Next(level) : 0.0f;
+    return level > kSilentLevel ? detector.Next(level) : 0.0f;
 }
 
 // The gains of count samples from the sample counter on. An idle envelope
@@ -383,14 +441,23 @@ void CVoice::WriteGains(float gain, int count)
 {
     const int first = m_sampleCounter;
     const int stored = std::clamp(kMaxBlockFrames - first, 0, count);
-    if (m_envelope.Stage() == 0) {
+    if (m_envelope.Stage() == CEnvelope::kIdle) {
         std::fill(m_gains + first, m_gains + first + stored, 0.0f * gain);
         return;
     }
+    // Working copies, which the gains written cannot alias.
+    CLfo tremolo = m_tremolo;
+    CEnvelope envelope = m_envelope;
+    CLevelDetector detector = m_detector;
+    const float velocityGain = m_velocityGain;
+    float* gains = m_gains + first;
     for (int i = 0; i < stored; ++i)
-        m_gains[first + i] = NextGain() * gain;
+        gains[i] = NextGain(tremolo, envelope, detector, velocityGain) * gain;
     for (int i = stored; i < count; ++i)
-        NextGain();
+        NextGain(tremolo, envelope, detector, velocityGain);
+    m_tremolo = tremolo;
+    m_envelope = envelope;
+    m_detector = detector;
 }
 
 void CVoice::RenderSample(float gain)

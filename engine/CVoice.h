@@ -85,8 +85,12 @@ private:
     void RunClocks(float base, int count);
     void RunSteadyClocks(float base, int count);
     static int firingClock(float edge, int k);
-    float FireStep(int32_t firstClock, int k, float edge, float p);
-    float NextGain();
+    static int samplesBefore(float edge, int count);
+    template <bool kShortSteps>
+    float RunSteadyEdges(float edge, float base, int count);
+    void FireStep(int32_t clock);
+    static float nextEdge(float edge, float p, int k);
+    static float NextGain(CLfo& tremolo, CEnvelope& envelope, CLevelDetector& detector, float velocityGain);
     void WriteGains(float gain, int count);
     void resetVibrato();
     void recoverNonFinite();

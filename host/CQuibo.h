@@ -142,6 +142,8 @@ protected:
     void dispatchDue(VstInt32 now, CPanelAccess& access);
     void stepTempoClock(CPanelAccess& access);
     void renderPart(float** outputs, VstInt32 first, VstInt32 frames);
+    VstInt32 quietRunEnd(VstInt32 from, VstInt32 end);
+    void renderRun(float** outputs, VstInt32 from, VstInt32 to);
     void storeStartupValues();
     // Tells the host the program list changed; never called with the panel
     // lock held, nor from the audio thread.
