@@ -346,15 +346,19 @@ void CVoice::RunRotatingClocks(float base, int count)
     const double length = base;
     const float last = static_cast<float>(kClocksPerSample);
     float edge = m_nextEdge;
-    for (int i = 0; i < count; ++i) {
+    // Samples the rotation has still to be moved on by.
+    int behind = 0;
+    for (int i = 0; i < count; ++i, ++behind) {
         const int quiet = samplesBefore(edge, count - i);
         if (quiet > 0) {
             edge -= last * static_cast<float>(quiet);
-            m_vibratoRotation.advance(quiet);
+            behind += quiet - 1;
             i += quiet - 1;
             continue;
         }
         if (edge < last) {
+            m_vibratoRotation.advance(behind);
+            behind = 0;
             const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
             for (int k = 1; edge < last; ++k) {
                 k = firingClock(edge, k);
@@ -363,8 +367,8 @@ void CVoice::RunRotatingClocks(float base, int count)
             }
         }
         edge -= last;
-        m_vibratoRotation.advance(1);
     }
+    m_vibratoRotation.advance(behind);
     m_nextEdge = edge;
 }
 
