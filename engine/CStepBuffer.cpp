@@ -116,16 +116,39 @@ void CStepBuffer::AddKernelStep(int32_t t, int32_t amplitude, const int16_t* ker
         entry[8 + j] += amplitude * kernel[64 * (7 - j) + phase];
 }
 
+// Whether all n gains are +0.0.
+bool CStepBuffer::allZero(const float* gains, int32_t n)
+{
+    uint32_t any = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        uint32_t bits;
+        std::memcpy(&bits, gains + i, sizeof bits);
+        any |= bits;
+    }
+    return any == 0;
+}
+
 int32_t CStepBuffer::ReadOut(float* out, int32_t max, float low, float high, const float* gains)
 {
     const int32_t n = std::min(std::min(max, ReadyCount()), m_capacity);
     if (n <= 0)
         return 0;
     const float scale = (high - low) * kSampleScale;
-    // The integral, limited to 16 bits, first; then the gains, in a loop
-    // without a chain from sample to sample.
     int32_t acc = m_integrator;
     const int32_t shift = m_leakShift;
+    if (allZero(gains, n) && scale > 0.0f) {
+        // Silence: each sample is a zero with the sign of the integral.
+        uint32_t* bits = reinterpret_cast<uint32_t*>(out);
+        for (int32_t i = 0; i < n; ++i) {
+            bits[i] = static_cast<uint32_t>(acc) & 0x80000000u;
+            acc = acc + m_entries[i] - (acc >> shift);
+        }
+        m_integrator = acc;
+        Discard(n);
+        return n;
+    }
+    // The integral, limited to 16 bits, first; then the gains, in a loop
+    // without a chain from sample to sample.
     for (int32_t i = 0; i < n; ++i) {
         out[i] = static_cast<float>(std::clamp(acc >> 14, -32768, 32767));
         acc = acc + m_entries[i] - (acc >> shift);

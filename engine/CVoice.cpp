@@ -22,8 +22,6 @@ constexpr float kDefaultFrequency = 440.0f;
 constexpr int32_t kLeakFrequency = 180;
 constexpr int32_t kBufferMs = 250;
 constexpr int32_t kBufferMarginFrames = 32;
-// Quiet stretches of at least this many samples are passed over at once.
-constexpr float kSkippedSamples = 16.0f;
 
 using Pattern = int8_t[kPatternSteps];
 constexpr Pattern kPatternA = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, 0, 0, 0, 0};
@@ -319,18 +317,47 @@ void CVoice::RunOscillator(float base, int count)
         RunClocks(base, count);
 }
 
-// The samples, of at most count, that lie a long way before the edge time:
-// subtracting whole samples from an edge time at or after them is exact, so
-// a long quiet stretch is passed over at once. Shorter ones are cheaper
-// stepped through.
-inline int CVoice::samplesBefore(float edge, int count)
+// Subtracting whole samples from an edge time at or after them is exact, so
+// the samples in which no step fires are passed over at once.
+//
+// samplesBefore: the samples, of at most count, that lie wholly before the
+// edge time; the edge time then counts from the first sample after them.
+inline int CVoice::samplesBefore(float& edge, int count)
 {
     const float last = static_cast<float>(kClocksPerSample);
-    if (!(edge >= last * kSkippedSamples))
-        return 0;
-    if (edge >= last * static_cast<float>(count))
-        return count;
-    return static_cast<int>(edge / last);
+    int quiet = 0;
+    if (!(edge >= last))
+        quiet = 0;
+    else if (edge >= last * static_cast<float>(count))
+        quiet = count;
+    else
+        quiet = static_cast<int>(edge / last);
+    edge -= last * static_cast<float>(quiet);
+    return quiet;
+}
+
+// The same after a step has fired in a sample, with a guess of the answer:
+// comparisons against the guess, mostly right, keep the conversion of the
+// edge time to a number of samples out of the chain of edge times. The edge
+// time lies at or after the sample's end; at least one sample is passed.
+inline int CVoice::samplesAfterStep(float& edge, int guess, int count)
+{
+    const float last = static_cast<float>(kClocksPerSample);
+    int quiet = std::max(guess, 1);
+    while (quiet > 1 && edge < last * static_cast<float>(quiet))
+        --quiet;
+    while (edge >= last * static_cast<float>(quiet + 1))
+        ++quiet;
+    quiet = std::min(quiet, count);
+    edge -= last * static_cast<float>(quiet);
+    return quiet;
+}
+
+// The number of samples a step of the given length usually passes.
+inline int CVoice::samplesPerStep(float length)
+{
+    const float samples = (length + 0.5f * kClocksPerSample) / kClocksPerSample;
+    return samples >= 1.0f && samples < 1e6f ? static_cast<int>(samples) : 1;
 }
 
 // With the vibrato the working step length at clock k of a sample is base
@@ -345,30 +372,21 @@ void CVoice::RunRotatingClocks(float base, int count)
     const double increment = m_vibratoIncrement;
     const double length = base;
     const float last = static_cast<float>(kClocksPerSample);
+    const int guess = samplesPerStep(base);
     float edge = m_nextEdge;
-    // Samples the rotation has still to be moved on by.
-    int behind = 0;
-    for (int i = 0; i < count; ++i, ++behind) {
-        const int quiet = samplesBefore(edge, count - i);
-        if (quiet > 0) {
-            edge -= last * static_cast<float>(quiet);
-            behind += quiet - 1;
-            i += quiet - 1;
-            continue;
+    int i = samplesBefore(edge, count);
+    m_vibratoRotation.advance(i);
+    while (i < count) {
+        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+        for (int k = 1; edge < last; ++k) {
+            k = firingClock(edge, k);
+            FireStep(firstClock + k);
+            edge = nextEdge(edge, static_cast<float>(length + increment * m_vibratoRotation.sumTo(k)), k);
         }
-        if (edge < last) {
-            m_vibratoRotation.advance(behind);
-            behind = 0;
-            const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
-            for (int k = 1; edge < last; ++k) {
-                k = firingClock(edge, k);
-                FireStep(firstClock + k);
-                edge = nextEdge(edge, static_cast<float>(length + increment * m_vibratoRotation.sumTo(k)), k);
-            }
-        }
-        edge -= last;
+        const int passed = samplesAfterStep(edge, guess, count - i);
+        m_vibratoRotation.advance(passed);
+        i += passed;
     }
-    m_vibratoRotation.advance(behind);
     m_nextEdge = edge;
 }
 
@@ -407,24 +425,18 @@ template <bool kShortSteps>
 float CVoice::RunSteadyEdges(float edge, float base, int count)
 {
     const float last = static_cast<float>(kClocksPerSample);
-    for (int i = 0; i < count; ++i) {
-        const int quiet = samplesBefore(edge, count - i);
-        if (quiet > 0) {
-            edge -= last * static_cast<float>(quiet);
-            i += quiet - 1;
-            continue;
+    const int guess = samplesPerStep(base);
+    int i = samplesBefore(edge, count);
+    while (i < count) {
+        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+        for (int k = 1; edge < last; ++k) {
+            k = firingClock(edge, k);
+            FireStep(firstClock + k);
+            edge += base;
+            if (kShortSteps && edge < static_cast<float>(k))
+                edge = static_cast<float>(k);
         }
-        if (edge < last) {
-            const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
-            for (int k = 1; edge < last; ++k) {
-                k = firingClock(edge, k);
-                FireStep(firstClock + k);
-                edge += base;
-                if (kShortSteps && edge < static_cast<float>(k))
-                    edge = static_cast<float>(k);
-            }
-        }
-        edge -= last;
+        i += samplesAfterStep(edge, guess, count - i);
     }
     return edge;
 }

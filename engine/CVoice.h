@@ -85,7 +85,9 @@ private:
     void RunClocks(float base, int count);
     void RunSteadyClocks(float base, int count);
     static int firingClock(float edge, int k);
-    static int samplesBefore(float edge, int count);
+    static int samplesBefore(float& edge, int count);
+    static int samplesAfterStep(float& edge, int guess, int count);
+    static int samplesPerStep(float length);
     template <bool kShortSteps>
     float RunSteadyEdges(float edge, float base, int count);
     void FireStep(int32_t clock);
