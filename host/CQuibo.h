@@ -23,7 +23,8 @@
 #include <atomic>
 
 // The instrument: owns every component, applies queued commands on the audio
-// thread and renders each block sample by sample. It is the host the voice
+// thread and renders each block in runs of samples between those where a
+// command, an event or a tick is due. It is the host the voice
 // and the panel logic report to (CVoiceHost, CPanelHost).
 //
 // Threads. The audio thread owns the voice, the rhythm box, the event queue

@@ -136,7 +136,8 @@ host_figure() {
 linux_host() { host_figure "$LINUX/tools/zintra-host" --plugin "$LINUX/Zintra.so" "${HOST_OPTIONS[@]}" "$@"; }
 wine_host() {
     WINEDEBUG=-all WINEPREFIX="$BUILD_ROOT/wineprefix" WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml=" \
-        host_figure wine "$WIN32_DIR/tools/zintra-host.exe" --plugin "$WIN32_DIR/Zintra.dll" "${HOST_OPTIONS[@]}" "$@"
+        host_figure wine "$WIN32_DIR/tools/zintra-host.exe" --plugin "$WIN32_DIR/Zintra.dll" "${HOST_OPTIONS[@]}" \
+        --run-seconds 1 "$@"
 }
 if [ "$WINDOWS" -eq 1 ] && [ ! -d "$BUILD_ROOT/wineprefix" ]; then
     WINEDEBUG=-all WINEPREFIX="$BUILD_ROOT/wineprefix" WINEARCH=win32 wineboot --init </dev/null >/dev/null 2>&1 || true
