@@ -262,8 +262,8 @@ SoundMeasures measureSound(const std::vector<float>& x, int sound)
     for (double r : relative)
         mean += r;
     m.pitch = carrier * mean / static_cast<double>(relative.size());
-    m.vibrato = modulationOf(smoothTrack(relative, 441), kRate);
-    m.tremolo = modulationOf(smoothTrack(magnitude, 441), kRate);
+    m.vibrato = modulationOf(movingAverage(relative, 441), kRate);
+    m.tremolo = modulationOf(movingAverage(magnitude, 441), kRate);
     return m;
 }
 

@@ -138,16 +138,16 @@ struct Demodulation {
     std::vector<double> magnitude;
 };
 
-inline std::vector<std::complex<double>> movingAverage(const std::vector<std::complex<double>>& z, size_t length)
+// The means of every length consecutive values.
+template <typename T>
+std::vector<T> movingAverage(const std::vector<T>& values, size_t length)
 {
-    std::vector<std::complex<double>> out;
-    if (z.size() < length)
-        return out;
-    std::complex<double> sum = 0.0;
-    for (size_t i = 0; i < z.size(); ++i) {
-        sum += z[i];
+    std::vector<T> out;
+    T sum = T(0);
+    for (size_t i = 0; i < values.size(); ++i) {
+        sum += values[i];
         if (i >= length)
-            sum -= z[i - length];
+            sum -= values[i - length];
         if (i + 1 >= length)
             out.push_back(sum / static_cast<double>(length));
     }
@@ -196,20 +196,6 @@ inline std::vector<double> relativeFrequency(const Demodulation& d)
     for (size_t i = 1; i < d.phase.size(); ++i)
         relative.push_back(1.0 + (d.phase[i] - d.phase[i - 1]) / kTwoPi * d.rate / d.frequency);
     return relative;
-}
-
-inline std::vector<double> smoothTrack(const std::vector<double>& track, size_t length)
-{
-    std::vector<double> out;
-    double sum = 0.0;
-    for (size_t i = 0; i < track.size(); ++i) {
-        sum += track[i];
-        if (i >= length)
-            sum -= track[i - length];
-        if (i + 1 >= length)
-            out.push_back(sum / static_cast<double>(length));
-    }
-    return out;
 }
 
 // Replaces the samples that are not valid by a straight line between the
