@@ -138,9 +138,9 @@ int32_t CStepBuffer::ReadOut(float* out, int32_t max, float low, float high, con
     const int32_t shift = m_leakShift;
     if (allZero(gains, n) && scale > 0.0f) {
         // Silence: each sample is a zero with the sign of the integral.
-        uint32_t* bits = reinterpret_cast<uint32_t*>(out);
         for (int32_t i = 0; i < n; ++i) {
-            bits[i] = static_cast<uint32_t>(acc) & 0x80000000u;
+            const uint32_t bits = static_cast<uint32_t>(acc) & 0x80000000u;
+            std::memcpy(out + i, &bits, sizeof bits);
             acc = acc + m_entries[i] - (acc >> shift);
         }
         m_integrator = acc;

@@ -346,7 +346,7 @@ inline int CVoice::samplesAfterStep(float& edge, int guess, int count)
     int quiet = std::max(guess, 1);
     while (quiet > 1 && edge < last * static_cast<float>(quiet))
         --quiet;
-    while (edge >= last * static_cast<float>(quiet + 1))
+    while (quiet < count && edge >= last * static_cast<float>(quiet + 1))
         ++quiet;
     quiet = std::min(quiet, count);
     edge -= last * static_cast<float>(quiet);
