@@ -127,11 +127,13 @@ EOF
 HOST_OPTIONS=(--bench --runs "$RUNS" --run-seconds 0.3 --warmup 0.5)
 SOUND_SETTINGS=(--param "Attack=0" --param "Decay=0" --param "Sustain level=1" --param "Sustain time=1"
     --param "Vibrato=0.3" --param "Tremolo=0.4")
-NOTE=(--note 0:69:100:100000)
+NOTE=(--note 0:69:100:1000000)
 
-# Prints the host's ns per sample frame for a module and the given options.
+# Prints the host's ns per sample frame and the RMS of the left output for a
+# module and the given options.
 host_figure() {
-    "$@" 2>/dev/null | sed -n 's/^bench: .*: \([0-9.]*\) ns per sample frame.*/\1/p' | tail -1
+    "$@" 2>/dev/null |
+        sed -n 's/^bench: .*: \([0-9.]*\) ns per sample frame.*output RMS \([0-9.]*\) .*/\1 \2/p' | tail -1
 }
 linux_host() { host_figure "$LINUX/tools/zintra-host" --plugin "$LINUX/Zintra.so" "${HOST_OPTIONS[@]}" "$@"; }
 wine_host() {
@@ -143,19 +145,21 @@ if [ "$WINDOWS" -eq 1 ] && [ ! -d "$BUILD_ROOT/wineprefix" ]; then
     WINEDEBUG=-all WINEPREFIX="$BUILD_ROOT/wineprefix" WINEARCH=win32 wineboot --init </dev/null >/dev/null 2>&1 || true
 fi
 
+# A row: name, then "ns rms" of Linux and, if given, of Windows.
 row() {
-    local name=$1 linux=$2 windows=${3:-}
+    local name=$1 linux=($2) windows=(${3:-})
     local lx wx=""
-    lx=$(python3 -c "print('%.0f' % (1e9 / ($linux * 44100)))")
-    [ -z "$windows" ] || wx=$(python3 -c "print('%.0f' % (1e9 / ($windows * 44100)))")
-    printf '%-36s %10s %8s   %10s %8s\n' "$name" "$linux" "$lx" "${windows:--}" "${wx:--}"
+    lx=$(python3 -c "print('%.0f' % (1e9 / (${linux[0]} * 44100)))")
+    [ ${#windows[@]} -eq 0 ] || wx=$(python3 -c "print('%.0f' % (1e9 / (${windows[0]} * 44100)))")
+    printf '%-36s %10s %8s %7s   %10s %8s %7s\n' "$name" "${linux[0]}" "$lx" "${linux[1]}" "${windows[0]:--}" \
+        "${wx:--}" "${windows[1]:--}"
 }
 
 echo
 echo "== processReplacing of the loaded module (zintra-host --bench: 512-frame blocks, 44100 Hz,"
 echo "   median of $RUNS runs of 0.3 s processor time each)"
-printf '%-36s %10s %8s   %10s %8s\n' "" "Linux .so" "x rt" "Win32 dll" "x rt"
-printf '%-36s %10s %8s   %10s %8s\n' "" "ns/sample" "" "(Wine)" ""
+printf '%-36s %10s %8s %7s   %10s %8s %7s\n' "" "Linux .so" "x rt" "RMS" "Win32 dll" "x rt" "RMS"
+printf '%-36s %10s %8s %7s   %10s %8s %7s\n' "" "ns/sample" "" "left" "(Wine)" "" "left"
 for sound in 0 1 2 3 4 5 6 7 8 9; do
     value=$(python3 -c "print($sound / 10 + 0.05)")
     settings=(--param "Sound=$value" "${SOUND_SETTINGS[@]}" "${NOTE[@]}")
@@ -175,7 +179,8 @@ if [ -n "$AMSYNTH" ]; then
     peer=$(host_figure "$LINUX/tools/zintra-host" --plugin "$AMSYNTH" "${HOST_OPTIONS[@]}" "${NOTE[@]}")
     zintra=$(linux_host --param "Sound=0.15" "${SOUND_SETTINGS[@]}" "${NOTE[@]}")
     row "amsynth" "$peer"
-    python3 -c "print('Zintra Fantasy with Vibrato 0.3 and Tremolo 0.4 takes %.2f of the time amsynth takes' % ($zintra / $peer))"
+    row "Zintra Fantasy, Vibrato 0.3, Tremolo 0.4" "$zintra"
+    python3 -c "print('Zintra takes %.2f of the time amsynth takes' % (${zintra% *} / ${peer% *}))"
 fi
 echo
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
