@@ -1,11 +1,14 @@
 #include "CLfo.h"
 #include "CQuiboPlugin.h"
 #include "CVoice.h"
+#include "PanelCodes.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,41 +54,96 @@ VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, fl
     return opcode == 1 ? 1 : 0; // audioMasterVersion
 }
 
-// The whole plug-in in Play with a held note, per 512-frame block.
+// A plug-in in Play after its first block, with the given parameters applied.
+struct PlayingPlugin {
+    CQuiboPlugin plugin{hostCallback};
+    std::vector<float> left = std::vector<float>(kBlock);
+    std::vector<float> right = std::vector<float>(kBlock);
+    float* outputs[2] = {left.data(), right.data()};
+
+    explicit PlayingPlugin(std::initializer_list<std::pair<int, float>> settings)
+    {
+        plugin.processReplacing(nullptr, outputs, kBlock);
+        for (const auto& setting : settings)
+            plugin.setParameter(setting.first, setting.second);
+        plugin.processReplacing(nullptr, outputs, kBlock);
+    }
+    void noteOn(int note)
+    {
+        VstMidiEvent event = {};
+        event.type = kVstMidiType;
+        event.byteSize = sizeof event;
+        event.midiData[0] = static_cast<char>(0x90);
+        event.midiData[1] = static_cast<char>(note);
+        event.midiData[2] = 100;
+        VstEvents events = {};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<VstEvent*>(&event);
+        plugin.processEvents(&events);
+    }
+    void run(benchmark::State& state)
+    {
+        for (auto _ : state) {
+            plugin.processReplacing(nullptr, outputs, kBlock);
+            benchmark::DoNotOptimize(left.data());
+            benchmark::DoNotOptimize(right.data());
+        }
+        float peak = 0.0f;
+        for (float x : left)
+            peak = std::max(peak, std::fabs(x));
+        state.counters["peak"] = peak;
+        state.counters["stage"] = plugin.voice().Stage();
+        reportSamples(state, kBlock);
+    }
+};
+
+// The whole plug-in in Play with a held note, per 512-frame block: the first
+// program (Piano) with its sustain held.
 void PluginBlock(benchmark::State& state)
 {
-    CQuiboPlugin plugin(hostCallback);
-    std::vector<float> left(kBlock);
-    std::vector<float> right(kBlock);
-    float* outputs[2] = {left.data(), right.data()};
-    // The first block applies the defaults and the first program; then a
-    // held sustain so that the note sounds for the whole run.
-    plugin.processReplacing(nullptr, outputs, kBlock);
-    plugin.setParameter(9, 1.0f);
-    plugin.setParameter(10, 1.0f);
-    VstMidiEvent note = {};
-    note.type = kVstMidiType;
-    note.byteSize = sizeof note;
-    note.midiData[0] = static_cast<char>(0x90);
-    note.midiData[1] = 69;
-    note.midiData[2] = 100;
-    VstEvents events = {};
-    events.numEvents = 1;
-    events.events[0] = reinterpret_cast<VstEvent*>(&note);
-    plugin.processEvents(&events);
-    for (auto _ : state) {
-        plugin.processReplacing(nullptr, outputs, kBlock);
-        benchmark::DoNotOptimize(left.data());
-        benchmark::DoNotOptimize(right.data());
-    }
-    float peak = 0.0f;
-    for (float x : left)
-        peak = std::max(peak, std::fabs(x));
-    state.counters["peak"] = peak;
-    state.counters["stage"] = plugin.voice().Stage();
-    reportSamples(state, kBlock);
+    PlayingPlugin p({{kParamSustainLevel, 1.0f}, {kParamSustainTime, 1.0f}});
+    p.noteOn(69);
+    p.run(state);
 }
 BENCHMARK(PluginBlock);
+
+// Sound range(0) held as A4 through the whole plug-in (Play, 512-frame blocks,
+// the tempo clock running), with Vibrato 0.3 and Tremolo 0.4 when range(1) is
+// 1, without modulation when it is 0.
+void PluginHeldSound(benchmark::State& state)
+{
+    const float modulation = state.range(1) != 0 ? 1.0f : 0.0f;
+    PlayingPlugin p({{kParamSound, static_cast<float>(state.range(0)) / 10.0f + 0.05f},
+                     {kParamAttack, 0.0f},
+                     {kParamDecay, 0.0f},
+                     {kParamSustainLevel, 1.0f},
+                     {kParamSustainTime, 1.0f},
+                     {kParamVibrato, 0.3f * modulation},
+                     {kParamTremolo, 0.4f * modulation}});
+    p.noteOn(69);
+    p.run(state);
+}
+BENCHMARK(PluginHeldSound)->ArgsProduct({benchmark::CreateDenseRange(0, 9, 1), {1, 0}})->ArgNames({"sound", "mod"});
+
+// Program range(0) (Piano, Fantasy, Violin, Flute, Guitar) with its own
+// sound and modulation, A4 held (its sustain set to hold).
+void PluginHeldProgram(benchmark::State& state)
+{
+    PlayingPlugin p({{kParamProgram, static_cast<float>(state.range(0)) * 0.2f}});
+    p.plugin.setParameter(kParamSustainLevel, 1.0f);
+    p.plugin.setParameter(kParamSustainTime, 1.0f);
+    p.noteOn(69);
+    p.run(state);
+}
+BENCHMARK(PluginHeldProgram)->DenseRange(0, 4)->ArgName("program");
+
+// Play with no note and the rhythm off.
+void PluginSilence(benchmark::State& state)
+{
+    PlayingPlugin p({});
+    p.run(state);
+}
+BENCHMARK(PluginSilence);
 
 // The floor of the per-sample cost: the vibrato oscillator's 16 steps.
 void VibratoStepsPerSample(benchmark::State& state)

@@ -4,7 +4,6 @@ namespace {
 
 // Durations are in table units of 12 ms.
 constexpr float kUnitMs = 12.0f;
-constexpr float kLevelScale = 1.0f / 15.0f;
 // Sustain-time rows with duration -1 hold: the stage gets this many ms.
 constexpr float kHoldMs = 9999999.0f;
 // An attack of duration 0 still holds its level this long.
@@ -138,23 +137,4 @@ void CEnvelope::AdvanceFromAttack()
         StartSustain();
         m_ramp.setLevel(sustainLevel());
     }
-}
-
-float CEnvelope::Next()
-{
-    if (m_stage != kIdle) {
-        const float v = m_ramp.Next();
-        m_gain = v * kLevelScale;
-        if (m_gain >= m_fullGain) {
-            m_gain = m_fullGain;
-        } else if (!(m_gain > m_idleThreshold)) {
-            m_gain = 0.0f;
-            m_stage = kIdle;
-        }
-    }
-    if (m_stage == kAttack && m_ramp.done())
-        AdvanceFromAttack();
-    else if (m_stage == kDecay && sustainLevel() * kLevelScale >= m_gain)
-        StartSustain();
-    return m_gain;
 }

@@ -21,6 +21,8 @@ public:
     int Stage() const { return m_stage; }
 
 private:
+    static constexpr float kLevelScale = 1.0f / 15.0f;
+
     static int rowOf(float index);
     float sustainLevel() const;
     // Durations are in table units of 12 ms.
@@ -41,3 +43,22 @@ private:
     float m_fullGain = 1.0f;
     CRamp m_ramp;
 };
+
+inline float CEnvelope::Next()
+{
+    if (m_stage != kIdle) {
+        const float v = m_ramp.Next();
+        m_gain = v * kLevelScale;
+        if (m_gain >= m_fullGain) {
+            m_gain = m_fullGain;
+        } else if (!(m_gain > m_idleThreshold)) {
+            m_gain = 0.0f;
+            m_stage = kIdle;
+        }
+    }
+    if (m_stage == kAttack && m_ramp.done())
+        AdvanceFromAttack();
+    else if (m_stage == kDecay && sustainLevel() * kLevelScale >= m_gain)
+        StartSustain();
+    return m_gain;
+}

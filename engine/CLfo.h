@@ -22,6 +22,8 @@ public:
         return m_x;
     }
     float frequency() const { return m_frequency; }
+    // k, the per-call coefficient of the recurrence.
+    float coefficient() const { return m_k; }
     // Whether the state is a pair of numbers (a reset makes it one again).
     bool isFinite() const;
 

@@ -39,3 +39,56 @@ private:
     bool m_rising = true;
     bool m_done = false;
 };
+
+// Counts one sample down; true when the output may move (the countdown is
+// reloaded then, dropping its fraction).
+inline bool CRamp::CountdownExpired()
+{
+    if (m_countdown > 0.0f) {
+        m_countdown -= 1.0f;
+        return false;
+    }
+    m_countdown = m_countdownReload;
+    return true;
+}
+
+inline float CRamp::NextRising()
+{
+    if (m_value < m_high) {
+        m_value += m_increment;
+        if (CountdownExpired()) {
+            while (m_output < m_value)
+                m_output += m_outputStep;
+        }
+        return m_output;
+    }
+    m_output = m_high;
+    if (m_remaining != 0.0f)
+        return m_output;
+    m_done = true;
+    return m_output;
+}
+
+inline float CRamp::NextFalling()
+{
+    if (m_value > m_low) {
+        m_value -= m_increment;
+        if (CountdownExpired()) {
+            while (m_output > m_value)
+                m_output -= m_outputStep;
+        }
+        return m_output;
+    }
+    m_output = m_low;
+    m_done = true;
+    return m_output;
+}
+
+inline float CRamp::Next()
+{
+    if (m_done)
+        return m_output;
+    if (m_remaining > 0.0f)
+        m_remaining -= 1.0f;
+    return m_rising ? NextRising() : NextFalling();
+}

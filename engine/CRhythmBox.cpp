@@ -279,6 +279,16 @@ float CRhythmBox::NextSample()
     return 0.0f;
 }
 
+void CRhythmBox::NextSamples(float* out, int count)
+{
+    if (!m_running && !m_manual) {
+        std::fill(out, out + count, 0.0f);
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        out[i] = NextSample();
+}
+
 bool CRhythmBox::soundSample(float& sample) const
 {
     switch (m_sound) {

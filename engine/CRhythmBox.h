@@ -35,6 +35,8 @@ public:
     void PlayHit(int note, int velocity);
     void Reset();
     float NextSample();
+    // count samples, the same as count calls of NextSample.
+    void NextSamples(float* out, int count);
     // Raised by the tempo clock at every tick.
     void setTickFlag() { m_tickFlag = true; }
 

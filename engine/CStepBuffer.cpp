@@ -116,6 +116,18 @@ void CStepBuffer::AddKernelStep(int32_t t, int32_t amplitude, const int16_t* ker
         entry[8 + j] += amplitude * kernel[64 * (7 - j) + phase];
 }
 
+// Whether all n gains are +0.0.
+bool CStepBuffer::allZero(const float* gains, int32_t n)
+{
+    uint32_t any = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        uint32_t bits;
+        std::memcpy(&bits, gains + i, sizeof bits);
+        any |= bits;
+    }
+    return any == 0;
+}
+
 int32_t CStepBuffer::ReadOut(float* out, int32_t max, float low, float high, const float* gains)
 {
     const int32_t n = std::min(std::min(max, ReadyCount()), m_capacity);
@@ -123,16 +135,27 @@ int32_t CStepBuffer::ReadOut(float* out, int32_t max, float low, float high, con
         return 0;
     const float scale = (high - low) * kSampleScale;
     int32_t acc = m_integrator;
+    const int32_t shift = m_leakShift;
+    if (allZero(gains, n) && scale > 0.0f) {
+        // Silence: each sample is a zero with the sign of the integral.
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t bits = static_cast<uint32_t>(acc) & 0x80000000u;
+            std::memcpy(out + i, &bits, sizeof bits);
+            acc = acc + m_entries[i] - (acc >> shift);
+        }
+        m_integrator = acc;
+        Discard(n);
+        return n;
+    }
+    // The integral, limited to 16 bits, first; then the gains, in a loop
+    // without a chain from sample to sample.
     for (int32_t i = 0; i < n; ++i) {
-        int32_t s = acc >> 14;
-        if (s > 32767)
-            s = 32767;
-        else if (s < -32768)
-            s = -32768;
-        out[i] = static_cast<float>(s) * gains[i] * scale;
-        acc = acc + m_entries[i] - (acc >> m_leakShift);
+        out[i] = static_cast<float>(std::clamp(acc >> 14, -32768, 32767));
+        acc = acc + m_entries[i] - (acc >> shift);
     }
     m_integrator = acc;
+    for (int32_t i = 0; i < n; ++i)
+        out[i] = out[i] * gains[i] * scale;
     Discard(n);
     return n;
 }

@@ -38,6 +38,8 @@ public:
     int32_t sampleRate() const { return m_sampleRate; }
 
 private:
+    static bool allZero(const float* gains, int32_t n);
+
     int32_t m_clockFactor = INT32_MAX;
     uint32_t m_framePosition = 0;
     int32_t* m_entries = nullptr;

@@ -67,6 +67,7 @@ CVoice::CVoice()
     BuildNoteTable();
     ConfigureOutput(44100);
     m_stepLength = kClocksPerSample * m_sampleRate / (kDefaultFrequency * kPatternSteps);
+    m_vibratoRotation.setCoefficient(m_vibrato.coefficient());
     std::copy(m_settings, m_settings + kSettings, m_savedSettings);
 }
 
@@ -126,6 +127,7 @@ void CVoice::setSampleRate(float rate)
     ConfigureOutput(static_cast<int32_t>(std::lround(rate)));
     m_envelope.setSampleRate(rate);
     m_vibrato.setSampleRate(rate);
+    m_vibratoRotation.setCoefficient(m_vibrato.coefficient());
     m_tremolo.setSampleRate(rate);
     m_detector.setSampleRate(rate);
 }
@@ -163,6 +165,7 @@ void CVoice::SetParameter(int index, float value)
     case kParamVibrato:
         StoreSetting(kVibrato, v);
         SetModulation(m_vibrato, v, 15.0f);
+        m_vibratoRotation.setCoefficient(m_vibrato.coefficient());
         break;
     case kParamTremolo:
         StoreSetting(kTremolo, v);
@@ -240,7 +243,7 @@ void CVoice::NoteOn(int note, int velocity)
         m_stepLength = length;
     m_envelope.GateOn();
     m_tremolo.Reset();
-    m_vibrato.Reset();
+    resetVibrato();
     if (m_host != nullptr)
         m_host->showNote(note);
 }
@@ -253,8 +256,14 @@ void CVoice::NoteOff()
 void CVoice::Silence()
 {
     m_envelope.Clear();
-    m_vibrato.Reset();
+    resetVibrato();
     m_tremolo.Reset();
+}
+
+void CVoice::resetVibrato()
+{
+    m_vibrato.Reset();
+    m_vibratoRotation.Reset();
 }
 
 int CVoice::Stage() const
@@ -264,80 +273,223 @@ int CVoice::Stage() const
 
 // --- rendering ------------------------------------------------------------
 
-// Fires the pattern step due at clock k of the sample and returns the time
-// of the next one, p clocks later.
-float CVoice::FireStep(int32_t firstClock, int k, float edge, float p)
+// Fires the current pattern step at the given clock of the frame.
+void CVoice::FireStep(int32_t clock)
 {
     const int8_t s = m_pattern[m_patternStep];
     if (s != 0) {
         const int32_t level = s > 0 ? kHighLevel : -kHighLevel;
-        m_writer.AddStep(firstClock + k, level - m_writer.currentLevel());
+        m_writer.AddStep(clock, level - m_writer.currentLevel());
         m_writer.setCurrentLevel(level);
     }
     m_patternStep = (m_patternStep + 1) % kPatternSteps;
-    edge += p;
-    // A step shorter than one clock cannot keep up: fire at every clock
-    // without running up a backlog of missed edges.
-    return edge < static_cast<float>(k) ? static_cast<float>(k) : edge;
 }
 
-// Runs the 16 clocks of one sample. The vibrato moves the working step
-// length once per clock; at most one pattern step fires per clock.
-void CVoice::RunClocks(float base)
+// The time of the step after one that fired at clock k, p clocks after the
+// edge time. A step shorter than one clock cannot keep up: it fires at every
+// clock without running up a backlog of missed edges. A step of a clock or
+// more always lands at or after k (k lies at most one clock after the edge),
+// so only shorter ones need the comparison.
+inline float CVoice::nextEdge(float edge, float p, int k)
 {
-    if (!m_vibrato.running) {
-        RunSteadyClocks(base);
+    edge += p;
+    if (!(p >= 1.0f) && edge < static_cast<float>(k))
+        return static_cast<float>(k);
+    return edge;
+}
+
+// The first clock from k on that lies after the edge time: a step fires there
+// when it is one of the sample's clocks.
+inline int CVoice::firingClock(float edge, int k)
+{
+    return edge >= static_cast<float>(k) ? static_cast<int>(edge) + 1 : k;
+}
+
+// Runs the oscillator for count samples from the sample counter on with the
+// step length base. Only the clocks at which a pattern step fires are visited.
+void CVoice::RunOscillator(float base, int count)
+{
+    if (!m_vibrato.running)
+        RunSteadyClocks(base, count);
+    else if (m_vibratoRotation.usable())
+        RunRotatingClocks(base, count);
+    else
+        RunClocks(base, count);
+}
+
+// Subtracting whole samples from an edge time at or after them is exact, so
+// the samples in which no step fires are passed over at once.
+//
+// samplesBefore: the samples, of at most count, that lie wholly before the
+// edge time; the edge time then counts from the first sample after them.
+inline int CVoice::samplesBefore(float& edge, int count)
+{
+    const float last = static_cast<float>(kClocksPerSample);
+    int quiet = 0;
+    if (!(edge >= last))
+        quiet = 0;
+    else if (edge >= last * static_cast<float>(count))
+        quiet = count;
+    else
+        quiet = static_cast<int>(edge / last);
+    edge -= last * static_cast<float>(quiet);
+    return quiet;
+}
+
+// The same after a step has fired in a sample, with a guess of the answer:
+// comparisons against the guess, mostly right, keep the conversion of the
+// edge time to a number of samples out of the chain of edge times. The edge
+// time lies at or after the sample's end; at least one sample is passed.
+inline int CVoice::samplesAfterStep(float& edge, int guess, int count)
+{
+    const float last = static_cast<float>(kClocksPerSample);
+    int quiet = std::max(guess, 1);
+    while (quiet > 1 && edge < last * static_cast<float>(quiet))
+        --quiet;
+    while (quiet < count && edge >= last * static_cast<float>(quiet + 1))
+        ++quiet;
+    quiet = std::min(quiet, count);
+    edge -= last * static_cast<float>(quiet);
+    return quiet;
+}
+
+// The number of samples a step of the given length usually passes.
+inline int CVoice::samplesPerStep(float length)
+{
+    const float samples = (length + 0.5f * kClocksPerSample) / kClocksPerSample;
+    return samples >= 1.0f && samples < 1e6f ? static_cast<int>(samples) : 1;
+}
+
+// With the vibrato the working step length at clock k of a sample is base
+// plus the sum of the vibrato's first k values of that sample times the
+// vibrato increment.
+void CVoice::RunRotatingClocks(float base, int count)
+{
+    if (!m_oscillatorOn) {
+        m_vibratoRotation.advance(count);
         return;
     }
-    const int32_t firstClock = m_sampleCounter * kClocksPerSample;
-    float p = base;
+    const double increment = m_vibratoIncrement;
+    const double length = base;
+    const float last = static_cast<float>(kClocksPerSample);
+    const int guess = samplesPerStep(base);
     float edge = m_nextEdge;
-    for (int k = 1; k <= kClocksPerSample; ++k) {
-        p += m_vibrato.Next() * m_vibratoIncrement;
-        if (m_oscillatorOn && static_cast<float>(k) > edge)
-            edge = FireStep(firstClock, k, edge, p);
+    int i = samplesBefore(edge, count);
+    m_vibratoRotation.advance(i);
+    while (i < count) {
+        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+        for (int k = 1; edge < last; ++k) {
+            k = firingClock(edge, k);
+            FireStep(firstClock + k);
+            edge = nextEdge(edge, static_cast<float>(length + increment * m_vibratoRotation.sumTo(k)), k);
+        }
+        const int passed = samplesAfterStep(edge, guess, count - i);
+        m_vibratoRotation.advance(passed);
+        i += passed;
     }
-    if (m_oscillatorOn)
-        m_nextEdge = edge - static_cast<float>(kClocksPerSample);
+    m_nextEdge = edge;
 }
 
-// The same clocks without vibrato: the step length is constant, so only the
-// clocks at which a step fires are visited.
-void CVoice::RunSteadyClocks(float base)
+// The vibrato stepped through every clock, for settings too fast for its
+// closed form.
+void CVoice::RunClocks(float base, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+        float p = base;
+        float edge = m_nextEdge;
+        for (int k = 1; k <= kClocksPerSample; ++k) {
+            p += m_vibrato.Next() * m_vibratoIncrement;
+            if (m_oscillatorOn && static_cast<float>(k) > edge) {
+                FireStep(firstClock + k);
+                edge = nextEdge(edge, p, k);
+            }
+        }
+        if (m_oscillatorOn)
+            m_nextEdge = edge - static_cast<float>(kClocksPerSample);
+    }
+}
+
+// Without vibrato the step length is constant.
+void CVoice::RunSteadyClocks(float base, int count)
 {
     if (!m_oscillatorOn)
         return;
-    const int32_t firstClock = m_sampleCounter * kClocksPerSample;
-    const float last = static_cast<float>(kClocksPerSample);
-    float edge = m_nextEdge;
-    int k = 1;
-    while (edge < last) {
-        // The first clock k (from k on) with k > edge.
-        if (edge >= static_cast<float>(k))
-            k = static_cast<int>(edge) + 1;
-        edge = FireStep(firstClock, k, edge, base);
-        ++k;
-    }
-    m_nextEdge = edge - last;
+    if (base >= 1.0f)
+        m_nextEdge = RunSteadyEdges<false>(m_nextEdge, base, count);
+    else
+        m_nextEdge = RunSteadyEdges<true>(m_nextEdge, base, count);
 }
 
-float CVoice::NextGain()
+template <bool kShortSteps>
+float CVoice::RunSteadyEdges(float edge, float base, int count)
 {
-    const float t = m_tremolo.Next();
-    const float level = m_envelope.Next() * ((t * 0.15f + 0.85f) * m_velocityGain);
+    const float last = static_cast<float>(kClocksPerSample);
+    const int guess = samplesPerStep(base);
+    int i = samplesBefore(edge, count);
+    while (i < count) {
+        const int32_t firstClock = (m_sampleCounter + i) * kClocksPerSample;
+        for (int k = 1; edge < last; ++k) {
+            k = firingClock(edge, k);
+            FireStep(firstClock + k);
+            edge += base;
+            if (kShortSteps && edge < static_cast<float>(k))
+                edge = static_cast<float>(k);
+        }
+        i += samplesAfterStep(edge, guess, count - i);
+    }
+    return edge;
+}
+
+// One sample's gain from the tremolo, the envelope and the level detector.
+inline float CVoice::NextGain(CLfo& tremolo, CEnvelope& envelope, CLevelDetector& detector, float velocityGain)
+{
+    const float t = tremolo.Next();
+    const float level = envelope.Next() * ((t * 0.15f + 0.85f) * velocityGain);
     // While the voice is silent the detector keeps its voltage for the next note.
-    return level > kSilentLevel ? m_detector.Next(level) : 0.0f;
+    return level > kSilentLevel ? detector.Next(level) : 0.0f;
+}
+
+// The gains of count samples from the sample counter on. An idle envelope
+// stays idle until the next note-on, which also restarts the tremolo, so a
+// silent voice needs neither of them.
+void CVoice::WriteGains(float gain, int count)
+{
+    const int first = m_sampleCounter;
+    const int stored = std::clamp(kMaxBlockFrames - first, 0, count);
+    if (m_envelope.Stage() == CEnvelope::kIdle) {
+        std::fill(m_gains + first, m_gains + first + stored, 0.0f * gain);
+        return;
+    }
+    // Working copies, which the gains written cannot alias.
+    CLfo tremolo = m_tremolo;
+    CEnvelope envelope = m_envelope;
+    CLevelDetector detector = m_detector;
+    const float velocityGain = m_velocityGain;
+    float* gains = m_gains + first;
+    for (int i = 0; i < stored; ++i)
+        gains[i] = NextGain(tremolo, envelope, detector, velocityGain) * gain;
+    for (int i = stored; i < count; ++i)
+        NextGain(tremolo, envelope, detector, velocityGain);
+    m_tremolo = tremolo;
+    m_envelope = envelope;
+    m_detector = detector;
 }
 
 void CVoice::RenderSample(float gain)
 {
+    RenderSamples(gain, 1);
+}
+
+void CVoice::RenderSamples(float gain, int count)
+{
+    if (count <= 0)
+        return;
     const float base = m_stepLength * kOctaveFactors[m_octaveIndex] * m_alternation;
     m_vibratoIncrement = base * kVibratoDepth;
-    RunClocks(base);
-    const float g = NextGain();
-    if (m_sampleCounter < kMaxBlockFrames)
-        m_gains[m_sampleCounter] = g * gain;
-    ++m_sampleCounter;
+    RunOscillator(base, count);
+    WriteGains(gain, count);
+    m_sampleCounter += count;
 }
 
 int CVoice::EndBlock(float* out, int count)
@@ -362,7 +514,7 @@ void CVoice::recoverNonFinite()
     if (!std::isfinite(m_nextEdge))
         m_nextEdge = 0.0f;
     if (!m_vibrato.isFinite())
-        m_vibrato.Reset();
+        resetVibrato();
     if (!m_tremolo.isFinite())
         m_tremolo.Reset();
 }

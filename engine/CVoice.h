@@ -4,6 +4,7 @@
 #include "CEventListener.h"
 #include "CLevelDetector.h"
 #include "CLfo.h"
+#include "CLfoRotation.h"
 #include "CStepBuffer.h"
 #include "CStepWriter.h"
 #include "CVoiceHost.h"
@@ -43,6 +44,9 @@ public:
     void Silence();
     // One output sample: 16 oscillator clocks and the sample's gain.
     void RenderSample(float gain);
+    // count samples with the same gain and no event between them: the same
+    // as count calls of RenderSample.
+    void RenderSamples(float gain, int count);
     // Closes the samples rendered since the last call and writes count
     // samples of output 1; returns the number written from the buffer.
     int EndBlock(float* out, int count);
@@ -76,10 +80,21 @@ private:
     void SelectSound(float value);
     void SetModulation(CLfo& lfo, float value, float hz);
     void ApplySettings(const float* values);
-    void RunClocks(float base);
-    void RunSteadyClocks(float base);
-    float FireStep(int32_t firstClock, int k, float edge, float p);
-    float NextGain();
+    void RunOscillator(float base, int count);
+    void RunRotatingClocks(float base, int count);
+    void RunClocks(float base, int count);
+    void RunSteadyClocks(float base, int count);
+    static int firingClock(float edge, int k);
+    static int samplesBefore(float& edge, int count);
+    static int samplesAfterStep(float& edge, int guess, int count);
+    static int samplesPerStep(float length);
+    template <bool kShortSteps>
+    float RunSteadyEdges(float edge, float base, int count);
+    void FireStep(int32_t clock);
+    static float nextEdge(float edge, float p, int k);
+    static float NextGain(CLfo& tremolo, CEnvelope& envelope, CLevelDetector& detector, float velocityGain);
+    void WriteGains(float gain, int count);
+    void resetVibrato();
     void recoverNonFinite();
     void Controller(int number, int value);
     void ProgramChange(int program);
@@ -103,7 +118,10 @@ private:
     // 0 while the current note has no usable step length (Tune 0).
     bool m_oscillatorOn = true;
     CEnvelope m_envelope;
+    // The vibrato's frequency, switch and, for the fastest settings, its
+    // recurrence; otherwise its closed form below.
     CLfo m_vibrato;
+    CLfoRotation m_vibratoRotation;
     CLfo m_tremolo;
     CLevelDetector m_detector;
     CStepBuffer m_buffer;

@@ -41,6 +41,8 @@ public:
     int count() const { return m_count; }
     // True when an event is due at sample now.
     bool hasDue(int now) const { return m_count > 0 && m_events[0].deltaFrames <= now; }
+    // The time of the earliest queued event; only with count() above 0.
+    VstInt32 nextTime() const { return m_events[0].deltaFrames; }
     VstInt32 deltaFramesOffset() const;
 
 private:

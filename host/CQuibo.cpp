@@ -276,22 +276,52 @@ void CQuibo::processReplacing(float** /*inputs*/, float** outputs, VstInt32 samp
     m_eventManager.EndBlock(frames);
 }
 
+// Sample by sample in the order commands, due events, the tempo clock, the
+// voice and the rhythm box; but the samples after one that needs panel work
+// and up to the next that does (a command waiting, an event due, a tick) are
+// rendered as one run, with the parameters read once.
 void CQuibo::renderPart(float** outputs, VstInt32 first, VstInt32 frames)
 {
-    float* right = outputs[1];
-    for (VstInt32 i = first; i < first + frames; ++i) {
+    const VstInt32 end = first + frames;
+    for (VstInt32 i = first; i < end;) {
         {
             CPanelAccess access(m_panelLock);
             drainCommands(access);
             dispatchDue(i, access);
             stepTempoClock(access);
         }
-        const float volume = getParameter(kParamVolume);
-        const float c = (getParameter(kParamBalance) - 0.5f) * 0.5f;
-        m_voice.RenderSample((c + 0.5f) * volume);
-        right[i] = m_rhythmBox.NextSample() * (0.5f - c) * volume;
+        const VstInt32 runEnd = quietRunEnd(i + 1, end);
+        renderRun(outputs, i, runEnd);
+        i = runEnd;
     }
     m_voice.EndBlock(outputs[0] + first, frames);
+}
+
+// The end of the samples from `from` on (before `end`) at which no command
+// waits, no event is due and no tick falls; the tempo clock is stepped
+// through them. A command that another thread queues meanwhile is applied
+// at the next sample that needs panel work.
+VstInt32 CQuibo::quietRunEnd(VstInt32 from, VstInt32 end)
+{
+    if (!m_commandQueue.isEmpty() || !m_internalCommands.isEmpty() || m_deferredTicks > 0)
+        return from;
+    VstInt32 limit = end;
+    if (m_eventManager.count() > 0)
+        limit = std::min(limit, std::max(from, m_eventManager.nextTime()));
+    return from + m_tempoClock.stepQuietly(limit - from);
+}
+
+void CQuibo::renderRun(float** outputs, VstInt32 from, VstInt32 to)
+{
+    const VstInt32 count = to - from;
+    const float volume = m_parameterValues[kParamVolume].load(std::memory_order_relaxed);
+    const float c = (m_parameterValues[kParamBalance].load(std::memory_order_relaxed) - 0.5f) * 0.5f;
+    m_voice.RenderSamples((c + 0.5f) * volume, count);
+    float* right = outputs[1] + from;
+    m_rhythmBox.NextSamples(right, count);
+    const float rhythmBalance = 0.5f - c;
+    for (VstInt32 k = 0; k < count; ++k)
+        right[k] = right[k] * rhythmBalance * volume;
 }
 
 void CQuibo::setSampleRate(float rate)

@@ -23,7 +23,8 @@
 #include <atomic>
 
 // The instrument: owns every component, applies queued commands on the audio
-// thread and renders each block sample by sample. It is the host the voice
+// thread and renders each block in runs of samples between those where a
+// command, an event or a tick is due. It is the host the voice
 // and the panel logic report to (CVoiceHost, CPanelHost).
 //
 // Threads. The audio thread owns the voice, the rhythm box, the event queue
@@ -143,6 +144,8 @@ protected:
     void dispatchDue(VstInt32 now, CPanelAccess& access);
     void stepTempoClock(CPanelAccess& access);
     void renderPart(float** outputs, VstInt32 first, VstInt32 frames);
+    VstInt32 quietRunEnd(VstInt32 from, VstInt32 end);
+    void renderRun(float** outputs, VstInt32 from, VstInt32 to);
     void storeStartupValues();
     // Tells the host the program list changed; never called with the panel
     // lock held, nor from the audio thread.

@@ -18,6 +18,9 @@ public:
     // One sample: answers true when a tick falls due. The owner then runs the
     // tick's panel part (with panel access, perhaps later) and its engine part.
     bool step();
+    // Steps up to count samples, stopping before the first whose step would
+    // tick; answers the number of samples stepped.
+    int stepQuietly(int count);
     // The sequencer, its end, the tempo shown and the step count, the blink.
     void tickPanel();
     // The voice's alternation and the rhythm box's pattern step.
@@ -36,6 +39,8 @@ public:
     int sequencerEnded = 0;
 
 private:
+    int evenSteps(float& phase, int limit) const;
+
     CQuibo* m_owner = nullptr;
     float m_clockRate = 44100.0f;
     float m_tempo = 4.0f;

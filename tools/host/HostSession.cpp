@@ -1,7 +1,11 @@
 #include "HostSession.h"
 
+#include "ThreadClock.h"
+
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -192,11 +196,27 @@ void HostSession::hostIdle()
 
 void HostSession::renderBlock(int frames)
 {
-    const long start = m_position;
+    processBlock(m_position, frames, m_events, m_nextEvent, m_left, m_right);
+    for (int i = 0; i < frames; ++i) {
+        m_interleaved.push_back(m_left[static_cast<size_t>(i)]);
+        m_interleaved.push_back(m_right[static_cast<size_t>(i)]);
+    }
+    m_position += frames;
+}
+
+// The sample frame of a time in seconds, in 64 bits (long has 32 on Windows).
+long long HostSession::frameOf(double seconds) const
+{
+    const double frame = seconds * m_sampleRate;
+    return frame <= 0.0 ? 0 : frame >= 4e18 ? 4000000000000000000LL : static_cast<long long>(frame);
+}
+
+void HostSession::processBlock(long long start, int frames, const std::vector<TimedEvent>& events, size_t& next,
+                               std::vector<float>& left, std::vector<float>& right)
+{
     m_midi.clear();
-    while (m_nextEvent < m_events.size() &&
-           static_cast<long>(m_events[m_nextEvent].seconds * m_sampleRate) < start + frames) {
-        const TimedEvent& event = m_events[m_nextEvent++];
+    while (next < events.size() && frameOf(events[next].seconds) < start + frames) {
+        const TimedEvent& event = events[next++];
         if (event.isParameter) {
             setParameter(event.index, event.value);
             continue;
@@ -204,8 +224,7 @@ void HostSession::renderBlock(int frames)
         VstMidiEvent record{};
         record.type = kVstMidiType;
         record.byteSize = sizeof(VstMidiEvent);
-        record.deltaFrames =
-            static_cast<VstInt32>(std::max<long>(0, static_cast<long>(event.seconds * m_sampleRate) - start));
+        record.deltaFrames = static_cast<VstInt32>(std::max<long long>(0, frameOf(event.seconds) - start));
         std::memcpy(record.midiData, event.midi, 3);
         m_midi.push_back(record);
     }
@@ -217,13 +236,69 @@ void HostSession::renderBlock(int frames)
             list->events[i] = reinterpret_cast<VstEvent*>(&m_midi[i]);
         dispatch(effProcessEvents, 0, 0, list);
     }
-    float* outputs[2] = {m_left.data(), m_right.data()};
+    float* outputs[2] = {left.data(), right.data()};
     m_effect->processReplacing(m_effect, nullptr, outputs, frames);
-    for (int i = 0; i < frames; ++i) {
-        m_interleaved.push_back(m_left[static_cast<size_t>(i)]);
-        m_interleaved.push_back(m_right[static_cast<size_t>(i)]);
+}
+
+HostSession::Timing HostSession::benchmark(std::vector<TimedEvent> events, double warmupSeconds, double runSeconds,
+                                           int runs)
+{
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TimedEvent& a, const TimedEvent& b) { return a.seconds < b.seconds; });
+    std::vector<float> left(static_cast<size_t>(m_blockSize)), right(static_cast<size_t>(m_blockSize));
+    size_t next = 0;
+    long long start = 0;
+    for (; start < frameOf(warmupSeconds); start += m_blockSize)
+        processBlock(start, m_blockSize, events, next, left, right);
+    // As many blocks per run as take about runSeconds, from a first try.
+    Timing timing;
+    timing.runs = std::max(runs, 1);
+    long blocks = 64;
+    for (;;) {
+        const double began = threadProcessorSeconds();
+        for (long b = 0; b < blocks; ++b, start += m_blockSize)
+            processBlock(start, m_blockSize, events, next, left, right);
+        const double used = threadProcessorSeconds() - began;
+        if (used >= 0.2 * runSeconds || blocks >= (1L << 24)) {
+            blocks = std::max(1L, static_cast<long>(static_cast<double>(blocks) * runSeconds / std::max(used, 1e-9)));
+            break;
+        }
+        blocks *= 4;
     }
-    m_position += frames;
+    timing.blocksPerRun = blocks;
+    std::vector<double> processor, wall;
+    for (int run = 0; run < timing.runs; ++run) {
+        const auto wallBegan = std::chrono::steady_clock::now();
+        const double began = threadProcessorSeconds();
+        for (long b = 0; b < blocks; ++b, start += m_blockSize)
+            processBlock(start, m_blockSize, events, next, left, right);
+        const double used = threadProcessorSeconds() - began;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBegan).count();
+        const double samples = static_cast<double>(blocks) * m_blockSize;
+        processor.push_back(used / samples * 1e9);
+        wall.push_back(elapsed / samples * 1e9);
+    }
+    // What the timed blocks sounded like, from a few more.
+    double square[2] = {0.0, 0.0};
+    const int checked = 16;
+    for (int b = 0; b < checked; ++b, start += m_blockSize) {
+        processBlock(start, m_blockSize, events, next, left, right);
+        for (int i = 0; i < m_blockSize; ++i) {
+            square[0] += static_cast<double>(left[static_cast<size_t>(i)]) * left[static_cast<size_t>(i)];
+            square[1] += static_cast<double>(right[static_cast<size_t>(i)]) * right[static_cast<size_t>(i)];
+        }
+    }
+    for (int channel = 0; channel < 2; ++channel)
+        timing.rms[channel] = std::sqrt(square[channel] / (static_cast<double>(checked) * m_blockSize));
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const size_t middle = values.size() / 2;
+        return values.size() % 2 != 0 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
+    };
+    timing.processorNs = median(processor);
+    timing.fastestNs = *std::min_element(processor.begin(), processor.end());
+    timing.wallNs = median(wall);
+    return timing;
 }
 
 bool HostSession::saveChunk(const std::string& path, bool isPreset)

@@ -51,11 +51,29 @@ public:
     void setIdleHandler(std::function<void()> handler) { m_idleHandler = std::move(handler); }
     void hostIdle();
 
+    // The cost of processReplacing: after warmupSeconds of the events, runs
+    // of blocks (each about runSeconds of processor time) are timed; the
+    // figures are per output sample frame, medians over the runs.
+    struct Timing {
+        int runs = 0;
+        long blocksPerRun = 0;
+        double processorNs = 0.0; // median processor time per sample
+        double fastestNs = 0.0; // fastest run, processor time
+        double wallNs = 0.0; // median wall-clock time per sample
+        double rms[2] = {0.0, 0.0}; // of both outputs in blocks after the runs
+    };
+    Timing benchmark(std::vector<TimedEvent> events, double warmupSeconds, double runSeconds, int runs);
+
     bool saveChunk(const std::string& path, bool isPreset);
     bool loadChunk(const std::string& path, bool isPreset);
 
 private:
     void renderBlock(int frames);
+    // Delivers the events due before the end of the block at start (from
+    // next on, sorted), then processes the block into left and right.
+    long long frameOf(double seconds) const;
+    void processBlock(long long start, int frames, const std::vector<TimedEvent>& events, size_t& next,
+                      std::vector<float>& left, std::vector<float>& right);
 
     AEffect* m_effect = nullptr;
     float m_sampleRate = 44100.0f;

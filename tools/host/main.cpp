@@ -50,6 +50,11 @@ const char* const kUsage =
     "  --load-program FILE    restore a program chunk before rendering\n"
     "  --save-bank FILE       save the bank chunk after rendering\n"
     "  --save-program FILE    save the current program's chunk after rendering\n"
+    "  --bench                time processReplacing with the settings and events given, instead of\n"
+    "                         rendering: runs of blocks after a warm-up, per sample frame\n"
+    "  --runs N               timed runs (default 7); the median is reported\n"
+    "  --run-seconds S        processor time of one run (default 0.3)\n"
+    "  --warmup S             seconds of audio processed before the runs (default 0.5)\n"
 #if defined(ZINTRA_HOST_PANEL)
     "The front panel, opened on a plug-in module built with the headless window backend\n"
     "(default " ZINTRA_HEADLESS_PLUGIN "), played while the render runs (X, Y: panel pixels):\n"
@@ -73,6 +78,10 @@ struct Options {
     std::vector<HostSession::TimedEvent> events;
     std::vector<std::string> midiFiles;
     std::string loadBank, loadProgram, saveBank, saveProgram;
+    bool bench = false;
+    int runs = 7;
+    double runSeconds = 0.3;
+    double warmup = 0.5;
     bool pluginGiven = false;
 #if defined(ZINTRA_HOST_PANEL)
     PanelScript panel;
@@ -169,6 +178,10 @@ bool parseArguments(int argc, char** argv, Options& options)
             options.legacyMain = true;
             continue;
         }
+        if (option == "--bench") {
+            options.bench = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "zintra-host: %s needs a value\n", option.c_str());
             return false;
@@ -200,6 +213,12 @@ bool parseArguments(int argc, char** argv, Options& options)
             options.rate = static_cast<float>(number);
         else if (option == "--block" && parseNumber(argument, number) && number >= 1.0 && number <= 1048576.0)
             options.block = static_cast<int>(number);
+        else if (option == "--runs" && parseNumber(argument, number) && number >= 1.0 && number <= 1000.0)
+            options.runs = static_cast<int>(number);
+        else if (option == "--run-seconds" && parseNumber(argument, number) && number > 0.0 && number <= 60.0)
+            options.runSeconds = number;
+        else if (option == "--warmup" && parseNumber(argument, number) && number >= 0.0 && number <= 600.0)
+            options.warmup = number;
         else if (option == "--param")
             options.parameters.push_back(argument);
         else if (option == "--param-at")
@@ -272,6 +291,15 @@ bool writeWav(const std::string& path, const std::vector<float>& interleaved, in
     return writer->write(interleaved.data(), frames) && writer->close();
 }
 
+void printTiming(HostSession& session, const HostSession::Timing& timing, const Options& options)
+{
+    std::printf("bench: %s, %d-frame blocks at %g Hz: %.2f ns per sample frame (median of %d runs of %ld blocks;"
+                " fastest %.2f; wall clock %.2f), %.0f times real time; output RMS %.4f %.4f\n",
+                session.text(effGetEffectName).c_str(), options.block, static_cast<double>(options.rate),
+                timing.processorNs, timing.runs, timing.blocksPerRun, timing.fastestNs, timing.wallNs,
+                1e9 / (timing.processorNs * static_cast<double>(options.rate)), timing.rms[0], timing.rms[1]);
+}
+
 int run(const Options& given)
 {
     Options options = given;
@@ -291,7 +319,7 @@ int run(const Options& given)
         std::fprintf(stderr, "zintra-host: the plug-in refused to start\n");
         return 1;
     }
-    if (options.info || (options.renderPath.empty() && !usePanel))
+    if (options.info || (options.renderPath.empty() && !usePanel && !options.bench))
         session.printIdentity(stdout);
     if (!options.loadBank.empty() && !session.loadChunk(options.loadBank, false))
         std::fprintf(stderr, "zintra-host: bank %s was refused\n", options.loadBank.c_str());
@@ -313,6 +341,9 @@ int run(const Options& given)
         }
     }
     int status = 0;
+    if (options.bench)
+        printTiming(session, session.benchmark(options.events, options.warmup, options.runSeconds, options.runs),
+                    options);
 #if defined(ZINTRA_HOST_PANEL)
     if (usePanel) {
         const auto entry = reinterpret_cast<HeadlessPanelEntry>(library.symbol(ZINTRA_HEADLESS_PANEL_ENTRY));
