@@ -77,10 +77,13 @@ bool readLayout(const unsigned char* data, std::size_t size, Layout& l)
     } else if (l.bitCount == 32 && l.compression == kBiRgb) {
     } else if (l.bitCount == 32 && l.compression == kBiBitfields) {
         // A plain info header is followed by the three masks; later header
-        // versions hold them at the same place inside.
+        // versions (52 bytes and more) hold them at the same place inside.
+        // A header between the two sizes would end inside the masks.
         l.maskOffset = info + kInfoHeaderSize;
         if (headerSize == kInfoHeaderSize)
             afterHeader += 12;
+        else if (headerSize < kInfoHeaderSize + 12)
+            return false;
         if (afterHeader > size)
             return false;
     } else {

@@ -158,6 +158,28 @@ TEST(BmpDecoder, DamagedOrUnsupportedDataGivesTheEmptyPicture)
     EXPECT_FALSE(bmp::decode(nullptr, 100, s));
 }
 
+// Bit-field masks lie right after a 40-byte header or inside one of 52 bytes
+// or more; a header of a size between ends inside the masks and is refused.
+// The second case is the 50 bytes the fuzz target found reading past the end.
+TEST(BmpDecoder, BitFieldHeaderEndingInsideTheMasksIsRefused)
+{
+    for (unsigned size = 41; size < 52; ++size) {
+        Bytes b(size + 4, 0);
+        b[0] = static_cast<unsigned char>(size);
+        b[4] = 1; // width
+        b[8] = 1; // height
+        b[12] = 1; // planes
+        b[14] = 32; // bits per pixel
+        b[16] = 3; // bit fields
+        EXPECT_TRUE(decoded(b).isEmpty()) << size;
+    }
+    const Bytes found = {0x29, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0xff, 0xff, 0xff, 0xff, 0x3a,
+                         0x00, 0x20, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x28, 0xff, 0x00, 0x1d,
+                         0x06, 0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x3b, 0x3b, 0x00, 0x00, 0x00,
+                         0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x09, 0x17};
+    EXPECT_TRUE(decoded(found).isEmpty());
+}
+
 TEST(BmpDecoder, EveryPrefixOfAFileIsRefusedWithoutReadingPastIt)
 {
     // Run under AddressSanitizer, an over-read of the copied prefix is caught.
