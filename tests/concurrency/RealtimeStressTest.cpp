@@ -2,6 +2,7 @@
 // the audio thread. CPanelLock counts every wait by a thread registered as an
 // audio thread; these tests hammer the plug-in from three threads and require
 // that count to stay zero. CI runs them under ThreadSanitizer too.
+#include "NotePair.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -26,29 +27,7 @@ public:
     LcdContent last{};
 };
 
-struct MidiList {
-    VstMidiEvent events[2] = {};
-    struct {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[2];
-    } list{};
-
-    MidiList(int note, int frames)
-    {
-        for (int i = 0; i < 2; ++i) {
-            events[i].type = kVstMidiType;
-            events[i].byteSize = sizeof(VstMidiEvent);
-            events[i].deltaFrames = i * (frames / 2);
-            events[i].midiData[0] = static_cast<char>(i == 0 ? 0x90 : 0x80);
-            events[i].midiData[1] = static_cast<char>(note);
-            events[i].midiData[2] = 100;
-            list.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        }
-        list.numEvents = 2;
-    }
-    VstEvents* get() { return reinterpret_cast<VstEvents*>(&list); }
-};
+using MidiList = testhost::NotePair;
 
 // A host thread: automation, programs, chunks and texts, as fast as it can.
 void hammerAsHost(CQuiboPlugin& plugin, const std::atomic<bool>& stop, std::atomic<int>& rounds)

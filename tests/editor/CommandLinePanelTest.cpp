@@ -4,6 +4,7 @@
 #include "PanelTestSupport.h"
 #include "ScratchFolder.h"
 
+#include "RunHost.h"
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -17,21 +18,7 @@
 
 namespace {
 
-std::string runHost(const std::string& arguments, int& status)
-{
-    const std::string command = std::string(ZINTRA_HOST_PATH) + " " + arguments + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    if (pipe == nullptr) {
-        status = -1;
-        return output;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-        output += buffer;
-    status = pclose(pipe);
-    return output;
-}
+using testhost::runHost;
 
 CPixelSurface readPng(const std::string& path)
 {

@@ -6,6 +6,7 @@
 #include "CPanelLock.h"
 #include "PanelTestSupport.h"
 
+#include "NotePair.h"
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,30 +16,7 @@
 
 namespace {
 
-// A note on and its note off within one block.
-struct NotePair {
-    VstMidiEvent events[2] = {};
-    struct {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[2];
-    } list{};
-
-    NotePair(int note, int frames)
-    {
-        for (int i = 0; i < 2; ++i) {
-            events[i].type = kVstMidiType;
-            events[i].byteSize = sizeof(VstMidiEvent);
-            events[i].deltaFrames = i * (frames / 2);
-            events[i].midiData[0] = static_cast<char>(i == 0 ? kStatusNoteOn : kStatusNoteOff);
-            events[i].midiData[1] = static_cast<char>(note);
-            events[i].midiData[2] = 100;
-            list.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        }
-        list.numEvents = 2;
-    }
-    VstEvents* get() { return reinterpret_cast<VstEvents*>(&list); }
-};
+using testhost::NotePair;
 
 } // namespace
 
