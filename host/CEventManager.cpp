@@ -5,16 +5,9 @@
 #include "DebugTrace.h"
 #include "PanelCodes.h"
 
-#include <algorithm>
-#include <cstddef>
 #include <cstring>
 
 namespace {
-
-// A host event is read only up to its declared size, at most one record. It
-// must reach the three MIDI bytes; a shorter one (even the 24 that the
-// plug-in's own events carry) is ignored. The rest of the copy stays zero.
-constexpr VstInt32 kSmallestMidiEvent = static_cast<VstInt32>(offsetof(VstMidiEvent, midiData) + 3);
 
 unsigned byteOf(const VstMidiEvent& event, int index)
 {
@@ -33,12 +26,15 @@ VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
     VstEvent* const* entries = events->events;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
         const VstEvent* event = entries[i];
-        if (event == nullptr || event->type != kVstMidiType || event->byteSize < kSmallestMidiEvent)
+        // A MIDI event is always a whole 32-byte record, whatever its byteSize
+        // says: the published size leaves out the first two fields (24), and
+        // hosts write either that or the record's size (32). Other types are
+        // skipped.
+        if (event == nullptr || event->type != kVstMidiType || mode == kModeOff)
             continue;
-        VstMidiEvent copy{};
-        std::memcpy(&copy, event, std::min(sizeof copy, static_cast<size_t>(event->byteSize)));
-        if (mode == kModeOff)
-            continue;
+        VstMidiEvent copy;
+        std::memcpy(&copy, event, sizeof copy);
+        copy.byteSize = static_cast<VstInt32>(sizeof copy);
         copy.flags = 0;
         m_inbox.push(copy);
     }

@@ -11,13 +11,14 @@ namespace {
 
 using testhost::sendMidi;
 
-// Renders blocks of 64 after a note-on at delta; answers the index of the
-// first non-zero left sample counted from the note's block.
-int firstSoundAfterNoteAt(int delta)
+// Renders blocks of 64 after a note-on at delta, sent with the given
+// byteSize; answers the index of the first non-zero left sample counted from
+// the note's block.
+int firstSoundAfterNoteAt(int delta, VstInt32 byteSize = sizeof(VstMidiEvent))
 {
     testhost::Instance instance;
     instance.process(64);
-    sendMidi(*instance.plugin, delta, 0x90, 69, 100);
+    sendMidi(*instance.plugin, delta, 0x90, 69, 100, byteSize);
     std::vector<float> left;
     for (int block = 0; block < 8; ++block) {
         instance.process(64);
@@ -36,6 +37,17 @@ TEST(PluginPlayback, NoteStartsAtItsDeltaFrame)
     const int at38 = firstSoundAfterNoteAt(38);
     ASSERT_GT(at37, 37);
     EXPECT_EQ(at37 + 1, at38);
+}
+
+// Hosts write 24 (the published size without type and byteSize) or 32 (the
+// whole record); both notes sound, at the same sample.
+TEST(PluginPlayback, NotesSoundAtTheirSampleWhateverTheByteSizeSays)
+{
+    for (const int delta : {0, 37, 38}) {
+        const int whole = firstSoundAfterNoteAt(delta, 32);
+        ASSERT_GT(whole, delta) << delta;
+        EXPECT_EQ(whole, firstSoundAfterNoteAt(delta, 24)) << delta;
+    }
 }
 
 TEST(PluginPlayback, ProgramChangeSevenSelectsTheLastProgram)

@@ -30,12 +30,14 @@ struct Instance {
 };
 
 // Hands one MIDI message to the plug-in as a host does, deltaFrames into
-// the next block.
-inline void sendMidi(CQuibo& plugin, int delta, int status, int data1, int data2)
+// the next block. Hosts write either the record's size (32) or the published
+// byteSize (24, without the type and byteSize fields).
+inline void sendMidi(CQuibo& plugin, int delta, int status, int data1, int data2,
+                     VstInt32 byteSize = sizeof(VstMidiEvent))
 {
     VstMidiEvent event{};
     event.type = kVstMidiType;
-    event.byteSize = sizeof event;
+    event.byteSize = byteSize;
     event.deltaFrames = delta;
     event.midiData[0] = static_cast<char>(status);
     event.midiData[1] = static_cast<char>(data1);
