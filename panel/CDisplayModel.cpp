@@ -302,9 +302,15 @@ void CDisplayModel::tick()
     ++m_blinkCounter;
     if (m_blinkCounter >= kBlinkPeriod)
         m_blinkCounter = 0;
-    // The mark shows at the next flush or write, as the display is refreshed.
-    if (playOrRec())
-        m_cells[0] = (m_blinkCounter >= 1 && m_blinkCounter <= 15) ? 0 : '-';
+    if (!playOrRec())
+        return;
+    const char mark = (m_blinkCounter >= 1 && m_blinkCounter <= 15) ? 0 : '-';
+    // Published when it changes (twice a cycle), for the editor's idle to
+    // show; the copy neither waits nor allocates.
+    if (m_cells[0] != mark) {
+        m_cells[0] = mark;
+        publish(false);
+    }
 }
 
 LcdContent CDisplayModel::content() const

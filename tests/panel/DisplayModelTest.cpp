@@ -201,28 +201,37 @@ TEST(DisplayModelTest, MemoryFullLightsAllPoints)
 
 TEST(DisplayModelTest, BlinkMarkTiming)
 {
+    // In Play and Rec the view shows the mark at each change, and only the
+    // changes are published.
+    for (float mode : {kPlayValue, kRecValue}) {
+        CDisplayModel model;
+        RecordingCells cells(&model);
+        model.attachView(&cells);
+        model.setMode(mode, false, 4.0f);
+        const int renders = cells.rendered();
+        std::string pattern;
+        for (int i = 1; i <= 64; ++i) {
+            model.tick();
+            pattern += cells.latest().cells[0] == '-' ? '-' : '.';
+        }
+        const std::string cycle = std::string(15, '.') + std::string(17, '-');
+        EXPECT_EQ(pattern, cycle + cycle) << mode;
+        EXPECT_EQ(model.blinkCounter(), 0);
+        EXPECT_EQ(cells.rendered() - renders, 3) << "on, off and on again";
+        EXPECT_EQ(cellsOf(cells.latest()), "-..[.4]..") << "the tempo view stays";
+    }
+
+    // In Cal the counter runs but the cell is left alone and nothing is published.
     CDisplayModel model;
     RecordingCells cells(&model);
     model.attachView(&cells);
-    model.setMode(kPlayValue, false, 4.0f);
-    const int renders = cells.rendered();
-    std::string pattern;
-    for (int i = 1; i <= 32; ++i) {
-        model.tick();
-        pattern += model.content().cells[0] == '-' ? '-' : '.';
-    }
-    EXPECT_EQ(pattern, std::string(15, '.') + std::string(17, '-'));
-    EXPECT_EQ(model.blinkCounter(), 0);
-    EXPECT_EQ(cells.rendered(), renders);
-    model.flush(false);
-    EXPECT_EQ(cells.latest().cells[0], '-');
-
-    // In Cal the counter runs but the cell is left alone.
     model.setMode(kCalValue, false, 0.0f);
+    const int renders = cells.rendered();
     for (int i = 0; i < 20; ++i)
         model.tick();
     EXPECT_EQ(model.blinkCounter(), 20);
     EXPECT_EQ(model.content().cells[0], 0);
+    EXPECT_EQ(cells.rendered(), renders);
 }
 
 TEST(DisplayModelTest, FlushWithoutViewAndAfterDetach)
