@@ -36,6 +36,21 @@ private:
     CRect m_areas[kKept];
     int m_count = 0;
 };
+
+// Draws view into context, which clips to area: through paintArea, or through
+// paint when whole. A view that reaches out of area is drawn only in part, so
+// if it needed drawing before, it still does and the next idle draws it whole;
+// marked clean here, it would keep its old picture outside area.
+void paintViewArea(CPanelView& view, CPaintContext& context, const CRect& area, bool whole)
+{
+    const bool dirty = view.needsPaint();
+    if (whole)
+        view.paint(context);
+    else
+        view.paintArea(context, area);
+    if (dirty && !area.holds(view.bounds()))
+        view.markPaint(true);
+}
 } // namespace
 
 CPanelFrame::CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor)
@@ -89,9 +104,9 @@ void CPanelFrame::paintArea(CPaintContext& context, const CRect& area)
         m_background->paint(context, area, {area.left, area.top});
     for (std::size_t i = 0; i < m_views.size(); ++i)
         if (m_views[i]->overlaps(area))
-            m_views[i]->paintArea(context, area);
+            paintViewArea(*m_views[i], context, area, false);
     if (m_modalView != nullptr && m_modalView->overlaps(area))
-        m_modalView->paint(context);
+        paintViewArea(*m_modalView, context, area, true);
 }
 
 void CPanelFrame::mouseDown(CPaintContext& context, CPoint where)

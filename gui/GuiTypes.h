@@ -68,6 +68,11 @@ struct CRect {
     {
         return left <= o.right && o.left <= right && top <= o.bottom && o.top <= bottom;
     }
+    // True when every pixel of o lies in this rectangle.
+    constexpr bool holds(const CRect& o) const
+    {
+        return left <= o.left && top <= o.top && o.right <= right && o.bottom <= bottom;
+    }
 };
 
 // A colour as red, green, blue and a fourth byte that drawing ignores.

@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -48,6 +51,23 @@ protected:
 
     OpenPanel panel;
 };
+
+// The views of the frame whose pixels differ between two pictures, by their
+// left and top corners.
+std::string viewsThatDiffer(const CPanelFrame& frame, const CPixelSurface& a, const CPixelSurface& b)
+{
+    std::string differ;
+    for (int i = 0; i < frame.viewCount(); ++i) {
+        const CRect r = frame.viewAt(i)->bounds();
+        bool same = true;
+        for (int y = r.top; same && y < r.bottom; ++y)
+            for (int x = r.left; same && x < r.right; ++x)
+                same = a.pixel(x, y) == b.pixel(x, y);
+        if (!same)
+            differ += " (" + std::to_string(r.left) + "," + std::to_string(r.top) + ")";
+    }
+    return differ;
+}
 
 } // namespace
 
@@ -406,4 +426,77 @@ TEST_F(PanelEditorTest, RepeatedOpeningAndClosingLeavesNothingBehind)
     }
     panel.editor->idle();
     EXPECT_EQ(nullptr, panel.editor->frame());
+}
+
+TEST_F(PanelEditorTest, AButtonHeldAfterItsHintShowsItsPressedFrame)
+{
+    // The hint goes when the press changes the button; the redraw of the
+    // hint's area must not leave the button's pressed frame undrawn.
+    for (int tag = KeyReset; tag <= KeyOneKey2; ++tag) {
+        panel.hover(panel.centreOf(tag));
+        panel.idle(CPanelEditor::kHintHoldOff + 1);
+        ASSERT_NE(0, panel.editor->hoverHint()) << tag;
+        int heldIdles = 0, pressedShown = 0;
+        paneltest::hostLog().onIdle = [&] {
+            ++heldIdles;
+            pressedShown += paneltest::keyShown(panel.screen(), *panel.editor, tag) == 1 ? 1 : 0;
+        };
+        panel.click(panel.centreOf(tag), 300);
+        paneltest::hostLog().onIdle = nullptr;
+        EXPECT_GT(heldIdles, 0) << tag;
+        EXPECT_EQ(heldIdles, pressedShown) << "button " << tag;
+        panel.idle();
+        EXPECT_EQ(0, paneltest::keyShown(panel.screen(), *panel.editor, tag)) << tag;
+        panel.takeSent();
+    }
+}
+
+TEST_F(PanelEditorTest, HostChangesTogetherWithAModeChangeAreAllDrawn)
+{
+    struct Case {
+        float fromMode;
+        std::vector<std::pair<int, float>> changes;
+    };
+    const Case cases[] = {
+        {0.7f, {{kParamVolume, 1.0f}, {kParamMode, 0.0f}, {kParamOctave, 1.0f}}}, // Cal to Play
+        {0.0f, {{kParamVolume, 0.6f}, {kParamMode, 0.7f}}}, // Play to Cal
+        {0.0f, {{kParamMode, 0.7f}, {kParamOctave, 0.0f}, {kParamBalance, 0.1f}}},
+        {0.5f, {{kParamVolume, 0.2f}, {kParamMode, 0.0f}, {kParamProgram, 1.0f}}}, // Rec to Play
+        {0.0f, {{kParamVolume, 0.3f}, {kParamMode, 1.0f}, {kParamOctave, 0.0f}}}, // Play to Off
+    };
+    for (const Case& c : cases) {
+        setMode(c.fromMode);
+        panel.idle();
+        for (const auto& [index, value] : c.changes)
+            panel.plugin->setParameter(index, value);
+        panel.process();
+        panel.idle();
+        // What the idle drew is what a paint of the whole window shows.
+        const CPixelSurface drawn = panel.screen();
+        panel.window().sendPaint({0, 0, 882, 213});
+        EXPECT_TRUE(drawn == panel.screen()) << "from mode " << c.fromMode << " to " << panel.plugin->mode() << ":"
+                                             << viewsThatDiffer(*panel.editor->frame(), drawn, panel.screen());
+        for (const auto& [index, value] : c.changes)
+            EXPECT_FLOAT_EQ(panel.plugin->getParameter(index), panel.editor->parameterControl(index)->value()) << index;
+    }
+}
+
+TEST_F(PanelEditorTest, TheLcdBlinksItsTickMarkInPlayAndRecOnly)
+{
+    struct Case {
+        float mode;
+        const char* cellZeroShown; // '.' blank, '-' the mark
+    };
+    for (const Case& c : {Case{0.0f, "-."}, Case{0.5f, "-."}, Case{0.7f, "."}}) {
+        setMode(c.mode);
+        std::set<char> shown;
+        // About a second and a half: two cycles of 32 ticks at tempo 0.
+        for (int i = 0; i < 130; ++i) {
+            panel.process(512);
+            panel.idle();
+            shown.insert(paneltest::lcdText(panel.screen())[0]);
+        }
+        EXPECT_EQ(std::set<char>(c.cellZeroShown, c.cellZeroShown + std::strlen(c.cellZeroShown)), shown)
+            << "mode " << c.mode;
+    }
 }
