@@ -14,6 +14,7 @@
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -237,6 +238,8 @@ public:
             return;
         m_pid = fork();
         if (m_pid == 0) {
+            // Gone with the host case, however that ends.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             close(pipeEnds[0]);
             const std::string fd = std::to_string(pipeEnds[1]);
             std::freopen("/dev/null", "w", stdout);
