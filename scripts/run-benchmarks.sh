@@ -9,18 +9,23 @@
 #      Linux Zintra.so and from the 32-bit Zintra.dll under Wine (when MinGW
 #      and Wine are installed), and the same held A4 from Debian's amsynth VST
 #      plug-in (when the package amsynth is installed) as a peer.
+#   3. quibo_x11_bench (when Xvfb is installed): the front panel's idle with
+#      the X11 backend, 1 and 32 panels open on an Xvfb started for it, with
+#      nothing to do and with one key changing at every idle.
 # Times are processor time of the processing thread per sample frame, medians
 # over repeated runs; "x real time" is 1 s / (44100 x that time).
 #
-# Usage: scripts/run-benchmarks.sh [--runs N] [--build-root DIR] [--skip-windows]
+# Usage: scripts/run-benchmarks.sh [--runs N] [--build-root DIR] [--skip-windows] [--x11-only]
 #   --runs N        repetitions of each figure (default 7)
 #   --build-root    where to build (default build-bench in the repository)
+#   --x11-only      build and run only the X11 panel idle (3.)
 set -euo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 RUNS=7
 BUILD_ROOT="$REPO/build-bench"
 WINDOWS=1
+X11_ONLY=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs)
@@ -32,8 +37,9 @@ while [ $# -gt 0 ]; do
         shift
         ;;
     --skip-windows) WINDOWS=0 ;;
+    --x11-only) X11_ONLY=1 ;;
     -h | --help)
-        sed -n '2,19p' "${BASH_SOURCE[0]}"
+        sed -n '2,23p' "${BASH_SOURCE[0]}"
         exit 0
         ;;
     *)
@@ -64,8 +70,51 @@ build() {
 
 LINUX="$BUILD_ROOT/linux"
 TARGETS=(quibo_bench Zintra zintra-host)
-log "building the Linux plug-in, host and benchmarks in $LINUX"
+X11=0
+if command -v Xvfb >/dev/null; then
+    X11=1
+    TARGETS+=(quibo_x11_bench)
+else
+    log "no Xvfb (apt-get install xvfb): the X11 panel idle is left out"
+fi
+if [ "$X11_ONLY" -eq 1 ]; then
+    [ "$X11" -eq 1 ] || exit 1
+    TARGETS=(quibo_x11_bench)
+fi
+log "building ${TARGETS[*]} in $LINUX"
 build "$LINUX" -DCMAKE_BUILD_TYPE=Release -DQUIBO_BUILD_BENCH=ON -DQUIBO_BUILD_TESTS=OFF
+
+# The front panel's idle with the X11 backend, on an Xvfb of its own.
+x11_idle() {
+    echo
+    echo "== quibo_x11_bench (the panel's idle, X11 backend, Xvfb; median of $RUNS repetitions)"
+    local json="$BUILD_ROOT/quibo_x11_bench.json"
+    "$REPO/tests/gui/run-with-xvfb.sh" "$LINUX/bench/quibo_x11_bench" --benchmark_repetitions="$RUNS" \
+        --benchmark_format=json >"$json" 2>/dev/null
+    python3 - "$json" <<'EOF'
+import json, statistics, sys
+data = json.load(open(sys.argv[1]))
+runs = {}
+for b in data["benchmarks"]:
+    if b.get("run_type") == "iteration":
+        panels = int(b["run_name"].split(":")[-1])
+        scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[b["time_unit"]] / panels
+        runs.setdefault(b["run_name"], []).append((b["cpu_time"] * scale, b["real_time"] * scale))
+print("%-44s %16s %12s %16s" % ("per idle of one panel", "processor us", "fastest", "wall clock us"))
+for name, values in runs.items():
+    what = "nothing to do" if name.startswith("PanelX11IdleUntouched") else "one key changing"
+    label = "%s, %s panel(s) open" % (what, name.split(":")[-1])
+    cpu = [v[0] for v in values]
+    print("%-44s %16.2f %12.2f %16.2f" % (label, statistics.median(cpu), min(cpu),
+                                          statistics.median(v[1] for v in values)))
+EOF
+}
+if [ "$X11_ONLY" -eq 1 ]; then
+    echo "== Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)," \
+        "commit $(git -C "$REPO" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+    x11_idle
+    exit 0
+fi
 
 WIN32_DIR="$BUILD_ROOT/i686"
 if [ "$WINDOWS" -eq 1 ] && command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
@@ -182,5 +231,6 @@ if [ -n "$AMSYNTH" ]; then
     row "Zintra Fantasy, Vibrato 0.3, Tremolo 0.4" "$zintra"
     python3 -c "print('Zintra takes %.2f of the time amsynth takes' % (${zintra% *} / ${peer% *}))"
 fi
+[ "$X11" -eq 0 ] || x11_idle
 echo
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -3,10 +3,12 @@
 // hosts pass to effEditOpen). Its events are read when the editor idles and,
 // while a control tracks the mouse, only its exposures. The frame's pixels
 // are presented with XPutImage, or through shared memory where the server
-// offers it.
+// offers it. Every Xlib call on a connection runs under a CX11ErrorTrap: its
+// errors, and the server going away, end the panel, never the host.
 #include "platform/GuiPlatform.h"
 
 #include "CPixelSurface.h"
+#include "CX11ErrorTrap.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -15,68 +17,12 @@
 #include <sys/shm.h>
 #include <time.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-
-// X errors on our connections (a window the host destroyed under us, a
-// shared-memory attach the server refused) must not end the host, which the
-// default handler would do. The handler is process-wide: errors of other
-// connections go on to the handler that was there before.
-constexpr int kMaxDisplays = 64;
-std::atomic<Display*> s_displays[kMaxDisplays];
-std::atomic<int> s_errorCount{0};
-XErrorHandler s_previousHandler = nullptr;
-int s_handlerUsers = 0;
-
-bool isOurDisplay(Display* display)
-{
-    for (auto& slot : s_displays)
-        if (slot.load() == display)
-            return true;
-    return false;
-}
-
-int errorHandler(Display* display, XErrorEvent* event)
-{
-    if (isOurDisplay(display)) {
-        ++s_errorCount;
-        return 0;
-    }
-    return s_previousHandler != nullptr ? s_previousHandler(display, event) : 0;
-}
-
-// Called on the user-interface thread that opens or closes a frame.
-void addDisplay(Display* display)
-{
-    for (auto& slot : s_displays) {
-        Display* empty = nullptr;
-        if (slot.compare_exchange_strong(empty, display))
-            break;
-    }
-    if (s_handlerUsers++ == 0)
-        s_previousHandler = XSetErrorHandler(errorHandler);
-}
-
-void removeDisplay(Display* display)
-{
-    for (auto& slot : s_displays) {
-        Display* ours = display;
-        if (slot.compare_exchange_strong(ours, nullptr))
-            break;
-    }
-    if (--s_handlerUsers == 0) {
-        XErrorHandler current = XSetErrorHandler(s_previousHandler);
-        // Someone installed a handler after ours: keep theirs.
-        if (current != errorHandler)
-            XSetErrorHandler(current);
-        s_previousHandler = nullptr;
-    }
-}
 
 bool nativeLittleEndian()
 {
@@ -124,9 +70,11 @@ public:
 private:
     bool makeImage(const XWindowAttributes& attributes);
     void makeSharedImage(const XWindowAttributes& attributes);
+    bool nextEvent(bool paintsOnly, XEvent& event);
     void handle(XEvent& event);
     void convert(const CPixelSurface& surface, const CRect& area);
     bool queryPointer(CPoint& where, unsigned& mask);
+    static void connectionLost(Display* display, void* window);
 
     Display* m_display = nullptr;
     Window m_window = 0;
@@ -135,6 +83,8 @@ private:
     int m_width = 0;
     int m_height = 0;
     bool m_alive = false;
+    // The server went away: nothing is asked of the connection but its close.
+    bool m_lost = false;
     // Exactly the frame's 0x00RRGGBB words: the image points at the frame's pixels.
     bool m_direct = false;
     XImage* m_image = nullptr;
@@ -149,9 +99,12 @@ CX11Window::~CX11Window()
 {
     if (m_display == nullptr)
         return;
+    const CX11ErrorTrap trap(m_display);
     if (m_shmImage != nullptr) {
-        XShmDetach(m_display, &m_shm);
-        XSync(m_display, False);
+        if (!m_lost) {
+            XShmDetach(m_display, &m_shm);
+            XSync(m_display, False);
+        }
         XDestroyImage(m_shmImage);
         shmdt(m_shm.shmaddr);
     }
@@ -165,7 +118,13 @@ CX11Window::~CX11Window()
     // Closing the connection destroys its window too, and does no harm when
     // the host has already destroyed it.
     XCloseDisplay(m_display);
-    removeDisplay(m_display);
+}
+
+void CX11Window::connectionLost(Display*, void* window)
+{
+    auto* self = static_cast<CX11Window*>(window);
+    self->m_lost = true;
+    self->m_alive = false;
 }
 
 bool CX11Window::open(const CWindowRequest& request)
@@ -177,10 +136,10 @@ bool CX11Window::open(const CWindowRequest& request)
     m_display = XOpenDisplay(nullptr);
     if (m_display == nullptr)
         return false;
-    addDisplay(m_display);
-    const int errorsBefore = s_errorCount.load();
+    CX11ErrorTrap::whenLost(m_display, connectionLost, this);
+    const CX11ErrorTrap trap(m_display);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(m_display, parent, &attributes) || s_errorCount.load() != errorsBefore)
+    if (!XGetWindowAttributes(m_display, parent, &attributes) || trap.errors() != 0)
         return false;
     XSetWindowAttributes settings{};
     settings.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
@@ -189,7 +148,7 @@ bool CX11Window::open(const CWindowRequest& request)
                              0, CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &settings);
     m_gc = XCreateGC(m_display, m_window, 0, nullptr);
     XSync(m_display, False);
-    if (s_errorCount.load() != errorsBefore)
+    if (trap.errors() != 0 || m_lost)
         return false;
     m_alive = true;
     makeImage(attributes);
@@ -261,9 +220,8 @@ void CX11Window::makeSharedImage(const XWindowAttributes& attributes)
     }
     image->data = m_shm.shmaddr;
     m_shm.readOnly = False;
-    const int errorsBefore = s_errorCount.load();
-    const bool attached =
-        XShmAttach(m_display, &m_shm) && (XSync(m_display, False), s_errorCount.load() == errorsBefore);
+    const CX11ErrorTrap trap(m_display);
+    const bool attached = XShmAttach(m_display, &m_shm) && (XSync(m_display, False), trap.errors() == 0);
     // The segment goes away with the last detach.
     shmctl(m_shm.shmid, IPC_RMID, nullptr);
     if (!attached) { // a server on another machine
@@ -281,6 +239,7 @@ void CX11Window::present(const CPixelSurface& surface, const CRect& area)
         return;
     const unsigned w = static_cast<unsigned>(part.width());
     const unsigned h = static_cast<unsigned>(part.height());
+    const CX11ErrorTrap trap(m_display);
     if (m_shmImage != nullptr) {
         for (int y = part.top; y < part.bottom; ++y)
             std::memcpy(m_shmImage->data + y * m_shmImage->bytes_per_line + part.left * 4, surface.row(y) + part.left,
@@ -320,6 +279,7 @@ bool CX11Window::queryPointer(CPoint& where, unsigned& mask)
         return false;
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
+    const CX11ErrorTrap trap(m_display);
     if (!XQueryPointer(m_display, m_window, &root, &child, &rootX, &rootY, &x, &y, &mask))
         return false; // the pointer is on another screen
     where = {x, y};
@@ -352,19 +312,23 @@ CRawButtons CX11Window::rawButtons()
 
 void CX11Window::processEvents(bool paintsOnly)
 {
-    if (!m_alive)
-        return;
     XEvent event;
-    if (paintsOnly) {
-        while (m_alive && (XCheckTypedWindowEvent(m_display, m_window, DestroyNotify, &event) ||
-                           XCheckTypedWindowEvent(m_display, m_window, Expose, &event)))
-            handle(event);
-        return;
-    }
-    while (m_alive && XPending(m_display) > 0) {
-        XNextEvent(m_display, &event);
+    while (m_alive && nextEvent(paintsOnly, event))
         handle(event);
-    }
+}
+
+// The next event to handle, if one is queued. The trap covers the reading
+// only: handling an event calls the listener, which may call the host.
+bool CX11Window::nextEvent(bool paintsOnly, XEvent& event)
+{
+    const CX11ErrorTrap trap(m_display);
+    if (paintsOnly)
+        return XCheckTypedWindowEvent(m_display, m_window, DestroyNotify, &event) ||
+               XCheckTypedWindowEvent(m_display, m_window, Expose, &event);
+    if (XPending(m_display) <= 0)
+        return false;
+    XNextEvent(m_display, &event);
+    return true;
 }
 
 void CX11Window::handle(XEvent& event)

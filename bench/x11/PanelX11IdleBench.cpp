@@ -1,0 +1,122 @@
+// The front panel's idle pass with the X11 backend, against the X server in
+// $DISPLAY (scripts/run-benchmarks.sh starts an Xvfb for it): N panels open
+// in windows of a host-like connection, each idled once per iteration, with
+// nothing to do, and with one key changing at every idle (a note shown down
+// and up, the key redrawn and presented). The counter "idle" is the
+// processor time of one panel's idle; the X server's own time is not in it.
+#include "CHostWindows.h"
+#include "CPanelEditor.h"
+#include "CQuiboPlugin.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace {
+
+VstIntPtr panelHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return opcode == 1 ? 2400 : 0; // audioMasterVersion
+}
+
+// An instrument in Play with its panel open in a window of the host's.
+struct OpenPanel {
+    explicit OpenPanel(std::uintptr_t parent)
+    {
+        plugin = std::make_unique<CQuiboPlugin>(panelHost);
+        editor = new CPanelEditor(plugin.get());
+        float unused[1];
+        float* outputs[2] = {unused, unused};
+        plugin->processReplacing(nullptr, outputs, 0);
+        opened = parent != 0 && editor->open(reinterpret_cast<void*>(parent));
+    }
+    ~OpenPanel()
+    {
+        if (opened)
+            editor->close();
+    }
+    std::unique_ptr<CQuiboPlugin> plugin;
+    CPanelEditor* editor = nullptr;
+    bool opened = false;
+};
+
+// The host: its connection, the panels' parent windows and the panels, shown
+// and idled until their first paint is done.
+class PanelHost {
+public:
+    explicit PanelHost(int panels)
+    {
+        if (!m_windows.connected())
+            return;
+        for (int i = 0; i < panels; ++i) {
+            m_panels.push_back(std::make_unique<OpenPanel>(m_windows.makeParent((i % 4) * 20, (i / 4) * 20)));
+            if (!m_panels.back()->opened)
+                return;
+        }
+        for (int round = 0; round < 5; ++round) {
+            idleAll();
+            m_windows.sync();
+        }
+        m_ready = true;
+    }
+    PanelHost(const PanelHost&) = delete;
+    PanelHost& operator=(const PanelHost&) = delete;
+
+    bool ready() const { return m_ready; }
+    std::vector<std::unique_ptr<OpenPanel>>& panels() { return m_panels; }
+    void idleAll()
+    {
+        for (auto& panel : m_panels)
+            panel->editor->idle();
+    }
+
+private:
+    CHostWindows m_windows;
+    // Declared after the windows: the panels close before their parents go.
+    std::vector<std::unique_ptr<OpenPanel>> m_panels;
+    bool m_ready = false;
+};
+
+void countIdles(benchmark::State& state, int panels)
+{
+    state.counters["idle"] =
+        benchmark::Counter(panels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void PanelX11IdleUntouched(benchmark::State& state)
+{
+    const int panels = static_cast<int>(state.range(0));
+    PanelHost host(panels);
+    if (!host.ready()) {
+        state.SkipWithError("no X display, or a panel did not open (is DISPLAY set?)");
+        return;
+    }
+    for (auto _ : state)
+        host.idleAll();
+    countIdles(state, panels);
+}
+BENCHMARK(PanelX11IdleUntouched)->ArgName("panels")->Arg(1)->Arg(32);
+
+void PanelX11IdleOneKeyChanging(benchmark::State& state)
+{
+    const int panels = static_cast<int>(state.range(0));
+    PanelHost host(panels);
+    if (!host.ready()) {
+        state.SkipWithError("no X display, or a panel did not open (is DISPLAY set?)");
+        return;
+    }
+    bool down = false;
+    for (auto _ : state) {
+        down = !down;
+        for (auto& panel : host.panels()) {
+            panel->plugin->editorNotices().keyChanged(60, down);
+            panel->editor->idle();
+        }
+    }
+    countIdles(state, panels);
+}
+BENCHMARK(PanelX11IdleOneKeyChanging)->ArgName("panels")->Arg(1)->Arg(32);
+
+} // namespace
