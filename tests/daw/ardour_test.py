@@ -306,6 +306,8 @@ def checkAutomation(ardour):
     saved = SavedSession(ardour.session("automation"), "automation")
     for index, mode in ((PROGRAM, "Write"), (SOUND, "Touch")):
         print("  %s automation of %d: %s" % (mode, index, saved.automation.get(index)))
+    # Before the roll both hold program 0's values, Program 0 and Piano's Sound 0; Ardour's own points
+    # (Write's flat line, Touch's two anchors) keep them.
     findings = Findings()
     for index, mode in ((PROGRAM, "Write"), (SOUND, "Touch")):
         recorded = [v for v in saved.automation.get(index, []) if v != 0.0]
