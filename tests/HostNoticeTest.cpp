@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h> // loads the module as a Linux host does
+
 #include <functional>
 #include <map>
 #include <set>
