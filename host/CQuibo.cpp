@@ -130,8 +130,15 @@ float CQuibo::getParameter(VstInt32 index)
 
 void CQuibo::storeParameter(VstInt32 index, float value)
 {
-    if (index >= 0 && index < kNumParams)
-        m_parameterValues[index].store(value, std::memory_order_relaxed);
+    if (index < 0 || index >= kNumParams)
+        return;
+    const float before = m_parameterValues[index].exchange(value, std::memory_order_relaxed);
+    if (!m_applyingCommand)
+        return;
+    if (index == m_hostSentParameter)
+        m_hostNotices.known(index);
+    else if (before != value)
+        m_hostNotices.changed(index);
 }
 
 void CQuibo::storeInCurrentProgram(VstInt32 index, float value)
@@ -210,16 +217,28 @@ void CQuibo::drainCommands(CPanelAccess& access)
     for (; m_deferredTicks > 0; --m_deferredTicks)
         m_tempoClock.tickPanel();
     CCommandQueue::Command command;
-    while (m_commandQueue.pop(command) || m_internalCommands.pop(command))
-        applyCommand(command);
+    for (;;) {
+        if (m_commandQueue.pop(command))
+            applyCommand(command, true);
+        else if (m_internalCommands.pop(command))
+            applyCommand(command, false);
+        else
+            break;
+    }
 }
 
-void CQuibo::applyCommand(const CCommandQueue::Command& command)
+// The host knows the value it sent; every other value the command changes
+// (the sounds a program brings, a program change by MIDI or by the melody, a
+// tempo step) is the instrument's own, and the host is told of it later.
+void CQuibo::applyCommand(const CCommandQueue::Command& command, bool fromHost)
 {
+    m_applyingCommand = true;
+    m_hostSentParameter = fromHost ? command.index : -1;
     if (command.index >= kNoteKeyCommand)
         m_keyDispatcher.noteKey(command.index - kNoteKeyCommand, command.value);
     else
         m_keyDispatcher.dispatch(command.index, command.value);
+    m_applyingCommand = false;
 }
 
 // Events reach the voice, which writes the display, so they wait while
@@ -351,8 +370,10 @@ void CQuibo::resume()
 
 VstIntPtr CQuibo::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
-    if (opcode != effProcessEvents)
+    if (opcode != effProcessEvents) {
+        announceOwnChanges();
         announceProgramChange();
+    }
     return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
 }
 
@@ -431,6 +452,33 @@ void CQuibo::announceProgramChange()
     if (m_programChangePending.load(std::memory_order_relaxed) &&
         m_programChangePending.exchange(false, std::memory_order_relaxed))
         updateDisplay();
+}
+
+// Hosts keep a copy of every parameter for their controls and their saved
+// sessions. audioMasterUpdateDisplay makes some re-read all of them; others
+// (Ardour among them) only mark the session modified and take a new value
+// from audioMasterAutomate alone, so each changed value is sent that way, as
+// it stands now. No audioMasterBeginEdit/EndEdit: those stand for the user's
+// hand on a control, and during one a host in Touch mode records automation.
+// While the transport runs the notices wait: a host in Write mode records
+// what its control holds as it rolls, so the melody's or the MIDI's program
+// changes would fill the user's automation. Once it has stopped (Ardour then
+// turns Write into Touch) the host only takes the values.
+void CQuibo::announceOwnChanges()
+{
+    if (!m_hostNotices.pending() || hostTransportRuns())
+        return;
+    const std::uint32_t changed = m_hostNotices.take();
+    for (VstInt32 i = 0; i < kNumParams; ++i) {
+        if ((changed >> i) & 1u)
+            callHost(audioMasterAutomate, i, 0, nullptr, getParameter(i));
+    }
+}
+
+bool CQuibo::hostTransportRuns()
+{
+    const VstTimeInfo* time = getTimeInfo(0);
+    return time != nullptr && (time->flags & (kVstTransportPlaying | kVstTransportRecording)) != 0;
 }
 
 ProgramRecord CQuibo::program(int index)

@@ -7,6 +7,7 @@
 #include "CDisplayModel.h"
 #include "CEditorNotices.h"
 #include "CEventManager.h"
+#include "CHostNotices.h"
 #include "CKeyDispatcher.h"
 #include "CPanelAccess.h"
 #include "CPanelHost.h"
@@ -35,8 +36,8 @@
 // panel lock, which the audio thread only tries; while it cannot have it, the
 // audio thread keeps rendering and catches up on the panel work at the next
 // sample where the try succeeds. Host calls back to the host are never made
-// from the audio thread: program-change announcements wait for the host's
-// next dispatcher call.
+// from the audio thread: program-change announcements and the values the
+// instrument changed itself wait for the host's next dispatcher call.
 class CQuibo : public AudioEffectX, public CPanelHost, public CVoiceHost {
 public:
     static constexpr int kBankChunkSize = CBankChunk::kFixedSize;
@@ -75,7 +76,8 @@ public:
     bool hasMidiProgramsChanged(VstInt32 channel) override;
     bool getMidiKeyName(VstInt32 channel, MidiKeyName* keyName) override;
     // Sends the host notices deferred from the audio thread before a host
-    // request is answered.
+    // request is answered (not in effProcessEvents, which hosts send from
+    // their audio thread).
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
     // The editor's side.
@@ -86,6 +88,8 @@ public:
 
     // What the panel logic and the chunks use (CPanelHost). Unless said
     // otherwise, with the panel lock held or panel access on the audio thread.
+    // A value that a command changes and the host did not send is marked for
+    // the host (see announceOwnChanges).
     void storeParameter(VstInt32 index, float value) override;
     // Keeps a sound edit with the program it was made on.
     void storeInCurrentProgram(VstInt32 index, float value) override;
@@ -140,7 +144,7 @@ public:
 
 protected:
     void drainCommands(CPanelAccess& access);
-    void applyCommand(const CCommandQueue::Command& command);
+    void applyCommand(const CCommandQueue::Command& command, bool fromHost);
     void dispatchDue(VstInt32 now, CPanelAccess& access);
     void stepTempoClock(CPanelAccess& access);
     void renderPart(float** outputs, VstInt32 first, VstInt32 frames);
@@ -150,6 +154,10 @@ protected:
     // Tells the host the program list changed; never called with the panel
     // lock held, nor from the audio thread.
     void announceProgramChange();
+    // Tells the host of the values the instrument changed itself; from the
+    // host's thread only, and not while its transport runs.
+    void announceOwnChanges();
+    bool hostTransportRuns();
 
     float m_sampleRateCopy = 44100.0f;
     std::atomic<int> m_beepPending{0};
@@ -167,6 +175,11 @@ protected:
     CPanelLock m_panelLock;
     std::atomic<bool> m_programChangePending{false};
     CEditorNotices m_editorNotices;
+    CHostNotices m_hostNotices;
+    // While the audio thread applies a command (with panel access): the
+    // parameter the host sent with it, or -1 for the instrument's own command.
+    bool m_applyingCommand = false;
+    VstInt32 m_hostSentParameter = -1;
     // Ticks whose panel part waits for panel access (audio thread only), at
     // most kMaxDeferredTicks (ten seconds at the fastest tempo).
     static constexpr int kMaxDeferredTicks = 1800;

@@ -9,24 +9,52 @@
 #include <dlfcn.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace testhost {
 
-// Counts what the plug-in asks of its host.
+// Records what the plug-in asks of its host; the host's transport plays
+// while transportPlaying is set.
 struct HostCalls {
     int wantMidi = 0;
     int updateDisplay = 0;
+    std::vector<std::pair<VstInt32, float>> automated; // audioMasterAutomate: index, value
+    int edits = 0; // audioMasterBeginEdit and audioMasterEndEdit
+    int callsInProcess = 0; // any call made from inside processReplacing
+    bool inProcess = false;
+    bool transportPlaying = false;
+    VstTimeInfo time{};
 };
 inline HostCalls hostCalls;
 
-inline VstIntPtr VSTCALLBACK countingCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+inline VstIntPtr VSTCALLBACK countingCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
 {
-    if (opcode == audioMasterWantMidi)
+    if (hostCalls.inProcess)
+        ++hostCalls.callsInProcess;
+    switch (opcode) {
+    case audioMasterVersion:
+        return 2400;
+    case audioMasterWantMidi:
         ++hostCalls.wantMidi;
-    if (opcode == audioMasterUpdateDisplay)
+        return 0;
+    case audioMasterUpdateDisplay:
         ++hostCalls.updateDisplay;
-    return opcode == audioMasterVersion ? 2400 : 0;
+        return 0;
+    case audioMasterAutomate:
+        hostCalls.automated.emplace_back(index, opt);
+        return 0;
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit:
+        ++hostCalls.edits;
+        return 0;
+    case audioMasterGetTime:
+        hostCalls.time.sampleRate = 44100.0;
+        hostCalls.time.flags = hostCalls.transportPlaying ? kVstTransportPlaying : 0;
+        return reinterpret_cast<VstIntPtr>(&hostCalls.time);
+    default:
+        return 0;
+    }
 }
 
 class LoadedPlugin {
@@ -79,7 +107,9 @@ public:
             float* outputs[2] = {left.data() + done, right.data() + done};
             if (events != nullptr && done == 0)
                 call(effProcessEvents, 0, 0, const_cast<VstEvents*>(events));
+            hostCalls.inProcess = true;
             effect->processReplacing(effect, nullptr, outputs, block);
+            hostCalls.inProcess = false;
         }
         lastRight = right;
         return left;

@@ -121,6 +121,33 @@ static_assert(sizeof(VstEvent) == 32, "VstEvent is 32 bytes");
 static_assert(sizeof(VstMidiEvent) == 32, "VstMidiEvent is 32 bytes");
 static_assert(offsetof(VstMidiEvent, midiData) == 24, "midiData offset");
 
+// The host's transport as audioMasterGetTime answers it; the plug-in reads
+// only the flags.
+struct VstTimeInfo {
+    double samplePos;
+    double sampleRate;
+    double nanoSeconds;
+    double ppqPos;
+    double tempo;
+    double barStartPos;
+    double cycleStartPos;
+    double cycleEndPos;
+    VstInt32 timeSigNumerator;
+    VstInt32 timeSigDenominator;
+    VstInt32 smpteOffset;
+    VstInt32 smpteFrameRate;
+    VstInt32 samplesToNextClock;
+    VstInt32 flags;
+};
+static_assert(offsetof(VstTimeInfo, flags) == 84 && sizeof(VstTimeInfo) == 88, "VstTimeInfo layout");
+
+enum VstTimeInfoFlags : VstInt32 {
+    kVstTransportChanged = 1,
+    kVstTransportPlaying = 2,
+    kVstTransportCycleActive = 4,
+    kVstTransportRecording = 8,
+};
+
 enum { kVstPinIsActive = 1, kVstPinIsStereo = 2, kVstPinUseSpeaker = 4 };
 
 struct VstPinProperties {

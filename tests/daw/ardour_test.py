@@ -8,7 +8,7 @@ Ardour only reads the scanner's cache), then drives Ardour through session.lua
 
     ardour_test.py [--plugin Zintra.so] [--keep] CHECK...
 
-CHECK is discovery, playback, reload-edit, reload-insert or all. ZINTRA_DAW_PLUGIN,
+CHECK is discovery, playback, reload-edit, reload-insert, program-change, automation or all. ZINTRA_DAW_PLUGIN,
 when set, names the plug-in instead of --plugin. Without Ardour or numpy the checks
 are skipped (exit code 77), unless ZINTRA_DAW_REQUIRED=1 makes that a failure.
 """
@@ -20,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import xml.etree.ElementTree as ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SKIPPED = 77
@@ -147,6 +148,25 @@ def parameters(results):
     return {int(r[1]): float(r[2]) for r in results if r[0] == "param"}
 
 
+class SavedSession:
+    """What a saved session holds of the plug-in: the value of each of its controls and
+    the values in each control's automation list."""
+
+    def __init__(self, folder, name):
+        tree = ElementTree.parse(os.path.join(folder, name + ".ardour"))
+        zintra = [p for p in tree.iter("Processor") if p.get("name") == "Zintra" and p.find("Controllable") is not None]
+        expect(len(zintra) == 1, "the saved session holds %d Zintra processors" % len(zintra))
+        self.values = {int(c.get("parameter")): float(c.get("value"))
+                       for c in zintra[0].findall("Controllable") if c.get("parameter") is not None}
+        self.automation = {}
+        for automationList in zintra[0].iter("AutomationList"):
+            identity = automationList.get("automation-id", "")
+            if identity.startswith("parameter-"):
+                events = automationList.findtext("events") or ""
+                self.automation[int(identity.split("-")[1])] = [float(line.split()[1]) for line in events.splitlines()
+                                                               if line.strip()]
+
+
 def showParameters(title, values):
     names = ["Program", "Mode", "Volume", "Balance", "Octave", "Tune", "Sound", "Attack", "Decay",
              "Sustain level", "Sustain time", "Release", "Vibrato", "Tremolo", "Tempo"]
@@ -254,8 +274,51 @@ def checkReloadInsert(ardour):
     expect(abs(pitch - C4) <= 1.0, "after reloading C4 plays at %.2f Hz, expected %.2f +- 1" % (pitch, C4))
 
 
+PROGRAM, SOUND, TREMOLO = 0, 6, 13
+OWN_VALUES = [PROGRAM] + list(range(SOUND, TREMOLO + 1))  # what a program change moves
+VIOLIN = 0.4
+
+
+def sameValues(title, have, want, findings):
+    wrong = ["%d: %.4f, not %.4f" % (i, have.get(i, float("nan")), want[i]) for i in OWN_VALUES
+             if not abs(have.get(i, float("nan")) - want[i]) <= 1e-6]
+    findings.expect(not wrong, "%s differ from what the plug-in plays (%s)" % (title, "; ".join(wrong)))
+
+
+def checkProgramChange(ardour):
+    results = ardour.create("program")
+    played = parameters(results)
+    showParameters("after the region's program change", played)
+    expect(abs(played[PROGRAM] - VIOLIN) <= 1e-6, "the region's program change to Violin was not played")
+    saved = SavedSession(ardour.session("program"), "program")
+    showParameters("saved by Ardour", saved.values)
+    findings = Findings()
+    sameValues("the values Ardour saved", saved.values, played, findings)
+    reloaded = parameters(ardour.reload("program"))
+    showParameters("after reloading", reloaded)
+    sameValues("the values after reloading", reloaded, played, findings)
+    findings.settle()
+
+
+def checkAutomation(ardour):
+    results = ardour.create("automation")
+    played = parameters(results)
+    saved = SavedSession(ardour.session("automation"), "automation")
+    for index, mode in ((PROGRAM, "Write"), (SOUND, "Touch")):
+        print("  %s automation of %d: %s" % (mode, index, saved.automation.get(index)))
+    # Before the roll both hold program 0's values, Program 0 and Piano's Sound 0; Ardour's own points
+    # (Write's flat line, Touch's two anchors) keep them.
+    findings = Findings()
+    for index, mode in ((PROGRAM, "Write"), (SOUND, "Touch")):
+        recorded = [v for v in saved.automation.get(index, []) if v != 0.0]
+        findings.expect(not recorded, "Ardour's %s automation of parameter %d recorded the plug-in's own changes %s"
+                        % (mode, index, recorded))
+    sameValues("the values Ardour saved", saved.values, played, findings)
+    findings.settle()
+
+
 CHECKS = {"discovery": checkDiscovery, "playback": checkPlayback, "reload-edit": checkReloadEdit,
-          "reload-insert": checkReloadInsert}
+          "reload-insert": checkReloadInsert, "program-change": checkProgramChange, "automation": checkAutomation}
 
 
 # ----------------------------------------------------------------------------

@@ -10,6 +10,10 @@
 --   edit    Fantasy, then an Attack and a Vibrato edit, Volume, Balance and Tempo;
 --           renders "before", then saves
 --   insert  saves right after inserting the plug-in, before any block can have run
+--   program a region whose MIDI program change (Violin, at 0.25 s) the plug-in
+--           plays; renders "before", then saves with the transport stopped
+--   automation  Program in Write and Sound in Touch mode, the transport rolled over the
+--           region's program change and stopped; saves
 -- render loads a saved session and renders it as "after" without saving.
 --
 -- Every session holds one MIDI track with the plug-in and one region: C4 from 0.5 s
@@ -24,7 +28,9 @@ local SECONDS = 8
 local TICKS_PER_BEAT = 1920
 
 -- Parameter indexes of the plug-in.
-local PROGRAM, VOLUME, BALANCE, ATTACK, VIBRATO, TEMPO = 0, 2, 3, 7, 12, 14
+local PROGRAM, VOLUME, BALANCE, SOUND, ATTACK, VIBRATO, TEMPO = 0, 2, 3, 6, 7, 12, 14
+-- The MIDI program (Violin) of the region's program change, by scenario.
+local REGION_PROGRAM = {program = 2, automation = 2}
 
 local function report(...)
     print("ZINTRA " .. table.concat({...}, " "))
@@ -80,7 +86,15 @@ end
 -- MIDI track into a short one, write the notes into its model, place it, and
 -- lengthen it. Lengthening creates the session range, which is then set to the
 -- whole 8 seconds, so that ardour7-export renders a kept session as the test does.
-local function addRegion(track)
+-- The region's MIDI program change, at beat 0.5 (0.25 s).
+local function addProgramChange(region, program)
+    local parameter = Evoral.Parameter(ARDOUR.AutomationType.MidiPgmChangeAutomation, 0, 0)
+    local list = region:control(parameter, true):list()
+    list:set_interpolation(Evoral.InterpolationStyle.Discrete)
+    list:add(Temporal.timepos_t.from_ticks(TICKS_PER_BEAT // 2), program, false, false)
+end
+
+local function addRegion(track, program)
     local region = track:bounce_range(0, RATE, ARDOUR.InterThreadInfo(), ARDOUR.LuaAPI.nil_proc(), false, "notes")
     assert(not region:isnil() and region:data_type():to_string() == "midi", "no MIDI region")
     local model = region:to_midiregion():model()
@@ -89,6 +103,9 @@ local function addRegion(track)
     model:apply_command(Session, notes)
     addController(region, 6, 80, 4)
     addController(region, 6, 81, 0)
+    if program then
+        addProgramChange(region, program)
+    end
     track:playlist():add_region(region, Temporal.timepos_t(0), 1, false)
     for placed in track:playlist():region_list():iter() do
         placed:set_length(Temporal.timecnt_t(RATE * SECONDS))
@@ -126,6 +143,19 @@ local function save()
     report("saved")
 end
 
+-- The plug-in's control of a parameter, as Ardour's generic controls show it.
+local function control(processor, index)
+    local parameter = Evoral.Parameter(ARDOUR.AutomationType.PluginAutomation, 0, index)
+    return processor:to_automatable():automation_control(parameter, false)
+end
+
+-- A request of Ardour's user-interface thread to the plug-in (a parameter's
+-- properties, which Ardour asks through the dispatcher), as its plug-in windows make
+-- them all the time; headless Ardour makes none by itself.
+local function hostRequest(processor)
+    processor:to_insert():plugin(0):get_parameter_descriptor(PROGRAM, ARDOUR.ParameterDescriptor())
+end
+
 local scenarios = {}
 
 function scenarios.play(track)
@@ -157,12 +187,55 @@ function scenarios.insert(track)
     save()
 end
 
+-- A program change by MIDI, played in the bounce; saved once the engine has run a
+-- few cycles with the transport stopped, as a musician saves after playing.
+function scenarios.program(track)
+    local zintra = addZintra(track)
+    waitForBlocks(4)
+    render(track, "before")
+    waitForBlocks(4)
+    reportParameters(zintra)
+    save()
+end
+
+-- Ardour records a control in Write mode all the while the transport rolls, and in
+-- Touch mode while it is touched; the plug-in's own program change must not be in
+-- either list.
+function scenarios.automation(track)
+    local zintra = addZintra(track)
+    waitForBlocks(4)
+    control(zintra, PROGRAM):set_automation_state(ARDOUR.AutoState.Write)
+    control(zintra, SOUND):set_automation_state(ARDOUR.AutoState.Touch)
+    Session:request_roll(ARDOUR.TransportRequestSource.TRS_UI)
+    for _ = 1, 200 do
+        waitForBlocks(8)
+        hostRequest(zintra)
+        if Session:transport_sample() > RATE then
+            break
+        end
+    end
+    assert(Session:transport_sample() > RATE, "the transport did not roll")
+    Session:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
+    for _ = 1, 100 do
+        waitForBlocks(8)
+        hostRequest(zintra)
+        if not Session:transport_rolling() then
+            break
+        end
+    end
+    waitForBlocks(16)
+    hostRequest(zintra)
+    report("rolled", Session:transport_sample())
+    reportParameters(zintra)
+    save()
+end
+
 local function create(dir, name, scenario)
     local run = assert(scenarios[scenario], "unknown scenario " .. tostring(scenario))
     assert(create_session(dir, name, RATE), "cannot create the session " .. dir)
     assert(Session:nominal_sample_rate() == RATE, "the session does not run at 48 kHz")
     local track = newTrack()
-    addRegion(track)
+    addRegion(track, REGION_PROGRAM[scenario])
     run(track)
     track = nil
     closeSession()

@@ -1,0 +1,13 @@
+#include "CHostNotices.h"
+
+void CHostNotices::changed(int index)
+{
+    if (index >= 0 && index < kParameters)
+        m_parameters.fetch_or(1u << index, std::memory_order_release);
+}
+
+void CHostNotices::known(int index)
+{
+    if (index >= 0 && index < kParameters)
+        m_parameters.fetch_and(~(1u << index), std::memory_order_release);
+}
