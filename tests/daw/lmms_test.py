@@ -162,6 +162,9 @@ class LmmsRun:
     def render(self, dll):
         # The prefix is made first, so that LMMS's wait for its VST server does not include it.
         self.run("wineboot", ["wineboot", "--init"])
+        # A crash of the VST server prints its backtrace instead of waiting on the crash dialog.
+        self.run("crash-dialog", ["wine", "reg", "add", "HKCU\\Software\\Wine\\WineDbg", "/v", "ShowCrashDialog",
+                                  "/t", "REG_DWORD", "/d", "0", "/f"])
         path = os.path.join(self.work, "melody.mmp")
         with open(path, "w") as file:
             file.write(project(dll))
@@ -265,7 +268,12 @@ def main():
             raise CheckFailed("LMMS rendered at %d Hz" % lmms.rate)
         compare(lmms, linux)
     except CheckFailed as failure:
-        print("  FAIL: %s\n  (project, renders and logs kept in %s)" % (failure, work))
+        print("  FAIL: %s" % failure)
+        log = os.path.join(work, "lmms.log")
+        if os.path.isfile(log):
+            with open(log, errors="replace") as text:
+                print("  LMMS's output ends:\n" + tail(text.read(), 12))
+        print("  (project, renders and logs kept in %s)" % work)
         return 1
     print("  PASS")
     if not options.keep:
