@@ -26,13 +26,13 @@ public:
     bool fileNames(std::vector<std::string>& names) override;
     bool resolveShortcut(const std::string& shortcut, std::string& target) override;
 
-    // Appends the names of a DROPFILES block of size bytes (ANSI or wide),
-    // reading nothing outside it. False when the header does not fit or its
-    // list starts outside the block; the list ends at an empty name or where
-    // the block ends, and a name cut off there is left out.
-    static bool readFileList(const BYTE* block, std::size_t size, std::vector<std::string>& names);
-
 private:
+    // Appends the names of a DROPFILES block of size bytes (ANSI or wide),
+    // reading nothing outside it. False when the header does not fit or the
+    // list does not start between the header and the block's end; the list
+    // ends at an empty name or where the block ends, and a name cut off there
+    // is left out.
+    static bool readFileList(const BYTE* block, std::size_t size, std::vector<std::string>& names);
     // The characters before the first zero among the first limit ones.
     static std::size_t nameLength(const BYTE* chars, std::size_t limit, std::size_t unit);
     static std::string narrowName(const BYTE* chars, std::size_t length);
