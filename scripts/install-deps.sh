@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev libgtest-dev googletest
           libbenchmark-dev clang clang-format libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
-          libx11-dev libxext-dev libxtst-dev xvfb xauth ardour)
+          libx11-dev libxext-dev libxtst-dev xvfb xauth ardour
+          # The 32-bit Windows plug-in in LMMS: only the i386 LMMS has a VST server (run under Wine).
+          wine wine32:i386 lmms:i386 lmms-vst-server:i386)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -13,6 +15,7 @@ done
 if ((${#missing[@]})); then
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get -o DPkg::Lock::Timeout=600 update -qq
     apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 fi

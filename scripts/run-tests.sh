@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Every test: the unit and plug-in tests (the GUI ones start Xvfb servers of
-# their own; the plug-in in Ardour), the Windows builds under Wine, the front-panel bitmaps, the
+# their own; the plug-in in Ardour), the Windows builds under Wine and the 32-bit one in LMMS, the front-panel bitmaps, the
 # tests again under AddressSanitizer and UndefinedBehaviorSanitizer, the
 # concurrency tests under ThreadSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
-# The Ardour tests (label daw) fail here, rather than skip, when Ardour is missing.
+# The Ardour tests (label daw) and the LMMS test fail here, rather than skip, when their host is missing.
 export ZINTRA_DAW_REQUIRED=1
 
 echo "=== the house style: every C++ file as .clang-format lays it out ==="
@@ -28,6 +28,8 @@ build_and_test build/test "tests" "" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "=== 32-bit and 64-bit Windows builds, tested under Wine ==="
 bash scripts/windows-build.sh --linux-build build/test
 bash scripts/windows-test.sh
+echo "=== the 32-bit plug-in in LMMS under Wine, against the Linux build ==="
+/usr/bin/python3 tests/daw/lmms_test.py --dll build-windows/i686/Zintra.dll --linux-build build/test
 echo "=== front-panel bitmaps: regenerated and compared, checked, counted in a 32-bit DLL ==="
 bash scripts/check-panel-art.sh build-windows/i686/Zintra.dll
 

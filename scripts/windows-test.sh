@@ -82,6 +82,10 @@ setup_wine() {
     # X11 where a display answers, else the null driver: nothing here opens a
     # window, and a headless run must not fail on the missing display.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11,null /f </dev/null >/dev/null 2>&1 || return 1
+    # A program that crashes gets its backtrace printed and ends, instead of
+    # waiting for the crash dialog to be answered until the run times out.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 ||
+        return 1
     # The display driver is chosen when wineserver starts.
     wineserver -w
 }

@@ -93,6 +93,14 @@ class Render:
         x = self.part(channel, start, end)
         return float(np.max(np.abs(x))) if len(x) else 0.0
 
+    def onsetTime(self, channel, start, end, fraction=0.25, floor=1e-4):
+        """The time of the first sample between start and end whose magnitude reaches
+        `fraction` of the part's peak; None when the part stays below `floor`."""
+        x = np.abs(self.part(channel, start, end))
+        if not len(x) or np.max(x) < floor:
+            return None
+        return max(start, 0.0) + float(np.argmax(x >= fraction * np.max(x))) / self.rate
+
     def fundamental(self, channel, start, end):
         return fundamental(self.part(channel, start, end), self.rate)
 

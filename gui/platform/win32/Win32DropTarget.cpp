@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstring>
+
 namespace {
 
 FORMATETC format(CLIPFORMAT clipboardFormat)
@@ -35,7 +37,7 @@ bool COleDropData::text(std::string& text)
     STGMEDIUM medium{};
     if (m_data->GetData(&f, &medium) != S_OK)
         return false;
-    const auto* chars = static_cast<const char*>(GlobalLock(medium.hGlobal));
+    const auto* chars = medium.tymed == TYMED_HGLOBAL ? static_cast<const char*>(GlobalLock(medium.hGlobal)) : nullptr;
     const bool ok = chars != nullptr;
     if (ok) {
         // The text ends at its terminator or at the memory's end.
@@ -56,14 +58,62 @@ bool COleDropData::fileNames(std::vector<std::string>& names)
     STGMEDIUM medium{};
     if (m_data->GetData(&f, &medium) != S_OK)
         return false;
-    auto drop = static_cast<HDROP>(medium.hGlobal);
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    char name[kDropItemSize];
-    for (UINT i = 0; i < count; ++i)
-        if (DragQueryFileA(drop, i, name, sizeof name) > 0)
-            names.emplace_back(name);
+    bool ok = false;
+    const auto* block = medium.tymed == TYMED_HGLOBAL ? static_cast<const BYTE*>(GlobalLock(medium.hGlobal)) : nullptr;
+    if (block != nullptr) {
+        // Another process made the block: every offset in it is checked
+        // against its size rather than trusted.
+        ok = readFileList(block, GlobalSize(medium.hGlobal), names);
+        GlobalUnlock(medium.hGlobal);
+    }
     ReleaseStgMedium(&medium);
+    return ok;
+}
+
+bool COleDropData::readFileList(const BYTE* block, std::size_t size, std::vector<std::string>& names)
+{
+    DROPFILES header;
+    if (size < sizeof header)
+        return false;
+    std::memcpy(&header, block, sizeof header);
+    if (header.pFiles < sizeof header || header.pFiles >= size)
+        return false;
+    const std::size_t unit = header.fWide ? sizeof(WCHAR) : 1;
+    const std::size_t end = size - (size - header.pFiles) % unit;
+    std::size_t at = header.pFiles;
+    while (at < end) {
+        const std::size_t length = nameLength(block + at, (end - at) / unit, unit);
+        if (length == 0 || at + (length + 1) * unit > end)
+            break; // the list's end, or a name cut off by the block's end
+        names.push_back(header.fWide ? narrowName(block + at, length) : std::string(block + at, block + at + length));
+        at += (length + 1) * unit;
+    }
     return true;
+}
+
+std::size_t COleDropData::nameLength(const BYTE* chars, std::size_t limit, std::size_t unit)
+{
+    std::size_t length = 0;
+    while (length < limit) {
+        WCHAR c = 0;
+        std::memcpy(&c, chars + length * unit, unit);
+        if (c == 0)
+            return length;
+        ++length;
+    }
+    return length;
+}
+
+std::string COleDropData::narrowName(const BYTE* chars, std::size_t length)
+{
+    std::wstring wide(length, L'\0');
+    std::memcpy(&wide[0], chars, length * sizeof(WCHAR));
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string name(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(length), &name[0], size, nullptr, nullptr);
+    return name;
 }
 
 bool COleDropData::resolveShortcut(const std::string& shortcut, std::string& target)

@@ -7,6 +7,10 @@
 #include <ole2.h>
 #include <windows.h>
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 class CDropDispatch;
 
 // The drag data of an OLE data object: text (CF_TEXT) and file lists (CF_HDROP).
@@ -23,6 +27,16 @@ public:
     bool resolveShortcut(const std::string& shortcut, std::string& target) override;
 
 private:
+    // Appends the names of a DROPFILES block of size bytes (ANSI or wide),
+    // reading nothing outside it. False when the header does not fit or the
+    // list does not start between the header and the block's end; the list
+    // ends at an empty name or where the block ends, and a name cut off there
+    // is left out.
+    static bool readFileList(const BYTE* block, std::size_t size, std::vector<std::string>& names);
+    // The characters before the first zero among the first limit ones.
+    static std::size_t nameLength(const BYTE* chars, std::size_t limit, std::size_t unit);
+    static std::string narrowName(const BYTE* chars, std::size_t length);
+
     IDataObject* m_data;
 };
 

@@ -10,6 +10,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -67,9 +68,34 @@ protected:
         return memory;
     }
 
+    // A DROPFILES block of exactly the header and the list bytes, the header
+    // saying the list is at offset and wide or not; size cuts it shorter.
+    HGLOBAL rawFileList(DWORD offset, bool wide, const std::string& list, std::size_t size = SIZE_MAX)
+    {
+        std::string bytes(sizeof(DROPFILES), '\0');
+        DROPFILES header{};
+        header.pFiles = offset;
+        header.fWide = wide;
+        std::memcpy(&bytes[0], &header, sizeof header);
+        bytes = (bytes + list).substr(0, size);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+        GlobalUnlock(memory);
+        return memory;
+    }
+
     CPanelFrame* frame = nullptr;
     guitest::CRecordingView* view = nullptr;
 };
+
+// The bytes of names as a list of 16-bit characters.
+std::string wideBytes(const std::string& names)
+{
+    std::string bytes;
+    for (char c : names)
+        bytes += std::string{c, '\0'};
+    return bytes;
+}
 
 std::string temporaryFolder()
 {
@@ -151,4 +177,41 @@ TEST_F(OleDropTest, FileListsArriveWithShortcutsResolvedToTheirTargets)
     data->Release();
     DeleteFileA(link.c_str());
     DeleteFileA(song.c_str());
+}
+
+TEST_F(OleDropTest, FileListsAreReadWithinTheirBlockOnly)
+{
+    constexpr DWORD kHeader = sizeof(DROPFILES);
+    const std::string list("a.wav\0b.wav\0\0", 13);
+    struct Case {
+        const char* name;
+        DWORD offset;
+        bool wide;
+        std::string list;
+        std::size_t size; // of the whole block
+        bool read;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"well formed", kHeader, false, list, SIZE_MAX, true, {"a.wav", "b.wav"}},
+        {"wide names", kHeader, true, wideBytes(list), SIZE_MAX, true, {"a.wav", "b.wav"}},
+        {"list far past the block", 0x7FFFFFF0, false, list, SIZE_MAX, false, {}},
+        {"list starting at the block's end", kHeader + 13, false, list, SIZE_MAX, false, {}},
+        {"list inside the header", 8, false, list, SIZE_MAX, false, {}},
+        {"block shorter than the header", kHeader, false, list, kHeader - 4, false, {}},
+        {"no final empty name", kHeader, false, list, kHeader + 12, true, {"a.wav", "b.wav"}},
+        {"last name cut off", kHeader, false, list, kHeader + 9, true, {"a.wav"}},
+        {"wide list cut mid-character", kHeader, true, wideBytes(list), kHeader + 13, true, {"a.wav"}},
+        {"empty list", kHeader, false, std::string(1, '\0'), SIZE_MAX, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IDataObject* data = clipboardWith(CF_HDROP, rawFileList(c.offset, c.wide, c.list, c.size));
+        ASSERT_NE(nullptr, data);
+        COleDropData drag(data);
+        std::vector<std::string> names;
+        EXPECT_EQ(c.read, drag.fileNames(names));
+        EXPECT_EQ(c.names, names);
+        data->Release();
+    }
 }
