@@ -96,26 +96,29 @@ void CPanelFrame::paintArea(CPaintContext& context, const CRect& area)
 
 void CPanelFrame::mouseDown(CPaintContext& context, CPoint where)
 {
+    CPanelView* view = clickTarget(context, where, context.buttons());
+    if (view == nullptr)
+        return;
+    // The view may be detached while it tracks the mouse.
+    view->retain();
+    view->mouseDown(context, where);
+    view->release();
+}
+
+CPanelView* CPanelFrame::clickTarget(CPaintContext& context, CPoint where, int buttons)
+{
     if (m_focusView != nullptr) {
         m_focusView->loseFocus(&context);
         m_focusView = nullptr;
     }
-    const int buttons = context.buttons();
-    if (m_modalView != nullptr) {
-        if (m_modalView->contains(where, buttons))
-            m_modalView->mouseDown(context, where);
-        return;
-    }
+    if (m_modalView != nullptr)
+        return m_modalView->contains(where, buttons) ? m_modalView : nullptr;
     for (std::size_t i = m_views.size(); i-- > 0;) {
         CPanelView* view = m_views[i];
-        if (view->mouseEnabled() && view->contains(where, buttons)) {
-            // The view may be detached while it tracks the mouse.
-            view->retain();
-            view->mouseDown(context, where);
-            view->release();
-            return;
-        }
+        if (view->mouseEnabled() && view->contains(where, buttons))
+            return view;
     }
+    return nullptr;
 }
 
 void CPanelFrame::refresh(CPaintContext& context)
@@ -213,6 +216,8 @@ bool CPanelFrame::detachView(CPanelView* view, bool release)
     const auto found = std::find(m_views.begin(), m_views.end(), view);
     if (found == m_views.end())
         return true;
+    if (m_trackingView == view)
+        endTracking();
     m_views.erase(found);
     if (m_focusView == view)
         m_focusView = nullptr;
@@ -224,6 +229,7 @@ bool CPanelFrame::detachView(CPanelView* view, bool release)
 
 void CPanelFrame::detachAll(bool release)
 {
+    endTracking();
     if (m_focusView != nullptr) {
         m_focusView->loseFocus(nullptr);
         m_focusView = nullptr;
@@ -293,7 +299,9 @@ CPanelView* CPanelFrame::viewUnderMouse()
 {
     if (m_modalView != nullptr)
         return m_modalView;
-    const CPoint where = pointerPosition();
+    CPoint where;
+    if (m_window != nullptr && !m_window->hoverPosition(where))
+        return nullptr;
     for (std::size_t i = m_views.size(); i-- > 0;)
         if (m_views[i]->bounds().containsInclusive(where))
             return m_views[i];
@@ -302,7 +310,10 @@ CPanelView* CPanelFrame::viewUnderMouse()
 
 CPoint CPanelFrame::pointerPosition()
 {
-    return m_window != nullptr ? m_window->pointerPosition() : CPoint{};
+    CPoint where;
+    if (m_window != nullptr)
+        m_window->hoverPosition(where);
+    return where;
 }
 
 void CPanelFrame::beginEdit(int tag)
@@ -324,8 +335,25 @@ void CPanelFrame::processWindowEvents()
     // A click handled among the events may close the editor; the frame and
     // its window stay until the events are read.
     retain();
+    if (m_endPending)
+        endTracking();
+    ++m_eventRead;
     m_window->processEvents(m_inMouseDown);
     release();
+}
+
+void CPanelFrame::endTracking()
+{
+    CPanelView* view = m_trackingView;
+    if (view == nullptr)
+        return;
+    m_trackingView = nullptr;
+    m_endPending = false;
+    {
+        CPaintContext context(this, m_window != nullptr ? &m_surface : nullptr, m_window.get());
+        view->trackEnd(context);
+    }
+    view->release();
 }
 
 void CPanelFrame::redrawArea(const CRect& area)
@@ -359,8 +387,61 @@ void CPanelFrame::windowButtonDown(CPoint where)
     release();
 }
 
+void CPanelFrame::windowButtonPressed(CPoint where, const CRawButtons& buttons)
+{
+    if (m_trackingView != nullptr && !m_endPending) {
+        windowPointerChanged(where, buttons);
+        return;
+    }
+    endTracking();
+    if (!m_open || m_inMouseDown)
+        return;
+    retain();
+    m_inMouseDown = true;
+    {
+        CPaintContext context(this, &m_surface, m_window.get(), CPaintContext::Presenting::eachDraw);
+        const int bits = CPaintContext::buttonBits(buttons);
+        if (CPanelView* view = clickTarget(context, where, bits)) {
+            view->retain();
+            if (!view->tracksInSteps()) {
+                // A view with a loop of its own polls the pointer.
+                view->mouseDown(context, where);
+                view->release();
+            } else if (view->trackPress(context, where, bits)) {
+                m_trackingView = view;
+                m_pressRead = m_eventRead;
+            } else {
+                view->release();
+            }
+        }
+    }
+    m_inMouseDown = false;
+    release();
+}
+
+// A tracking that ends in the same read of events as its press (a click
+// shorter than the host's idle period) ends at the next read, so that a tap
+// shows, and sounds, for one idle.
+void CPanelFrame::windowPointerChanged(CPoint where, const CRawButtons& buttons)
+{
+    if (m_trackingView == nullptr || m_endPending)
+        return;
+    bool going = false;
+    {
+        CPaintContext context(this, &m_surface, m_window.get());
+        going = m_trackingView->trackMove(context, where, CPaintContext::buttonBits(buttons));
+    }
+    if (going)
+        return;
+    if (m_pressRead == m_eventRead)
+        m_endPending = true;
+    else
+        endTracking();
+}
+
 void CPanelFrame::windowDestroyed()
 {
+    endTracking();
     m_open = false;
     m_parentWindow = nullptr;
 }

@@ -1,10 +1,17 @@
 // The built plug-in (X11 backend) in a real X server, started by
 // run-with-xvfb.sh: a host-like window, the editor opened in it through the
 // dispatcher, its pixels read back and compared with the headless rendering
-// of the same panel, and a key clicked through the X test extension while
-// the host renders audio: the note comes out of the left output.
+// of the same panel, and the controls worked through the X test extension
+// while the host idles the editor and renders audio, as a host's loop does:
+// short clicks, a key held across idles, switches and sliders dragged.
 #include "PanelReference.h"
 #include "VstAbi.h"
+
+// The panel's codes in a namespace of their own: their KeyCode clashes with
+// Xlib's.
+namespace panel {
+#include "PanelCodes.h"
+}
 
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
 #include <gtest/gtest.h>
@@ -15,6 +22,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -28,6 +36,7 @@ struct HostState {
     int releaseAfterIdles = 0; // releases the left button after this many host idles
     double leftEnergy = 0.0;
     double rightEnergy = 0.0;
+    double blockEnergy = 0.0; // of the left output's last block
     std::vector<int> edits;
 };
 HostState g_host;
@@ -37,10 +46,12 @@ void renderBlock(AEffect* effect)
     std::vector<float> left(512), right(512);
     float* outputs[2] = {left.data(), right.data()};
     effect->processReplacing(effect, nullptr, outputs, 512);
+    g_host.blockEnergy = 0.0;
     for (std::size_t i = 0; i < left.size(); ++i) {
-        g_host.leftEnergy += static_cast<double>(left[i]) * left[i];
+        g_host.blockEnergy += static_cast<double>(left[i]) * left[i];
         g_host.rightEnergy += static_cast<double>(right[i]) * right[i];
     }
+    g_host.leftEnergy += g_host.blockEnergy;
 }
 
 VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float)
@@ -159,6 +170,50 @@ protected:
         return child;
     }
 
+    // One pass of a host's loop: the editor's idle, then a block of audio.
+    void hostIdle()
+    {
+        call(effEditIdle);
+        renderBlock(effect);
+    }
+
+    // The X test extension's pointer, at a point of the panel's window.
+    void pointerTo(CPoint where)
+    {
+        int x = 0, y = 0;
+        Window ignored = 0;
+        XTranslateCoordinates(display, child, DefaultRootWindow(display), where.x, where.y, &x, &y, &ignored);
+        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+        XSync(display, False);
+    }
+    void button(bool down)
+    {
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        XSync(display, False);
+    }
+
+    void setParameter(int index, float value)
+    {
+        effect->setParameter(effect, index, value);
+        renderBlock(effect);
+    }
+
+    std::string lcdShown() { return paneltest::lcdText(readWindow(display, child, 882, 213)); }
+
+    // Idles the editor (and renders) until done() holds, or 5 s pass.
+    template <class Done>
+    bool idleUntil(Done done)
+    {
+        for (int i = 0; i < 500; ++i) {
+            hostIdle();
+            XSync(display, False);
+            if (done())
+                return true;
+            usleep(10000);
+        }
+        return false;
+    }
+
     // Idles the editor until the window shows expected (or 5 s pass).
     bool idleUntilShown(Window child, const CPixelSurface& expected)
     {
@@ -176,6 +231,7 @@ protected:
     void* module = nullptr;
     AEffect* effect = nullptr;
     Window parent = 0;
+    Window child = 0;
 };
 
 } // namespace
@@ -187,25 +243,21 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     ASSERT_EQ(1, call(effEditGetRect, &rect));
     EXPECT_EQ(882, rect->right - rect->left);
     EXPECT_EQ(213, rect->bottom - rect->top);
-    const Window child = openInParent();
+    child = openInParent();
     ASSERT_NE(0u, child);
     EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture())) << "the first picture";
     screenshot(readWindow(display, child, 882, 213), "x11-panel-open");
 
     // The A4 key pressed through the X test extension and held over a few
     // host idles, in which the host renders audio.
-    int x = 0, y = 0;
-    Window ignored = 0;
-    XTranslateCoordinates(display, child, DefaultRootWindow(display), 541 + 16, 160 + 20, &x, &y, &ignored);
-    XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
-    XSync(display, False);
-    g_host.releaseAfterIdles = 6;
-    for (int i = 0; i < 300 && g_host.releaseAfterIdles > 0; ++i) {
-        call(effEditIdle);
+    pointerTo({541 + 16, 160 + 20});
+    button(true);
+    for (int i = 0; i < 6; ++i) {
+        hostIdle();
         usleep(10000);
     }
-    EXPECT_EQ(0, g_host.releaseAfterIdles) << "the editor tracked the press and let the host idle";
+    button(false);
+    hostIdle();
     EXPECT_GT(g_host.leftEnergy, 1.0) << "the note sounds while the key is held";
     EXPECT_EQ(0.0, g_host.rightEnergy);
     EXPECT_TRUE(g_host.edits.empty()) << "a key is no parameter";
@@ -219,4 +271,114 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     ASSERT_NE(0u, again);
     EXPECT_TRUE(idleUntilShown(again, paneltest::panelPicture(69)));
     call(effEditClose);
+}
+
+// Clicks shorter than the host's idle period: each press and its release
+// wait in the queue together and act as one click.
+TEST_F(PanelX11Test, TenMillisecondClicksBetweenIdlesAHundredMillisecondsApartAllType)
+{
+    setParameter(panel::kParamMode, static_cast<float>(panel::kModeCal) / 3.0f);
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntil([&] { return lcdShown() == "........0"; })) << lcdShown();
+    const CPoint one{372, 185}; // the key that types 1 in Cal
+    for (int click = 0; click < 5; ++click) {
+        pointerTo(one);
+        button(true);
+        usleep(10000);
+        button(false);
+        usleep(90000);
+        hostIdle();
+    }
+    EXPECT_TRUE(idleUntil([&] { return lcdShown() == "....11111"; })) << lcdShown();
+}
+
+// A held key leaves the host's thread at once at every idle; its note sounds
+// from the press to the release.
+TEST_F(PanelX11Test, AnIdleReturnsAtOnceWhileAKeyIsHeldAndItsNoteSoundsUntilTheRelease)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    // Had the editor held the thread, a host idle would let go of the button
+    // (after about a second) rather than wait forever.
+    g_host.releaseAfterIdles = 20;
+    pointerTo({541 + 16, 160 + 20});
+    button(true);
+    double slowestIdle = 0.0;
+    int silentBlocks = 0;
+    for (int i = 0; i < 20; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        call(effEditIdle);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        slowestIdle = std::max(slowestIdle, took.count());
+        renderBlock(effect);
+        if (i > 0 && g_host.blockEnergy < 1e-3)
+            ++silentBlocks;
+        usleep(10000);
+    }
+    EXPECT_LT(slowestIdle, 25.0) << "ms for the slowest idle while the key is held";
+    EXPECT_EQ(0, silentBlocks) << "blocks without the note while the key is held";
+    EXPECT_EQ(0, g_host.idles) << "no host idle is called from the editor's";
+    g_host.releaseAfterIdles = 0;
+    button(false);
+    hostIdle();
+    bool silent = false;
+    for (int i = 0; i < 400 && !silent; ++i) {
+        renderBlock(effect);
+        silent = g_host.blockEnergy < 1e-9;
+    }
+    EXPECT_TRUE(silent) << "the note ends after the release";
+}
+
+namespace {
+// A gesture on a parameter's control: the pointer at fractions of the
+// control's width (on its middle row), pressed at the first, moved to each
+// next one after an idle, released at the last; quick: pressed, moved and
+// released before the editor idles at all.
+struct DragRow {
+    const char* what;
+    int parameter;
+    std::vector<float> fractions;
+    bool quick;
+};
+} // namespace
+
+TEST_F(PanelX11Test, SwitchesAndSlidersTrackedAcrossIdlesEndWhereTheHeadlessPanelEnds)
+{
+    const DragRow rows[] = {
+        {"Volume dragged right over five idles", panel::kParamVolume, {0.2f, 0.3f, 0.5f, 0.6f, 0.7f, 0.9f}, false},
+        {"Balance dragged out of the window's left edge", panel::kParamBalance, {0.6f, 0.4f, -3.0f}, false},
+        {"Volume clicked in one idle", panel::kParamVolume, {0.35f}, true},
+        {"Program dragged over its positions", panel::kParamProgram, {0.05f, 0.3f, 0.5f, 0.75f}, false},
+        {"Octave clicked in one idle", panel::kParamOctave, {0.95f}, true},
+    };
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    for (const DragRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::vector<CPoint> points = paneltest::pointsOnControl(row.parameter, row.fractions);
+        // The same gesture on the headless panel, which tracks in a loop.
+        const float expected = paneltest::valueAfterGesture(row.parameter, points);
+
+        g_host.edits.clear();
+        const float before = effect->getParameter(effect, row.parameter);
+        pointerTo(points.front());
+        button(true);
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            if (!row.quick)
+                hostIdle();
+            pointerTo(points[i]);
+        }
+        if (!row.quick)
+            hostIdle();
+        button(false);
+        hostIdle();
+        hostIdle();
+        EXPECT_EQ(expected, effect->getParameter(effect, row.parameter));
+        EXPECT_NE(before, expected) << "the gesture moves the control";
+        const std::vector<int> edits = {row.parameter, -row.parameter - 1};
+        EXPECT_EQ(edits, g_host.edits) << "one edit, begun and ended";
+    }
 }
