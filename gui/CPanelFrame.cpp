@@ -335,9 +335,6 @@ void CPanelFrame::processWindowEvents()
     // A click handled among the events may close the editor; the frame and
     // its window stay until the events are read.
     retain();
-    if (m_endPending)
-        endTracking();
-    ++m_eventRead;
     m_window->processEvents(m_inMouseDown);
     release();
 }
@@ -348,7 +345,6 @@ void CPanelFrame::endTracking()
     if (view == nullptr)
         return;
     m_trackingView = nullptr;
-    m_endPending = false;
     {
         CPaintContext context(this, m_window != nullptr ? &m_surface : nullptr, m_window.get());
         view->trackEnd(context);
@@ -389,11 +385,10 @@ void CPanelFrame::windowButtonDown(CPoint where)
 
 void CPanelFrame::windowButtonPressed(CPoint where, const CRawButtons& buttons)
 {
-    if (m_trackingView != nullptr && !m_endPending) {
+    if (m_trackingView != nullptr) {
         windowPointerChanged(where, buttons);
         return;
     }
-    endTracking();
     if (!m_open || m_inMouseDown)
         return;
     retain();
@@ -409,7 +404,6 @@ void CPanelFrame::windowButtonPressed(CPoint where, const CRawButtons& buttons)
                 view->release();
             } else if (view->trackPress(context, where, bits)) {
                 m_trackingView = view;
-                m_pressRead = m_eventRead;
             } else {
                 view->release();
             }
@@ -419,23 +413,16 @@ void CPanelFrame::windowButtonPressed(CPoint where, const CRawButtons& buttons)
     release();
 }
 
-// A tracking that ends in the same read of events as its press (a click
-// shorter than the host's idle period) ends at the next read, so that a tap
-// shows, and sounds, for one idle.
 void CPanelFrame::windowPointerChanged(CPoint where, const CRawButtons& buttons)
 {
-    if (m_trackingView == nullptr || m_endPending)
+    if (m_trackingView == nullptr)
         return;
     bool going = false;
     {
         CPaintContext context(this, &m_surface, m_window.get());
         going = m_trackingView->trackMove(context, where, CPaintContext::buttonBits(buttons));
     }
-    if (going)
-        return;
-    if (m_pressRead == m_eventRead)
-        m_endPending = true;
-    else
+    if (!going)
         endTracking();
 }
 

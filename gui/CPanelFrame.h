@@ -105,13 +105,8 @@ private:
     bool m_open = true;
     bool m_hasWindowClass = false;
     bool m_inMouseDown = false;
-    // Tracking in steps: the view (one reference held), the count of event
-    // reads, the read in which its press came, and an end held over to the
-    // next read.
+    // The view that tracks in steps (one reference held).
     CPanelView* m_trackingView = nullptr;
-    unsigned m_eventRead = 0;
-    unsigned m_pressRead = 0;
-    bool m_endPending = false;
     CPixelSurface m_surface;
     CDropDispatch m_drop;
     std::unique_ptr<CGuiWindow> m_window;

@@ -123,6 +123,9 @@ protected:
         ASSERT_NE(nullptr, display) << "no X display (run through run-with-xvfb.sh)";
         g_host = {};
         g_host.display = display;
+        // The pointer away from where the panel opens, where it shows no hint.
+        XTestFakeMotionEvent(display, DefaultScreen(display), 1010, 750, CurrentTime);
+        XSync(display, False);
         module = dlopen(ZINTRA_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(nullptr, module) << dlerror();
         using Main = AEffect* (*)(audioMasterCallback);
@@ -186,8 +189,12 @@ protected:
         XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
         XSync(display, False);
     }
+    // A press also arms a release after 20 host idles called from the
+    // editor's idle: an editor that held the thread until the release would
+    // otherwise never return.
     void button(bool down)
     {
+        g_host.releaseAfterIdles = down ? 20 : 0;
         XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
         XSync(display, False);
     }
@@ -293,6 +300,27 @@ TEST_F(PanelX11Test, TenMillisecondClicksBetweenIdlesAHundredMillisecondsApartAl
     EXPECT_TRUE(idleUntil([&] { return lcdShown() == "....11111"; })) << lcdShown();
 }
 
+// A tap between two idles sounds a short note.
+TEST_F(PanelX11Test, AKeyTappedBetweenTwoIdlesSoundsAShortNote)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    pointerTo({541 + 16, 160 + 20});
+    button(true);
+    usleep(10000);
+    button(false);
+    hostIdle();
+    EXPECT_GT(g_host.blockEnergy, 1e-3) << "the note sounds after the idle that took the tap";
+    hostIdle();
+    bool silent = false;
+    for (int i = 0; i < 400 && !silent; ++i) {
+        renderBlock(effect);
+        silent = g_host.blockEnergy < 1e-9;
+    }
+    EXPECT_TRUE(silent) << "and ends";
+}
+
 // A held key leaves the host's thread at once at every idle; its note sounds
 // from the press to the release.
 TEST_F(PanelX11Test, AnIdleReturnsAtOnceWhileAKeyIsHeldAndItsNoteSoundsUntilTheRelease)
@@ -300,9 +328,6 @@ TEST_F(PanelX11Test, AnIdleReturnsAtOnceWhileAKeyIsHeldAndItsNoteSoundsUntilTheR
     child = openInParent();
     ASSERT_NE(0u, child);
     ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
-    // Had the editor held the thread, a host idle would let go of the button
-    // (after about a second) rather than wait forever.
-    g_host.releaseAfterIdles = 20;
     pointerTo({541 + 16, 160 + 20});
     button(true);
     double slowestIdle = 0.0;
@@ -320,7 +345,6 @@ TEST_F(PanelX11Test, AnIdleReturnsAtOnceWhileAKeyIsHeldAndItsNoteSoundsUntilTheR
     EXPECT_LT(slowestIdle, 25.0) << "ms for the slowest idle while the key is held";
     EXPECT_EQ(0, silentBlocks) << "blocks without the note while the key is held";
     EXPECT_EQ(0, g_host.idles) << "no host idle is called from the editor's";
-    g_host.releaseAfterIdles = 0;
     button(false);
     hostIdle();
     bool silent = false;
@@ -347,7 +371,7 @@ struct DragRow {
 TEST_F(PanelX11Test, SwitchesAndSlidersTrackedAcrossIdlesEndWhereTheHeadlessPanelEnds)
 {
     const DragRow rows[] = {
-        {"Volume dragged right over five idles", panel::kParamVolume, {0.2f, 0.3f, 0.5f, 0.6f, 0.7f, 0.9f}, false},
+        {"Volume dragged right over five idles", panel::kParamVolume, {0.2f, 0.3f, 0.5f, 0.6f, 0.55f, 0.7f}, false},
         {"Balance dragged out of the window's left edge", panel::kParamBalance, {0.6f, 0.4f, -3.0f}, false},
         {"Volume clicked in one idle", panel::kParamVolume, {0.35f}, true},
         {"Program dragged over its positions", panel::kParamProgram, {0.05f, 0.3f, 0.5f, 0.75f}, false},
@@ -381,4 +405,53 @@ TEST_F(PanelX11Test, SwitchesAndSlidersTrackedAcrossIdlesEndWhereTheHeadlessPane
         const std::vector<int> edits = {row.parameter, -row.parameter - 1};
         EXPECT_EQ(edits, g_host.edits) << "one edit, begun and ended";
     }
+}
+
+// Hover hints follow the pointer's motion and crossing events.
+TEST_F(PanelX11Test, AHoverHintShowsOverASliderAndGoesWhenThePointerLeavesTheWindow)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    const CPixelSurface plain = paneltest::panelPicture();
+    ASSERT_TRUE(idleUntilShown(child, plain));
+    pointerTo(paneltest::pointsOnControl(panel::kParamVolume, {0.5f}).front());
+    EXPECT_TRUE(idleUntil([&] { return !(readWindow(display, child, 882, 213) == plain); })) << "the hint shows";
+    XTestFakeMotionEvent(display, DefaultScreen(display), 1010, 750, CurrentTime);
+    XSync(display, False);
+    EXPECT_TRUE(idleUntilShown(child, plain)) << "the hint goes";
+}
+
+// Closing the editor in the middle of a drag ends the edit, and in the middle
+// of a held key ends the note.
+TEST_F(PanelX11Test, ClosingTheEditorWhileAControlTracksEndsTheEditAndTheNote)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    const std::vector<CPoint> volume = paneltest::pointsOnControl(panel::kParamVolume, {0.3f, 0.6f});
+    pointerTo(volume[0]);
+    button(true);
+    hostIdle();
+    pointerTo(volume[1]);
+    hostIdle();
+    call(effEditClose);
+    const std::vector<int> edits = {panel::kParamVolume, -panel::kParamVolume - 1};
+    EXPECT_EQ(edits, g_host.edits);
+    button(false);
+
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    pointerTo({541 + 16, 160 + 20});
+    button(true);
+    hostIdle();
+    hostIdle();
+    EXPECT_GT(g_host.blockEnergy, 1e-3) << "the key sounds";
+    call(effEditClose);
+    bool silent = false;
+    for (int i = 0; i < 400 && !silent; ++i) {
+        renderBlock(effect);
+        silent = g_host.blockEnergy < 1e-9;
+    }
+    EXPECT_TRUE(silent) << "the note ends with the editor";
+    button(false);
 }
