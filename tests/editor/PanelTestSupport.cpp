@@ -136,13 +136,13 @@ std::vector<CPoint> pointsOnControl(int parameter, const std::vector<float>& fra
     return points;
 }
 
-float valueAfterGesture(int parameter, const std::vector<CPoint>& points)
+float valueAfterGesture(int parameter, const std::vector<CPoint>& points, int modifiers)
 {
     constexpr std::uint32_t kStep = 30;
     OpenPanel panel;
     std::vector<PointerStep> steps;
     for (const CPoint& point : points)
-        steps.push_back({kStep * static_cast<std::uint32_t>(steps.size()), point, true, kNone});
+        steps.push_back({kStep * static_cast<std::uint32_t>(steps.size()), point, true, modifiers});
     steps.push_back({kStep * static_cast<std::uint32_t>(steps.size()), points.back(), false, kNone});
     panel.gesture(steps);
     panel.process();

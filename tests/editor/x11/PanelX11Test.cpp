@@ -19,6 +19,7 @@ namespace panel {
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -357,25 +358,38 @@ TEST_F(PanelX11Test, AnIdleReturnsAtOnceWhileAKeyIsHeldAndItsNoteSoundsUntilTheR
 
 namespace {
 // A gesture on a parameter's control: the pointer at fractions of the
-// control's width (on its middle row), pressed at the first, moved to each
-// next one after an idle, released at the last; quick: pressed, moved and
-// released before the editor idles at all.
+// control's width (on its middle row), pressed at the first with modifiers
+// (paneltest::Modifiers) held, moved to each next one after an idle, released
+// at the last; quick: pressed, moved and released before the editor idles.
 struct DragRow {
     const char* what;
     int parameter;
     std::vector<float> fractions;
     bool quick;
+    int modifiers;
 };
+
+void holdModifiers(Display* display, int modifiers, bool down)
+{
+    const KeySym keys[] = {XK_Shift_L, XK_Control_L};
+    const int bits[] = {paneltest::kShift, paneltest::kControl};
+    for (int i = 0; i < 2; ++i)
+        if ((modifiers & bits[i]) != 0)
+            XTestFakeKeyEvent(display, XKeysymToKeycode(display, keys[i]), down ? True : False, CurrentTime);
+    XSync(display, False);
+}
 } // namespace
 
 TEST_F(PanelX11Test, SwitchesAndSlidersTrackedAcrossIdlesEndWhereTheHeadlessPanelEnds)
 {
     const DragRow rows[] = {
-        {"Volume dragged right over five idles", panel::kParamVolume, {0.2f, 0.3f, 0.5f, 0.6f, 0.55f, 0.7f}, false},
-        {"Balance dragged out of the window's left edge", panel::kParamBalance, {0.6f, 0.4f, -3.0f}, false},
-        {"Volume clicked in one idle", panel::kParamVolume, {0.35f}, true},
-        {"Program dragged over its positions", panel::kParamProgram, {0.05f, 0.3f, 0.5f, 0.75f}, false},
-        {"Octave clicked in one idle", panel::kParamOctave, {0.95f}, true},
+        {"Volume dragged with Shift, ten times slower", panel::kParamVolume, {0.5f, 0.1f}, false, paneltest::kShift},
+        {"Volume dragged right over five idles", panel::kParamVolume, {0.2f, 0.3f, 0.5f, 0.6f, 0.55f, 0.7f}, false, 0},
+        {"Balance dragged out of the window's left edge", panel::kParamBalance, {0.6f, 0.4f, -3.0f}, false, 0},
+        {"Volume clicked in one idle", panel::kParamVolume, {0.35f}, true, 0},
+        {"Program dragged over its positions", panel::kParamProgram, {0.05f, 0.3f, 0.5f, 0.75f}, false, 0},
+        {"Octave clicked in one idle", panel::kParamOctave, {0.95f}, true, 0},
+        {"Octave Control-clicked to its first position", panel::kParamOctave, {0.95f}, true, paneltest::kControl},
     };
     child = openInParent();
     ASSERT_NE(0u, child);
@@ -384,11 +398,12 @@ TEST_F(PanelX11Test, SwitchesAndSlidersTrackedAcrossIdlesEndWhereTheHeadlessPane
         SCOPED_TRACE(row.what);
         const std::vector<CPoint> points = paneltest::pointsOnControl(row.parameter, row.fractions);
         // The same gesture on the headless panel, which tracks in a loop.
-        const float expected = paneltest::valueAfterGesture(row.parameter, points);
+        const float expected = paneltest::valueAfterGesture(row.parameter, points, row.modifiers);
 
         g_host.edits.clear();
         const float before = effect->getParameter(effect, row.parameter);
         pointerTo(points.front());
+        holdModifiers(display, row.modifiers, true);
         button(true);
         for (std::size_t i = 1; i < points.size(); ++i) {
             if (!row.quick)
@@ -398,11 +413,15 @@ TEST_F(PanelX11Test, SwitchesAndSlidersTrackedAcrossIdlesEndWhereTheHeadlessPane
         if (!row.quick)
             hostIdle();
         button(false);
+        holdModifiers(display, row.modifiers, false);
         hostIdle();
         hostIdle();
         EXPECT_EQ(expected, effect->getParameter(effect, row.parameter));
         EXPECT_NE(before, expected) << "the gesture moves the control";
-        const std::vector<int> edits = {row.parameter, -row.parameter - 1};
+        // A Control-click sets the default without an edit, as on every backend.
+        const std::vector<int> edits = row.modifiers == paneltest::kControl
+                                           ? std::vector<int>{}
+                                           : std::vector<int>{row.parameter, -row.parameter - 1};
         EXPECT_EQ(edits, g_host.edits) << "one edit, begun and ended";
     }
 }
