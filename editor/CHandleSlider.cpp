@@ -112,54 +112,69 @@ void CHandleSlider::paint(CPaintContext& context)
     markPaint(false);
 }
 
-void CHandleSlider::mouseDown(CPaintContext& context, CPoint where)
+bool CHandleSlider::trackPress(CPaintContext&, CPoint where, int buttons)
 {
     if (!mouseEnabled())
-        return;
-    const int atClick = context.buttons();
-    if (atClick == (kButtonLeft | kModifierControl)) {
+        return false;
+    if (buttons == (kButtonLeft | kModifierControl)) {
         changeValue(defaultValue());
-        return;
+        return false;
     }
-    if ((atClick & kButtonLeft) == 0)
-        return;
+    if ((buttons & kButtonLeft) == 0)
+        return false;
     const CRect handle = handleRect().offset(bounds().left, bounds().top);
-    int grab = horizontal() ? bounds().left + m_handleOffset.x : bounds().top + m_handleOffset.y;
+    m_grab = horizontal() ? bounds().left + m_handleOffset.x : bounds().top + m_handleOffset.y;
     if (m_freeClick) {
-        grab += (horizontal() ? m_handleWidth : m_handleHeight) / 2 - 1;
+        m_grab += (horizontal() ? m_handleWidth : m_handleHeight) / 2 - 1;
     } else {
         if (!handle.containsInclusive(where))
-            return;
-        grab += horizontal() ? where.x - handle.left : where.y - handle.top;
+            return false;
+        m_grab += horizontal() ? where.x - handle.left : where.y - handle.top;
     }
     beginTracking();
     if (frame() != nullptr)
         frame()->setFocusView(this);
-    const float range = m_handleRange != 0 ? static_cast<float>(m_handleRange) : 1.0f;
-    float anchor = value();
-    int state = atClick;
-    for (int buttons = atClick; (buttons & kButtonLeft) != 0; buttons = context.buttons()) {
-        const bool fine = (buttons & kModifierShift) != 0;
-        if (buttons != state && fine) {
-            state = buttons;
-            anchor = value();
-        } else if (!fine) {
-            anchor = value();
-        }
-        float next = static_cast<float>((horizontal() ? where.x : where.y) - grab) / range;
-        if ((m_style & (kSliderRight | kSliderBottom)) != 0)
-            next = 1.0f - next;
-        if (fine)
-            next = anchor + (next - anchor) / m_fineFactor;
-        const float before = value();
-        setValue(next);
-        clampValue();
-        if (value() != before)
-            notify();
-        where = context.pointerPosition();
-        idleWhileTracking();
-    }
+    m_anchor = value();
+    m_state = buttons;
+    follow(where, buttons);
+    return true;
+}
+
+bool CHandleSlider::trackMove(CPaintContext&, CPoint where, int buttons)
+{
+    if ((buttons & kButtonLeft) == 0)
+        return false;
+    follow(where, buttons);
+    return true;
+}
+
+void CHandleSlider::trackEnd(CPaintContext&)
+{
     endTracking();
+}
+
+// With Shift the value moves a tenth of the pointer's way from the anchor,
+// which is where Shift (or another change of buttons) was last seen.
+void CHandleSlider::follow(CPoint where, int buttons)
+{
+    const float range = m_handleRange != 0 ? static_cast<float>(m_handleRange) : 1.0f;
+    const bool fine = (buttons & kModifierShift) != 0;
+    if (buttons != m_state && fine) {
+        m_state = buttons;
+        m_anchor = value();
+    } else if (!fine) {
+        m_anchor = value();
+    }
+    float next = static_cast<float>((horizontal() ? where.x : where.y) - m_grab) / range;
+    if ((m_style & (kSliderRight | kSliderBottom)) != 0)
+        next = 1.0f - next;
+    if (fine)
+        next = m_anchor + (next - m_anchor) / m_fineFactor;
+    const float before = value();
+    setValue(next);
+    clampValue();
+    if (value() != before)
+        notify();
 }
 
 void CHandleSlider::step(float direction, bool fine)

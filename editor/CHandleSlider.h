@@ -29,7 +29,10 @@ public:
                   CPanelBitmap* handle, CPanelBitmap* background, CPoint backgroundOffset, int style);
 
     void paint(CPaintContext& context) override;
-    void mouseDown(CPaintContext& context, CPoint where) override;
+    // A left click follows the pointer while the left button is held.
+    bool trackPress(CPaintContext& context, CPoint where, int buttons) override;
+    bool trackMove(CPaintContext& context, CPoint where, int buttons) override;
+    void trackEnd(CPaintContext& context) override;
     bool wheel(CPaintContext* context, CPoint where, float distance) override;
     // Left and down step the value down, right and up step it up.
     int keyDown(const CKeyCode& key) override;
@@ -57,6 +60,7 @@ private:
     // The part of the range that lies before the handle.
     float fraction() const;
     void step(float direction, bool fine);
+    void follow(CPoint where, int buttons);
 
     CPoint m_backgroundOffset;
     CPoint m_handleOffset;
@@ -72,4 +76,9 @@ private:
     float m_fineFactor = 10.0f;
     bool m_drawHandleTransparent = true;
     bool m_freeClick = true;
+    // The tracking: the pointer coordinate of the value 0, the value where
+    // Shift was last pressed or released, and the buttons then.
+    int m_grab = 0;
+    float m_anchor = 0.0f;
+    int m_state = 0;
 };

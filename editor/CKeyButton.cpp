@@ -22,25 +22,41 @@ void CKeyButton::paint(CPaintContext& context)
     markPaint(false);
 }
 
-void CKeyButton::mouseDown(CPaintContext& context, CPoint where)
+bool CKeyButton::trackPress(CPaintContext&, CPoint where, int buttons)
 {
-    const int buttons = context.buttons();
     if (!mouseEnabled() || (buttons & kButtonLeft) == 0)
-        return;
-    const float atClick = value();
-    const float pressed = atClick == 0.0f ? 1.0f : 0.0f;
-    if (buttons == kButtonLeft) {
-        beginTracking();
-        do {
-            changeValue(bounds().containsInclusive(where) ? pressed : atClick);
-            where = context.pointerPosition();
-            idleWhileTracking();
-        } while (context.buttons() == kButtonLeft);
-        endTracking();
-    } else {
+        return false;
+    m_atClick = value();
+    if (buttons != kButtonLeft) {
         setValue(value() == 0.0f ? 1.0f : 0.0f);
         notify();
+        setValue(0.0f);
+        notify();
+        return false;
     }
+    beginTracking();
+    follow(where);
+    return true;
+}
+
+bool CKeyButton::trackMove(CPaintContext&, CPoint where, int buttons)
+{
+    if (buttons != kButtonLeft)
+        return false;
+    follow(where);
+    return true;
+}
+
+void CKeyButton::trackEnd(CPaintContext&)
+{
+    endTracking();
     setValue(0.0f);
     notify();
+}
+
+// Pressed over the key, as at the click off it.
+void CKeyButton::follow(CPoint where)
+{
+    const float pressed = m_atClick == 0.0f ? 1.0f : 0.0f;
+    changeValue(bounds().containsInclusive(where) ? pressed : m_atClick);
 }

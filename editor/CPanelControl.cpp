@@ -2,6 +2,7 @@
 
 #include "CControlObserver.h"
 #include "CGuiEditor.h"
+#include "CPaintContext.h"
 #include "CPanelBitmap.h"
 #include "CPanelFrame.h"
 
@@ -19,6 +20,19 @@ CPanelControl::~CPanelControl()
 {
     if (m_bitmap != nullptr)
         m_bitmap->release();
+}
+
+void CPanelControl::mouseDown(CPaintContext& context, CPoint where)
+{
+    if (!trackPress(context, where, context.buttons()))
+        return;
+    for (;;) {
+        where = context.pointerPosition();
+        idleWhileTracking();
+        if (!trackMove(context, where, context.buttons()))
+            break;
+    }
+    trackEnd(context);
 }
 
 void CPanelControl::idleWhileTracking()

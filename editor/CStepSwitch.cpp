@@ -26,30 +26,44 @@ void CStepSwitch::paint(CPaintContext& context)
     markPaint(false);
 }
 
-void CStepSwitch::mouseDown(CPaintContext& context, CPoint where)
+bool CStepSwitch::trackPress(CPaintContext&, CPoint where, int buttons)
 {
-    const int atClick = context.buttons();
-    if (!mouseEnabled() || (atClick & kButtonLeft) == 0)
-        return;
-    if (atClick == (kButtonLeft | kModifierControl)) {
+    if (!mouseEnabled() || (buttons & kButtonLeft) == 0)
+        return false;
+    if (buttons == (kButtonLeft | kModifierControl)) {
         changeValue(defaultValue());
-        return;
+        return false;
     }
+    m_atClick = buttons;
+    beginTracking();
+    follow(where);
+    return true;
+}
+
+bool CStepSwitch::trackMove(CPaintContext&, CPoint where, int buttons)
+{
+    if (buttons != m_atClick)
+        return false;
+    follow(where);
+    return true;
+}
+
+void CStepSwitch::trackEnd(CPaintContext&)
+{
+    endTracking();
+}
+
+void CStepSwitch::follow(CPoint where)
+{
     const int width = bitmap() != nullptr ? bitmap()->width() : 0;
     const float slice = static_cast<float>(width) / static_cast<float>(m_positionCount);
-    beginTracking();
-    do {
-        if (slice > 0.0f) {
-            const int position = static_cast<int>(static_cast<float>(where.x - bounds().left) / slice);
-            float next = static_cast<float>(position) / static_cast<float>(m_positionCount - 1);
-            if (next > 1.0f)
-                next = 1.0f;
-            else if (next < 0.0f)
-                next = 0.0f;
-            changeValue(next);
-        }
-        where = context.pointerPosition();
-        idleWhileTracking();
-    } while (context.buttons() == atClick);
-    endTracking();
+    if (slice <= 0.0f)
+        return;
+    const int position = static_cast<int>(static_cast<float>(where.x - bounds().left) / slice);
+    float next = static_cast<float>(position) / static_cast<float>(m_positionCount - 1);
+    if (next > 1.0f)
+        next = 1.0f;
+    else if (next < 0.0f)
+        next = 0.0f;
+    changeValue(next);
 }

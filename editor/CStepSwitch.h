@@ -12,14 +12,20 @@ public:
                 int positionCount, CPanelBitmap* bitmap, CPoint sourceOffset);
 
     void paint(CPaintContext& context) override;
-    // Control-click sets the default position (0).
-    void mouseDown(CPaintContext& context, CPoint where) override;
+    // Control-click sets the default position (0). Otherwise the switch
+    // follows the pointer while the buttons and modifiers of the click stay.
+    bool trackPress(CPaintContext& context, CPoint where, int buttons) override;
+    bool trackMove(CPaintContext& context, CPoint where, int buttons) override;
+    void trackEnd(CPaintContext& context) override;
 
     int positionCount() const { return m_positionCount; }
 
 private:
+    void follow(CPoint where);
+
     CPoint m_sourceOffset; // kept; frames are always taken from the strip's left edge
     int m_frameCount;
     int m_frameHeight;
     int m_positionCount;
+    int m_atClick = 0; // the buttons of the click being tracked
 };

@@ -65,6 +65,9 @@ void CGuiEditor::releaseFrame()
 {
     if (m_frame == nullptr)
         return;
+    // A control that follows the mouse across idles ends its edit (and lets
+    // go of a held key) while the editor still hears it.
+    m_frame->endTracking();
     CPanelFrame* frame = m_frame;
     m_frame = nullptr;
     frame->forgetEditor();

@@ -111,26 +111,29 @@ void CPanelFrame::paintArea(CPaintContext& context, const CRect& area)
 
 void CPanelFrame::mouseDown(CPaintContext& context, CPoint where)
 {
+    CPanelView* view = clickTarget(context, where, context.buttons());
+    if (view == nullptr)
+        return;
+    // The view may be detached while it tracks the mouse.
+    view->retain();
+    view->mouseDown(context, where);
+    view->release();
+}
+
+CPanelView* CPanelFrame::clickTarget(CPaintContext& context, CPoint where, int buttons)
+{
     if (m_focusView != nullptr) {
         m_focusView->loseFocus(&context);
         m_focusView = nullptr;
     }
-    const int buttons = context.buttons();
-    if (m_modalView != nullptr) {
-        if (m_modalView->contains(where, buttons))
-            m_modalView->mouseDown(context, where);
-        return;
-    }
+    if (m_modalView != nullptr)
+        return m_modalView->contains(where, buttons) ? m_modalView : nullptr;
     for (std::size_t i = m_views.size(); i-- > 0;) {
         CPanelView* view = m_views[i];
-        if (view->mouseEnabled() && view->contains(where, buttons)) {
-            // The view may be detached while it tracks the mouse.
-            view->retain();
-            view->mouseDown(context, where);
-            view->release();
-            return;
-        }
+        if (view->mouseEnabled() && view->contains(where, buttons))
+            return view;
     }
+    return nullptr;
 }
 
 void CPanelFrame::refresh(CPaintContext& context)
@@ -228,6 +231,8 @@ bool CPanelFrame::detachView(CPanelView* view, bool release)
     const auto found = std::find(m_views.begin(), m_views.end(), view);
     if (found == m_views.end())
         return true;
+    if (m_trackingView == view)
+        endTracking();
     m_views.erase(found);
     if (m_focusView == view)
         m_focusView = nullptr;
@@ -239,6 +244,7 @@ bool CPanelFrame::detachView(CPanelView* view, bool release)
 
 void CPanelFrame::detachAll(bool release)
 {
+    endTracking();
     if (m_focusView != nullptr) {
         m_focusView->loseFocus(nullptr);
         m_focusView = nullptr;
@@ -308,7 +314,9 @@ CPanelView* CPanelFrame::viewUnderMouse()
 {
     if (m_modalView != nullptr)
         return m_modalView;
-    const CPoint where = pointerPosition();
+    CPoint where;
+    if (m_window != nullptr && !m_window->hoverPosition(where))
+        return nullptr;
     for (std::size_t i = m_views.size(); i-- > 0;)
         if (m_views[i]->bounds().containsInclusive(where))
             return m_views[i];
@@ -317,7 +325,10 @@ CPanelView* CPanelFrame::viewUnderMouse()
 
 CPoint CPanelFrame::pointerPosition()
 {
-    return m_window != nullptr ? m_window->pointerPosition() : CPoint{};
+    CPoint where;
+    if (m_window != nullptr)
+        m_window->hoverPosition(where);
+    return where;
 }
 
 void CPanelFrame::beginEdit(int tag)
@@ -341,6 +352,19 @@ void CPanelFrame::processWindowEvents()
     retain();
     m_window->processEvents(m_inMouseDown);
     release();
+}
+
+void CPanelFrame::endTracking()
+{
+    CPanelView* view = m_trackingView;
+    if (view == nullptr)
+        return;
+    m_trackingView = nullptr;
+    {
+        CPaintContext context(this, m_window != nullptr ? &m_surface : nullptr, m_window.get());
+        view->trackEnd(context);
+    }
+    view->release();
 }
 
 void CPanelFrame::redrawArea(const CRect& area)
@@ -374,8 +398,52 @@ void CPanelFrame::windowButtonDown(CPoint where)
     release();
 }
 
+void CPanelFrame::windowButtonPressed(CPoint where, const CRawButtons& buttons)
+{
+    if (m_trackingView != nullptr) {
+        windowPointerChanged(where, buttons);
+        return;
+    }
+    if (!m_open || m_inMouseDown)
+        return;
+    retain();
+    m_inMouseDown = true;
+    {
+        CPaintContext context(this, &m_surface, m_window.get(), CPaintContext::Presenting::eachDraw);
+        const int bits = CPaintContext::buttonBits(buttons);
+        if (CPanelView* view = clickTarget(context, where, bits)) {
+            view->retain();
+            if (!view->tracksInSteps()) {
+                // A view with a loop of its own polls the pointer.
+                view->mouseDown(context, where);
+                view->release();
+            } else if (view->trackPress(context, where, bits)) {
+                m_trackingView = view;
+            } else {
+                view->release();
+            }
+        }
+    }
+    m_inMouseDown = false;
+    release();
+}
+
+void CPanelFrame::windowPointerChanged(CPoint where, const CRawButtons& buttons)
+{
+    if (m_trackingView == nullptr)
+        return;
+    bool going = false;
+    {
+        CPaintContext context(this, &m_surface, m_window.get());
+        going = m_trackingView->trackMove(context, where, CPaintContext::buttonBits(buttons));
+    }
+    if (!going)
+        endTracking();
+}
+
 void CPanelFrame::windowDestroyed()
 {
+    endTracking();
     m_open = false;
     m_parentWindow = nullptr;
 }

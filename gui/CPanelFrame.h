@@ -59,6 +59,7 @@ public:
     void redrawArea(const CRect& area);
     // The top view whose rectangle holds the pointer, or the modal view.
     CPanelView* viewUnderMouse();
+    // Where the pointer was last seen over the window.
     CPoint pointerPosition();
     // Tell the host that the parameter tag starts or stops being edited.
     void beginEdit(int tag);
@@ -73,6 +74,10 @@ public:
     CDropDispatch& dropDispatch() { return m_drop; }
     // Reads the window's events (all, or only paints while a click runs).
     void processWindowEvents();
+    // The view that tracks the pointer in steps, or null.
+    CPanelView* trackingView() const { return m_trackingView; }
+    // Ends a tracking in steps now (the editor closes, the view goes away).
+    void endTracking();
     // Called when the editor goes away before the frame does.
     void forgetEditor() { m_editor = nullptr; }
 
@@ -82,7 +87,12 @@ protected:
 private:
     void windowPaint(const CRect& area) override;
     void windowButtonDown(CPoint where) override;
+    void windowButtonPressed(CPoint where, const CRawButtons& buttons) override;
+    void windowPointerChanged(CPoint where, const CRawButtons& buttons) override;
     void windowDestroyed() override;
+    // Takes the focus away and finds the view that a click at where with
+    // buttons goes to.
+    CPanelView* clickTarget(CPaintContext& context, CPoint where, int buttons);
     CRect windowArea() const { return {0, 0, bounds().width(), bounds().height()}; }
 
     CGuiEditor* m_editor;
@@ -95,6 +105,8 @@ private:
     bool m_open = true;
     bool m_hasWindowClass = false;
     bool m_inMouseDown = false;
+    // The view that tracks in steps (one reference held).
+    CPanelView* m_trackingView = nullptr;
     CPixelSurface m_surface;
     CDropDispatch m_drop;
     std::unique_ptr<CGuiWindow> m_window;

@@ -35,6 +35,20 @@ void CPanelView::mouseDown(CPaintContext&, CPoint)
 {
 }
 
+bool CPanelView::trackPress(CPaintContext&, CPoint, int)
+{
+    return false;
+}
+
+bool CPanelView::trackMove(CPaintContext&, CPoint, int)
+{
+    return false;
+}
+
+void CPanelView::trackEnd(CPaintContext&)
+{
+}
+
 void CPanelView::refresh(CPaintContext& context)
 {
     if (needsPaint()) {

@@ -23,7 +23,20 @@ public:
     virtual void paintArea(CPaintContext& context, const CRect& area);
     // True when area and the view's rectangle overlap, edges included.
     virtual bool overlaps(const CRect& area) const;
+    // A click at where: the view follows the pointer until the button's
+    // release, polling the context for the pointer and the buttons.
     virtual void mouseDown(CPaintContext& context, CPoint where);
+    // Tracking in steps, which a window that reports the pointer's events one
+    // at a time drives across idles: the press, each move, the end. Views
+    // that answer false here get mouseDown instead.
+    virtual bool tracksInSteps() const { return false; }
+    // A press at where with buttons (GuiButtonBits). True when the view now
+    // follows the pointer; false when the click is done with.
+    virtual bool trackPress(CPaintContext& context, CPoint where, int buttons);
+    // The pointer at where with buttons. False, and nothing done, when these
+    // buttons end the tracking; trackEnd follows.
+    virtual bool trackMove(CPaintContext& context, CPoint where, int buttons);
+    virtual void trackEnd(CPaintContext& context);
     // Draws the view if it needs it.
     virtual void refresh(CPaintContext& context);
     virtual int message(CPanelView* sender, const char* text);

@@ -35,8 +35,16 @@ public:
     // The system asks for area to be drawn; the listener draws it into its
     // surface and presents it.
     virtual void windowPaint(const CRect& area) = 0;
-    // A button went down at where (window coordinates).
+    // A button went down at where (window coordinates); the view under it
+    // tracks the mouse in a loop of its own, polling the window.
     virtual void windowButtonDown(CPoint where) = 0;
+    // From backends that report the pointer's events one at a time: a button
+    // went down at where, with buttons as they are after the press. The view
+    // under it starts tracking and returns; the events that follow move it on.
+    virtual void windowButtonPressed(CPoint where, const CRawButtons& buttons) = 0;
+    // The pointer moved, or a button went up or down, during such tracking:
+    // where and buttons as they are after the event.
+    virtual void windowPointerChanged(CPoint where, const CRawButtons& buttons) = 0;
     // The system window is gone (destroyed by its parent, or closing).
     virtual void windowDestroyed() = 0;
 
@@ -53,9 +61,17 @@ public:
 
     // Shows area of surface (which has the window's size) in the window.
     virtual void present(const CPixelSurface& surface, const CRect& area) = 0;
-    // The pointer relative to the window's top-left corner.
+    // The pointer relative to the window's top-left corner, and the buttons,
+    // as they are now (a tracking loop polls them).
     virtual CPoint pointerPosition() = 0;
     virtual CRawButtons rawButtons() = 0;
+    // Where the pointer was last seen over the window, for hover feedback;
+    // false while it is elsewhere. Cheap enough for every idle.
+    virtual bool hoverPosition(CPoint& where)
+    {
+        where = pointerPosition();
+        return true;
+    }
     // Reads the window's pending events and hands them to the listener: all
     // of them, or (while a mouse click is being handled) only paints.
     virtual void processEvents(bool paintsOnly) = 0;

@@ -125,6 +125,30 @@ CPixelSurface panelPicture(int clickedKey)
     return panel.screen();
 }
 
+std::vector<CPoint> pointsOnControl(int parameter, const std::vector<float>& fractions)
+{
+    OpenPanel panel;
+    const CRect bounds = panel.editor->parameterControl(parameter)->bounds();
+    std::vector<CPoint> points;
+    for (float f : fractions)
+        points.push_back(
+            {bounds.left + static_cast<int>(f * static_cast<float>(bounds.width())), (bounds.top + bounds.bottom) / 2});
+    return points;
+}
+
+float valueAfterGesture(int parameter, const std::vector<CPoint>& points, int modifiers)
+{
+    constexpr std::uint32_t kStep = 30;
+    OpenPanel panel;
+    std::vector<PointerStep> steps;
+    for (const CPoint& point : points)
+        steps.push_back({kStep * static_cast<std::uint32_t>(steps.size()), point, true, modifiers});
+    steps.push_back({kStep * static_cast<std::uint32_t>(steps.size()), points.back(), false, kNone});
+    panel.gesture(steps);
+    panel.process();
+    return panel.plugin->getParameter(parameter);
+}
+
 std::vector<OpenPanel::Sent> OpenPanel::takeSent()
 {
     std::vector<Sent> sent;

@@ -28,9 +28,6 @@ struct HostLog {
 HostLog& hostLog();
 VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float);
 
-// Modifier bits for clicks.
-enum Modifiers { kNone = 0, kShift = 1, kControl = 2, kAlt = 4 };
-
 // One step of a scripted pointer: from at milliseconds after the press.
 struct PointerStep {
     std::uint32_t at;

@@ -1,10 +1,16 @@
 // The X11 window backend: each open frame gets a display connection of its
 // own and a child window of the host's window (the X11 Window id that Linux
-// hosts pass to effEditOpen). Its events are read when the editor idles and,
-// while a control tracks the mouse, only its exposures. The frame's pixels
-// are presented with XPutImage, or through shared memory where the server
-// offers it. Every Xlib call on a connection runs under a CX11ErrorTrap: its
-// errors, and the server going away, end the panel, never the host.
+// hosts pass to effEditOpen). Its events are read when the editor idles, in
+// order: a press starts a control's tracking, and the motions and releases
+// queued after it move the tracking on, idle after idle, so that the host's
+// thread is never held and a click shorter than an idle is not lost. (A view
+// that tracks in a loop of its own polls the pointer, and only exposures are
+// read meanwhile.) The pointer's place for hover feedback comes from the
+// motion and crossing events, so an idle with nothing queued asks the server
+// nothing. The frame's pixels are presented with XPutImage, or through shared
+// memory where the server offers it. Every Xlib call on a connection runs
+// under a CX11ErrorTrap: its errors, and the server going away, end the
+// panel, never the host.
 #include "platform/GuiPlatform.h"
 
 #include "CPixelSurface.h"
@@ -30,6 +36,26 @@ bool nativeLittleEndian()
     unsigned char first;
     std::memcpy(&first, &one, 1);
     return first == 1;
+}
+
+// Buttons and modifiers from the state field of an event or a pointer query.
+// The server applies the user's button mapping: button 1 is the primary one.
+CRawButtons buttonsFromState(unsigned state)
+{
+    CRawButtons raw;
+    raw.left = (state & Button1Mask) != 0;
+    raw.middle = (state & Button2Mask) != 0;
+    raw.right = (state & Button3Mask) != 0;
+    raw.shift = (state & ShiftMask) != 0;
+    raw.control = (state & ControlMask) != 0;
+    raw.alt = (state & Mod1Mask) != 0;
+    return raw;
+}
+
+// The state bit of button 1 to 3 (the wheel's buttons have none).
+unsigned buttonMask(unsigned button)
+{
+    return button >= Button1 && button <= Button3 ? Button1Mask << (button - Button1) : 0u;
 }
 
 // One colour channel of the server's pixel format.
@@ -65,6 +91,7 @@ public:
     void present(const CPixelSurface& surface, const CRect& area) override;
     CPoint pointerPosition() override;
     CRawButtons rawButtons() override;
+    bool hoverPosition(CPoint& where) override;
     void processEvents(bool paintsOnly) override;
 
 private:
@@ -72,6 +99,8 @@ private:
     void makeSharedImage(const XWindowAttributes& attributes);
     bool nextEvent(bool paintsOnly, XEvent& event);
     void handle(XEvent& event);
+    void handlePointer(XEvent& event);
+    void skipToLastMotion(XEvent& event);
     void convert(const CPixelSurface& surface, const CRect& area);
     bool queryPointer(CPoint& where, unsigned& mask);
     static void connectionLost(Display* display, void* window);
@@ -93,6 +122,10 @@ private:
     XImage* m_shmImage = nullptr;
     CRect m_exposed;
     CPoint m_lastPointer;
+    // Where motion and crossing events last put the pointer, and whether it
+    // is over the window.
+    CPoint m_hover;
+    bool m_pointerInside = false;
 };
 
 CX11Window::~CX11Window()
@@ -142,7 +175,10 @@ bool CX11Window::open(const CWindowRequest& request)
     if (!XGetWindowAttributes(m_display, parent, &attributes) || trap.errors() != 0)
         return false;
     XSetWindowAttributes settings{};
-    settings.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
+    // A press grabs the pointer for this window until the last button is up,
+    // so its motions and release come here even from outside the window.
+    settings.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                          LeaveWindowMask | StructureNotifyMask;
     settings.background_pixmap = None;
     m_window = XCreateWindow(m_display, parent, 0, 0, static_cast<unsigned>(m_width), static_cast<unsigned>(m_height),
                              0, CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &settings);
@@ -295,19 +331,17 @@ CPoint CX11Window::pointerPosition()
 
 CRawButtons CX11Window::rawButtons()
 {
-    // The server applies the user's button mapping: button 1 is the primary one.
-    CRawButtons raw;
     unsigned mask = 0;
     CPoint where;
     if (!queryPointer(where, mask))
-        return raw;
-    raw.left = (mask & Button1Mask) != 0;
-    raw.middle = (mask & Button2Mask) != 0;
-    raw.right = (mask & Button3Mask) != 0;
-    raw.shift = (mask & ShiftMask) != 0;
-    raw.control = (mask & ControlMask) != 0;
-    raw.alt = (mask & Mod1Mask) != 0;
-    return raw;
+        return {};
+    return buttonsFromState(mask);
+}
+
+bool CX11Window::hoverPosition(CPoint& where)
+{
+    where = m_hover;
+    return m_pointerInside;
 }
 
 void CX11Window::processEvents(bool paintsOnly)
@@ -345,9 +379,14 @@ void CX11Window::handle(XEvent& event)
         }
         break;
     case ButtonPress:
-        // Buttons 4 to 7 are wheel steps.
-        if (event.xbutton.button >= Button1 && event.xbutton.button <= Button3)
-            m_listener->windowButtonDown({event.xbutton.x, event.xbutton.y});
+    case ButtonRelease:
+    case MotionNotify:
+        handlePointer(event);
+        break;
+    case EnterNotify:
+    case LeaveNotify:
+        m_pointerInside = event.type == EnterNotify;
+        m_hover = {event.xcrossing.x, event.xcrossing.y};
         break;
     case DestroyNotify:
         if (event.xdestroywindow.window == m_window) {
@@ -357,6 +396,38 @@ void CX11Window::handle(XEvent& event)
         break;
     default:
         break;
+    }
+}
+
+// An event's state is the one before it: a press adds its button, a release
+// takes it away. Buttons 4 to 7 are wheel steps, which track nothing.
+void CX11Window::handlePointer(XEvent& event)
+{
+    if (event.type == MotionNotify) {
+        skipToLastMotion(event);
+        m_hover = {event.xmotion.x, event.xmotion.y};
+        m_listener->windowPointerChanged(m_hover, buttonsFromState(event.xmotion.state));
+        return;
+    }
+    const unsigned mask = buttonMask(event.xbutton.button);
+    if (mask == 0)
+        return;
+    m_hover = {event.xbutton.x, event.xbutton.y};
+    if (event.type == ButtonPress)
+        m_listener->windowButtonPressed(m_hover, buttonsFromState(event.xbutton.state | mask));
+    else
+        m_listener->windowPointerChanged(m_hover, buttonsFromState(event.xbutton.state & ~mask));
+}
+
+// Motions queued one after another count as the last of them.
+void CX11Window::skipToLastMotion(XEvent& event)
+{
+    XEvent next;
+    while (XEventsQueued(m_display, QueuedAlready) > 0) {
+        XPeekEvent(m_display, &next);
+        if (next.type != MotionNotify || next.xmotion.window != m_window)
+            return;
+        XNextEvent(m_display, &event);
     }
 }
 

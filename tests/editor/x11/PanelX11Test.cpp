@@ -1,10 +1,17 @@
 // The built plug-in (X11 backend) in a real X server, started by
 // run-with-xvfb.sh: a host-like window, the editor opened in it through the
 // dispatcher, its pixels read back and compared with the headless rendering
-// of the same panel, and a key clicked through the X test extension while
-// the host renders audio: the note comes out of the left output.
+// of the same panel, and the controls worked through the X test extension
+// while the host idles the editor and renders audio, as a host's loop does:
+// short clicks, a key held across idles, switches and sliders dragged.
 #include "PanelReference.h"
 #include "VstAbi.h"
+
+// The panel's codes in a namespace of their own: their KeyCode clashes with
+// Xlib's.
+namespace panel {
+#include "PanelCodes.h"
+}
 
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
 #include <gtest/gtest.h>
@@ -12,9 +19,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -28,6 +37,7 @@ struct HostState {
     int releaseAfterIdles = 0; // releases the left button after this many host idles
     double leftEnergy = 0.0;
     double rightEnergy = 0.0;
+    double blockEnergy = 0.0; // of the left output's last block
     std::vector<int> edits;
 };
 HostState g_host;
@@ -37,10 +47,12 @@ void renderBlock(AEffect* effect)
     std::vector<float> left(512), right(512);
     float* outputs[2] = {left.data(), right.data()};
     effect->processReplacing(effect, nullptr, outputs, 512);
+    g_host.blockEnergy = 0.0;
     for (std::size_t i = 0; i < left.size(); ++i) {
-        g_host.leftEnergy += static_cast<double>(left[i]) * left[i];
+        g_host.blockEnergy += static_cast<double>(left[i]) * left[i];
         g_host.rightEnergy += static_cast<double>(right[i]) * right[i];
     }
+    g_host.leftEnergy += g_host.blockEnergy;
 }
 
 VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float)
@@ -112,6 +124,9 @@ protected:
         ASSERT_NE(nullptr, display) << "no X display (run through run-with-xvfb.sh)";
         g_host = {};
         g_host.display = display;
+        // The pointer away from where the panel opens, where it shows no hint.
+        XTestFakeMotionEvent(display, DefaultScreen(display), 1010, 750, CurrentTime);
+        XSync(display, False);
         module = dlopen(ZINTRA_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(nullptr, module) << dlerror();
         using Main = AEffect* (*)(audioMasterCallback);
@@ -159,6 +174,54 @@ protected:
         return child;
     }
 
+    // One pass of a host's loop: the editor's idle, then a block of audio.
+    void hostIdle()
+    {
+        call(effEditIdle);
+        renderBlock(effect);
+    }
+
+    // The X test extension's pointer, at a point of the panel's window.
+    void pointerTo(CPoint where)
+    {
+        int x = 0, y = 0;
+        Window ignored = 0;
+        XTranslateCoordinates(display, child, DefaultRootWindow(display), where.x, where.y, &x, &y, &ignored);
+        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+        XSync(display, False);
+    }
+    // A press also arms a release after 20 host idles called from the
+    // editor's idle: an editor that held the thread until the release would
+    // otherwise never return.
+    void button(bool down)
+    {
+        g_host.releaseAfterIdles = down ? 20 : 0;
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        XSync(display, False);
+    }
+
+    void setParameter(int index, float value)
+    {
+        effect->setParameter(effect, index, value);
+        renderBlock(effect);
+    }
+
+    std::string lcdShown() { return paneltest::lcdText(readWindow(display, child, 882, 213)); }
+
+    // Idles the editor (and renders) until done() holds, or 5 s pass.
+    template <class Done>
+    bool idleUntil(Done done)
+    {
+        for (int i = 0; i < 500; ++i) {
+            hostIdle();
+            XSync(display, False);
+            if (done())
+                return true;
+            usleep(10000);
+        }
+        return false;
+    }
+
     // Idles the editor until the window shows expected (or 5 s pass).
     bool idleUntilShown(Window child, const CPixelSurface& expected)
     {
@@ -176,6 +239,7 @@ protected:
     void* module = nullptr;
     AEffect* effect = nullptr;
     Window parent = 0;
+    Window child = 0;
 };
 
 } // namespace
@@ -187,25 +251,21 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     ASSERT_EQ(1, call(effEditGetRect, &rect));
     EXPECT_EQ(882, rect->right - rect->left);
     EXPECT_EQ(213, rect->bottom - rect->top);
-    const Window child = openInParent();
+    child = openInParent();
     ASSERT_NE(0u, child);
     EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture())) << "the first picture";
     screenshot(readWindow(display, child, 882, 213), "x11-panel-open");
 
     // The A4 key pressed through the X test extension and held over a few
     // host idles, in which the host renders audio.
-    int x = 0, y = 0;
-    Window ignored = 0;
-    XTranslateCoordinates(display, child, DefaultRootWindow(display), 541 + 16, 160 + 20, &x, &y, &ignored);
-    XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
-    XSync(display, False);
-    g_host.releaseAfterIdles = 6;
-    for (int i = 0; i < 300 && g_host.releaseAfterIdles > 0; ++i) {
-        call(effEditIdle);
+    pointerTo({541 + 16, 160 + 20});
+    button(true);
+    for (int i = 0; i < 6; ++i) {
+        hostIdle();
         usleep(10000);
     }
-    EXPECT_EQ(0, g_host.releaseAfterIdles) << "the editor tracked the press and let the host idle";
+    button(false);
+    hostIdle();
     EXPECT_GT(g_host.leftEnergy, 1.0) << "the note sounds while the key is held";
     EXPECT_EQ(0.0, g_host.rightEnergy);
     EXPECT_TRUE(g_host.edits.empty()) << "a key is no parameter";
@@ -219,4 +279,160 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     ASSERT_NE(0u, again);
     EXPECT_TRUE(idleUntilShown(again, paneltest::panelPicture(69)));
     call(effEditClose);
+}
+
+// Clicks shorter than the host's idle period: each press and its release
+// wait in the queue together and act as one click.
+TEST_F(PanelX11Test, TenMillisecondClicksBetweenIdlesAHundredMillisecondsApartAllType)
+{
+    setParameter(panel::kParamMode, static_cast<float>(panel::kModeCal) / 3.0f);
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntil([&] { return lcdShown() == "........0"; })) << lcdShown();
+    const CPoint one{372, 185}; // the key that types 1 in Cal
+    for (int click = 0; click < 5; ++click) {
+        pointerTo(one);
+        button(true);
+        usleep(10000);
+        button(false);
+        usleep(90000);
+        hostIdle();
+    }
+    EXPECT_TRUE(idleUntil([&] { return lcdShown() == "....11111"; })) << lcdShown();
+}
+
+// A held key leaves the host's thread at once at every idle; its note sounds
+// from the press to the release.
+TEST_F(PanelX11Test, AnIdleReturnsAtOnceWhileAKeyIsHeldAndItsNoteSoundsUntilTheRelease)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    pointerTo({541 + 16, 160 + 20});
+    button(true);
+    double slowestIdle = 0.0;
+    int silentBlocks = 0;
+    for (int i = 0; i < 20; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        call(effEditIdle);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        slowestIdle = std::max(slowestIdle, took.count());
+        renderBlock(effect);
+        if (i > 0 && g_host.blockEnergy < 1e-3)
+            ++silentBlocks;
+        usleep(10000);
+    }
+    EXPECT_LT(slowestIdle, 25.0) << "ms for the slowest idle while the key is held";
+    EXPECT_EQ(0, silentBlocks) << "blocks without the note while the key is held";
+    EXPECT_EQ(0, g_host.idles) << "no host idle is called from the editor's";
+    button(false);
+    hostIdle();
+    bool silent = false;
+    for (int i = 0; i < 400 && !silent; ++i) {
+        renderBlock(effect);
+        silent = g_host.blockEnergy < 1e-9;
+    }
+    EXPECT_TRUE(silent) << "the note ends after the release";
+}
+
+namespace {
+// A gesture on a parameter's control: the pointer at fractions of the
+// control's width (on its middle row), pressed at the first with modifiers
+// (paneltest::Modifiers) held, moved to each next one after an idle, released
+// at the last; quick: pressed, moved and released before the editor idles.
+struct DragRow {
+    const char* what;
+    int parameter;
+    std::vector<float> fractions;
+    bool quick;
+    int modifiers;
+};
+
+void holdModifiers(Display* display, int modifiers, bool down)
+{
+    const KeySym keys[] = {XK_Shift_L, XK_Control_L};
+    const int bits[] = {paneltest::kShift, paneltest::kControl};
+    for (int i = 0; i < 2; ++i)
+        if ((modifiers & bits[i]) != 0)
+            XTestFakeKeyEvent(display, XKeysymToKeycode(display, keys[i]), down ? True : False, CurrentTime);
+    XSync(display, False);
+}
+} // namespace
+
+TEST_F(PanelX11Test, SwitchesAndSlidersTrackedAcrossIdlesEndWhereTheHeadlessPanelEnds)
+{
+    const DragRow rows[] = {
+        {"Volume dragged with Shift, ten times slower", panel::kParamVolume, {0.5f, 0.1f}, false, paneltest::kShift},
+        {"Volume dragged right over five idles", panel::kParamVolume, {0.2f, 0.3f, 0.5f, 0.6f, 0.55f, 0.7f}, false, 0},
+        {"Balance dragged out of the window's left edge", panel::kParamBalance, {0.6f, 0.4f, -3.0f}, false, 0},
+        {"Volume clicked in one idle", panel::kParamVolume, {0.35f}, true, 0},
+        {"Program dragged over its positions", panel::kParamProgram, {0.05f, 0.3f, 0.5f, 0.75f}, false, 0},
+        {"Octave clicked in one idle", panel::kParamOctave, {0.95f}, true, 0},
+        {"Octave Control-clicked to its first position", panel::kParamOctave, {0.95f}, true, paneltest::kControl},
+    };
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    for (const DragRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::vector<CPoint> points = paneltest::pointsOnControl(row.parameter, row.fractions);
+        // The same gesture on the headless panel, which tracks in a loop.
+        const float expected = paneltest::valueAfterGesture(row.parameter, points, row.modifiers);
+
+        g_host.edits.clear();
+        const float before = effect->getParameter(effect, row.parameter);
+        pointerTo(points.front());
+        holdModifiers(display, row.modifiers, true);
+        button(true);
+        for (std::size_t i = 1; i < points.size(); ++i) {
+            if (!row.quick)
+                hostIdle();
+            pointerTo(points[i]);
+        }
+        if (!row.quick)
+            hostIdle();
+        button(false);
+        holdModifiers(display, row.modifiers, false);
+        hostIdle();
+        hostIdle();
+        EXPECT_EQ(expected, effect->getParameter(effect, row.parameter));
+        EXPECT_NE(before, expected) << "the gesture moves the control";
+        // A Control-click sets the default without an edit, as on every backend.
+        const std::vector<int> edits = row.modifiers == paneltest::kControl
+                                           ? std::vector<int>{}
+                                           : std::vector<int>{row.parameter, -row.parameter - 1};
+        EXPECT_EQ(edits, g_host.edits) << "one edit, begun and ended";
+    }
+}
+
+// Hover hints follow the pointer's motion and crossing events.
+TEST_F(PanelX11Test, AHoverHintShowsOverASliderAndGoesWhenThePointerLeavesTheWindow)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    const CPixelSurface plain = paneltest::panelPicture();
+    ASSERT_TRUE(idleUntilShown(child, plain));
+    pointerTo(paneltest::pointsOnControl(panel::kParamVolume, {0.5f}).front());
+    EXPECT_TRUE(idleUntil([&] { return !(readWindow(display, child, 882, 213) == plain); })) << "the hint shows";
+    XTestFakeMotionEvent(display, DefaultScreen(display), 1010, 750, CurrentTime);
+    XSync(display, False);
+    EXPECT_TRUE(idleUntilShown(child, plain)) << "the hint goes";
+}
+
+// Closing the editor in the middle of a drag ends the edit.
+TEST_F(PanelX11Test, ClosingTheEditorWhileASliderIsDraggedEndsTheEdit)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    const std::vector<CPoint> volume = paneltest::pointsOnControl(panel::kParamVolume, {0.3f, 0.6f});
+    pointerTo(volume[0]);
+    button(true);
+    hostIdle();
+    pointerTo(volume[1]);
+    hostIdle();
+    call(effEditClose);
+    const std::vector<int> edits = {panel::kParamVolume, -panel::kParamVolume - 1};
+    EXPECT_EQ(edits, g_host.edits);
+    button(false);
 }
