@@ -218,9 +218,12 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         const CPixelSurface played = paneltest::panelPicture(69);
         bool shown = false;
+        // The block comes before the idle, so a match shows the latest
+        // content (the LCD's blink mark moves with the rendered ticks) and the
+        // panel opened again below shows it too.
         for (int i = 0; i < 200 && !shown; ++i) {
-            pump(plugin, 25);
             renderBlock(plugin.effect);
+            pump(plugin, 25);
             shown = readWindow(child, 882, 213) == played;
         }
         check(g_hostIdles > idlesBefore, "the host got idle calls while the key was held");
