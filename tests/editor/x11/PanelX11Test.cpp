@@ -301,6 +301,33 @@ TEST_F(PanelX11Test, TenMillisecondClicksBetweenIdlesAHundredMillisecondsApartAl
     EXPECT_TRUE(idleUntil([&] { return lcdShown() == "....11111"; })) << lcdShown();
 }
 
+// In Play, a key tapped between two idles sounds a short note: its press and
+// release reach the instrument in that order at the same idle.
+TEST_F(PanelX11Test, AKeyTappedBetweenIdlesSoundsAShortNote)
+{
+    child = openInParent();
+    ASSERT_NE(0u, child);
+    ASSERT_TRUE(idleUntilShown(child, paneltest::panelPicture()));
+    renderBlock(effect);
+    g_host.leftEnergy = 0.0;
+    pointerTo({541 + 16, 160 + 20});
+    button(true);
+    usleep(10000);
+    button(false);
+    usleep(90000);
+    for (int i = 0; i < 4; ++i)
+        hostIdle();
+    EXPECT_GT(g_host.leftEnergy, 1.0) << "the tapped key's note";
+    // Released: the key is drawn up again, as on the untouched panel.
+    const CPixelSurface shown = readWindow(display, child, 882, 213);
+    const CPixelSurface untouched = paneltest::panelPicture();
+    int differing = 0;
+    for (int y = 160 + 4; y < 160 + 40; ++y)
+        for (int x = 541 + 4; x < 541 + 28; ++x)
+            differing += shown.pixel(x, y) != untouched.pixel(x, y) ? 1 : 0;
+    EXPECT_EQ(0, differing) << "pixels of the key still drawn pressed";
+}
+
 // A held key leaves the host's thread at once at every idle; its note sounds
 // from the press to the release.
 TEST_F(PanelX11Test, AnIdleReturnsAtOnceWhileAKeyIsHeldAndItsNoteSoundsUntilTheRelease)
