@@ -4,15 +4,11 @@
 
 #include "CPixelSurface.h"
 
-#include <string>
 #include <vector>
 
 namespace guitest {
 
 // The test frame after a left click (50 ms long) at each point in turn.
 CPixelSurface headlessPicture(const std::vector<CPoint>& clicks);
-
-// Writes a picture as a binary PPM file (for screenshots).
-void writePpm(const CPixelSurface& picture, const std::string& path);
 
 } // namespace guitest

@@ -9,6 +9,7 @@
 // "wine-gui: N passed, N failed".
 #include "PanelReference.h"
 #include "VstAbi.h"
+#include "WineHostSupport.h"
 
 #include <windows.h>
 
@@ -18,19 +19,15 @@
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
+using wintest::check;
+using wintest::Plugin;
+using wintest::pump;
+using wintest::readWindow;
+using wintest::waitForPicture;
+
 int g_hostIdles = 0;
 double g_leftEnergy = 0.0;
 double g_rightEnergy = 0.0;
-std::string g_outputFolder;
-
-void check(bool ok, const std::string& what)
-{
-    (ok ? g_passed : g_failed) += 1;
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
-    std::fflush(stdout);
-}
 
 void renderBlock(AEffect* effect)
 {
@@ -59,137 +56,17 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32, V
     }
 }
 
-CPixelSurface readWindow(HWND window, int width, int height)
-{
-    CPixelSurface picture;
-    HDC windowDc = GetDC(window);
-    if (windowDc == nullptr)
-        return picture;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(windowDc);
-    HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory != nullptr && section != nullptr) {
-        HGDIOBJ old = SelectObject(memory, section);
-        BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        picture.reset(width, height);
-        const auto* words = static_cast<const std::uint32_t*>(bits);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                picture.setPixel(x, y, words[y * width + x] & 0xFFFFFFu);
-        SelectObject(memory, old);
-    }
-    if (section != nullptr)
-        DeleteObject(section);
-    if (memory != nullptr)
-        DeleteDC(memory);
-    ReleaseDC(window, windowDc);
-    return picture;
-}
-
-void savePicture(const CPixelSurface& picture, const char* name)
-{
-    if (g_outputFolder.empty())
-        return;
-    FILE* file = std::fopen((g_outputFolder + "\\" + name + ".ppm").c_str(), "wb");
-    if (file == nullptr)
-        return;
-    std::fprintf(file, "P6\n%d %d\n255\n", picture.width(), picture.height());
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const std::uint32_t p = picture.pixel(x, y);
-            const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                          static_cast<unsigned char>(p)};
-            std::fwrite(rgb, 1, 3, file);
-        }
-    std::fclose(file);
-}
-
-class Plugin {
-public:
-    explicit Plugin(HMODULE module)
-    {
-        using Main = AEffect*(VSTCALLBACK*)(audioMasterCallback);
-        auto main = reinterpret_cast<Main>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
-        if (main != nullptr)
-            effect = main(hostCallback);
-    }
-    ~Plugin()
-    {
-        if (effect != nullptr)
-            call(effClose);
-    }
-    Plugin(const Plugin&) = delete;
-    Plugin& operator=(const Plugin&) = delete;
-    VstIntPtr call(VstInt32 opcode, void* ptr = nullptr) { return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f); }
-    AEffect* effect = nullptr;
-};
-
-// Pumps the thread's messages and idles the editor for milliseconds.
-void pump(Plugin& plugin, DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        plugin.call(effEditIdle);
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
-
-// Pumps until the window shows expected or 10 s pass.
-bool waitForPicture(Plugin& plugin, HWND window, const CPixelSurface& expected)
-{
-    for (int i = 0; i < 200; ++i) {
-        pump(plugin, 50);
-        if (readWindow(window, 882, 213) == expected)
-            return true;
-    }
-    return false;
-}
-
-HWND makeParent()
-{
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    windowClass.lpszClassName = "PanelTestHostWindow";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "PanelTestHostWindow", "Panel test host", WS_POPUP | WS_VISIBLE, 30, 30, 900, 240,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    UpdateWindow(window);
-    return window;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quibo_editor_win32_host Zintra.dll [OUTPUT_FOLDER]\n");
-        return 2;
-    }
-    if (argc > 2)
-        g_outputFolder = argv[2];
-    HMODULE module = LoadLibraryA(argv[1]);
-    check(module != nullptr, std::string("loading ") + argv[1]);
-    if (module == nullptr) {
-        std::printf("wine-gui: %d passed, %d failed\n", g_passed, g_failed);
-        return 1;
-    }
+    const wintest::HostArguments arguments =
+        wintest::loadPluginModule(argc, argv, "quibo_editor_win32_host Zintra.dll [OUTPUT_FOLDER]");
+    if (arguments.module == nullptr)
+        return arguments.exitCode;
+    HMODULE module = arguments.module;
     {
-        Plugin plugin(module);
+        Plugin plugin(module, hostCallback);
         check(plugin.effect != nullptr, "the plug-in answers VSTPluginMain");
         if (plugin.effect == nullptr)
             return 1;
@@ -202,13 +79,13 @@ int main(int argc, char** argv)
         check(plugin.call(effEditGetRect, &rect) == 1 && rect != nullptr && rect->right - rect->left == 882 &&
                   rect->bottom - rect->top == 213,
               "effEditGetRect gives the panel's 882 x 213");
-        HWND parent = makeParent();
+        HWND parent = wintest::makeHostWindow(30, 30, 900, 240);
         check(plugin.call(effEditOpen, parent) == 1, "effEditOpen with the parent's HWND answers 1");
         HWND child = GetWindow(parent, GW_CHILD);
         check(child != nullptr, "the panel is a child window of the host's");
         check(waitForPicture(plugin, child, paneltest::panelPicture()),
               "the window's pixels equal the headless rendering");
-        savePicture(readWindow(child, 882, 213), "wine-panel-open");
+        wintest::savePicture(arguments.outputFolder, readWindow(child, 882, 213), "wine-panel-open");
 
         // The A4 key, held 400 ms.
         POINT screen{541 + 16, 160 + 20};
@@ -223,14 +100,14 @@ int main(int argc, char** argv)
         // panel opened again below shows it too.
         for (int i = 0; i < 200 && !shown; ++i) {
             renderBlock(plugin.effect);
-            pump(plugin, 25);
+            pump({&plugin}, 25);
             shown = readWindow(child, 882, 213) == played;
         }
         check(g_hostIdles > idlesBefore, "the host got idle calls while the key was held");
         check(g_leftEnergy > 1.0, "the clicked key sounds on the left output");
         check(g_rightEnergy == 0.0, "the right output stays silent");
         check(shown, "after the note the pixels equal the headless rendering");
-        savePicture(readWindow(child, 882, 213), "wine-panel-played");
+        wintest::savePicture(arguments.outputFolder, readWindow(child, 882, 213), "wine-panel-played");
 
         plugin.call(effEditClose);
         check(GetWindow(parent, GW_CHILD) == nullptr, "closing the panel destroys its window");
@@ -240,6 +117,5 @@ int main(int argc, char** argv)
         DestroyWindow(parent);
     }
     FreeLibrary(module);
-    std::printf("wine-gui: %d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return wintest::finish();
 }

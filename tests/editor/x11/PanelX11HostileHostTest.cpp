@@ -104,6 +104,15 @@ Window makeParent(Display* display)
     return window;
 }
 
+// A new instance of module with its editor open in parent: 0, or the failure.
+int openEditor(Module& module, Window parent, AEffect*& effect)
+{
+    effect = module.instance();
+    if (effect == nullptr)
+        return kNoModule;
+    return call(effect, effEditOpen, windowArgument(parent)) == 1 ? 0 : kOpenRefused;
+}
+
 // The host's own X error handler: counts what reaches it.
 int g_hostErrors = 0;
 int hostErrorHandler(Display*, XErrorEvent*)
@@ -160,12 +169,10 @@ int manyEditorsLoseTheirParents(int editors)
     std::vector<AEffect*> effects;
     std::vector<Window> parents;
     for (int i = 0; i < editors; ++i) {
-        AEffect* effect = module.instance();
-        if (effect == nullptr)
-            return kNoModule;
         parents.push_back(makeParent(display));
-        if (call(effect, effEditOpen, windowArgument(parents.back())) != 1)
-            return kOpenRefused;
+        AEffect* effect = nullptr;
+        if (const int failure = openEditor(module, parents.back(), effect))
+            return failure;
         call(effect, effEditIdle);
         effects.push_back(effect);
     }
@@ -202,11 +209,9 @@ int handlersSavedAroundTheEditor(bool unload)
     Display* display = XOpenDisplay(nullptr);
     const Window parent = makeParent(display);
     Module module;
-    AEffect* effect = module.instance();
-    if (effect == nullptr)
-        return kNoModule;
-    if (call(effect, effEditOpen, windowArgument(parent)) != 1)
-        return kOpenRefused;
+    AEffect* effect = nullptr;
+    if (const int failure = openEditor(module, parent, effect))
+        return failure;
     call(effect, effEditIdle);
     const XErrorHandler saved = XSetErrorHandler(foreignTrapHandler);
     call(effect, effEditIdle);
@@ -297,11 +302,9 @@ int serverKilledUnderTheEditor(bool hostHandlesIoErrors)
         return kNoServer;
     const Window parent = makeParent(display);
     Module module;
-    AEffect* effect = module.instance();
-    if (effect == nullptr)
-        return kNoModule;
-    if (call(effect, effEditOpen, windowArgument(parent)) != 1)
-        return kOpenRefused;
+    AEffect* effect = nullptr;
+    if (const int failure = openEditor(module, parent, effect))
+        return failure;
     for (int i = 0; i < 3; ++i)
         call(effect, effEditIdle);
     server.kill();

@@ -16,6 +16,8 @@ namespace panel {
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
 #include <gtest/gtest.h>
 
+#include "X11HostSupport.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -29,6 +31,8 @@ namespace panel {
 #include <vector>
 
 namespace {
+
+using x11test::readWindow;
 
 struct HostState {
     AEffect* effect = nullptr;
@@ -81,41 +85,6 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     }
 }
 
-CPixelSurface readWindow(Display* display, Window window, int width, int height)
-{
-    CPixelSurface picture;
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
-    if (image == nullptr)
-        return picture;
-    picture.reset(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFFu);
-    XDestroyImage(image);
-    return picture;
-}
-
-// Writes the window as a PPM file into $QUIBO_GUI_SHOTS, if set.
-void screenshot(const CPixelSurface& picture, const char* name)
-{
-    const char* folder = std::getenv("QUIBO_GUI_SHOTS");
-    if (folder == nullptr)
-        return;
-    FILE* file = std::fopen((std::string(folder) + "/" + name + ".ppm").c_str(), "wb");
-    if (file == nullptr)
-        return;
-    std::fprintf(file, "P6\n%d %d\n255\n", picture.width(), picture.height());
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const std::uint32_t p = picture.pixel(x, y);
-            const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                          static_cast<unsigned char>(p)};
-            std::fwrite(rgb, 1, 3, file);
-        }
-    std::fclose(file);
-}
-
 class PanelX11Test : public ::testing::Test {
 protected:
     void SetUp() override
@@ -163,15 +132,8 @@ protected:
         XSync(display, False);
         if (call(effEditOpen, reinterpret_cast<void*>(parent)) != 1)
             return 0;
-        Window root = 0, up = 0, *list = nullptr;
-        unsigned count = 0;
-        XSync(display, False);
-        Window child = 0;
-        if (XQueryTree(display, parent, &root, &up, &list, &count) && count == 1)
-            child = list[0];
-        if (list != nullptr)
-            XFree(list);
-        return child;
+        const std::vector<Window> children = x11test::childWindows(display, parent);
+        return children.size() == 1 ? children[0] : 0;
     }
 
     // One pass of a host's loop: the editor's idle, then a block of audio.
@@ -184,10 +146,7 @@ protected:
     // The X test extension's pointer, at a point of the panel's window.
     void pointerTo(CPoint where)
     {
-        int x = 0, y = 0;
-        Window ignored = 0;
-        XTranslateCoordinates(display, child, DefaultRootWindow(display), where.x, where.y, &x, &y, &ignored);
-        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+        x11test::pointerTo(display, child, where);
         XSync(display, False);
     }
     // A press also arms a release after 20 host idles called from the
@@ -254,7 +213,7 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     child = openInParent();
     ASSERT_NE(0u, child);
     EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture())) << "the first picture";
-    screenshot(readWindow(display, child, 882, 213), "x11-panel-open");
+    x11test::saveShot(readWindow(display, child, 882, 213), "x11-panel-open");
 
     // The A4 key pressed through the X test extension and held over a few
     // host idles, in which the host renders audio.
@@ -271,7 +230,7 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     EXPECT_TRUE(g_host.edits.empty()) << "a key is no parameter";
     renderBlock(effect);
     EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture(69))) << "the picture after the note";
-    screenshot(readWindow(display, child, 882, 213), "x11-panel-played");
+    x11test::saveShot(readWindow(display, child, 882, 213), "x11-panel-played");
 
     call(effEditClose);
     // Opened again: the same panel, built anew.

@@ -12,6 +12,7 @@
 #include "GuiTestFrame.h"
 #include "HeadlessReference.h"
 #include "VstAbi.h"
+#include "WineHostSupport.h"
 #include "platform/headless/HeadlessPlatform.h"
 
 #include <windows.h>
@@ -23,18 +24,14 @@
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
+using wintest::check;
+using wintest::Plugin;
+using wintest::pump;
+using wintest::readWindow;
+using wintest::waitForPicture;
+
 std::vector<std::pair<int, int>> g_edits; // opcode, index
 int g_hostIdles = 0;
-std::string g_outputFolder;
-
-void check(bool ok, const std::string& what)
-{
-    (ok ? g_passed : g_failed) += 1;
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
-    std::fflush(stdout);
-}
 
 VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float)
 {
@@ -51,94 +48,6 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, Vs
     default:
         return 0;
     }
-}
-
-CPixelSurface readWindow(HWND window, int width, int height)
-{
-    CPixelSurface picture;
-    HDC windowDc = GetDC(window);
-    if (windowDc == nullptr)
-        return picture;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(windowDc);
-    HBITMAP section = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory != nullptr && section != nullptr) {
-        HGDIOBJ old = SelectObject(memory, section);
-        BitBlt(memory, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-        picture.reset(width, height);
-        const auto* words = static_cast<const std::uint32_t*>(bits);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                picture.setPixel(x, y, words[y * width + x] & 0xFFFFFFu);
-        SelectObject(memory, old);
-    }
-    if (section != nullptr)
-        DeleteObject(section);
-    if (memory != nullptr)
-        DeleteDC(memory);
-    ReleaseDC(window, windowDc);
-    return picture;
-}
-
-void savePicture(const CPixelSurface& picture, const char* name)
-{
-    if (!g_outputFolder.empty())
-        guitest::writePpm(picture, g_outputFolder + "\\" + name + ".ppm");
-}
-
-class Plugin {
-public:
-    explicit Plugin(HMODULE module)
-    {
-        using Main = AEffect*(VSTCALLBACK*)(audioMasterCallback);
-        auto main = reinterpret_cast<Main>(reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
-        if (main != nullptr)
-            effect = main(hostCallback);
-    }
-    ~Plugin()
-    {
-        if (effect != nullptr)
-            call(effClose);
-    }
-    Plugin(const Plugin&) = delete;
-    Plugin& operator=(const Plugin&) = delete;
-    VstIntPtr call(VstInt32 opcode, void* ptr = nullptr) { return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f); }
-    AEffect* effect = nullptr;
-};
-
-// Pumps the thread's messages and idles the editors for milliseconds.
-void pump(std::vector<Plugin*> plugins, DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        for (Plugin* plugin : plugins)
-            plugin->call(effEditIdle);
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
-
-// Pumps until the window shows expected or 10 s pass.
-bool waitForPicture(Plugin& plugin, HWND window, const CPixelSurface& expected)
-{
-    for (int i = 0; i < 200; ++i) {
-        pump({&plugin}, 50);
-        if (readWindow(window, guitest::kFrameWidth, guitest::kFrameHeight) == expected)
-            return true;
-    }
-    return false;
 }
 
 // Asks the script for a click and waits for the view's edit to end.
@@ -159,23 +68,6 @@ bool clickAndWait(Plugin& plugin, HWND window, CPoint point, int button, int hol
            std::vector<std::pair<int, int>>(g_edits.begin() + static_cast<long>(before), g_edits.end()) == expected;
 }
 
-HWND makeParent(int x, int y)
-{
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-        windowClass.lpszClassName = "GuiTestHostWindow";
-        registered = RegisterClassA(&windowClass) != 0;
-    }
-    HWND window = CreateWindowExA(0, "GuiTestHostWindow", "GUI test host", WS_POPUP | WS_VISIBLE, x, y, 260, 180,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    UpdateWindow(window);
-    return window;
-}
-
 bool classExists(HMODULE module, const std::string& name)
 {
     WNDCLASSEXA info{};
@@ -187,24 +79,17 @@ bool classExists(HMODULE module, const std::string& name)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: quibo_gui_win32_host PLUGIN.dll [OUTPUT_FOLDER]\n");
-        return 2;
-    }
-    if (argc > 2)
-        g_outputFolder = argv[2];
-    HMODULE module = LoadLibraryA(argv[1]);
-    if (module == nullptr) {
-        check(false, std::string("loading ") + argv[1]);
-        std::printf("wine-gui: %d passed, %d failed\n", g_passed, g_failed);
-        return 1;
-    }
+    const wintest::HostArguments arguments =
+        wintest::loadPluginModule(argc, argv, "quibo_gui_win32_host PLUGIN.dll [OUTPUT_FOLDER]");
+    if (arguments.module == nullptr)
+        return arguments.exitCode;
+    HMODULE module = arguments.module;
     char className[32];
     std::snprintf(className, sizeof className, "Plugin%08x",
                   static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(module) & 0xFFFFFFFFu));
     const CPixelSurface reference = guitest::headlessPicture({});
     {
-        Plugin plugin(module);
+        Plugin plugin(module, hostCallback);
         check(plugin.effect != nullptr, "the plug-in answers VSTPluginMain");
         if (plugin.effect == nullptr)
             return 1;
@@ -214,7 +99,7 @@ int main(int argc, char** argv)
                   rect->right - rect->left == guitest::kFrameWidth && rect->bottom - rect->top == guitest::kFrameHeight,
               "effEditGetRect gives the frame's size");
         check(!classExists(module, className), "no window class before the editor opens");
-        HWND parent = makeParent(40, 40);
+        HWND parent = wintest::makeHostWindow(40, 40, 260, 180);
         check(plugin.call(effEditOpen, parent) == 1, "effEditOpen with the parent's HWND answers 1");
         HWND child = GetWindow(parent, GW_CHILD);
         char childClass[64] = "";
@@ -223,7 +108,8 @@ int main(int argc, char** argv)
               std::string("the editor's window has the class ") + className);
         check(classExists(module, className), "the class is registered as a global class of the plug-in's module");
         check(waitForPicture(plugin, child, reference), "the window's pixels equal the headless rendering");
-        savePicture(readWindow(child, guitest::kFrameWidth, guitest::kFrameHeight), "wine-open");
+        wintest::savePicture(arguments.outputFolder, readWindow(child, guitest::kFrameWidth, guitest::kFrameHeight),
+                             "wine-open");
 
         check(clickAndWait(plugin, child, guitest::clickPoint(1), 1, 400, 1),
               "a held left click reaches the button (tag 1) and reports its edit");
@@ -235,12 +121,13 @@ int main(int argc, char** argv)
         const CPixelSurface afterClicks =
             guitest::headlessPicture({guitest::clickPoint(1), {145, 45}, guitest::clickPoint(5)});
         check(waitForPicture(plugin, child, afterClicks), "after the clicks the pixels equal the headless rendering");
-        savePicture(readWindow(child, guitest::kFrameWidth, guitest::kFrameHeight), "wine-clicked");
+        wintest::savePicture(arguments.outputFolder, readWindow(child, guitest::kFrameWidth, guitest::kFrameHeight),
+                             "wine-clicked");
 
         // A second instance while the first is open: one class for both.
         {
-            Plugin second(module);
-            HWND otherParent = makeParent(320, 40);
+            Plugin second(module, hostCallback);
+            HWND otherParent = wintest::makeHostWindow(320, 40, 260, 180);
             check(second.call(effEditOpen, otherParent) == 1, "a second editor opens beside the first");
             check(waitForPicture(second, GetWindow(otherParent, GW_CHILD), reference),
                   "the second editor shows the headless rendering");
@@ -262,6 +149,5 @@ int main(int argc, char** argv)
     }
     check(!classExists(module, className), "no class is left when the plug-in is closed");
     FreeLibrary(module);
-    std::printf("wine-gui: %d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return wintest::finish();
 }

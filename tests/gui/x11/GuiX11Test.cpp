@@ -12,6 +12,8 @@
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
 #include <gtest/gtest.h>
 
+#include "X11HostSupport.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -25,6 +27,8 @@
 #include <vector>
 
 namespace {
+
+using x11test::readWindow;
 
 // What the plug-in asked of its host.
 struct HostLog {
@@ -58,30 +62,10 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, Vs
     }
 }
 
-// The test frame as the headless backend draws it after clicks at points.
-CPixelSurface readWindow(Display* display, Window window, int width, int height)
-{
-    CPixelSurface picture;
-    picture.reset(width, height);
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
-    if (image == nullptr)
-        return {};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            picture.setPixel(x, y, static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFFu);
-    XDestroyImage(image);
-    return picture;
-}
-
 // Writes the screen's top-left part as a PPM file into $QUIBO_GUI_SHOTS, if set.
 void screenshot(Display* display, const char* name)
 {
-    const char* folder = std::getenv("QUIBO_GUI_SHOTS");
-    if (folder == nullptr)
-        return;
-    guitest::writePpm(readWindow(display, DefaultRootWindow(display), 520, 240),
-                      std::string(folder) + "/" + name + ".ppm");
+    x11test::saveShot(x11test::readWindow(display, DefaultRootWindow(display), 520, 240), name);
 }
 
 // One plug-in instance loaded from the test plug-in module.
@@ -147,18 +131,7 @@ protected:
         return w;
     }
 
-    std::vector<Window> children(Window parent)
-    {
-        Window root = 0, up = 0, *list = nullptr;
-        unsigned count = 0;
-        std::vector<Window> result;
-        XSync(display, False);
-        if (XQueryTree(display, parent, &root, &up, &list, &count)) {
-            result.assign(list, list + count);
-            XFree(list);
-        }
-        return result;
-    }
+    std::vector<Window> children(Window parent) { return x11test::childWindows(display, parent); }
 
     // Runs the editor's idle until its window shows expected (or 3 s pass).
     bool idleUntilShown(Plugin& plugin, Window child, const CPixelSurface& expected)
@@ -175,12 +148,9 @@ protected:
 
     void click(Window child, CPoint point, unsigned button, int releaseAfterIdles)
     {
-        int x = 0, y = 0;
-        Window ignored = 0;
-        XTranslateCoordinates(display, child, DefaultRootWindow(display), point.x, point.y, &x, &y, &ignored);
         g_host.button = button;
         g_host.releaseAfterIdles = releaseAfterIdles;
-        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+        x11test::pointerTo(display, child, point);
         XTestFakeButtonEvent(display, button, True, CurrentTime);
         if (releaseAfterIdles == 0)
             XTestFakeButtonEvent(display, button, False, CurrentTime);
