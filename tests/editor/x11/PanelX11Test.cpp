@@ -96,10 +96,13 @@ CPixelSurface readWindow(Display* display, Window window, int width, int height)
     return picture;
 }
 
-// Writes the window as a PPM file into $QUIBO_GUI_SHOTS, if set.
+// Writes the window as a PPM file into $ZINTRA_GUI_SHOTS (or the older
+// $QUIBO_GUI_SHOTS), if set.
 void screenshot(const CPixelSurface& picture, const char* name)
 {
-    const char* folder = std::getenv("QUIBO_GUI_SHOTS");
+    const char* folder = std::getenv("ZINTRA_GUI_SHOTS");
+    if (folder == nullptr)
+        folder = std::getenv("QUIBO_GUI_SHOTS");
     if (folder == nullptr)
         return;
     FILE* file = std::fopen((std::string(folder) + "/" + name + ".ppm").c_str(), "wb");

@@ -74,10 +74,13 @@ CPixelSurface readWindow(Display* display, Window window, int width, int height)
     return picture;
 }
 
-// Writes the screen's top-left part as a PPM file into $QUIBO_GUI_SHOTS, if set.
+// Writes the screen's top-left part as a PPM file into $ZINTRA_GUI_SHOTS (or
+// the older $QUIBO_GUI_SHOTS), if set.
 void screenshot(Display* display, const char* name)
 {
-    const char* folder = std::getenv("QUIBO_GUI_SHOTS");
+    const char* folder = std::getenv("ZINTRA_GUI_SHOTS");
+    if (folder == nullptr)
+        folder = std::getenv("QUIBO_GUI_SHOTS");
     if (folder == nullptr)
         return;
     guitest::writePpm(readWindow(display, DefaultRootWindow(display), 520, 240),
