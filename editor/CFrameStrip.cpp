@@ -18,7 +18,7 @@ int CFrameStrip::frameIndex() const
     if (value() <= 0.0f)
         return 0;
     const float shown = value() > 1.0f ? 1.0f : value();
-    return static_cast<int>((m_frameCount - 1) * shown + 0.5f);
+    return static_cast<int>(static_cast<float>(m_frameCount - 1) * shown + 0.5f);
 }
 
 void CFrameStrip::paint(CPaintContext& context)

@@ -19,6 +19,10 @@ public:
     void beginParameterEdit(int index) override;
     void endParameterEdit(int index) override;
 
+protected:
+    // Only the editor that derives from it ends a link.
+    ~CPluginLink() = default;
+
 private:
     CQuiboPlugin* m_plugin;
 };

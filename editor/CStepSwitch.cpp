@@ -16,7 +16,7 @@ CStepSwitch::CStepSwitch(const CRect& bounds, CControlObserver* observer, int ta
 
 void CStepSwitch::paint(CPaintContext& context)
 {
-    int frame = static_cast<int>((m_positionCount - 1) * value() + 0.5f);
+    int frame = static_cast<int>(static_cast<float>(m_positionCount - 1) * value() + 0.5f);
     if (frame < 0)
         frame = 0;
     else if (frame >= m_frameCount)

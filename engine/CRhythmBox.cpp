@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <new>
 
 namespace {
@@ -39,10 +40,10 @@ constexpr Step kPattern8[] = {{H, 16}, {N, 8}, {N, 8}, {N, 16}, {H, 16}, {N, 16}
                               {N, 16}, {N, 8}, {N, 8}, {H, 16}, {N, 16}, {H, 16}, {N, 16}, {L, 16}, {L, 16}};
 constexpr Step kPattern9[] = {{L, 16}, {N, 8}, {N, 8}, {N, 16}, {N, 16}, {H, 16}, {N, 16}, {L, 16}, {N, 16}};
 
-template <int Count>
+template <std::size_t Count>
 constexpr Pattern makePattern(const Step (&steps)[Count])
 {
-    return Pattern{steps, Count};
+    return Pattern{steps, static_cast<int>(Count)};
 }
 
 constexpr Pattern kPatterns[CRhythmBox::kNumPatterns] = {
@@ -129,7 +130,7 @@ void resample(const float* reference, int32_t referenceLength, float rate, float
 bool buildTable(void (*fill)(float*), int32_t referenceLength, float rate, std::unique_ptr<float[]>& out,
                 int32_t& outLength)
 {
-    std::unique_ptr<float[]> reference(new (std::nothrow) float[referenceLength]);
+    std::unique_ptr<float[]> reference(new (std::nothrow) float[static_cast<std::size_t>(referenceLength)]);
     if (!reference)
         return false;
     fill(reference.get());
@@ -139,7 +140,7 @@ bool buildTable(void (*fill)(float*), int32_t referenceLength, float rate, std::
         outLength = length;
         return true;
     }
-    std::unique_ptr<float[]> table(new (std::nothrow) float[length]);
+    std::unique_ptr<float[]> table(new (std::nothrow) float[static_cast<std::size_t>(length)]);
     if (!table)
         return false;
     resample(reference.get(), referenceLength, rate, table.get(), length);
@@ -295,18 +296,18 @@ bool CRhythmBox::soundSample(float& sample) const
     case kLowBleep:
         if (m_position >= m_bleepLength)
             return false;
-        sample = m_bleep[m_position];
+        sample = m_bleep[static_cast<std::size_t>(m_position)];
         return true;
     case kHighBleep:
         // The same table at twice the speed, for half as long.
         if (m_position >= m_bleepLength / 2)
             return false;
-        sample = m_bleep[2 * m_position];
+        sample = m_bleep[static_cast<std::size_t>(2 * m_position)];
         return true;
     case kNoise:
         if (m_position >= m_noiseLength)
             return false;
-        sample = m_noise[m_position];
+        sample = m_noise[static_cast<std::size_t>(m_position)];
         return true;
     default:
         return false;

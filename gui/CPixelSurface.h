@@ -22,8 +22,14 @@ public:
     CRect bounds() const { return {0, 0, m_width, m_height}; }
 
     const std::uint32_t* data() const { return m_pixels.data(); }
-    std::uint32_t* row(int y) { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
-    const std::uint32_t* row(int y) const { return m_pixels.data() + static_cast<std::size_t>(y) * m_width; }
+    std::uint32_t* row(int y)
+    {
+        return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+    }
+    const std::uint32_t* row(int y) const
+    {
+        return m_pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width);
+    }
     // The pixel at (x, y); 0 outside the surface.
     std::uint32_t pixel(int x, int y) const;
     void setPixel(int x, int y, std::uint32_t value);

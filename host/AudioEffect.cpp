@@ -53,12 +53,12 @@ float VSTCALLBACK getParameterTrampoline(AEffect* effect, VstInt32 index)
 
 } // namespace
 
-AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
+AudioEffect::AudioEffect(audioMasterCallback hostCallback, VstInt32 programCount, VstInt32 parameterCount)
     : sampleRate(44100.0f),
       editor(nullptr),
-      audioMaster(audioMaster),
-      numPrograms(numPrograms),
-      numParams(numParams),
+      audioMaster(hostCallback),
+      numPrograms(programCount),
+      numParams(parameterCount),
       curProgram(0),
       blockSize(1024)
 {
@@ -68,8 +68,8 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, 
     cEffect.process = processTrampoline;
     cEffect.setParameter = setParameterTrampoline;
     cEffect.getParameter = getParameterTrampoline;
-    cEffect.numPrograms = numPrograms;
-    cEffect.numParams = numParams;
+    cEffect.numPrograms = programCount;
+    cEffect.numParams = parameterCount;
     cEffect.numInputs = 1;
     cEffect.numOutputs = 2;
     cEffect.ioRatio = 1.0f;

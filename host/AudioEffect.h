@@ -8,7 +8,7 @@ class AEffEditor;
 // turns opcodes into virtual operations and wraps the host callback.
 class AudioEffect {
 public:
-    AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
+    AudioEffect(audioMasterCallback hostCallback, VstInt32 programCount, VstInt32 parameterCount);
     virtual ~AudioEffect();
 
     virtual void setParameter(VstInt32 index, float value);

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-AudioEffectX::AudioEffectX(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
-    : AudioEffect(audioMaster, numPrograms, numParams)
+AudioEffectX::AudioEffectX(audioMasterCallback hostCallback, VstInt32 programCount, VstInt32 parameterCount)
+    : AudioEffect(hostCallback, programCount, parameterCount)
 {
 }
 

@@ -15,7 +15,7 @@ struct VstParameterProperties;
 // The frame of the VST 2 opcodes 25 to 76 and the host services added with them.
 class AudioEffectX : public AudioEffect {
 public:
-    AudioEffectX(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams);
+    AudioEffectX(audioMasterCallback hostCallback, VstInt32 programCount, VstInt32 parameterCount);
     ~AudioEffectX() override;
 
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;

@@ -34,8 +34,8 @@ int stepOf(float value, float steps)
 
 } // namespace
 
-CQuibo::CQuibo(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams)
+CQuibo::CQuibo(audioMasterCallback hostCallback)
+    : AudioEffectX(hostCallback, kNumPrograms, kNumParams)
 {
     for (std::atomic<float>& value : m_parameterValues)
         value.store(0.0f, std::memory_order_relaxed);

@@ -43,7 +43,7 @@ public:
     static constexpr int kBankChunkSize = CBankChunk::kFixedSize;
     static constexpr int kSavedBankSize = CBankChunk::kSavedSize;
 
-    explicit CQuibo(audioMasterCallback audioMaster);
+    explicit CQuibo(audioMasterCallback hostCallback);
     ~CQuibo() override;
 
     // The host's requests.

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-CQuiboPlugin::CQuiboPlugin(audioMasterCallback audioMaster)
-    : CQuibo(audioMaster)
+CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback)
+    : CQuibo(hostCallback)
 {
 }
 

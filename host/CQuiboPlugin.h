@@ -7,7 +7,7 @@
 // point, above this layer, and registers itself here.
 class CQuiboPlugin : public CQuibo {
 public:
-    explicit CQuiboPlugin(audioMasterCallback audioMaster);
+    explicit CQuiboPlugin(audioMasterCallback hostCallback);
     ~CQuiboPlugin() override;
 
     void setParameter(VstInt32 index, float value) override;

@@ -4,8 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUIBO_BUILD_TESTS=OFF >/dev/null
-cmake --build build/release -j"$(nproc)"
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$(nproc)"
 host=build/release/tools/zintra-host
 mkdir -p out
 "$host" --info

@@ -13,18 +13,17 @@ export ZINTRA_DAW_REQUIRED=1
 echo "=== the house style: every C++ file as .clang-format lays it out ==="
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-# build_and_test DIR TITLE TARGET CTEST-LABEL CMAKE-OPTIONS...
+# build_and_test PRESET TITLE: configures, builds and tests with the presets
+# of that name (CMakePresets.json), in build/PRESET.
 build_and_test() {
-    local dir=$1 title=$2 target=$3 label=$4
-    shift 4
+    local preset=$1 title=$2
     echo "=== $title ==="
-    cmake -S . -B "$dir" "$@" >/dev/null
-    # shellcheck disable=SC2086 # the targets are a list
-    cmake --build "$dir" -j"$jobs" ${target:+--target $target}
-    (cd "$dir" && ctest --output-on-failure -j"$jobs" ${label:+-L "$label"})
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j"$jobs"
+    ctest --preset "$preset" -j"$jobs"
 }
 
-build_and_test build/test "tests" "" "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build_and_test test "tests"
 echo "=== 32-bit and 64-bit Windows builds, tested under Wine ==="
 bash scripts/windows-build.sh --linux-build build/test
 bash scripts/windows-test.sh
@@ -34,16 +33,14 @@ echo "=== front-panel bitmaps: regenerated and compared, checked, counted in a 3
 bash scripts/check-panel-art.sh build-windows/i686/Zintra.dll
 
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    build_and_test build/asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer" "" "" \
-    -DCMAKE_BUILD_TYPE=Debug -DQUIBO_SANITIZE=address,undefined
+    build_and_test asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    build_and_test build/tsan "concurrency tests under ThreadSanitizer" \
-    "quibo_concurrency_tests quibo_editor_concurrency_tests" concurrency \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=thread
+    build_and_test tsan "concurrency tests under ThreadSanitizer"
 echo "=== fuzz targets under AddressSanitizer and UndefinedBehaviorSanitizer ==="
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBO_SANITIZE=address,undefined \
-    -DQUIBO_BUILD_FUZZERS=ON -DQUIBO_BUILD_TESTS=OFF -DQUIBO_BUILD_TOOLS=OFF >/dev/null
-cmake --build build/fuzz -j"$jobs" --target ChunkFuzzer PanelFuzzer BmpFuzzer
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$jobs"
+# Seconds per target: ZINTRA_FUZZ_SECONDS, or QUIBO_FUZZ_SECONDS as it was once called.
+fuzz_seconds=${ZINTRA_FUZZ_SECONDS:-${QUIBO_FUZZ_SECONDS:-45}}
 # Seed inputs (read, never written): the GUI tests' bitmaps for the BMP reader.
 declare -A seeds=([BmpFuzzer]=tests/gui/bmp)
 for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer; do
@@ -51,7 +48,7 @@ for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer; do
     mkdir -p "$corpus"
     log=build/fuzz/$fuzzer.log
     status=0
-    build/fuzz/fuzz/$fuzzer -max_total_time="${QUIBO_FUZZ_SECONDS:-45}" "$corpus" ${seeds[$fuzzer]:-} \
+    build/fuzz/fuzz/$fuzzer -max_total_time="$fuzz_seconds" "$corpus" ${seeds[$fuzzer]:-} \
         >"$log" 2>&1 || status=$?
     grep -E "^Done|ERROR|SUMMARY" "$log" || true
     if [ "$status" -ne 0 ]; then

@@ -25,8 +25,8 @@
 // vibrato's coefficient one unit in the last place away: its own waveforms
 // then differ by -15 to -23 dB. Pitch, modulation, levels and spectrum stay.
 //
-// Setting QUIBO_WRITE_GOLDEN to a folder writes the golden files there
-// instead of comparing.
+// Setting ZINTRA_WRITE_GOLDEN (formerly QUIBO_WRITE_GOLDEN, still read) to a
+// folder writes the golden files there instead of comparing.
 #include "RenderMeasures.h"
 #include "TestHost.h"
 
@@ -153,7 +153,9 @@ std::map<std::string, uint64_t> unmodulatedHashes()
 
 const char* writeFolder()
 {
-    const char* folder = std::getenv("QUIBO_WRITE_GOLDEN");
+    const char* folder = std::getenv("ZINTRA_WRITE_GOLDEN");
+    if (folder == nullptr)
+        folder = std::getenv("QUIBO_WRITE_GOLDEN");
     return folder != nullptr && *folder != '\0' ? folder : nullptr;
 }
 

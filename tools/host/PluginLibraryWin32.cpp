@@ -20,8 +20,8 @@ bool PluginLibrary::load(const std::string& path, bool legacyEntryOnly)
     for (const char* name : {"VSTPluginMain", "main"}) {
         if (legacyEntryOnly && std::string(name) != "main")
             continue;
-        if (FARPROC symbol = GetProcAddress(module, name)) {
-            m_entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(symbol));
+        if (FARPROC address = GetProcAddress(module, name)) {
+            m_entry = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(address));
             m_entryName = name;
             return true;
         }

@@ -40,7 +40,10 @@ private:
     IDataObject* m_data;
 };
 
-class CWin32DropTarget : public IDropTarget {
+// The COM interface is a private base: the object ends itself in Release,
+// and nobody may delete it through an IDropTarget pointer, whose destructor
+// is not virtual. OLE gets the interface from dropTarget().
+class CWin32DropTarget : private IDropTarget {
 public:
     CWin32DropTarget(CDropDispatch& dispatch, HWND window)
         : m_dispatch(dispatch),
@@ -48,6 +51,8 @@ public:
     {
     }
     virtual ~CWin32DropTarget() = default;
+
+    IDropTarget* dropTarget() { return this; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;

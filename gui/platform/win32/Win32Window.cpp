@@ -60,7 +60,7 @@ bool CWin32Window::open(const CWindowRequest& request)
     m_oleInitialised = SUCCEEDED(OleInitialize(nullptr));
     if (m_oleInitialised && request.drop != nullptr) {
         m_dropTarget = new CWin32DropTarget(*request.drop, m_window);
-        if (RegisterDragDrop(m_window, m_dropTarget) != S_OK) {
+        if (RegisterDragDrop(m_window, m_dropTarget->dropTarget()) != S_OK) {
             m_dropTarget->Release();
             m_dropTarget = nullptr;
         }

@@ -55,7 +55,7 @@ CRawButtons buttonsFromState(unsigned state)
 // The state bit of button 1 to 3 (the wheel's buttons have none).
 unsigned buttonMask(unsigned button)
 {
-    return button >= Button1 && button <= Button3 ? Button1Mask << (button - Button1) : 0u;
+    return button >= Button1 && button <= Button3 ? static_cast<unsigned>(Button1Mask) << (button - Button1) : 0u;
 }
 
 // One colour channel of the server's pixel format.
@@ -222,7 +222,8 @@ bool CX11Window::makeImage(const XWindowAttributes& attributes)
                            static_cast<unsigned>(m_width), static_cast<unsigned>(m_height), 32, 0);
     if (m_image == nullptr)
         return false;
-    m_ownBuffer = static_cast<char*>(std::calloc(static_cast<std::size_t>(m_image->bytes_per_line), m_height));
+    m_ownBuffer = static_cast<char*>(
+        std::calloc(static_cast<std::size_t>(m_image->bytes_per_line), static_cast<std::size_t>(m_height)));
     m_image->data = m_ownBuffer;
     if (m_ownBuffer == nullptr) {
         XDestroyImage(m_image);
@@ -243,7 +244,9 @@ void CX11Window::makeSharedImage(const XWindowAttributes& attributes)
         XDestroyImage(image);
         return;
     }
-    m_shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * m_height, IPC_CREAT | 0600);
+    m_shm.shmid =
+        shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(m_height),
+               IPC_CREAT | 0600);
     if (m_shm.shmid < 0) {
         XDestroyImage(image);
         return;

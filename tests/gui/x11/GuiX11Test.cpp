@@ -62,7 +62,7 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, Vs
     }
 }
 
-// Writes the screen's top-left part as a PPM file into $QUIBO_GUI_SHOTS, if set.
+// Writes the screen's top-left part as a PPM file into $ZINTRA_GUI_SHOTS, if set.
 void screenshot(Display* display, const char* name)
 {
     x11test::saveShot(x11test::readWindow(display, DefaultRootWindow(display), 520, 240), name);

@@ -28,7 +28,10 @@ CPixelSurface readWindow(Display* display, Window window, int width, int height)
 
 void saveShot(const CPixelSurface& picture, const char* name)
 {
-    const char* folder = std::getenv("QUIBO_GUI_SHOTS");
+    // The older name is still read, for users who set it.
+    const char* folder = std::getenv("ZINTRA_GUI_SHOTS");
+    if (folder == nullptr)
+        folder = std::getenv("QUIBO_GUI_SHOTS");
     if (folder != nullptr)
         guitest::writePpm(picture, std::string(folder) + "/" + name + ".ppm");
 }

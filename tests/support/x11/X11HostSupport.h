@@ -13,7 +13,8 @@ namespace x11test {
 
 // The window's top-left width x height pixels; empty if they cannot be read.
 CPixelSurface readWindow(Display* display, Window window, int width, int height);
-// Writes the picture as NAME.ppm into the folder in $QUIBO_GUI_SHOTS, if set.
+// Writes the picture as NAME.ppm into the folder in $ZINTRA_GUI_SHOTS (or the older
+// $QUIBO_GUI_SHOTS), if set.
 void saveShot(const CPixelSurface& picture, const char* name);
 // The windows directly inside parent, after the server has seen every request.
 std::vector<Window> childWindows(Display* display, Window parent);
