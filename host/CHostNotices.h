@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PanelCodes.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -10,8 +12,6 @@
 // host, so a value changed again before the take is told once, as it stands.
 class CHostNotices {
 public:
-    static constexpr int kParameters = 15;
-
     // Any thread; indexes outside the parameters are ignored.
     void changed(int index);
     // The host has set the parameter itself, so it knows the value.

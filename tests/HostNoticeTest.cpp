@@ -3,6 +3,7 @@
 // never from processReplacing, only with audioMasterAutomate (no edit gesture
 // a host would record), and not while the host's transport plays.
 #include "LoadedPlugin.h"
+#include "PanelCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,6 @@ using testhost::LoadedPlugin;
 
 constexpr VstInt32 kProgram = 0, kSound = 6, kAttack = 7, kTempo = 14;
 constexpr VstInt32 kKeyTempoUp = 86, kKeyDemo = 90;
-constexpr int kParameters = 15;
 
 // One MIDI message at the start of a block, as a host list.
 struct MidiMessage {
@@ -39,7 +39,7 @@ struct MidiMessage {
 std::map<VstInt32, float> values(LoadedPlugin& plugin)
 {
     std::map<VstInt32, float> all;
-    for (VstInt32 i = 0; i < kParameters; ++i)
+    for (VstInt32 i = 0; i < kNumParams; ++i)
         all[i] = plugin.get(i);
     return all;
 }
