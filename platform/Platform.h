@@ -1,6 +1,6 @@
 #pragma once
 // The small set of operating-system services the instrument core needs.
-// PlatformWin32.cpp and PlatformPosix.cpp implement it; nothing else in the
+// win32/PlatformWin32.cpp and posix/PlatformPosix.cpp implement it; nothing else in the
 // core includes an operating-system header.
 
 namespace platform {
