@@ -49,7 +49,7 @@ void PanelIdleOneKeyChanging(benchmark::State& state)
     bool down = false;
     for (auto _ : state) {
         down = !down;
-        panel.plugin->editorNotices().keyChanged(60, down);
+        panel.quibo->editorNotices().keyChanged(60, down);
         panel.editor->idle();
     }
 }

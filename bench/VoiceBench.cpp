@@ -92,7 +92,7 @@ struct PlayingPlugin {
         for (float x : left)
             peak = std::max(peak, std::fabs(x));
         state.counters["peak"] = peak;
-        state.counters["stage"] = plugin.voice().Stage();
+        state.counters["stage"] = quibo.voice().Stage();
         reportSamples(state, kBlock);
     }
 };

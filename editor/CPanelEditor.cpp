@@ -1,12 +1,12 @@
 #include "CPanelEditor.h"
 
+#include "CEditorPort.h"
 #include "CHandleSlider.h"
 #include "CKeyButton.h"
 #include "CLcdView.h"
 #include "CLegendView.h"
 #include "CPanelBitmap.h"
 #include "CPanelFrame.h"
-#include "CQuiboPlugin.h"
 #include "CStepSwitch.h"
 
 namespace {
@@ -81,10 +81,10 @@ bool playOrRec(int mode)
 
 } // namespace
 
-CPanelEditor::CPanelEditor(CQuiboPlugin* plugin)
-    : CPluginLink(plugin),
+CPanelEditor::CPanelEditor(CEditorPort* port)
+    : CPluginLink(port),
       CGuiEditor(this),
-      m_plugin(plugin),
+      m_port(port),
       m_background(new CPanelBitmap(kBackgroundBitmap))
 {
     for (float& sent : m_lastSent)
@@ -138,12 +138,12 @@ bool CPanelEditor::open(void* parentWindow)
     m_hoverHint = 0;
     m_lcd = std::make_unique<CLcdView>(*frame, this);
     adoptFrame(frame);
-    m_plugin->displayModel().attachView(m_lcd.get());
+    m_port->attachDisplay(m_lcd.get());
     m_hintHoldOff = 0;
     m_keysShown = 0;
     m_open = true;
     // The legends of the mode the instrument is in.
-    m_legendMode = m_plugin->mode();
+    m_legendMode = m_port->panelMode();
     m_legends.attachMode(*frame, m_legendMode);
     return true;
 }
@@ -164,7 +164,7 @@ void CPanelEditor::createControls(CPanelFrame& frame)
         auto* control = new CStepSwitch(CRect::fromSize(row.left, row.top, bitmap->width(), height), this,
                                         row.parameter, row.positions, height, row.positions, bitmap, {0, 0});
         bitmap->release();
-        control->setValue(m_plugin->getParameter(row.parameter));
+        control->setValue(m_port->parameterValue(row.parameter));
         if (addControl(frame, control))
             m_parameterControls[row.parameter] = control;
     }
@@ -179,7 +179,7 @@ void CPanelEditor::createControls(CPanelFrame& frame)
                                           background, {0, 0}, kSliderStyle);
         background->release();
         handle->release();
-        control->setValue(m_plugin->getParameter(row.parameter));
+        control->setValue(m_port->parameterValue(row.parameter));
         control->setHandleOffset(kHandleOffset);
         if (addControl(frame, control))
             m_parameterControls[row.parameter] = control;
@@ -211,7 +211,7 @@ void CPanelEditor::close()
 {
     if (m_open) {
         m_open = false;
-        m_plugin->displayModel().detachView();
+        m_port->detachDisplay();
         m_lcd.reset();
         m_legends.clear(frame());
         for (CPanelControl*& control : m_parameterControls)
@@ -241,7 +241,7 @@ void CPanelEditor::controlChanged(CPanelControl* control)
             sendParameter(tag, value);
         }
     } else if (tag == KeyRhythm) {
-        if (value != 0.0f && !m_rhythmDigitWait && playOrRec(m_plugin->mode()))
+        if (value != 0.0f && !m_rhythmDigitWait && playOrRec(m_port->panelMode()))
             m_rhythmDigitWait = true;
     } else if (tag == KeyOneKey1 || tag == KeyOneKey2) {
         m_rhythmDigitWait = false;
@@ -267,19 +267,19 @@ void CPanelEditor::routeNoteKey(int tag, float value)
         return;
     }
     m_rhythmDigitWait = false;
-    m_plugin->panelNoteKey(tag, value);
+    m_port->noteKey(tag, value);
 }
 
 // Parameters are automated, so the host records them; function keys only
 // enter the plug-in's queue, since the host knows no parameter of theirs.
 void CPanelEditor::sendParameter(int index, float value)
 {
-    m_plugin->setParameterAutomated(index, value);
+    m_port->editParameter(index, value);
 }
 
 void CPanelEditor::sendKey(int tag, float value)
 {
-    m_plugin->setParameter(tag, value);
+    m_port->functionKey(tag, value);
 }
 
 // --- what the instrument reports --------------------------------------------
@@ -294,7 +294,7 @@ void CPanelEditor::setParameter(VstInt32 index, float value)
         // shows the instrument's, and a move back to the value the editor
         // sent before is sent again.
         if (control != nullptr && !control->tracking()) {
-            control->setValue(m_plugin->getParameter(index));
+            control->setValue(m_port->parameterValue(index));
             m_lastSent[index] = control->value();
         }
     } else if (CKeyButton* note = key(index)) {
@@ -305,10 +305,10 @@ void CPanelEditor::setParameter(VstInt32 index, float value)
 
 void CPanelEditor::takeNotices()
 {
-    const CEditorNotices::Taken taken = m_plugin->editorNotices().take();
+    const CEditorNotices::Taken taken = m_port->takeNotices();
     for (int index = 0; index < kParameterControls; ++index)
         if ((taken.parameters >> index) & 1u)
-            setParameter(index, m_plugin->getParameter(index));
+            setParameter(index, m_port->parameterValue(index));
     const std::uint32_t changed = taken.keysShownDown ^ m_keysShown;
     for (int k = 0; k < kKeyCount; ++k) {
         const std::uint32_t bit = 1u << k;
@@ -328,8 +328,8 @@ void CPanelEditor::idle()
     if (!m_open || frame() == nullptr)
         return;
     takeNotices();
-    m_plugin->displayModel().refreshView();
-    const int mode = m_plugin->mode();
+    m_port->refreshDisplay();
+    const int mode = m_port->panelMode();
     if (mode != m_legendMode)
         changeLegendMode(mode);
     updateHoverHint(mode);

@@ -21,7 +21,7 @@ class CLcdView;
 class CPanelBitmap;
 class CPanelControl;
 class CPanelView;
-class CQuiboPlugin;
+class CEditorPort;
 
 class CPanelEditor : private CPluginLink, public CGuiEditor, public CControlObserver {
 public:
@@ -32,7 +32,7 @@ public:
     static constexpr int kHintHoldOff = 25;
 
     // Registers with the plug-in, which deletes the editor.
-    explicit CPanelEditor(CQuiboPlugin* plugin);
+    explicit CPanelEditor(CEditorPort* port);
     ~CPanelEditor() override;
 
     bool open(void* parentWindow) override;
@@ -75,7 +75,7 @@ private:
     void sendKey(int tag, float value);
     void routeNoteKey(int tag, float value);
 
-    CQuiboPlugin* m_plugin;
+    CEditorPort* m_port;
     CPanelControl* m_parameterControls[kParameterControls] = {};
     CKeyButton* m_keys[kKeyCount] = {};
     CKeyButton* m_buttons[kButtonCount] = {};

@@ -1,6 +1,7 @@
 #include "CPluginLink.h"
 
-#include "CQuiboPlugin.h"
+#include "CEditorPort.h"
+#include "PanelCodes.h"
 
 namespace {
 bool isParameter(int index)
@@ -11,24 +12,24 @@ bool isParameter(int index)
 
 void CPluginLink::adoptEditor(AEffEditor* editor, bool showEditor)
 {
-    if (m_plugin != nullptr)
-        m_plugin->adoptEditor(editor, showEditor);
+    if (m_port != nullptr)
+        m_port->adoptEditor(editor, showEditor);
 }
 
 void CPluginLink::idleHost()
 {
-    if (m_plugin != nullptr)
-        m_plugin->masterIdle();
+    if (m_port != nullptr)
+        m_port->idleHost();
 }
 
 void CPluginLink::beginParameterEdit(int index)
 {
-    if (m_plugin != nullptr && isParameter(index))
-        m_plugin->beginEdit(index);
+    if (m_port != nullptr && isParameter(index))
+        m_port->beginParameterEdit(index);
 }
 
 void CPluginLink::endParameterEdit(int index)
 {
-    if (m_plugin != nullptr && isParameter(index))
-        m_plugin->endEdit(index);
+    if (m_port != nullptr && isParameter(index))
+        m_port->endParameterEdit(index);
 }

@@ -1,16 +1,16 @@
 #pragma once
-// What the editor base asks of the plug-in (CEditorHost), answered by the
-// instrument's plug-in object. Hosts hear of edits only for the fifteen
+// What the editor base asks of the plug-in (CEditorHost), answered through
+// the instrument's editor port. Hosts hear of edits only for the fifteen
 // parameters: the panel's keys and buttons carry tags beyond them.
 
 #include "CEditorHost.h"
 
-class CQuiboPlugin;
+class CEditorPort;
 
 class CPluginLink : public CEditorHost {
 public:
-    explicit CPluginLink(CQuiboPlugin* plugin)
-        : m_plugin(plugin)
+    explicit CPluginLink(CEditorPort* port)
+        : m_port(port)
     {
     }
 
@@ -24,5 +24,5 @@ protected:
     ~CPluginLink() = default;
 
 private:
-    CQuiboPlugin* m_plugin;
+    CEditorPort* m_port;
 };

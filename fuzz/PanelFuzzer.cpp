@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             plugin.setParameter(84 + in.next() % 10, in.value());
             break;
         case 2:
-            plugin.panelNoteKey(50 + in.next() % 40, in.value());
+            quibo.panelNoteKey(50 + in.next() % 40, in.value());
             break;
         case 3:
             sendMidi(plugin, in);

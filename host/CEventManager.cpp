@@ -3,6 +3,7 @@
 #include "CEventListener.h"
 #include "CQuibo.h"
 #include "DebugTrace.h"
+#include "MidiEventRecord.h"
 #include "PanelCodes.h"
 
 #include <cstring>
@@ -18,27 +19,13 @@ unsigned byteOf(const VstMidiEvent& event, int index)
 
 CEventManager::CEventManager() = default;
 
-VstInt32 CEventManager::processEvents(const VstEvents* events, int mode)
+void CEventManager::receiveMidi(int delta, const MidiMessage& message, int mode)
 {
-    if (events == nullptr)
-        return 1;
-    // The host's list is longer than its declared two entries.
-    VstEvent* const* entries = events->events;
-    for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = entries[i];
-        // A MIDI event is always a whole 32-byte record, whatever its byteSize
-        // says: the published size leaves out the first two fields (24), and
-        // hosts write either that or the record's size (32). Other types are
-        // skipped.
-        if (event == nullptr || event->type != kVstMidiType || mode == kModeOff)
-            continue;
-        VstMidiEvent copy;
-        std::memcpy(&copy, event, sizeof copy);
-        copy.byteSize = static_cast<VstInt32>(sizeof copy);
-        copy.flags = 0;
-        m_inbox.push(copy);
-    }
-    return 1;
+    if (mode == kModeOff)
+        return;
+    VstMidiEvent event = makeMidiEvent(delta, message.status, message.data1, message.data2);
+    event.byteSize = static_cast<VstInt32>(sizeof event);
+    m_inbox.push(event);
 }
 
 void CEventManager::takeInbox()

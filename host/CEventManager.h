@@ -1,18 +1,18 @@
 #pragma once
 
+#include "CEventListener.h"
 #include "CMpscRing.h"
 #include "VstAbi.h"
 
 #include <atomic>
 
 class CQuibo;
-class CEventListener;
 
 // The time-ordered queue of MIDI events on their way to the voice and the
 // rhythm box. The queue itself belongs to the audio thread: the panel logic,
 // the sequencer and the beep add to it there, and events are handed to the
 // listener of their channel there. The host's MIDI may come from any thread:
-// processEvents only puts it into a lock-free inbox, which the audio thread
+// receiveMidi only puts it into a lock-free inbox, which the audio thread
 // takes into the queue at the start of the next block (takeInbox).
 //
 // Times are sample indexes in the block being processed. After each rendered
@@ -27,9 +27,10 @@ public:
     CEventManager();
     void setOwner(CQuibo* owner) { m_owner = owner; }
 
-    // Takes the host's MIDI events into the inbox (any thread); everything is
-    // dropped in Off (mode 3) and when the inbox is full.
-    VstInt32 processEvents(const VstEvents* events, int mode);
+    // Takes a host's MIDI message, delta samples into the next block, into
+    // the inbox (any thread); it is dropped in Off (mode 3) and when the
+    // inbox is full.
+    void receiveMidi(int delta, const MidiMessage& message, int mode);
     // Moves the inbox into the queue (audio thread, before the block).
     void takeInbox();
     int AddEvent(VstMidiEvent event);

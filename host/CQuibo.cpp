@@ -1,6 +1,8 @@
 #include "CQuibo.h"
 
+#include "AEffEditor.h"
 #include "ByteOrder.h"
+#include "CParameterTexts.h"
 #include "DebugTrace.h"
 #include "DecimalText.h"
 #include "MidiEventRecord.h"
@@ -16,17 +18,6 @@
 
 namespace {
 
-const char* const kParameterNames[kNumParams] = {
-    "   Program   ", "    Mode     ", "   Volume    ", "   Balance   ", "   Octave    ",
-    "    Tune     ", "    Sound    ", "   Attack    ", "    Decay    ", "Sustain level",
-    "Sustain time ", "   Release   ", "   Vibrato   ", "   Tremolo   ", "    Tempo    ",
-};
-
-const char* const kSoundNames[10] = {
-    "  Piano  ", " Fantasy ", " Violin  ", "  Flute  ", "Guitar 1 ",
-    "Guitar 2 ", "  Horn   ", "Electro 1", "Electro 2", "Electro 3",
-};
-
 int stepOf(float value, float steps)
 {
     return static_cast<int>(std::floor(value * steps));
@@ -34,8 +25,7 @@ int stepOf(float value, float steps)
 
 } // namespace
 
-CQuibo::CQuibo(audioMasterCallback hostCallback)
-    : AudioEffectX(hostCallback, kNumPrograms, kNumParams)
+CQuibo::CQuibo()
 {
     for (std::atomic<float>& value : m_parameterValues)
         value.store(0.0f, std::memory_order_relaxed);
@@ -65,20 +55,27 @@ CQuibo::CQuibo(audioMasterCallback hostCallback)
     setParameter(kParamTempo, 0.725f);
     setParameter(kParamTune, 0.5f);
 
-    if (audioMaster != nullptr) {
-        setNumInputs(0);
-        setNumOutputs(2);
-        canProcessReplacing(true);
-        hasVu(false);
-        hasClip(false);
-        isSynth(true);
-        setUniqueID(fourCharCode('q', 'b', 'o', '1'));
-        programsAreChunks(true);
-    }
     debugTrace("==== CQuibo::Constructor done ===============================\n");
 }
 
-CQuibo::~CQuibo() = default;
+// The editor shows the display model and reads the notices, so it goes
+// first, while they still exist.
+CQuibo::~CQuibo()
+{
+    delete m_editor;
+}
+
+void CQuibo::adoptEditor(AEffEditor* editor, bool shown)
+{
+    m_editor = editor;
+    m_editorShown = editor != nullptr && shown;
+}
+
+void CQuibo::idleHost()
+{
+    if (m_front != nullptr)
+        m_front->idle();
+}
 
 // The start-up values are in place at once, so a host that reads parameters
 // or saves a chunk before the first block gets them; the queued commands below
@@ -143,65 +140,53 @@ void CQuibo::storeParameter(VstInt32 index, float value)
 
 void CQuibo::storeInCurrentProgram(VstInt32 index, float value)
 {
-    if (index >= 0 && index < kNumParams && curProgram >= 0 && curProgram < kNumPrograms)
-        m_programs[curProgram].values[index] = value;
+    const std::int32_t program = currentProgram();
+    if (index >= 0 && index < kNumParams && program >= 0 && program < kNumPrograms)
+        m_programs[program].values[index] = value;
 }
 
-void CQuibo::getParameterName(VstInt32 index, char* text)
+void CQuibo::getParameterName(std::int32_t index, char* text)
 {
-    std::strcpy(text, index >= 0 && index < kNumParams ? kParameterNames[index] : "");
+    CParameterTexts::name(index, text);
 }
 
-void CQuibo::getParameterLabel(VstInt32 index, char* label)
+void CQuibo::getParameterLabel(std::int32_t index, char* text)
 {
-    if (index == kParamVolume)
-        std::strcpy(label, "dB");
-    else if (index == kParamBalance || index == kParamTune)
-        std::strcpy(label, "%");
-    else
-        std::strcpy(label, "");
+    CParameterTexts::label(index, text);
 }
 
-void CQuibo::getParameterDisplay(VstInt32 index, char* text)
+void CQuibo::getParameterDisplay(std::int32_t index, char* text)
 {
-    const float v = getParameter(index);
-    switch (index) {
-    case kParamProgram:
-        std::strcpy(text, CProgramBank::builtInName(std::min(stepOf(v, 5.0f), kNumPrograms - 1)));
-        break;
-    case kParamMode:
-        std::strcpy(text, v < 0.33333334f ? "Play" : v < 0.6666667f ? "Rec" : v < 1.0f ? "Cal" : "Off");
-        break;
-    case kParamVolume:
-        dB2string(v, text);
-        break;
-    case kParamBalance:
-    case kParamTune:
-        float2string((v - 0.5f) * 100.0f, text);
-        break;
-    case kParamOctave:
-        std::strcpy(text, v < 0.5f ? "Low" : v < 1.0f ? "Middle" : "High");
-        break;
-    case kParamSound:
-        std::strcpy(text, kSoundNames[std::min(static_cast<int>(10.0f * v), 9)]);
-        break;
-    case kParamTempo:
-        long2string(std::min(stepOf(v, 18.0f), 18) - 9, text);
-        break;
-    default:
-        if (index > kParamSound && index < kParamTempo)
-            long2string(std::min(stepOf(v, 9.0f), 9), text);
-        else
-            std::strcpy(text, "");
-        break;
-    }
+    CParameterTexts::display(index, getParameter(index), text);
 }
 
-bool CQuibo::string2parameter(VstInt32 index, char* text)
+bool CQuibo::setParameterText(std::int32_t index, const char* text)
 {
     if (text != nullptr)
         setParameter(index, static_cast<float>(decimaltext::parse(text)));
     return true;
+}
+
+// --- the panel's edits ------------------------------------------------------
+
+void CQuibo::beginParameterEdit(std::int32_t index)
+{
+    if (m_front != nullptr && index >= 0 && index < kNumParams)
+        m_front->beginParameterEdit(index);
+}
+
+// Queued as the host's own values are; the front tells its host.
+void CQuibo::editParameter(std::int32_t index, float value)
+{
+    setParameter(index, value);
+    if (m_front != nullptr)
+        m_front->parameterEdited(index, value);
+}
+
+void CQuibo::endParameterEdit(std::int32_t index)
+{
+    if (m_front != nullptr && index >= 0 && index < kNumParams)
+        m_front->endParameterEdit(index);
 }
 
 // --- block processing -----------------------------------------------------
@@ -261,13 +246,9 @@ void CQuibo::stepTempoClock(CPanelAccess& access)
     m_tempoClock.tickEngine();
 }
 
-void CQuibo::process(float** inputs, float** outputs, VstInt32 sampleFrames)
+void CQuibo::render(float* left, float* right, std::int32_t sampleFrames)
 {
-    processReplacing(inputs, outputs, sampleFrames);
-}
-
-void CQuibo::processReplacing(float** /*inputs*/, float** outputs, VstInt32 sampleFrames)
-{
+    float* outputs[2] = {left, right};
     m_panelLock.markAudioThread();
     if (sampleFrames != m_lastFrames) {
         debugTrace("<processReplacing> sampleFrames = %ul\n", static_cast<unsigned>(sampleFrames));
@@ -343,43 +324,29 @@ void CQuibo::renderRun(float** outputs, VstInt32 from, VstInt32 to)
         right[k] = right[k] * rhythmBalance * volume;
 }
 
-void CQuibo::setSampleRate(float rate)
+bool CQuibo::setSampleRate(float rate)
 {
     // A refused rate changes nothing: the panel counts its beeps in frames
     // of the stored rate.
     if (!isUsableSampleRate(rate))
-        return;
-    AudioEffect::setSampleRate(rate);
+        return false;
     m_sampleRateCopy = rate;
     // The engine keeps pitch, times and tempo in Hz and seconds at any rate.
     m_tempoClock.setClockRate(rate);
     m_voice.setSampleRate(rate);
     m_rhythmBox.setSampleRate(rate);
+    return true;
 }
 
-void CQuibo::setBlockSize(VstInt32 size)
+void CQuibo::deliverNotices()
 {
-    AudioEffect::setBlockSize(size);
+    announceOwnChanges();
+    announceProgramChange();
 }
 
-// The host's resume asks for MIDI, once; the panel's mode changes do not.
-void CQuibo::resume()
+void CQuibo::midiIn(std::int32_t offset, std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
 {
-    wantEvents(1);
-}
-
-VstIntPtr CQuibo::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
-{
-    if (opcode != effProcessEvents) {
-        announceOwnChanges();
-        announceProgramChange();
-    }
-    return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
-}
-
-VstInt32 CQuibo::processEvents(VstEvents* events)
-{
-    return m_eventManager.processEvents(events, mode());
+    m_eventManager.receiveMidi(offset, MidiMessage{status, data1, data2}, mode());
 }
 
 void CQuibo::queueMidi(int delta, int status, int data1, int data2, int flags)
@@ -425,7 +392,6 @@ void CQuibo::selectProgram(VstInt32 program, bool applyNow)
 {
     if (program < 0 || program >= kNumPrograms)
         return;
-    curProgram = program;
     m_currentProgram.store(program, std::memory_order_relaxed);
     if (program == kUserProgram)
         rebuildUserProgram();
@@ -450,15 +416,15 @@ void CQuibo::selectProgram(VstInt32 program, bool applyNow)
 void CQuibo::announceProgramChange()
 {
     if (m_programChangePending.load(std::memory_order_relaxed) &&
-        m_programChangePending.exchange(false, std::memory_order_relaxed))
-        updateDisplay();
+        m_programChangePending.exchange(false, std::memory_order_relaxed) && m_front != nullptr)
+        m_front->programsChanged();
 }
 
 // Hosts keep a copy of every parameter for their controls and their saved
-// sessions. audioMasterUpdateDisplay makes some re-read all of them; others
+// sessions. A program-list notice makes some re-read all of them; others
 // (Ardour among them) only mark the session modified and take a new value
-// from audioMasterAutomate alone, so each changed value is sent that way, as
-// it stands now. No audioMasterBeginEdit/EndEdit: those stand for the user's
+// from a parameter notice alone, so each changed value is sent that way, as
+// it stands now. No edit gesture around it: a gesture stands for the user's
 // hand on a control, and during one a host in Touch mode records automation.
 // While the transport runs the notices wait: a host in Write mode records
 // what its control holds as it rolls, so the melody's or the MIDI's program
@@ -466,19 +432,13 @@ void CQuibo::announceProgramChange()
 // turns Write into Touch) the host only takes the values.
 void CQuibo::announceOwnChanges()
 {
-    if (!m_hostNotices.pending() || hostTransportRuns())
+    if (m_front == nullptr || !m_hostNotices.pending() || m_front->transportRuns())
         return;
     const std::uint32_t changed = m_hostNotices.take();
     for (VstInt32 i = 0; i < kNumParams; ++i) {
         if ((changed >> i) & 1u)
-            callHost(audioMasterAutomate, i, 0, nullptr, getParameter(i));
+            m_front->parameterChanged(i, getParameter(i));
     }
-}
-
-bool CQuibo::hostTransportRuns()
-{
-    const VstTimeInfo* time = getTimeInfo(0);
-    return time != nullptr && (time->flags & (kVstTransportPlaying | kVstTransportRecording)) != 0;
 }
 
 ProgramRecord CQuibo::program(int index)
@@ -487,22 +447,23 @@ ProgramRecord CQuibo::program(int index)
     return m_programs[index];
 }
 
-void CQuibo::setProgramName(char* name)
+void CQuibo::setProgramName(const char* name)
 {
     if (name == nullptr)
         return;
     std::lock_guard<CPanelLock> guard(m_panelLock);
     // The field holds 23 characters and the terminator; longer names are cut.
-    copyText(m_programs[curProgram].name, name, sizeof m_programs[curProgram].name);
+    ProgramRecord& record = m_programs[currentProgram()];
+    copyText(record.name, name, sizeof record.name);
 }
 
 void CQuibo::getProgramName(char* name)
 {
     std::lock_guard<CPanelLock> guard(m_panelLock);
-    std::strcpy(name, m_programs[curProgram].name);
+    std::strcpy(name, m_programs[currentProgram()].name);
 }
 
-bool CQuibo::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
+bool CQuibo::getProgramNameIndexed(std::int32_t index, char* text)
 {
     if (index < 0 || index >= kNumPrograms)
         return false;
@@ -516,27 +477,27 @@ bool CQuibo::copyProgram(VstInt32 destination)
     if (destination < 0 || destination >= kNumPrograms)
         return false;
     std::lock_guard<CPanelLock> guard(m_panelLock);
-    m_programs[destination] = m_programs[curProgram];
+    m_programs[destination] = m_programs[currentProgram()];
     return true;
 }
 
 // --- chunks ---------------------------------------------------------------
 
-VstInt32 CQuibo::getChunk(void** data, bool isPreset)
+std::int32_t CQuibo::getChunk(const void** data, bool isPreset)
 {
     debugTrace("CQuibo::getChunk: isPreset=%d, curProgram=%d\n", isPreset ? 1 : 0, getProgram());
     std::lock_guard<CPanelLock> guard(m_panelLock);
     if (isPreset) {
         // A copy, so the host reads a stable record while edits go on.
-        m_programChunk = m_programs[curProgram];
+        m_programChunk = m_programs[currentProgram()];
         *data = &m_programChunk;
         return static_cast<VstInt32>(sizeof(ProgramRecord));
     }
-    *data = const_cast<unsigned char*>(m_bankChunk.save(*this));
+    *data = m_bankChunk.save(*this);
     return kSavedBankSize;
 }
 
-VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
+std::int32_t CQuibo::setChunk(const void* data, std::int32_t byteSize, bool isPreset)
 {
     debugTrace("CQuibo::setChunk: %d bytes, isPreset=%d, curProgram=%d\n", byteSize, isPreset ? 1 : 0, getProgram());
     if (data == nullptr || byteSize < 4)
@@ -546,10 +507,11 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
     if (isPreset) {
         if (byteSize == static_cast<VstInt32>(sizeof(ProgramRecord)) && marker <= ProgramRecord::kMarker) {
             std::lock_guard<CPanelLock> guard(m_panelLock);
-            ProgramRecord& record = m_programs[curProgram];
+            const std::int32_t program = currentProgram();
+            ProgramRecord& record = m_programs[program];
             std::memcpy(&record, bytes, sizeof record);
             record.name[ProgramRecord::kNameSize - 1] = '\0';
-            selectProgram(curProgram, false);
+            selectProgram(program, false);
         }
         announceProgramChange();
         return 0;
@@ -568,97 +530,4 @@ VstInt32 CQuibo::setChunk(void* data, VstInt32 byteSize, bool isPreset)
     for (int i = 0; i < kNumParams; ++i)
         m_editorNotices.parameterApplied(i);
     return 1;
-}
-
-// --- host queries ---------------------------------------------------------
-
-bool CQuibo::getOutputProperties(VstInt32 index, VstPinProperties* properties)
-{
-    if (index < 0 || index > 1 || properties == nullptr)
-        return false;
-    std::snprintf(properties->label, sizeof properties->label, "Zintra %1d", static_cast<int>(index + 1));
-    properties->flags = kVstPinIsActive;
-    return true;
-}
-
-VstPlugCategory CQuibo::getPlugCategory()
-{
-    return kPlugCategSynth;
-}
-
-VstInt32 CQuibo::canDo(char* text)
-{
-    if (text == nullptr)
-        return -1;
-    static const char* const kAnswersYes[] = {"receiveVstEvents", "receiveVstMidiEvent", "midiProgramNames"};
-    for (const char* yes : kAnswersYes) {
-        if (std::strcmp(text, yes) == 0)
-            return 1;
-    }
-    return -1;
-}
-
-namespace {
-void fillMidiProgramName(MidiProgramName* record, const char* name, int program)
-{
-    copyText(record->name, name, sizeof record->name);
-    record->midiProgram = static_cast<char>(program);
-    record->midiBankMsb = -1;
-    record->midiBankLsb = -1;
-    record->reserved = 0;
-    record->parentCategoryIndex = -1;
-    record->flags = 0;
-}
-} // namespace
-
-VstInt32 CQuibo::getMidiProgramName(VstInt32 channel, MidiProgramName* record)
-{
-    if (record == nullptr)
-        return 0;
-    const VstInt32 index = record->thisProgramIndex;
-    if (channel == 0 && index >= 0 && index < kNumPrograms) {
-        fillMidiProgramName(record, CProgramBank::builtInName(index), index);
-        return kNumPrograms;
-    }
-    if (channel == 9 && index == 0) {
-        fillMidiProgramName(record, "Rhythm", 0);
-        return 1;
-    }
-    return 0;
-}
-
-VstInt32 CQuibo::getCurrentMidiProgram(VstInt32 channel, MidiProgramName* record)
-{
-    if (record == nullptr)
-        return 0;
-    const VstInt32 index = std::min(stepOf(getParameter(kParamProgram), 5.0f), kNumPrograms - 1);
-    record->thisProgramIndex = index;
-    return getMidiProgramName(channel, record) != 0 ? index : 0;
-}
-
-VstInt32 CQuibo::getMidiProgramCategory(VstInt32, MidiProgramCategory* category)
-{
-    if (category != nullptr)
-        category->parentCategoryIndex = -1;
-    return 0;
-}
-
-bool CQuibo::hasMidiProgramsChanged(VstInt32)
-{
-    return false;
-}
-
-bool CQuibo::getMidiKeyName(VstInt32 channel, MidiKeyName* keyName)
-{
-    if (keyName == nullptr || channel != 9 || keyName->thisProgramIndex != 0)
-        return false;
-    const char* name = "";
-    if (keyName->thisKeyNumber == 60)
-        name = "Low bleep";
-    else if (keyName->thisKeyNumber == 62)
-        name = "High bleep";
-    else if (keyName->thisKeyNumber == 64)
-        name = "Noise";
-    copyText(keyName->keyName, name, sizeof keyName->keyName);
-    return true;
 }

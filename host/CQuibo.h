@@ -1,13 +1,15 @@
 #pragma once
 
-#include "AudioEffectX.h"
 #include "CBankChunk.h"
 #include "CCalculator.h"
 #include "CCommandQueue.h"
 #include "CDisplayModel.h"
 #include "CEditorNotices.h"
+#include "CEditorPort.h"
 #include "CEventManager.h"
 #include "CHostNotices.h"
+#include "CInstrument.h"
+#include "CInstrumentFront.h"
 #include "CKeyDispatcher.h"
 #include "CPanelAccess.h"
 #include "CPanelHost.h"
@@ -25,8 +27,9 @@
 
 // The instrument: owns every component, applies queued commands on the audio
 // thread and renders each block in runs of samples between those where a
-// command, an event or a tick is due. It is the host the voice
-// and the panel logic report to (CVoiceHost, CPanelHost).
+// command, an event or a tick is due. Fronts drive it through CInstrument,
+// the front panel through CEditorPort; it is the host the voice and the
+// panel logic report to (CVoiceHost, CPanelHost).
 //
 // Threads. The audio thread owns the voice, the rhythm box, the event queue
 // and the tempo clock's timing; it never waits for another thread. What other
@@ -35,52 +38,55 @@
 // a host thread that loads a chunk or a program applies it itself under the
 // panel lock, which the audio thread only tries; while it cannot have it, the
 // audio thread keeps rendering and catches up on the panel work at the next
-// sample where the try succeeds. Host calls back to the host are never made
-// from the audio thread: program-change announcements and the values the
-// instrument changed itself wait for the host's next dispatcher call.
-class CQuibo : public AudioEffectX, public CPanelHost, public CVoiceHost {
+// sample where the try succeeds. The front is never called from the audio
+// thread: program-change announcements and the values the instrument changed
+// itself wait for the front's next deliverNotices.
+class CQuibo : public CInstrument, public CEditorPort, public CPanelHost, public CVoiceHost {
 public:
     static constexpr int kBankChunkSize = CBankChunk::kFixedSize;
     static constexpr int kSavedBankSize = CBankChunk::kSavedSize;
 
-    explicit CQuibo(audioMasterCallback hostCallback);
+    CQuibo();
     ~CQuibo() override;
 
-    // The host's requests.
-    void setParameter(VstInt32 index, float value) override;
-    float getParameter(VstInt32 index) override;
-    void process(float** inputs, float** outputs, VstInt32 sampleFrames) override;
-    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
-    VstInt32 getProgram() override;
-    void setProgram(VstInt32 program) override;
-    void setProgramName(char* name) override;
+    // CInstrument.
+    void attachFront(CInstrumentFront* front) override { m_front = front; }
+    void deliverNotices() override;
+    float getParameter(std::int32_t index) override;
+    void setParameter(std::int32_t index, float value) override;
+    bool setParameterText(std::int32_t index, const char* text) override;
+    void getParameterName(std::int32_t index, char* text) override;
+    void getParameterDisplay(std::int32_t index, char* text) override;
+    void getParameterLabel(std::int32_t index, char* text) override;
+    std::int32_t getProgram() override;
+    void setProgram(std::int32_t program) override;
     void getProgramName(char* name) override;
-    void getParameterLabel(VstInt32 index, char* label) override;
-    void getParameterDisplay(VstInt32 index, char* text) override;
-    void getParameterName(VstInt32 index, char* text) override;
-    VstInt32 getChunk(void** data, bool isPreset) override;
-    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
-    void setSampleRate(float sampleRate) override;
-    void setBlockSize(VstInt32 blockSize) override;
-    void resume() override;
-    VstInt32 processEvents(VstEvents* events) override;
-    bool string2parameter(VstInt32 index, char* text) override;
-    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
-    bool copyProgram(VstInt32 destination) override;
-    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
-    VstPlugCategory getPlugCategory() override;
-    VstInt32 canDo(char* text) override;
-    VstInt32 getMidiProgramName(VstInt32 channel, MidiProgramName* midiProgramName) override;
-    VstInt32 getCurrentMidiProgram(VstInt32 channel, MidiProgramName* currentProgram) override;
-    VstInt32 getMidiProgramCategory(VstInt32 channel, MidiProgramCategory* category) override;
-    bool hasMidiProgramsChanged(VstInt32 channel) override;
-    bool getMidiKeyName(VstInt32 channel, MidiKeyName* keyName) override;
-    // Sends the host notices deferred from the audio thread before a host
-    // request is answered (not in effProcessEvents, which hosts send from
-    // their audio thread).
-    VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
+    void setProgramName(const char* name) override;
+    bool getProgramNameIndexed(std::int32_t index, char* name) override;
+    bool copyProgram(std::int32_t destination) override;
+    std::int32_t getChunk(const void** data, bool isPreset) override;
+    std::int32_t setChunk(const void* data, std::int32_t byteSize, bool isPreset) override;
+    bool setSampleRate(float rate) override;
+    void midiIn(std::int32_t offset, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override;
+    void render(float* left, float* right, std::int32_t frames) override;
+    AEffEditor* editor() override { return m_editor; }
+    bool editorShown() override { return m_editorShown; }
 
-    // The editor's side.
+    // CEditorPort.
+    void beginParameterEdit(std::int32_t index) override;
+    void editParameter(std::int32_t index, float value) override;
+    void endParameterEdit(std::int32_t index) override;
+    void functionKey(std::int32_t keyCode, float value) override { setParameter(keyCode, value); }
+    void noteKey(std::int32_t keyCode, float value) override { panelNoteKey(keyCode, value); }
+    float parameterValue(std::int32_t index) override { return getParameter(index); }
+    int panelMode() override { return mode(); }
+    CEditorNotices::Taken takeNotices() override { return m_editorNotices.take(); }
+    void attachDisplay(CDisplayCells* cells) override { m_displayModel.attachView(cells); }
+    void detachDisplay() override { m_displayModel.detachView(); }
+    bool refreshDisplay() override { return m_displayModel.refreshView(); }
+    void adoptEditor(AEffEditor* editor, bool shown) override;
+    void idleHost() override;
+
     CEditorNotices& editorNotices() { return m_editorNotices; }
     // A note key played on the panel (the editor's thread): 1.0 press, 0.0
     // release. It reaches the key dispatcher through the command queue.
@@ -157,7 +163,11 @@ protected:
     // Tells the host of the values the instrument changed itself; from the
     // host's thread only, and not while its transport runs.
     void announceOwnChanges();
-    bool hostTransportRuns();
+    std::int32_t currentProgram() const { return m_currentProgram.load(std::memory_order_relaxed); }
+
+    CInstrumentFront* m_front = nullptr;
+    AEffEditor* m_editor = nullptr;
+    bool m_editorShown = false;
 
     float m_sampleRateCopy = 44100.0f;
     std::atomic<int> m_beepPending{0};

@@ -1,21 +1,18 @@
-#include "PluginFactory.h"
-
+// What every front's module makes: the instrument with its front-panel
+// editor, on the window backend this module links.
+#include "CInstrument.h"
 #include "CPanelEditor.h"
-#include "CQuiboPlugin.h"
+#include "CQuibo.h"
 
 #include <new>
 
-AEffect* createPluginEffect(audioMasterCallback audioMaster)
+std::unique_ptr<CInstrument> createInstrument()
 {
-    if (audioMaster == nullptr || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+    std::unique_ptr<CQuibo> quibo(new (std::nothrow) CQuibo());
+    if (quibo == nullptr)
         return nullptr;
-    CQuiboPlugin* plugin = new (std::nothrow) CQuiboPlugin(audioMaster);
-    if (plugin == nullptr)
+    // The editor registers itself with the instrument, which deletes it.
+    if (new (std::nothrow) CPanelEditor(quibo.get()) == nullptr)
         return nullptr;
-    // The editor registers itself with the plug-in, which deletes it.
-    if (new (std::nothrow) CPanelEditor(plugin) == nullptr) {
-        delete plugin;
-        return nullptr;
-    }
-    return plugin->getAeffect();
+    return quibo;
 }

@@ -51,15 +51,15 @@ TEST(Chunks, BankRestoresThePanelIntoAFreshInstance)
     EXPECT_FLOAT_EQ(0.3f, target.plugin->getParameter(kParamVolume));
     EXPECT_FLOAT_EQ(kRec, target.plugin->getParameter(kParamMode));
     target.process(0);
-    EXPECT_EQ(kModeRec, target.plugin->mode());
-    EXPECT_STREQ(" 98765432", target.plugin->calculator().memoryText());
-    EXPECT_EQ(6, target.plugin->sequencer().eventCount());
-    EXPECT_EQ(7.0f, target.plugin->tempoClock().tempo());
+    EXPECT_EQ(kModeRec, target.quibo.mode());
+    EXPECT_STREQ(" 98765432", target.quibo.calculator().memoryText());
+    EXPECT_EQ(6, target.quibo.sequencer().eventCount());
+    EXPECT_EQ(7.0f, target.quibo.tempoClock().tempo());
     // A restored melody is closed: it plays by the keys instead of recording on.
-    EXPECT_EQ(0, target.plugin->sequencer().recordArmed());
+    EXPECT_EQ(0, target.quibo.sequencer().recordArmed());
     for (int p = 0; p < 5; ++p) {
-        const ProgramRecord restored = target.plugin->program(p);
-        const ProgramRecord original = source.plugin->program(p);
+        const ProgramRecord restored = target.quibo.program(p);
+        const ProgramRecord original = source.quibo.program(p);
         EXPECT_EQ(0, std::memcmp(&restored, &original, sizeof restored)) << p;
     }
     EXPECT_EQ(bankOf(*source.plugin).size(), bankOf(*target.plugin).size());
@@ -85,7 +85,7 @@ TEST(Chunks, RestoredSongPlaysByOneKeyPlayAndByThePlayKey)
 
     target.setMode(0.0f);
     target.functionKey(KeyPlay);
-    EXPECT_TRUE(target.plugin->sequencer().playing());
+    EXPECT_TRUE(target.quibo.sequencer().playing());
     bool played = false;
     for (int block = 0; block < 200 && !played; ++block) {
         target.process(512);
@@ -111,7 +111,7 @@ TEST(Chunks, ProgramChunkAnswersZeroAndStillReplacesTheProgram)
 {
     testhost::Instance instance;
     instance.process(0);
-    ProgramRecord record = instance.plugin->program(2);
+    ProgramRecord record = instance.quibo.program(2);
     std::strcpy(record.name, "Bright Violin");
     record.values[kParamVibrato] = 0.8f;
     EXPECT_EQ(0, instance.plugin->setChunk(&record, sizeof record, true));
@@ -122,7 +122,7 @@ TEST(Chunks, ProgramChunkAnswersZeroAndStillReplacesTheProgram)
     EXPECT_FLOAT_EQ(0.8f, instance.plugin->getParameter(kParamVibrato));
     void* data = nullptr;
     ASSERT_EQ(88, instance.plugin->getChunk(&data, true));
-    const ProgramRecord current = instance.plugin->program(0);
+    const ProgramRecord current = instance.quibo.program(0);
     EXPECT_EQ(0, std::memcmp(data, &current, sizeof current));
 }
 
@@ -132,13 +132,13 @@ TEST(Chunks, UserSoundComesFromTheCalculatorMemory)
     panel.setMode(kCal);
     panel.plugin->setProgram(5);
     for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i)
-        EXPECT_EQ(0.0f, panel.plugin->program(5).values[i]);
+        EXPECT_EQ(0.0f, panel.quibo.program(5).values[i]);
     panel.typeDigits("98765432");
     panel.functionKey(KeyOneKey1, 1.0f);
     panel.plugin->setProgram(5);
     const float expected[8] = {0.9f, 0.8f, 0.7f, 0.6f, 0.5f, 0.4f, 0.3f, 0.2f};
     for (int i = 0; i < 8; ++i)
-        EXPECT_FLOAT_EQ(expected[i], panel.plugin->program(5).values[kFirstSoundParam + i]) << i;
+        EXPECT_FLOAT_EQ(expected[i], panel.quibo.program(5).values[kFirstSoundParam + i]) << i;
 }
 
 TEST(Chunks, ProgramNamesAreCutAndIndexedSafely)
@@ -182,7 +182,7 @@ TEST(Chunks, HostileBanksLoadSafelyOrAreRefused)
             const float value = instance.plugin->getParameter(i);
             ASSERT_TRUE(value >= 0.0f && value <= 1.0f) << i;
         }
-        ASSERT_LE(instance.plugin->sequencer().eventCount(), 200);
+        ASSERT_LE(instance.quibo.sequencer().eventCount(), 200);
         const std::vector<unsigned char> saved = bankOf(*instance.plugin);
         ASSERT_EQ(static_cast<size_t>(CQuibo::kSavedBankSize), saved.size());
     }

@@ -4,6 +4,7 @@
 #include "CEventManager.h"
 #include "DebugTrace.h"
 #include "MidiEventRecord.h"
+#include "TestHost.h"
 
 #include <gtest/gtest.h>
 
@@ -109,12 +110,7 @@ TEST_F(EventManagerTest, PendingMarkerShiftsLaterEvents)
 {
     queue.AddEvent(midi(44100, 0x80, 99, 127, 1));
     EXPECT_EQ(44100, queue.deltaFramesOffset());
-    VstMidiEvent hostNote = midi(5, 0x90, 60, 100);
-    hostNote.byteSize = sizeof(VstMidiEvent);
-    VstEvents list{};
-    list.numEvents = 1;
-    list.events[0] = reinterpret_cast<VstEvent*>(&hostNote);
-    queue.processEvents(&list, 0);
+    queue.receiveMidi(5, MidiMessage{0x90, 60, 100}, kModePlay);
     queue.takeInbox();
     queue.DispatchDue(44104);
     ASSERT_EQ(1u, voice.deliveries.size()); // only the marker
@@ -171,8 +167,13 @@ TEST_F(EventManagerTest, FlushHandsOverEverythingAndResetsTheTimeBase)
     EXPECT_EQ(0, queue.deltaFramesOffset());
 }
 
-TEST_F(EventManagerTest, HostListIsFilteredSafely)
+// The VST 2 plug-in walks the host's list: MIDI records whatever their
+// byteSize says, nothing else; the instrument drops host MIDI in Off.
+TEST(HostEventList, HostListIsFilteredSafely)
 {
+    testhost::Instance instance;
+    instance.process(0); // leaves Off, the mode a new instrument starts in
+    CEventManager& queue = instance.quibo.eventManager();
     VstMidiEvent note = midi(3, 0x90, 60, 100);
     note.byteSize = 32;
     note.flags = kVstMidiEventIsRealtime; // host flags never make a marker
@@ -188,16 +189,19 @@ TEST_F(EventManagerTest, HostListIsFilteredSafely)
            0,
            {reinterpret_cast<VstEvent*>(&odd), nullptr, reinterpret_cast<VstEvent*>(&sysex),
             reinterpret_cast<VstEvent*>(&note)}};
-    queue.processEvents(reinterpret_cast<VstEvents*>(&list), 0);
+    CQuiboPlugin& plugin = *instance.plugin;
+    plugin.processEvents(reinterpret_cast<VstEvents*>(&list));
     queue.takeInbox();
     EXPECT_EQ(2, queue.count());
     EXPECT_EQ(0, queue.deltaFramesOffset());
-    queue.processEvents(reinterpret_cast<VstEvents*>(&list), 3); // Off drops host MIDI
+    instance.quibo.setMode(kModeOff); // Off drops host MIDI
+    plugin.processEvents(reinterpret_cast<VstEvents*>(&list));
     queue.takeInbox();
     EXPECT_EQ(2, queue.count());
+    instance.quibo.setMode(kModePlay);
     list.numEvents = -5;
-    queue.processEvents(reinterpret_cast<VstEvents*>(&list), 0);
-    queue.processEvents(nullptr, 0);
+    plugin.processEvents(reinterpret_cast<VstEvents*>(&list));
+    plugin.processEvents(nullptr);
     queue.takeInbox();
     EXPECT_EQ(2, queue.count());
 }

@@ -57,6 +57,7 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     ASSERT_EQ(2988u, golden.size());
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
+    CQuibo& quibo = instance.quibo;
     instance.process(0);
     std::vector<unsigned char> copy = golden;
     ASSERT_EQ(1, plugin.setChunk(copy.data(), static_cast<VstInt32>(copy.size()), false));
@@ -72,7 +73,7 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     EXPECT_EQ(3, plugin.getProgram());
 
     // The calculator in the middle of 120 - 100 % * / 6.25.
-    CCalculator& calculator = plugin.calculator();
+    CCalculator& calculator = quibo.calculator();
     EXPECT_STREQ(" 98765432", calculator.memoryText());
     EXPECT_STREQ(" 6.25", calculator.displayText());
     EXPECT_EQ('/', calculator.displayOperator());
@@ -81,14 +82,14 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     EXPECT_EQ(2, calculator.state());
 
     // The display as it was saved: 6.25 with the divide and memory marks.
-    const LcdContent shown = plugin.displayModel().content();
-    EXPECT_EQ(kModeCal, plugin.displayModel().displayMode());
+    const LcdContent shown = quibo.displayModel().content();
+    EXPECT_EQ(kModeCal, quibo.displayModel().displayMode());
     EXPECT_EQ(".....625", cellsOf(shown).substr(1));
     EXPECT_EQ("..m.:.....", marksOf(shown));
     EXPECT_EQ(4, shown.dotMask);
 
     // The melody: four notes with their recorded tick times.
-    const CSequencer& sequencer = plugin.sequencer();
+    const CSequencer& sequencer = quibo.sequencer();
     const std::vector<RecordedNote> melody = {{0, 0x90, 60},  {7, 0x80, 60},  {7, 0x90, 64},  {15, 0x80, 64},
                                               {15, 0x90, 67}, {23, 0x80, 67}, {23, 0x90, 72}, {98, 0x80, 72}};
     ASSERT_EQ(static_cast<int>(melody.size()), sequencer.eventCount());
@@ -101,7 +102,7 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     EXPECT_EQ(0, sequencer.songPointer());
 
     // The tempo clock's switches: only "tempo shown pending" was on.
-    const CTempoClock& clock = plugin.tempoClock();
+    const CTempoClock& clock = quibo.tempoClock();
     EXPECT_EQ(0, clock.sequencerRunning);
     EXPECT_EQ(1, clock.tempoShownPending);
     EXPECT_EQ(0, clock.countSteps);
@@ -116,15 +117,15 @@ TEST(GoldenChunks, SessionBankLoadsItsValuesAndSavesTheSameBytes)
     // The next block applies the queued values: Cal, tempo -4, program 3's
     // sound; the Mode value's reset clears the calculator but its memory.
     instance.process(64);
-    EXPECT_EQ(kModeCal, plugin.mode());
-    EXPECT_EQ(-4.0f, plugin.tempoClock().tempo());
+    EXPECT_EQ(kModeCal, quibo.mode());
+    EXPECT_EQ(-4.0f, quibo.tempoClock().tempo());
     const float flute[8] = {0.3f, 0.3f, 0.0f, 0.9f, 0.9f, 0.1f, 0.3f, 0.0f};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(flute[i], plugin.getParameter(kFirstSoundParam + i)) << i;
     EXPECT_STREQ(" 0", calculator.displayText());
     EXPECT_STREQ(" 98765432", calculator.memoryText());
-    EXPECT_EQ("........0", cellsOf(plugin.displayModel().content()));
-    EXPECT_EQ(8, plugin.sequencer().eventCount());
+    EXPECT_EQ("........0", cellsOf(quibo.displayModel().content()));
+    EXPECT_EQ(8, quibo.sequencer().eventCount());
 }
 
 // Bytes 28 + 4i hold parameter i; only 6 to 13 are a program's sound.
@@ -187,10 +188,10 @@ TEST(GoldenChunks, ModeChangeClearsTheCalculatorButItsMemory)
         panel.typeDigits("42");
         panel.functionKey(KeyOneKey1); // memory plus
         panel.typeDigits("3");
-        panel.plugin->keyDispatcher().noteKey(CCalculator::KeyMultiply, 1.0f);
-        panel.plugin->keyDispatcher().noteKey(CCalculator::KeyMultiply, 1.0f); // constant on
+        panel.quibo.keyDispatcher().noteKey(CCalculator::KeyMultiply, 1.0f);
+        panel.quibo.keyDispatcher().noteKey(CCalculator::KeyMultiply, 1.0f); // constant on
         panel.typeDigits("5");
-        CCalculator& calculator = panel.plugin->calculator();
+        CCalculator& calculator = panel.quibo.calculator();
         ASSERT_TRUE(calculator.constantOn());
         ASSERT_STREQ(" 5", calculator.displayText());
         panel.setMode(next);
@@ -199,7 +200,7 @@ TEST(GoldenChunks, ModeChangeClearsTheCalculatorButItsMemory)
         EXPECT_EQ(0, calculator.displayOperator()) << next;
         EXPECT_FALSE(calculator.constantOn()) << next;
         EXPECT_STREQ(" 42", calculator.memoryText()) << next;
-        const LcdContent shown = panel.plugin->displayModel().content();
+        const LcdContent shown = panel.quibo.displayModel().content();
         EXPECT_EQ("........0", cellsOf(shown)) << next;
         EXPECT_EQ("..m.......", marksOf(shown)) << next;
         // The next digit starts a new number.

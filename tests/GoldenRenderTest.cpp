@@ -75,7 +75,8 @@ struct Render {
 // with the MIDI events at their samples.
 Render render(const Settings& settings, const std::vector<Midi>& events, int frames)
 {
-    CQuibo q(nullptr);
+    testhost::Instance instance;
+    CQuiboPlugin& q = *instance.plugin;
     std::vector<float> left(kBlock), right(kBlock);
     float* outputs[2] = {left.data(), right.data()};
     q.processReplacing(nullptr, outputs, 64);

@@ -63,19 +63,20 @@ TEST(BlockProcessing, FirstBlockAppliesTheDefaultCommands)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
+    CQuibo& quibo = instance.quibo;
     // The values are in place at once; the panel switches to Play at the first block.
     EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
-    EXPECT_EQ(kModeOff, plugin.mode());
+    EXPECT_EQ(kModeOff, quibo.mode());
     instance.process(64);
-    EXPECT_EQ(kModePlay, plugin.mode());
+    EXPECT_EQ(kModePlay, quibo.mode());
     EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
     EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(kParamBalance));
     EXPECT_FLOAT_EQ(0.51f, plugin.getParameter(kParamOctave));
     EXPECT_FLOAT_EQ(0.725f, plugin.getParameter(kParamTempo));
     EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(kParamTune));
-    EXPECT_EQ(4.0f, plugin.tempoClock().tempo());
+    EXPECT_EQ(4.0f, quibo.tempoClock().tempo());
     EXPECT_EQ(0, plugin.getProgram());
-    EXPECT_TRUE(plugin.commandQueue().isEmpty());
+    EXPECT_TRUE(quibo.commandQueue().isEmpty());
 }
 
 TEST(BlockProcessing, CalAndOffGiveSilenceAndLeaveEventsQueued)
@@ -91,14 +92,14 @@ TEST(BlockProcessing, CalAndOffGiveSilenceAndLeaveEventsQueued)
         note.midiData[0] = static_cast<char>(0x90);
         note.midiData[1] = 60;
         note.midiData[2] = 100;
-        instance.plugin->eventManager().AddEvent(note);
+        instance.quibo.eventManager().AddEvent(note);
         instance.process(512);
         for (int i = 0; i < 512; ++i) {
             ASSERT_EQ(0.0f, instance.left[static_cast<size_t>(i)]) << i;
             ASSERT_EQ(0.0f, instance.right[static_cast<size_t>(i)]) << i;
         }
         EXPECT_EQ(123.0f, instance.left[512]); // nothing written past the block
-        EXPECT_EQ(1, instance.plugin->eventManager().count());
+        EXPECT_EQ(1, instance.quibo.eventManager().count());
     }
 }
 
@@ -106,7 +107,7 @@ TEST(BlockProcessing, EmptyBlockInPlayStillDrainsTheQueue)
 {
     testhost::Instance instance;
     instance.process(0);
-    ASSERT_EQ(kModePlay, instance.plugin->mode());
+    ASSERT_EQ(kModePlay, instance.quibo.mode());
     instance.plugin->setParameter(kParamVolume, 0.25f);
     instance.process(0);
     EXPECT_EQ(0.25f, instance.plugin->getParameter(kParamVolume));
@@ -168,12 +169,12 @@ TEST(SampleRate, BlockSizeAndRateRequestStoresWithoutTheWork)
     EXPECT_EQ(1, effect->dispatcher(effect, effSetBlockSizeAndSampleRate, 0, 256, nullptr, 48000.0f));
     EXPECT_EQ(256, instance.plugin->getBlockSize());
     EXPECT_EQ(48000.0f, instance.plugin->getSampleRate());
-    EXPECT_EQ(44100.0f, instance.plugin->sampleRateCopy());
-    EXPECT_FLOAT_EQ(1.0f / 44100.0f, instance.plugin->tempoClock().increment());
+    EXPECT_EQ(44100.0f, instance.quibo.sampleRateCopy());
+    EXPECT_FLOAT_EQ(1.0f / 44100.0f, instance.quibo.tempoClock().increment());
 
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    EXPECT_EQ(48000.0f, instance.plugin->sampleRateCopy());
-    EXPECT_FLOAT_EQ(1.0f / 48000.0f, instance.plugin->tempoClock().increment());
+    EXPECT_EQ(48000.0f, instance.quibo.sampleRateCopy());
+    EXPECT_FLOAT_EQ(1.0f / 48000.0f, instance.quibo.tempoClock().increment());
 }
 
 // A rate the engine refuses changes nothing: neither the reported rate nor
@@ -187,15 +188,15 @@ TEST(SampleRate, RefusedRateLeavesTheRateAndTheDeleteBeepAsTheyWere)
         effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
         effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, refused);
         EXPECT_EQ(48000.0f, panel.plugin->getSampleRate()) << refused;
-        EXPECT_EQ(48000.0f, panel.plugin->sampleRateCopy()) << refused;
-        EXPECT_FLOAT_EQ(1.0f / 48000.0f, panel.plugin->tempoClock().increment()) << refused;
+        EXPECT_EQ(48000.0f, panel.quibo.sampleRateCopy()) << refused;
+        EXPECT_FLOAT_EQ(1.0f / 48000.0f, panel.quibo.tempoClock().increment()) << refused;
         panel.setMode(0.5f);
         for (int note = 60; note < 65; ++note)
             panel.tapNote(note);
         panel.process(64);
         panel.functionKey(KeyDelete);
         // 190 events left: 190 x 48000 x 0.005 (single precision) + 100, truncated.
-        EXPECT_EQ(45699, panel.plugin->eventManager().deltaFramesOffset()) << refused;
+        EXPECT_EQ(45699, panel.quibo.eventManager().deltaFramesOffset()) << refused;
     }
 }
 

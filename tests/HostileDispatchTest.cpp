@@ -83,7 +83,7 @@ TEST(HostileDispatch, EveryOpcodeSurvivesANullPointerAndHostileNumbers)
     const float after = playNote(instance);
     EXPECT_TRUE(std::isfinite(after));
     EXPECT_GT(after, 0.01f);
-    EXPECT_EQ(44100.0f, instance.plugin->sampleRateCopy());
+    EXPECT_EQ(44100.0f, instance.quibo.sampleRateCopy());
 }
 
 TEST(HostileDispatch, TextRequestsWithHostileIndexesWriteOnlyTheirText)
@@ -115,7 +115,7 @@ TEST(HostileDispatch, TextRequestsWithHostileIndexesWriteOnlyTheirText)
 TEST(HostileDispatch, CloseWithHostileNumbersAnswersOneAndDestroys)
 {
     for (const HostileArguments& a : kHostile) {
-        CQuiboPlugin* plugin = new CQuiboPlugin(testhost::callback);
+        CQuiboPlugin* plugin = testhost::makePlugin().plugin.release();
         AEffect* effect = plugin->getAeffect();
         EXPECT_EQ(1, effect->dispatcher(effect, effClose, a.index, a.value, nullptr, a.opt));
     }

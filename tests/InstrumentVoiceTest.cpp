@@ -18,15 +18,9 @@ constexpr double kRate = 44100.0;
 constexpr int kA4 = 69;
 constexpr float kElectro1 = 0.75f;
 
-VstMidiEvent midi(int status, int data1, int data2)
+MidiMessage midi(int status, int data1, int data2)
 {
-    VstMidiEvent e = {};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof e;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-    return e;
+    return {static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(data1), static_cast<std::uint8_t>(data2)};
 }
 
 // Renders a note stream through the whole instrument in host blocks of the
@@ -35,32 +29,27 @@ std::vector<float> renderInstrument(int hostBlock, int total)
 {
     struct Timed {
         int time;
-        VstMidiEvent event;
+        MidiMessage event;
     };
     const std::vector<Timed> script = {
         {100, midi(0x90, 69, 100)},   {30000, midi(0x90, 76, 90)},   {50000, midi(0xC0, 1, 0)},
         {70001, midi(0x90, 57, 110)}, {100000, midi(0x80, 57, 0)},   {110000, midi(0x90, 93, 60)},
         {150000, midi(0xB0, 123, 0)}, {160000, midi(0x90, 45, 127)},
     };
-    CQuibo q(nullptr);
+    CQuibo q;
     std::vector<float> left(static_cast<size_t>(hostBlock));
     std::vector<float> right(static_cast<size_t>(hostBlock));
     float* outputs[2] = {left.data(), right.data()};
-    q.processReplacing(nullptr, outputs, 64);
+    q.render(outputs[0], outputs[1], 64);
     std::vector<float> stream;
     for (int start = 0; start < total; start += hostBlock) {
         const int n = std::min(hostBlock, total - start);
         for (const Timed& t : script) {
             if (t.time >= start && t.time < start + n) {
-                VstMidiEvent e = t.event;
-                e.deltaFrames = t.time - start;
-                VstEvents events = {};
-                events.numEvents = 1;
-                events.events[0] = reinterpret_cast<VstEvent*>(&e);
-                q.processEvents(&events);
+                q.midiIn(t.time - start, t.event.status, t.event.data1, t.event.data2);
             }
         }
-        q.processReplacing(nullptr, outputs, n);
+        q.render(outputs[0], outputs[1], n);
         stream.insert(stream.end(), left.begin(), left.begin() + n);
     }
     return stream;
@@ -91,26 +80,22 @@ TEST(InstrumentVoice, ElectroAlternatesWithTheTempoClockThroughThePlugin)
         double tickSeconds;
     };
     for (const Case c : {Case{0.51f, 0.725f, 440.0, 220.0, 0.0104}, Case{0.0f, 1.0f, 220.0, 880.0, 0.0055}}) {
-        CQuibo q(nullptr);
+        CQuibo q;
         std::vector<float> left(512);
         std::vector<float> right(512);
         float* outputs[2] = {left.data(), right.data()};
-        q.processReplacing(nullptr, outputs, 64);
+        q.render(outputs[0], outputs[1], 64);
         const std::pair<VstInt32, float> settings[] = {
             {kParamSound, kElectro1},  {kParamOctave, c.octave}, {kParamTempo, c.tempo},
             {kParamAttack, 0.0f},      {kParamDecay, 0.0f},      {kParamSustainLevel, 1.0f},
             {kParamSustainTime, 1.0f}, {kParamVibrato, 0.0f},    {kParamTremolo, 0.0f}};
         for (const auto& setting : settings)
             q.setParameter(setting.first, setting.second);
-        q.processReplacing(nullptr, outputs, 64);
-        VstMidiEvent note = midi(0x90, kA4, 100);
-        VstEvents events = {};
-        events.numEvents = 1;
-        events.events[0] = reinterpret_cast<VstEvent*>(&note);
-        q.processEvents(&events);
+        q.render(outputs[0], outputs[1], 64);
+        q.midiIn(0, 0x90, kA4, 100);
         std::vector<float> stream;
         for (int block = 0; block < 3 * 44100 / 512; ++block) {
-            q.processReplacing(nullptr, outputs, 512);
+            q.render(outputs[0], outputs[1], 512);
             stream.insert(stream.end(), left.begin(), left.end());
         }
         // Classify each period by pitch; the pitch switches between periods.

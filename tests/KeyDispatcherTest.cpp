@@ -16,17 +16,17 @@ TEST(KeyDispatcher, DeleteInRecBeepsForTheMemoryLeftAndRemovesTheLastNote)
     panel.setMode(kRec);
     for (int note = 60; note < 65; ++note)
         panel.tapNote(note);
-    CSequencer& sequencer = panel.plugin->sequencer();
+    CSequencer& sequencer = panel.quibo.sequencer();
     ASSERT_EQ(10, sequencer.eventCount());
     panel.process(64); // the notes reach the voice; the queue is empty again
-    ASSERT_EQ(0, panel.plugin->eventManager().count());
+    ASSERT_EQ(0, panel.quibo.eventManager().count());
 
     panel.functionKey(KeyDelete);
     EXPECT_EQ(8, sequencer.eventCount());
     // 190 events left: 190 x 44100 x 0.005 (single precision) + 100, truncated.
-    EXPECT_EQ(41994, panel.plugin->eventManager().deltaFramesOffset());
-    EXPECT_EQ(4, panel.plugin->eventManager().count());
-    EXPECT_EQ(1, panel.plugin->beepPending());
+    EXPECT_EQ(41994, panel.quibo.eventManager().deltaFramesOffset());
+    EXPECT_EQ(4, panel.quibo.eventManager().count());
+    EXPECT_EQ(1, panel.quibo.beepPending());
 }
 
 // The view scrolls right by one note: the two newest remaining notes move to
@@ -35,16 +35,17 @@ TEST(KeyDispatcher, DeleteInRecShowsTheThreeNotesBeforeTheRemovedOne)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
+    CQuibo& quibo = instance.quibo;
     instance.process(0);
     plugin.setParameter(kParamMode, kRec);
     instance.process(0);
     for (int note : {60, 62, 64, 65}) {
-        plugin.keyDispatcher().noteKey(note, 1.0f);
-        plugin.keyDispatcher().noteKey(note, 0.0f);
+        quibo.keyDispatcher().noteKey(note, 1.0f);
+        quibo.keyDispatcher().noteKey(note, 0.0f);
         instance.process(64); // the voice shows each note as it starts
     }
     // Cell 0 carries the blinking tick mark; cells 1 to 8 hold three notes.
-    const auto notesShown = [&] { return testhost::cellsOf(plugin.displayModel().content()).substr(1); };
+    const auto notesShown = [&] { return testhost::cellsOf(quibo.displayModel().content()).substr(1); };
     ASSERT_EQ(".2..3..4", notesShown());
     const auto deleteKey = [&] {
         plugin.setParameter(KeyDelete, 1.0f);
@@ -61,11 +62,11 @@ TEST(KeyDispatcher, FirstNoteOfAClosedEmptyMemoryBeepsForOneSecond)
 {
     testhost::Panel panel;
     panel.setMode(kRec);
-    panel.plugin->sequencer().setRecordArmed(0);
-    panel.plugin->keyDispatcher().noteKey(67, 1.0f);
-    EXPECT_EQ(44100, panel.plugin->eventManager().deltaFramesOffset());
-    EXPECT_EQ(5, panel.plugin->eventManager().count()); // four beep events and the note behind them
-    EXPECT_EQ(1, panel.plugin->sequencer().eventCount());
+    panel.quibo.sequencer().setRecordArmed(0);
+    panel.quibo.keyDispatcher().noteKey(67, 1.0f);
+    EXPECT_EQ(44100, panel.quibo.eventManager().deltaFramesOffset());
+    EXPECT_EQ(5, panel.quibo.eventManager().count()); // four beep events and the note behind them
+    EXPECT_EQ(1, panel.quibo.sequencer().eventCount());
 }
 
 TEST(KeyDispatcher, FullArmedMemoryDropsNotesAndShowsTheMark)
@@ -74,11 +75,11 @@ TEST(KeyDispatcher, FullArmedMemoryDropsNotesAndShowsTheMark)
     panel.setMode(kRec);
     for (int i = 0; i < 100; ++i)
         panel.tapNote(60 + i % 12);
-    ASSERT_EQ(200, panel.plugin->sequencer().eventCount());
-    const int queued = panel.plugin->eventManager().count();
+    ASSERT_EQ(200, panel.quibo.sequencer().eventCount());
+    const int queued = panel.quibo.eventManager().count();
     panel.tapNote(62);
-    EXPECT_EQ(200, panel.plugin->sequencer().eventCount());
-    EXPECT_EQ(queued, panel.plugin->eventManager().count());
+    EXPECT_EQ(200, panel.quibo.sequencer().eventCount());
+    EXPECT_EQ(queued, panel.quibo.eventManager().count());
 }
 
 TEST(KeyDispatcher, EraseIsRefusedWhileTheDemonstrationPlays)
@@ -87,15 +88,15 @@ TEST(KeyDispatcher, EraseIsRefusedWhileTheDemonstrationPlays)
     panel.setMode(kRec);
     panel.tapNote(60);
     panel.tapNote(62);
-    CSequencer& sequencer = panel.plugin->sequencer();
+    CSequencer& sequencer = panel.quibo.sequencer();
     ASSERT_EQ(4, sequencer.eventCount());
     panel.functionKey(KeyDemo);
-    EXPECT_TRUE(panel.plugin->keyDispatcher().demoPlaying());
+    EXPECT_TRUE(panel.quibo.keyDispatcher().demoPlaying());
     EXPECT_TRUE(sequencer.playing());
     panel.functionKey(KeyErase);
     EXPECT_EQ(4, sequencer.eventCount());
     panel.functionKey(KeyDemo); // stops the demonstration
-    EXPECT_FALSE(panel.plugin->keyDispatcher().demoPlaying());
+    EXPECT_FALSE(panel.quibo.keyDispatcher().demoPlaying());
     panel.functionKey(KeyErase);
     EXPECT_EQ(0, sequencer.eventCount());
     EXPECT_EQ(1, sequencer.recordArmed());
@@ -110,18 +111,18 @@ TEST(KeyDispatcher, NoteKeysAreIgnoredDuringPlaybackAndSoundWhilePaused)
     panel.tapNote(64);
     panel.setMode(kPlay);
     panel.functionKey(KeyPlay);
-    CSequencer& sequencer = panel.plugin->sequencer();
+    CSequencer& sequencer = panel.quibo.sequencer();
     ASSERT_TRUE(sequencer.playing());
     ASSERT_FALSE(sequencer.paused());
-    const int queued = panel.plugin->eventManager().count();
-    panel.plugin->keyDispatcher().noteKey(72, 1.0f);
-    EXPECT_EQ(queued, panel.plugin->eventManager().count());
+    const int queued = panel.quibo.eventManager().count();
+    panel.quibo.keyDispatcher().noteKey(72, 1.0f);
+    EXPECT_EQ(queued, panel.quibo.eventManager().count());
 
     panel.functionKey(KeyPlay); // pause
     ASSERT_TRUE(sequencer.paused());
     panel.process(1);
     panel.voice.sent.clear();
-    panel.plugin->keyDispatcher().noteKey(72, 1.0f);
+    panel.quibo.keyDispatcher().noteKey(72, 1.0f);
     panel.process(1);
     ASSERT_FALSE(panel.voice.sent.empty());
     EXPECT_EQ(0x90, panel.voice.sent.back().status);
@@ -138,7 +139,7 @@ TEST(KeyDispatcher, OneKeyPlayPressPlaysTheNoteOnAndReleaseTheNoteOff)
     // The first press and release after a recording close it.
     panel.functionKey(KeyOneKey1, 1.0f);
     panel.functionKey(KeyOneKey1, 0.0f);
-    EXPECT_EQ(0, panel.plugin->sequencer().recordArmed());
+    EXPECT_EQ(0, panel.quibo.sequencer().recordArmed());
     panel.process(1);
     panel.voice.sent.clear();
 
@@ -154,9 +155,9 @@ TEST(KeyDispatcher, OneKeyPlayPressPlaysTheNoteOnAndReleaseTheNoteOff)
     EXPECT_EQ(65, panel.voice.sent[1].data1);
     // The melody is over: the next press ends the step, its release only clears the latch.
     panel.functionKey(KeyOneKey2, 1.0f);
-    EXPECT_TRUE(panel.plugin->keyDispatcher().stepEndLatch());
+    EXPECT_TRUE(panel.quibo.keyDispatcher().stepEndLatch());
     panel.functionKey(KeyOneKey2, 0.0f);
-    EXPECT_FALSE(panel.plugin->keyDispatcher().stepEndLatch());
+    EXPECT_FALSE(panel.quibo.keyDispatcher().stepEndLatch());
 }
 
 TEST(KeyDispatcher, RhythmKeyValueSelectsThePattern)
@@ -164,23 +165,23 @@ TEST(KeyDispatcher, RhythmKeyValueSelectsThePattern)
     testhost::Panel panel;
     for (int digit = 0; digit <= 9; ++digit) {
         panel.functionKey(KeyRhythm, static_cast<float>(digit) / 10.0f);
-        EXPECT_EQ(digit, panel.plugin->rhythmBox().patternNumber());
-        EXPECT_TRUE(panel.plugin->rhythmBox().running());
+        EXPECT_EQ(digit, panel.quibo.rhythmBox().patternNumber());
+        EXPECT_TRUE(panel.quibo.rhythmBox().running());
     }
 }
 
 TEST(KeyDispatcher, TempoKeysStepTheTempo)
 {
     testhost::Panel panel;
-    ASSERT_EQ(4.0f, panel.plugin->tempoClock().tempo());
+    ASSERT_EQ(4.0f, panel.quibo.tempoClock().tempo());
     panel.functionKey(KeyTempoUp);
     panel.process(0);
-    EXPECT_EQ(5.0f, panel.plugin->tempoClock().tempo());
+    EXPECT_EQ(5.0f, panel.quibo.tempoClock().tempo());
     panel.functionKey(KeyTempoDown);
     panel.process(0);
     panel.functionKey(KeyTempoDown);
     panel.process(0);
-    EXPECT_EQ(3.0f, panel.plugin->tempoClock().tempo());
+    EXPECT_EQ(3.0f, panel.quibo.tempoClock().tempo());
 }
 
 TEST(KeyDispatcher, CalculatorWorksThroughTheKeysAndOnlyOnPresses)
@@ -188,18 +189,18 @@ TEST(KeyDispatcher, CalculatorWorksThroughTheKeysAndOnlyOnPresses)
     testhost::Panel panel;
     panel.setMode(kCal);
     panel.typeDigits("12");
-    panel.plugin->keyDispatcher().noteKey(60, 0.0f); // a release does nothing
-    panel.plugin->keyDispatcher().noteKey(81, 1.0f); // +
+    panel.quibo.keyDispatcher().noteKey(60, 0.0f); // a release does nothing
+    panel.quibo.keyDispatcher().noteKey(81, 1.0f); // +
     panel.typeDigits("30");
-    panel.plugin->keyDispatcher().noteKey(83, 1.0f); // =
-    EXPECT_STREQ(" 42", panel.plugin->calculator().displayText());
+    panel.quibo.keyDispatcher().noteKey(83, 1.0f); // =
+    EXPECT_STREQ(" 42", panel.quibo.calculator().displayText());
     panel.functionKey(KeyOneKey1, 1.0f); // memory plus
     panel.functionKey(KeyOneKey1, 0.0f); // its release adds nothing
-    EXPECT_STREQ(" 42", panel.plugin->calculator().memoryText());
+    EXPECT_STREQ(" 42", panel.quibo.calculator().memoryText());
     EXPECT_TRUE(panel.voice.sent.empty()); // Cal sends nothing to the voice
     // A mode change clears the calculator but keeps the memory.
     panel.setMode(kCal);
-    EXPECT_STREQ(" 42", panel.plugin->calculator().memoryText());
+    EXPECT_STREQ(" 42", panel.quibo.calculator().memoryText());
 }
 
 TEST(KeyDispatcher, OffIgnoresEveryKey)
@@ -208,8 +209,8 @@ TEST(KeyDispatcher, OffIgnoresEveryKey)
     panel.setMode(1.0f);
     panel.tapNote(60);
     panel.functionKey(KeyDemo);
-    EXPECT_EQ(0, panel.plugin->eventManager().count());
-    EXPECT_FALSE(panel.plugin->sequencer().playing());
+    EXPECT_EQ(0, panel.quibo.eventManager().count());
+    EXPECT_FALSE(panel.quibo.sequencer().playing());
 }
 
 } // namespace

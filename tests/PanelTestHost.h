@@ -28,7 +28,7 @@ struct Panel : Instance {
 
     Panel()
     {
-        plugin->eventManager().setListener(0, &voice);
+        quibo.eventManager().setListener(0, &voice);
         process(0);
     }
     void setMode(float value)
@@ -45,14 +45,14 @@ struct Panel : Instance {
     }
     void tapNote(int note)
     {
-        plugin->keyDispatcher().noteKey(note, 1.0f);
-        plugin->keyDispatcher().noteKey(note, 0.0f);
+        quibo.keyDispatcher().noteKey(note, 1.0f);
+        quibo.keyDispatcher().noteKey(note, 0.0f);
     }
     void typeDigits(const char* digits)
     {
         static const int kDigitKeys[10] = {59, 60, 62, 64, 65, 67, 69, 71, 72, 74};
         for (const char* d = digits; *d != '\0'; ++d)
-            plugin->keyDispatcher().noteKey(kDigitKeys[*d - '0'], 1.0f);
+            quibo.keyDispatcher().noteKey(kDigitKeys[*d - '0'], 1.0f);
     }
 };
 

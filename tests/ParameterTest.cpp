@@ -61,10 +61,10 @@ TEST_F(ParameterTest, DisplayTextsOfTheExampleValues)
     EXPECT_EQ("25.00000", apply(kParamBalance, 0.75f));
     EXPECT_EQ("-50.0000", apply(kParamTune, 0.0f));
     EXPECT_EQ("      4", apply(kParamTempo, 0.725f));
-    EXPECT_EQ(4.0f, instance.plugin->tempoClock().tempo());
+    EXPECT_EQ(4.0f, instance.quibo.tempoClock().tempo());
     EXPECT_EQ("      9", apply(kParamTempo, 1.0f));
     EXPECT_EQ("     -9", apply(kParamTempo, 0.0f));
-    EXPECT_EQ(-9.0f, instance.plugin->tempoClock().tempo());
+    EXPECT_EQ(-9.0f, instance.quibo.tempoClock().tempo());
     EXPECT_EQ("Electro 3", apply(kParamSound, 1.0f));
     EXPECT_EQ("  Piano  ", apply(kParamSound, 0.05f));
     EXPECT_EQ("      9", apply(kParamAttack, 1.0f));
@@ -77,11 +77,11 @@ TEST_F(ParameterTest, DisplayTextsOfTheExampleValues)
 TEST_F(ParameterTest, ModeAndProgramFollowTheirSteps)
 {
     EXPECT_EQ("Rec", apply(kParamMode, 0.5f));
-    EXPECT_EQ(kModeRec, instance.plugin->mode());
+    EXPECT_EQ(kModeRec, instance.quibo.mode());
     EXPECT_EQ("Cal", apply(kParamMode, 0.999f));
-    EXPECT_EQ(kModeCal, instance.plugin->mode());
+    EXPECT_EQ(kModeCal, instance.quibo.mode());
     EXPECT_EQ("Off", apply(kParamMode, 1.0f));
-    EXPECT_EQ(kModeOff, instance.plugin->mode());
+    EXPECT_EQ(kModeOff, instance.quibo.mode());
     EXPECT_EQ("Fantasy", apply(kParamProgram, 0.2f));
     EXPECT_EQ(1, instance.plugin->getProgram());
     EXPECT_EQ("ADSR", apply(kParamProgram, 1.0f));
@@ -177,7 +177,8 @@ VstIntPtr VSTCALLBACK countingHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPt
 // audio thread).
 TEST(ProgramSelection, TellsTheHostOncePerSelection)
 {
-    CQuiboPlugin plugin(countingHost);
+    testhost::PluginOnQuibo made = testhost::makePlugin(countingHost);
+    CQuiboPlugin& plugin = *made.plugin;
     AEffect* effect = plugin.getAeffect();
     float left[16], right[16];
     float* outputs[2] = {left, right};

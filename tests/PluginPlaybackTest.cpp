@@ -70,13 +70,13 @@ TEST(PluginPlayback, VelocityZeroReleasesAndOtherChannelsAreIgnored)
     instance.process(64);
     sendMidi(*instance.plugin, 0, 0x92, 60, 100); // channel 3: nobody listens
     instance.process(64);
-    EXPECT_EQ(0, instance.plugin->voice().Stage());
+    EXPECT_EQ(0, instance.quibo.voice().Stage());
     sendMidi(*instance.plugin, 0, 0x90, 60, 100);
     instance.process(64);
-    EXPECT_NE(0, instance.plugin->voice().Stage());
+    EXPECT_NE(0, instance.quibo.voice().Stage());
     sendMidi(*instance.plugin, 0, 0x90, 60, 0);
     instance.process(4096);
-    EXPECT_EQ(4, instance.plugin->voice().Stage()); // releasing
+    EXPECT_EQ(4, instance.quibo.voice().Stage()); // releasing
 }
 
 TEST(PluginPlayback, AccumulatingProcessOverwritesLikeReplacing)

@@ -1,7 +1,7 @@
 #include "CEventListener.h"
-#include "CQuiboPlugin.h"
 #include "CSequencer.h"
 #include "DemoMelody.h"
+#include "TestHost.h"
 
 #include <gtest/gtest.h>
 
@@ -370,20 +370,22 @@ public:
 class SequencerPlayback : public ::testing::Test {
 protected:
     SequencerPlayback()
-        : plugin(new CQuiboPlugin(hostCallback))
+        : made(testhost::makePlugin(hostCallback)),
+          quibo(made.quibo),
+          plugin(made.plugin)
     {
-        plugin->eventManager().setListener(0, &recorder);
-        plugin->eventManager().setListener(1, &recorder);
+        quibo->eventManager().setListener(0, &recorder);
+        quibo->eventManager().setListener(1, &recorder);
     }
     ~SequencerPlayback() override
     {
-        plugin->eventManager().setListener(0, &plugin->voice());
-        plugin->eventManager().setListener(1, &plugin->rhythmBox());
+        quibo->eventManager().setListener(0, &quibo->voice());
+        quibo->eventManager().setListener(1, &quibo->rhythmBox());
     }
-    CSequencer& sequencer() { return plugin->sequencer(); }
+    CSequencer& sequencer() { return quibo->sequencer(); }
     size_t delivered()
     {
-        plugin->eventManager().FlushAll();
+        quibo->eventManager().FlushAll();
         return recorder.events.size();
     }
     bool sent(size_t index, int status, int data1) const
@@ -392,17 +394,19 @@ protected:
         return event.status == status && event.data1 == data1;
     }
 
-    std::unique_ptr<CQuiboPlugin> plugin;
+    testhost::PluginOnQuibo made;
+    CQuibo* quibo;
+    std::unique_ptr<CQuiboPlugin>& plugin;
     EventRecorder recorder;
 };
 
 TEST_F(SequencerPlayback, TicksPlayTheMelodyAndReportItsEnd)
 {
     recordNotes(sequencer(), {60, 64}, 100); // 0, 100, 200, 300
-    EXPECT_EQ(1, plugin->tempoClock().countSteps);
+    EXPECT_EQ(1, quibo->tempoClock().countSteps);
     sequencer().Rewind();
     sequencer().Play();
-    EXPECT_EQ(1, plugin->tempoClock().sequencerRunning);
+    EXPECT_EQ(1, quibo->tempoClock().sequencerRunning);
     int ticks = 1;
     while (sequencer().Tick() == 1 && ticks < 1000)
         ++ticks;
@@ -412,7 +416,7 @@ TEST_F(SequencerPlayback, TicksPlayTheMelodyAndReportItsEnd)
     EXPECT_TRUE(sent(3, 0x80, 64));
     EXPECT_EQ(0, sequencer().playing());
     sequencer().Stop();
-    EXPECT_EQ(0, plugin->tempoClock().sequencerRunning);
+    EXPECT_EQ(0, quibo->tempoClock().sequencerRunning);
     EXPECT_EQ(0, sequencer().songPointer());
 }
 
@@ -447,7 +451,7 @@ TEST_F(SequencerPlayback, OneKeyPlayWithRetimingMovesTheRest)
     sequencer().Reset();
     sequencer().Play();
     ASSERT_EQ(1, sequencer().Step(1));
-    EXPECT_EQ(1, plugin->tempoClock().countSteps);
+    EXPECT_EQ(1, quibo->tempoClock().countSteps);
     advanceRecordClock(sequencer(), 40);
     ASSERT_EQ(1, sequencer().Step(1));
     EXPECT_EQ((std::vector<float>{0, 40, 140, 240}), times(sequencer()));
@@ -457,7 +461,7 @@ TEST_F(SequencerPlayback, OneKeyPlayWithRetimingMovesTheRest)
     EXPECT_EQ(0, sequencer().playing());
     EXPECT_EQ(4u, delivered());
     ASSERT_EQ(1, sequencer().StepBack(2));
-    EXPECT_EQ(0, plugin->tempoClock().countSteps);
+    EXPECT_EQ(0, quibo->tempoClock().countSteps);
 }
 
 TEST_F(SequencerPlayback, DemonstrationMelodyPlaysEveryEventOnItsTick)

@@ -8,7 +8,7 @@ TEST(TempoClock, QuietStepsTickWhereSingleStepsTick)
 {
     for (const float rate : {44100.0f, 48000.0f, 22050.0f, 96000.0f}) {
         for (int tempo = -9; tempo <= 9; ++tempo) {
-            CQuibo quick(nullptr), single(nullptr);
+            CQuibo quick, single;
             CTempoClock& a = quick.tempoClock();
             CTempoClock& b = single.tempoClock();
             for (CTempoClock* clock : {&a, &b}) {

@@ -2,6 +2,7 @@
 // A minimal host for tests: a callback that answers like a current host, and
 // helpers to run blocks through a plug-in instance.
 
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 
 #include <memory>
@@ -14,9 +15,25 @@ inline VstIntPtr VSTCALLBACK callback(AEffect*, VstInt32 opcode, VstInt32, VstIn
     return opcode == audioMasterVersion ? 2400 : 0;
 }
 
+// The VST 2 plug-in on a new instrument, and the instrument itself, which
+// the plug-in owns.
+struct PluginOnQuibo {
+    CQuibo* quibo;
+    std::unique_ptr<CQuiboPlugin> plugin;
+};
+
+inline PluginOnQuibo makePlugin(audioMasterCallback hostCallback = callback)
+{
+    auto quibo = std::make_unique<CQuibo>();
+    CQuibo* instrument = quibo.get();
+    return {instrument, std::make_unique<CQuiboPlugin>(hostCallback, std::move(quibo))};
+}
+
 // A plug-in instance with stereo block buffers.
 struct Instance {
-    std::unique_ptr<CQuiboPlugin> plugin = std::make_unique<CQuiboPlugin>(callback);
+    PluginOnQuibo made = makePlugin();
+    CQuibo& quibo = *made.quibo;
+    std::unique_ptr<CQuiboPlugin>& plugin = made.plugin;
     std::vector<float> left, right;
 
     // Runs one block and answers nothing; left and right hold the output.
@@ -32,7 +49,7 @@ struct Instance {
 // Hands one MIDI message to the plug-in as a host does, deltaFrames into
 // the next block. Hosts write either the record's size (32) or the published
 // byteSize (24, without the type and byteSize fields).
-inline void sendMidi(CQuibo& plugin, int delta, int status, int data1, int data2,
+inline void sendMidi(CQuiboPlugin& plugin, int delta, int status, int data1, int data2,
                      VstInt32 byteSize = sizeof(VstMidiEvent))
 {
     VstMidiEvent event{};

@@ -111,7 +111,7 @@ void PanelX11IdleOneKeyChanging(benchmark::State& state)
     for (auto _ : state) {
         down = !down;
         for (auto& panel : host.panels()) {
-            panel->plugin->editorNotices().keyChanged(60, down);
+            panel->quibo->editorNotices().keyChanged(60, down);
             panel->editor->idle();
         }
     }

@@ -2,6 +2,7 @@
 // thread dispatches; nothing may be lost or handed over twice.
 #include "CEventListener.h"
 #include "CEventManager.h"
+#include "PanelCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -36,17 +37,9 @@ TEST(EventManagerStress, EventsFromAnotherThreadAreAllDeliveredOnce)
     std::thread sender([&] {
         while (!started.load()) { }
         for (int i = 0; i < kKeys; ++i) {
-            VstMidiEvent event{};
-            event.type = kVstMidiType;
-            event.byteSize = sizeof event;
-            event.midiData[0] = static_cast<char>(0x90);
-            event.midiData[1] = static_cast<char>(i % 128);
-            VstEvents list{};
-            list.numEvents = 1;
-            list.events[0] = reinterpret_cast<VstEvent*>(&event);
             // The inbox holds a few hundred; wait for room as a host waits for its next block.
             while (i - delivered.load() >= 400) { }
-            queue.processEvents(&list, 0);
+            queue.receiveMidi(0, MidiMessage{0x90, static_cast<std::uint8_t>(i % 128), 0}, kModePlay);
         }
         done = true;
     });

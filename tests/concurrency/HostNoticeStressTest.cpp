@@ -28,7 +28,8 @@ VstIntPtr VSTCALLBACK recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, V
 TEST(HostNoticeStress, ProgramChangesOnTheAudioThreadAreToldOnTheHostsThread)
 {
     audioThread = std::this_thread::get_id();
-    CQuiboPlugin plugin(recordingHost);
+    testhost::PluginOnQuibo made = testhost::makePlugin(recordingHost);
+    CQuiboPlugin& plugin = *made.plugin;
     AEffect* effect = plugin.getAeffect();
     float left[64], right[64];
     float* outputs[2] = {left, right};

@@ -15,6 +15,7 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
+    CQuibo& quibo = instance.quibo;
     plugin.setParameter(kParamMode, 0.5f); // Rec
     instance.process(0);
     std::atomic<bool> started{false}, done{false};
@@ -23,8 +24,8 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
         while (!started.load()) { }
         for (int i = 0; i < 3000; ++i) {
             const int key = 55 + i % 29;
-            plugin.panelNoteKey(key, 1.0f);
-            plugin.panelNoteKey(key, 0.0f);
+            quibo.panelNoteKey(key, 1.0f);
+            quibo.panelNoteKey(key, 0.0f);
             if (i % 500 == 0) {
                 void* bank = nullptr;
                 EXPECT_EQ(CQuibo::kSavedBankSize, plugin.getChunk(&bank, false));
@@ -44,12 +45,12 @@ TEST(PanelStress, NoteKeysAgainstFunctionKeysAndBlocks)
     }
     editor.join();
     instance.process(32);
-    EXPECT_LE(plugin.sequencer().eventCount(), plugin.sequencer().capacity());
-    EXPECT_GE(plugin.sequencer().songPointer(), 0);
-    if (!plugin.sequencer().demoSelected()) {
-        EXPECT_LE(plugin.sequencer().songPointer(), plugin.sequencer().eventCount());
+    EXPECT_LE(quibo.sequencer().eventCount(), quibo.sequencer().capacity());
+    EXPECT_GE(quibo.sequencer().songPointer(), 0);
+    if (!quibo.sequencer().demoSelected()) {
+        EXPECT_LE(quibo.sequencer().songPointer(), quibo.sequencer().eventCount());
     }
-    EXPECT_LE(plugin.eventManager().count(), CEventManager::kCapacity);
+    EXPECT_LE(quibo.eventManager().count(), CEventManager::kCapacity);
 }
 
 } // namespace

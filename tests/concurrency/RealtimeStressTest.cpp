@@ -63,26 +63,26 @@ void hammerAsHost(CQuiboPlugin& plugin, const std::atomic<bool>& stop, std::atom
 
 // The editor's thread: panel keys, function keys, and its idle reading what
 // the audio thread published.
-void hammerAsEditor(CQuiboPlugin& plugin, const std::atomic<bool>& stop, std::atomic<int>& rounds)
+void hammerAsEditor(CQuibo& quibo, const std::atomic<bool>& stop, std::atomic<int>& rounds)
 {
     NullCells cells;
-    plugin.displayModel().attachView(&cells);
+    quibo.displayModel().attachView(&cells);
     static const int kFunctionKeys[] = {86, 87, 88, 92, 93};
     for (int round = 0; !stop.load(); ++round, ++rounds) {
         const int key = 55 + round % 29;
-        plugin.panelNoteKey(key, 1.0f);
-        plugin.panelNoteKey(key, 0.0f);
+        quibo.panelNoteKey(key, 1.0f);
+        quibo.panelNoteKey(key, 0.0f);
         const int functionKey = kFunctionKeys[round % 5];
-        plugin.setParameter(functionKey, 1.0f);
-        plugin.setParameter(functionKey, 0.0f);
+        quibo.setParameter(functionKey, 1.0f);
+        quibo.setParameter(functionKey, 0.0f);
         if (round % 50 == 0)
-            plugin.setParameter(kParamMode, round % 150 == 0 ? 0.5f : 0.0f);
-        plugin.displayModel().refreshView();
-        (void)plugin.editorNotices().take();
-        (void)plugin.displayModel().publishedContent();
+            quibo.setParameter(kParamMode, round % 150 == 0 ? 0.5f : 0.0f);
+        quibo.displayModel().refreshView();
+        (void)quibo.editorNotices().take();
+        (void)quibo.displayModel().publishedContent();
         std::this_thread::yield();
     }
-    plugin.displayModel().detachView();
+    quibo.displayModel().detachView();
 }
 
 TEST(RealtimeStress, ThreeThreadsNeverMakeTheAudioThreadWait)
@@ -94,7 +94,7 @@ TEST(RealtimeStress, ThreeThreadsNeverMakeTheAudioThreadWait)
     std::atomic<bool> stop{false};
     std::atomic<int> blocks{0}, hostRounds{0}, editorRounds{0};
     std::thread host([&] { hammerAsHost(plugin, stop, hostRounds); });
-    std::thread editor([&] { hammerAsEditor(plugin, stop, editorRounds); });
+    std::thread editor([&] { hammerAsEditor(instance.quibo, stop, editorRounds); });
     std::thread audio([&] {
         std::vector<float> left(64), right(64);
         float* outputs[2] = {left.data(), right.data()};
@@ -119,17 +119,18 @@ TEST(RealtimeStress, AWaitOnTheAudioThreadIsCounted)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
+    CQuibo& quibo = instance.quibo;
     const int waitsBefore = CPanelLock::audioThreadWaits();
     std::promise<void> held;
     std::promise<void> release;
     std::thread holder([&] {
-        std::lock_guard<CPanelLock> guard(plugin.panelLock());
+        std::lock_guard<CPanelLock> guard(quibo.panelLock());
         held.set_value();
         release.get_future().wait();
     });
     held.get_future().wait();
     std::thread audio([&] {
-        plugin.panelLock().markAudioThread();
+        quibo.panelLock().markAudioThread();
         plugin.setProgram(2); // waits for the holder
     });
     while (CPanelLock::audioThreadWaits() == waitsBefore)
@@ -182,14 +183,15 @@ TEST(RealtimeStress, ALoadInProgressDefersPanelWorkButTheVoiceSoundsOn)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
+    CQuibo& quibo = instance.quibo;
     instance.process(64);
     MidiList midi(60, 4096);
     midi.list.numEvents = 1; // a held note
     plugin.processEvents(midi.get());
     instance.process(2048);
     {
-        std::lock_guard<CPanelLock> load(plugin.panelLock());
-        plugin.panelNoteKey(64, 1.0f);
+        std::lock_guard<CPanelLock> load(quibo.panelLock());
+        quibo.panelNoteKey(64, 1.0f);
         plugin.setParameter(kParamVolume, 0.5f);
         instance.process(2048);
         float peak = 0.0f;
@@ -201,7 +203,7 @@ TEST(RealtimeStress, ALoadInProgressDefersPanelWorkButTheVoiceSoundsOn)
     instance.process(64);
     EXPECT_FLOAT_EQ(0.5f, plugin.getParameter(kParamVolume));
     const uint32_t bit64 = 1u << (64 - CEditorNotices::kFirstKey);
-    EXPECT_NE(0u, plugin.editorNotices().take().keysShownDown & bit64);
+    EXPECT_NE(0u, quibo.editorNotices().take().keysShownDown & bit64);
 }
 
 } // namespace

@@ -90,7 +90,7 @@ TEST_F(PanelEditorTest, OpensWithTheInstrumentsValuesAndTheLegendsOfItsMode)
     panel.idle();
     for (int tag = kFirstNoteKey; tag <= KeyOneKey2; ++tag)
         EXPECT_EQ(0, paneltest::keyShown(panel.screen(), *panel.editor, tag)) << tag;
-    EXPECT_EQ(testhost::cellsOf(panel.plugin->displayModel().publishedContent()), paneltest::lcdText(panel.screen()));
+    EXPECT_EQ(testhost::cellsOf(panel.quibo->displayModel().publishedContent()), paneltest::lcdText(panel.screen()));
     // The Octave switch shows its middle position (0.51), the slider's handle
     // sits at 0.8 of its way.
     EXPECT_TRUE(paneltest::showsFrame(panel.screen(), {641, 26, 700, 47}, 152, 1));
@@ -173,7 +173,7 @@ TEST_F(PanelEditorTest, ARhythmWaitEndsWhenTheHostLeavesPlayAndRec)
 
 TEST_F(PanelEditorTest, KeysShowTheNotesTheVoiceReceives)
 {
-    CEditorNotices& notices = panel.plugin->editorNotices();
+    CEditorNotices& notices = panel.quibo->editorNotices();
     panel.idle();
     notices.keyChanged(60, true);
     panel.idle();
@@ -231,7 +231,7 @@ TEST_F(PanelEditorTest, SwitchesAndSlidersFollowTheHostAlsoAcrossAClose)
     panel.plugin->setParameter(kParamBalance, 0.9f);
     panel.process();
     panel.editor->idle(); // closed: nothing happens
-    EXPECT_NE(0u, panel.plugin->editorNotices().take().parameters & (1u << kParamBalance)) << "not taken";
+    EXPECT_NE(0u, panel.quibo->editorNotices().take().parameters & (1u << kParamBalance)) << "not taken";
     panel.reopen();
     EXPECT_FLOAT_EQ(0.9f, panel.editor->parameterControl(kParamBalance)->value());
 }
@@ -322,14 +322,14 @@ TEST_F(PanelEditorTest, OpeningInCalShowsTheCurrentNumber)
 {
     setMode(0.7f);
     for (int key : {60, 62, 64}) {
-        panel.plugin->panelNoteKey(key, 1.0f);
-        panel.plugin->panelNoteKey(key, 0.0f);
+        panel.quibo->panelNoteKey(key, 1.0f);
+        panel.quibo->panelNoteKey(key, 0.0f);
     }
     panel.process();
     panel.reopen();
     panel.idle();
     const std::string shown = paneltest::lcdText(panel.screen());
-    EXPECT_EQ(testhost::cellsOf(panel.plugin->displayModel().publishedContent()), shown);
+    EXPECT_EQ(testhost::cellsOf(panel.quibo->displayModel().publishedContent()), shown);
     EXPECT_EQ("123", shown.substr(6));
     EXPECT_EQ(kModeCal, panel.editor->legendMode()) << "opened with Cal's legends";
     EXPECT_TRUE(legendShows(CLegendSet::kCalKeys, 1));
@@ -400,7 +400,7 @@ TEST_F(PanelEditorTest, AKeyPressedUnderTheOverlayShowsAgainWhenItGoes)
 {
     panel.click(panel.centreOf(KeyRhythm));
     panel.idle();
-    panel.plugin->editorNotices().keyChanged(61, true);
+    panel.quibo->editorNotices().keyChanged(61, true);
     panel.idle();
     EXPECT_TRUE(legendShows(CLegendSet::kRhythmOverlay, 1)) << "the overlay stays on top";
     panel.click(panel.centreOf(60)); // digit 1
@@ -474,7 +474,7 @@ TEST_F(PanelEditorTest, HostChangesTogetherWithAModeChangeAreAllDrawn)
         // What the idle drew is what a paint of the whole window shows.
         const CPixelSurface drawn = panel.screen();
         panel.window().sendPaint({0, 0, 882, 213});
-        EXPECT_TRUE(drawn == panel.screen()) << "from mode " << c.fromMode << " to " << panel.plugin->mode() << ":"
+        EXPECT_TRUE(drawn == panel.screen()) << "from mode " << c.fromMode << " to " << panel.quibo->mode() << ":"
                                              << viewsThatDiffer(*panel.editor->frame(), drawn, panel.screen());
         for (const auto& [index, value] : c.changes)
             EXPECT_FLOAT_EQ(panel.plugin->getParameter(index), panel.editor->parameterControl(index)->value()) << index;

@@ -46,8 +46,10 @@ OpenPanel::OpenPanel()
 {
     headless::reset();
     hostLog() = {};
-    plugin = std::make_unique<CQuiboPlugin>(hostCallback);
-    editor = new CPanelEditor(plugin.get());
+    auto instrument = std::make_unique<CQuibo>();
+    quibo = instrument.get();
+    editor = new CPanelEditor(quibo);
+    plugin = std::make_unique<CQuiboPlugin>(hostCallback, std::move(instrument));
     process(0);
     reopen();
 }
@@ -153,7 +155,7 @@ std::vector<OpenPanel::Sent> OpenPanel::takeSent()
 {
     std::vector<Sent> sent;
     CCommandQueue::Command command;
-    while (plugin->commandQueue().pop(command)) {
+    while (quibo->commandQueue().pop(command)) {
         const int index =
             command.index >= CQuibo::kNoteKeyCommand ? command.index - CQuibo::kNoteKeyCommand : command.index;
         sent.push_back({index, command.value});

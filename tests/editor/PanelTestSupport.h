@@ -6,6 +6,7 @@
 
 #include "CPanelEditor.h"
 #include "CPixelSurface.h"
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 #include "PanelReference.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -69,6 +70,8 @@ public:
 
     CPoint centreOf(int tag) const;
 
+    // The instrument, owned by the plug-in, which owns it with its editor.
+    CQuibo* quibo = nullptr;
     std::unique_ptr<CQuiboPlugin> plugin;
     CPanelEditor* editor = nullptr;
     std::vector<float> left, right;
