@@ -35,7 +35,8 @@ int stepOf(float value, float steps)
 } // namespace
 
 CQuibo::CQuibo(audioMasterCallback hostCallback)
-    : AudioEffectX(hostCallback, kNumPrograms, kNumParams)
+    : AudioEffectX(hostCallback, kNumPrograms, kNumParams),
+      m_keyDispatcher({m_voice, m_rhythmBox, m_sequencer, m_calculator, m_displayModel})
 {
     for (std::atomic<float>& value : m_parameterValues)
         value.store(0.0f, std::memory_order_relaxed);
