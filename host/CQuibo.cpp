@@ -26,6 +26,7 @@ int stepOf(float value, float steps)
 } // namespace
 
 CQuibo::CQuibo()
+    : m_keyDispatcher({m_voice, m_rhythmBox, m_sequencer, m_calculator, m_displayModel})
 {
     for (std::atomic<float>& value : m_parameterValues)
         value.store(0.0f, std::memory_order_relaxed);

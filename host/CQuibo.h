@@ -132,11 +132,11 @@ public:
 
     // Components.
     CTempoClock& tempoClock() { return m_tempoClock; }
-    CDisplayModel& displayModel() override { return m_displayModel; }
-    CVoice& voice() override { return m_voice; }
-    CRhythmBox& rhythmBox() override { return m_rhythmBox; }
-    CSequencer& sequencer() override { return m_sequencer; }
-    CCalculator& calculator() override { return m_calculator; }
+    CDisplayModel& displayModel() { return m_displayModel; }
+    CVoice& voice() { return m_voice; }
+    CRhythmBox& rhythmBox() { return m_rhythmBox; }
+    CSequencer& sequencer() { return m_sequencer; }
+    CCalculator& calculator() { return m_calculator; }
     CEventManager& eventManager() { return m_eventManager; }
     CKeyDispatcher& keyDispatcher() { return m_keyDispatcher; }
     CCommandQueue& commandQueue() { return m_commandQueue; }

@@ -25,7 +25,7 @@ void CKeyDispatcher::dispatch(std::int32_t index, float value)
     value = clampParameter(value);
     if (index >= 0 && index < kNumParams) {
         applyParameter(index, value);
-        m_owner->voice().SetParameter(index, value);
+        m_parts.voice.SetParameter(index, value);
         m_owner->notifyEditor(index, value);
     } else if (index >= KeyReset && index <= KeyOneKey2) {
         functionKey(index, value);
@@ -34,7 +34,7 @@ void CKeyDispatcher::dispatch(std::int32_t index, float value)
 
 void CKeyDispatcher::noteKey(std::int32_t keyCode, float value)
 {
-    CSequencer& sequencer = m_owner->sequencer();
+    CSequencer& sequencer = m_parts.sequencer;
     if (sequencer.playing() && !(sequencer.paused() && !m_demoPlaying))
         return;
     const int mode = m_owner->mode();
@@ -65,7 +65,7 @@ void CKeyDispatcher::applyParameter(std::int32_t index, float value)
     case kParamTempo: {
         owner.storeParameter(index, value);
         const float tempo = owner.setTempo(std::floor(value * 18.0f) - 9.0f);
-        owner.displayModel().showTempo(tempo);
+        m_parts.displayModel.showTempo(tempo);
         break;
     }
     default:
@@ -91,12 +91,12 @@ void CKeyDispatcher::resetPanel()
     m_demoPlaying = false;
     m_stepEndLatch = false;
     owner.flushEvents();
-    owner.voice().Silence();
-    owner.sequencer().Reset();
-    owner.rhythmBox().Reset();
+    m_parts.voice.Silence();
+    m_parts.sequencer.Reset();
+    m_parts.rhythmBox.Reset();
     owner.resetTempoClock();
-    owner.calculator().clear(true, false);
-    owner.displayModel().setMode(owner.getParameter(kParamMode), owner.calculator().memoryNonZero());
+    m_parts.calculator.clear(true, false);
+    m_parts.displayModel.setMode(owner.getParameter(kParamMode), m_parts.calculator.memoryNonZero());
     owner.rebuildUserProgram();
     owner.selectProgram(owner.getProgram(), true);
 }
@@ -162,10 +162,10 @@ void CKeyDispatcher::calculatorFunctionKey(std::int32_t keyCode, float value)
 
 void CKeyDispatcher::calcKey(int keyCode)
 {
-    CCalculator& calculator = m_owner->calculator();
+    CCalculator& calculator = m_parts.calculator;
     const char* text = calculator.key(keyCode);
-    m_owner->displayModel().showNumber(text, calculator.displayOperator(), calculator.error(),
-                                       calculator.memoryNonZero(), calculator.constantOn());
+    m_parts.displayModel.showNumber(text, calculator.displayOperator(), calculator.error(), calculator.memoryNonZero(),
+                                    calculator.constantOn());
 }
 
 void CKeyDispatcher::tempoStep(float step)
@@ -183,34 +183,34 @@ void CKeyDispatcher::rhythmSelect(float value)
         if (value >= threshold)
             ++rhythm;
     }
-    m_owner->rhythmBox().SelectPattern(rhythm);
-    m_owner->rhythmBox().StartAt(0);
+    m_parts.rhythmBox.SelectPattern(rhythm);
+    m_parts.rhythmBox.StartAt(0);
 }
 
 void CKeyDispatcher::deleteLastNote()
 {
-    CSequencer& sequencer = m_owner->sequencer();
+    CSequencer& sequencer = m_parts.sequencer;
     if (sequencer.playing() && !sequencer.paused())
         return;
     if (sequencer.eventCount() == 0 || sequencer.songPointer() == 0)
         return;
-    m_owner->displayModel().setMemoryFull(false);
+    m_parts.displayModel.setMemoryFull(false);
     // The beep's length tells how much memory is left: 5 ms per free event.
     // The constant is single precision, the product is not rounded to float.
     const int left = sequencer.capacity() - sequencer.eventCount();
     beep(static_cast<int>(left * static_cast<double>(m_owner->sampleRateCopy()) * static_cast<double>(0.005f) + 100.0));
     sequencer.StepBack(2);
     if (sequencer.songPointer() == 0)
-        m_owner->displayModel().showTempo(m_owner->tempo());
+        m_parts.displayModel.showTempo(m_owner->tempo());
     else
         // The view scrolls right by one note: the two newest remaining notes
         // stay in sight and the one recorded before them comes in at the left.
-        m_owner->displayModel().showPreviousNote(sequencer.noteBeforeSongPointer(3));
+        m_parts.displayModel.showPreviousNote(sequencer.noteBeforeSongPointer(3));
 }
 
 void CKeyDispatcher::demoKey()
 {
-    CSequencer& sequencer = m_owner->sequencer();
+    CSequencer& sequencer = m_parts.sequencer;
     if (m_demoPlaying) {
         sequencer.Stop();
         resetPanel();
@@ -225,8 +225,8 @@ void CKeyDispatcher::demoKey()
 
 void CKeyDispatcher::playKey()
 {
-    CSequencer& sequencer = m_owner->sequencer();
-    m_owner->voice().Silence();
+    CSequencer& sequencer = m_parts.sequencer;
+    m_parts.voice.Silence();
     if (sequencer.recordTaken() && sequencer.recordArmed()) {
         sequencer.setRecordTaken(0);
         sequencer.setRecordArmed(0);
@@ -236,7 +236,7 @@ void CKeyDispatcher::playKey()
         m_demoPlaying = false;
     }
     if (!sequencer.playing()) {
-        m_owner->displayModel().flush(true);
+        m_parts.displayModel.flush(true);
         sequencer.SelectMelody(CSequencer::Melody::Recorded);
         sequencer.Rewind();
         sequencer.Play();
@@ -250,7 +250,7 @@ void CKeyDispatcher::playKey()
 
 void CKeyDispatcher::oneKeyPlay()
 {
-    CSequencer& sequencer = m_owner->sequencer();
+    CSequencer& sequencer = m_parts.sequencer;
     if (sequencer.playing() && m_demoPlaying)
         return;
     if (m_stepEndLatch) {
@@ -282,15 +282,15 @@ void CKeyDispatcher::oneKeyPlay()
 
 void CKeyDispatcher::endStep()
 {
-    m_owner->voice().Silence();
-    m_owner->rhythmBox().RequestStop();
-    m_owner->displayModel().showTempo(m_owner->tempo());
+    m_parts.voice.Silence();
+    m_parts.rhythmBox.RequestStop();
+    m_parts.displayModel.showTempo(m_owner->tempo());
 }
 
 void CKeyDispatcher::eraseKey()
 {
     resetPanel();
-    CSequencer& sequencer = m_owner->sequencer();
+    CSequencer& sequencer = m_parts.sequencer;
     sequencer.Empty();
     sequencer.setRecordArmed(1);
     sequencer.setRecordTaken(0);
@@ -299,7 +299,7 @@ void CKeyDispatcher::eraseKey()
 
 void CKeyDispatcher::resetKey()
 {
-    CSequencer& sequencer = m_owner->sequencer();
+    CSequencer& sequencer = m_parts.sequencer;
     if (m_owner->mode() == kModeRec && sequencer.recordTaken()) {
         sequencer.setRecordArmed(0);
         sequencer.setRecordTaken(0);
@@ -313,9 +313,9 @@ void CKeyDispatcher::resetKey()
 void CKeyDispatcher::noteEvent(int status, int note, int velocity)
 {
     if (m_owner->mode() == kModeRec) {
-        CSequencer& sequencer = m_owner->sequencer();
+        CSequencer& sequencer = m_parts.sequencer;
         const bool full = sequencer.eventCount() >= sequencer.capacity();
-        m_owner->displayModel().setMemoryFull(full);
+        m_parts.displayModel.setMemoryFull(full);
         if (full && sequencer.recordArmed())
             return;
         if (sequencer.eventCount() == 0 && !sequencer.recordArmed() && status == kStatusNoteOn)

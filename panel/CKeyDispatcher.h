@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CPanelParts.h"
 #include "PanelCodes.h"
 
 #include <cstdint>
@@ -9,7 +10,8 @@ struct SequencerEvent;
 
 // Turns queued commands (parameters 0 to 14, function keys 84 to 93) and
 // panel note keys into actions on the instrument's components, for each of
-// the four modes.
+// the four modes. The components come at construction; what else it needs of
+// the instrument comes through the owner (CPanelHost).
 //
 // Commands and panel note keys are applied on the audio thread, with panel
 // access (the owner's panel lock, tried), so the sequencer, the calculator
@@ -17,6 +19,10 @@ struct SequencerEvent;
 // or calls the host.
 class CKeyDispatcher {
 public:
+    explicit CKeyDispatcher(const CPanelParts& parts)
+        : m_parts(parts)
+    {
+    }
     void setOwner(CPanelHost* owner) { m_owner = owner; }
 
     // Applies one queued command.
@@ -49,6 +55,7 @@ private:
     void queueMidi(int delta, int status, int data1, int data2, int flags);
 
     CPanelHost* m_owner = nullptr;
+    CPanelParts m_parts;
     bool m_demoPlaying = false;
     bool m_stepEndLatch = false;
 };

@@ -2,16 +2,11 @@
 
 #include <cstdint>
 
-class CCalculator;
-class CDisplayModel;
-class CRhythmBox;
-class CSequencer;
-class CVoice;
-
 // What the panel logic needs of the instrument that owns it: parameter
-// values and programs, the panel mode, the event queue, the tempo clock and
-// the components. CQuibo implements it; the panel calls it on the audio thread
-// with panel access, or on a host thread holding the panel lock.
+// values and programs, the panel mode, the event queue and the tempo clock.
+// The components it works come once, at wiring (CPanelParts). CQuibo
+// implements it; the panel calls it on the audio thread with panel access, or
+// on a host thread holding the panel lock.
 class CPanelHost {
 public:
     virtual ~CPanelHost() = default;
@@ -44,11 +39,4 @@ public:
     virtual float setTempo(float tempo) = 0;
     virtual void resetTempoClock() = 0;
     virtual void setClockFlag(ClockFlag flag, int value) = 0;
-
-    // The components the panel works.
-    virtual CVoice& voice() = 0;
-    virtual CRhythmBox& rhythmBox() = 0;
-    virtual CSequencer& sequencer() = 0;
-    virtual CCalculator& calculator() = 0;
-    virtual CDisplayModel& displayModel() = 0;
 };
