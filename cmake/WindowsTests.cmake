@@ -68,10 +68,10 @@ foreach(layer engine panel)
 endforeach()
 
 file(GLOB QUIBO_TEST_SOURCES CONFIGURE_DEPENDS ${QUIBO_TESTS_DIR}/*.cpp)
-quibo_windows_test_target(quibo_tests quibo_vst2 ${QUIBO_TEST_SOURCES})
+quibo_windows_test_target(quibo_tests "quibo_vst2;quibo_host" ${QUIBO_TEST_SOURCES})
 
 file(GLOB QUIBO_CONCURRENCY_SOURCES CONFIGURE_DEPENDS ${QUIBO_TESTS_DIR}/concurrency/*.cpp)
-quibo_windows_test_target(quibo_concurrency_tests quibo_vst2 ${QUIBO_CONCURRENCY_SOURCES})
+quibo_windows_test_target(quibo_concurrency_tests "quibo_vst2;quibo_host" ${QUIBO_CONCURRENCY_SOURCES})
 
 # The GUI framework's tests on the headless backend, the test plug-in DLL
 # with the Win32 backend and the host that opens it under Wine.

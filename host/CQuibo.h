@@ -64,6 +64,7 @@ public:
     void setProgramName(const char* name) override;
     bool getProgramNameIndexed(std::int32_t index, char* name) override;
     bool copyProgram(std::int32_t destination) override;
+    const char* factoryProgramName(std::int32_t index) override { return CProgramBank::builtInName(index); }
     std::int32_t getChunk(const void** data, bool isPreset) override;
     std::int32_t setChunk(const void* data, std::int32_t byteSize, bool isPreset) override;
     bool setSampleRate(float rate) override;

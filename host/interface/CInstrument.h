@@ -54,6 +54,9 @@ public:
     virtual void setProgramName(const char* name) = 0;
     virtual bool getProgramNameIndexed(std::int32_t index, char* name) = 0;
     virtual bool copyProgram(std::int32_t destination) = 0;
+    // The name program index has in a new instrument (for preset and MIDI
+    // program lists); "" out of range.
+    virtual const char* factoryProgramName(std::int32_t index) = 0;
 
     // State as bytes: the bank (every program, the recorded melody, the
     // calculator's memory and the settings) or the current program. The

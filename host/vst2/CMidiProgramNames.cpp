@@ -1,6 +1,6 @@
 #include "CMidiProgramNames.h"
 
-#include "CProgramBank.h"
+#include "CInstrument.h"
 #include "PanelCodes.h"
 #include "TextField.h"
 
@@ -28,7 +28,7 @@ VstInt32 CMidiProgramNames::programName(VstInt32 channel, MidiProgramName* recor
         return 0;
     const VstInt32 index = record->thisProgramIndex;
     if (channel == 0 && index >= 0 && index < kNumPrograms) {
-        fillMidiProgramName(record, CProgramBank::builtInName(index), index);
+        fillMidiProgramName(record, m_instrument.factoryProgramName(index), index);
         return kNumPrograms;
     }
     if (channel == 9 && index == 0) {
@@ -38,10 +38,11 @@ VstInt32 CMidiProgramNames::programName(VstInt32 channel, MidiProgramName* recor
     return 0;
 }
 
-VstInt32 CMidiProgramNames::currentProgram(VstInt32 channel, float programValue, MidiProgramName* record)
+VstInt32 CMidiProgramNames::currentProgram(VstInt32 channel, MidiProgramName* record)
 {
     if (record == nullptr)
         return 0;
+    const float programValue = m_instrument.getParameter(kParamProgram);
     const VstInt32 index = std::min(static_cast<VstInt32>(std::floor(programValue * 5.0f)), kNumPrograms - 1);
     record->thisProgramIndex = index;
     return programName(channel, record) != 0 ? index : 0;

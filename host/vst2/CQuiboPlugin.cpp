@@ -1,7 +1,6 @@
 #include "CQuiboPlugin.h"
 
 #include "AEffEditor.h"
-#include "CMidiProgramNames.h"
 #include "PanelCodes.h"
 
 #include <algorithm>
@@ -11,7 +10,8 @@
 
 CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CInstrument> instrument)
     : AudioEffectX(hostCallback, kNumPrograms, kNumParams),
-      m_instrument(std::move(instrument))
+      m_instrument(std::move(instrument)),
+      m_midiNames(*m_instrument)
 {
     m_instrument->attachFront(this);
     setEditor(m_instrument->editor());
@@ -231,13 +231,12 @@ VstInt32 CQuiboPlugin::canDo(char* text)
 
 VstInt32 CQuiboPlugin::getMidiProgramName(VstInt32 channel, MidiProgramName* record)
 {
-    return CMidiProgramNames::programName(channel, record);
+    return m_midiNames.programName(channel, record);
 }
 
 VstInt32 CQuiboPlugin::getCurrentMidiProgram(VstInt32 channel, MidiProgramName* record)
 {
-    const float program = m_instrument->getParameter(kParamProgram);
-    return CMidiProgramNames::currentProgram(channel, program, record);
+    return m_midiNames.currentProgram(channel, record);
 }
 
 VstInt32 CQuiboPlugin::getMidiProgramCategory(VstInt32, MidiProgramCategory* category)

@@ -3,6 +3,7 @@
 #include "AudioEffectX.h"
 #include "CInstrument.h"
 #include "CInstrumentFront.h"
+#include "CMidiProgramNames.h"
 
 #include <memory>
 
@@ -65,4 +66,5 @@ private:
     bool transportRuns() override;
 
     std::unique_ptr<CInstrument> m_instrument;
+    CMidiProgramNames m_midiNames;
 };
