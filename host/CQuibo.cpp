@@ -18,6 +18,9 @@
 
 namespace {
 
+static_assert(CInstrument::kParameterCount == kNumParams && CInstrument::kProgramCount == kNumPrograms,
+              "the interface counts what the instrument has");
+
 int stepOf(float value, float steps)
 {
     return static_cast<int>(std::floor(value * steps));
