@@ -2,6 +2,7 @@
 // changes, one key changing at every idle (a note shown down and up), and
 // the whole window painted, for comparison. Times are per idle.
 #include "CPanelEditor.h"
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 #include "platform/headless/HeadlessPlatform.h"
 
@@ -21,8 +22,10 @@ struct OpenPanel {
     OpenPanel()
     {
         headless::reset();
-        plugin = std::make_unique<CQuiboPlugin>(panelHost);
-        editor = new CPanelEditor(plugin.get());
+        auto made = std::make_unique<CQuibo>();
+        quibo = made.get();
+        editor = new CPanelEditor(quibo);
+        plugin = std::make_unique<CQuiboPlugin>(panelHost, std::move(made));
         float unused[1];
         float* outputs[2] = {unused, unused};
         plugin->processReplacing(nullptr, outputs, 0);
@@ -31,6 +34,7 @@ struct OpenPanel {
         headless::lastWindow()->sendPaint({0, 0, 882, 213});
         editor->idle();
     }
+    CQuibo* quibo = nullptr; // owned by the plug-in
     std::unique_ptr<CQuiboPlugin> plugin;
     CPanelEditor* editor = nullptr;
 };

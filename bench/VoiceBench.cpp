@@ -1,4 +1,5 @@
 #include "CLfo.h"
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 #include "CVoice.h"
 #include "PanelCodes.h"
@@ -56,7 +57,9 @@ VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, fl
 
 // A plug-in in Play after its first block, with the given parameters applied.
 struct PlayingPlugin {
-    CQuiboPlugin plugin{hostCallback};
+    std::unique_ptr<CQuibo> made = std::make_unique<CQuibo>();
+    CQuibo& quibo = *made;
+    CQuiboPlugin plugin{hostCallback, std::move(made)};
     std::vector<float> left = std::vector<float>(kBlock);
     std::vector<float> right = std::vector<float>(kBlock);
     float* outputs[2] = {left.data(), right.data()};

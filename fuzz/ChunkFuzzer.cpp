@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to setChunk as a bank and as a program, then renders
 // and saves again: nothing may read or write outside the instance's arrays.
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 
 #include <cstddef>
@@ -25,7 +26,7 @@ void renderBlock(CQuiboPlugin& plugin)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    CQuiboPlugin plugin(host);
+    CQuiboPlugin plugin(host, std::make_unique<CQuibo>());
     renderBlock(plugin);
     std::vector<unsigned char> bytes(data, data + size);
     // The first byte picks the kind; bank-sized inputs are the interesting case.

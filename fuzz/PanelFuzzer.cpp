@@ -1,5 +1,6 @@
 // Plays an arbitrary stream of parameter values, function keys, note keys and
 // MIDI events between blocks into one instance.
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 
 #include <cmath>
@@ -59,7 +60,9 @@ void sendMidi(CQuiboPlugin& plugin, Reader& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    CQuiboPlugin plugin(host);
+    auto made = std::make_unique<CQuibo>();
+    CQuibo& quibo = *made;
+    CQuiboPlugin plugin(host, std::move(made));
     Reader in(data, size);
     float left[1024], right[1024];
     float* outputs[2] = {left, right};

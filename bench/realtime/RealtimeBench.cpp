@@ -5,6 +5,7 @@
 // Reports the worst and the mean block time against one block's duration.
 //
 //   quibo_realtime_bench [seconds]
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 
 #include <pthread.h>
@@ -128,7 +129,7 @@ void dispatch(CQuiboPlugin& plugin, const std::atomic<bool>& stop)
 int main(int argc, char** argv)
 {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    CQuiboPlugin plugin(hostCallback);
+    CQuiboPlugin plugin(hostCallback, std::make_unique<CQuibo>());
     std::atomic<bool> stop{false};
     std::thread automation([&] { automate(plugin, stop); });
     std::thread requests([&] { dispatch(plugin, stop); });

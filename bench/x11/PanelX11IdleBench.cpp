@@ -6,6 +6,7 @@
 // processor time of one panel's idle; the X server's own time is not in it.
 #include "CHostWindows.h"
 #include "CPanelEditor.h"
+#include "CQuibo.h"
 #include "CQuiboPlugin.h"
 
 #include <benchmark/benchmark.h>
@@ -25,8 +26,10 @@ VstIntPtr panelHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
 struct OpenPanel {
     explicit OpenPanel(std::uintptr_t parent)
     {
-        plugin = std::make_unique<CQuiboPlugin>(panelHost);
-        editor = new CPanelEditor(plugin.get());
+        auto made = std::make_unique<CQuibo>();
+        quibo = made.get();
+        editor = new CPanelEditor(quibo);
+        plugin = std::make_unique<CQuiboPlugin>(panelHost, std::move(made));
         float unused[1];
         float* outputs[2] = {unused, unused};
         plugin->processReplacing(nullptr, outputs, 0);
@@ -37,6 +40,7 @@ struct OpenPanel {
         if (opened)
             editor->close();
     }
+    CQuibo* quibo = nullptr; // owned by the plug-in
     std::unique_ptr<CQuiboPlugin> plugin;
     CPanelEditor* editor = nullptr;
     bool opened = false;
