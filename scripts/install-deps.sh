@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev libgtest-dev googletest
+          # The LV2 plug-in: its headers and schemas, and the tools and host library its tests use.
+          lv2-dev lilv-utils liblilv-dev sordi
           libbenchmark-dev clang clang-format libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
           libx11-dev libxext-dev libxtst-dev xvfb xauth ardour
           # The 32-bit Windows plug-in in LMMS: only the i386 LMMS has a VST server (run under Wine).
