@@ -1,5 +1,6 @@
 #include "CLv2Plugin.h"
 
+#include "PanelCodes.h"
 #include "ParameterValue.h"
 
 #include <lv2/midi/midi.h>
@@ -98,11 +99,16 @@ void CLv2Plugin::connectPort(std::uint32_t port, void* data)
 // (an event at its frame). Without output buffers nothing is rendered.
 void CLv2Plugin::run(std::uint32_t frames)
 {
+    m_hasRun = true;
     readEvents();
-    if (m_adoptPorts.exchange(false, std::memory_order_relaxed))
+    const AfterRestore afterRestore = m_afterRestore.exchange(AfterRestore::kNothing, std::memory_order_relaxed);
+    if (afterRestore == AfterRestore::kAdoptPorts) {
         adoptPortValues();
-    else
+    } else {
+        if (afterRestore == AfterRestore::kApplyProgram)
+            forgetProgramPort();
         readParameters();
+    }
     if (m_voice == nullptr || m_rhythm == nullptr)
         return;
     const std::uint32_t limit = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
@@ -217,6 +223,14 @@ void CLv2Plugin::adoptPortValues()
     }
 }
 
+// A restore without a bank is a preset: port values only, of which ours set
+// Program. Its value is sent even when the port held it already, since the
+// instrument may have left that program (by MIDI) without the host knowing.
+void CLv2Plugin::forgetProgramPort()
+{
+    m_lastPortValue[kParamProgram] = std::numeric_limits<float>::quiet_NaN();
+}
+
 // --- state -------------------------------------------------------------------
 
 LV2_State_Status CLv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle)
@@ -231,8 +245,19 @@ LV2_State_Status CLv2Plugin::save(LV2_State_Store_Function store, LV2_State_Hand
                  LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
 
-// A missing bank, one of another type or one the instrument refuses (damaged,
-// from a later version) changes nothing and answers an error.
+// A new instrument holds its start-up values as queued commands, which its
+// first render applies. A host restores a session's state before the first
+// run; those commands would then undo the restored program and settings, so
+// a render of no frames applies them first (a restore never overlaps a run).
+void CLv2Plugin::applyStartupCommands()
+{
+    float unused[1] = {};
+    m_instrument->render(unused, unused, 0);
+}
+
+// A bank of another type or one the instrument refuses (damaged, from a
+// later version) changes nothing and answers an error. No bank at all is a
+// preset's state: its port values follow from the host.
 LV2_State_Status CLv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
 {
     if (retrieve == nullptr)
@@ -241,14 +266,18 @@ LV2_State_Status CLv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_S
     std::uint32_t type = 0;
     std::uint32_t flags = 0;
     const void* bytes = retrieve(handle, m_urids.stateBank, &size, &type, &flags);
-    if (bytes == nullptr)
-        return LV2_STATE_ERR_NO_PROPERTY;
+    if (bytes == nullptr) {
+        m_afterRestore.store(AfterRestore::kApplyProgram, std::memory_order_relaxed);
+        return LV2_STATE_SUCCESS;
+    }
     if (type != m_urids.atomChunk)
         return LV2_STATE_ERR_BAD_TYPE;
     if (size > static_cast<size_t>(std::numeric_limits<std::int32_t>::max()))
         return LV2_STATE_ERR_UNKNOWN;
+    if (!m_hasRun)
+        applyStartupCommands();
     if (m_instrument->setChunk(bytes, static_cast<std::int32_t>(size), false) == 0)
         return LV2_STATE_ERR_UNKNOWN;
-    m_adoptPorts.store(true, std::memory_order_relaxed);
+    m_afterRestore.store(AfterRestore::kAdoptPorts, std::memory_order_relaxed);
     return LV2_STATE_SUCCESS;
 }

@@ -58,6 +58,8 @@ private:
     void readPosition(const LV2_Atom& atom);
     void readParameters();
     void adoptPortValues();
+    void forgetProgramPort();
+    void applyStartupCommands();
 
     static constexpr int kParameterCount = CInstrument::kParameterCount;
 
@@ -70,7 +72,9 @@ private:
     // The value each control port had when last read, in the instrument's
     // values at first: only a port that moves is sent.
     float m_lastPortValue[kParameterCount] = {};
-    // Set by a state restore: the next run takes the ports' values as read.
-    std::atomic<bool> m_adoptPorts{false};
+    // What a state restore asks of the next run's port reading.
+    enum class AfterRestore { kNothing, kAdoptPorts, kApplyProgram };
+    std::atomic<AfterRestore> m_afterRestore{AfterRestore::kNothing};
     std::atomic<bool> m_transportRuns{false};
+    bool m_hasRun = false;
 };
