@@ -43,7 +43,7 @@ cmake --build --preset fuzz -j"$jobs"
 fuzz_seconds=${ZINTRA_FUZZ_SECONDS:-${QUIBO_FUZZ_SECONDS:-45}}
 # Seed inputs (read, never written): the GUI tests' bitmaps for the BMP reader.
 declare -A seeds=([BmpFuzzer]=tests/gui/bmp)
-for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer; do
+for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer Lv2StateFuzzer; do
     corpus=build/fuzz/corpus-$fuzzer
     mkdir -p "$corpus"
     log=build/fuzz/$fuzzer.log

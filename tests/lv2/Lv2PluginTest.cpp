@@ -287,8 +287,10 @@ TEST_F(Lv2Plugin, EachPresetSelectsItsProgram)
         LilvState* state = lilv_state_new_from_world(world.world(), world.urids().feature(), preset);
         ASSERT_NE(nullptr, state);
         Instance instance(world, 48000.0);
+        instance.run(64);
         instance.midi(0, 0xC0, 5, 0);
         instance.run(64);
+        ASSERT_EQ(5, instance.instrument().getProgram());
         instance.restoreState(state);
         instance.run(64);
         const std::string label = lilv_state_get_label(state);
