@@ -6,12 +6,13 @@
 set -euo pipefail
 bundle=$(cd "$1" && pwd)
 uri=urn:ferrowick:zintra
-# LV2_PATH names folders of bundles: one that holds this bundle only.
+# LV2_PATH names folders of bundles: one that holds this bundle only, and the
+# system's, where the LV2 specifications (the plug-in classes) live.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir "$scratch/lv2"
 ln -s "$bundle" "$scratch/lv2/Zintra.lv2"
-export LV2_PATH=$scratch/lv2
+export LV2_PATH=$scratch/lv2:/usr/lib/lv2
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
@@ -23,6 +24,7 @@ ports=$(grep -c '^\s*Port [0-9]*:' "$scratch/info.txt" || true)
 ((ports == 18)) || fail "lv2info shows $ports ports, not 18"
 presets=$(awk '/Presets:/ {on = 1; next} on && NF == 0 {on = 0} on {n++} END {print n + 0}' "$scratch/info.txt")
 ((presets == 6)) || fail "lv2info shows $presets presets, not 6"
+grep -q 'Class: *Instrument Plugin' "$scratch/info.txt" || fail "lv2info does not show an instrument"
 grep -q "$uri#panel" "$scratch/info.txt" || fail "lv2info shows no UI $uri#panel"
 grep -q 'extensions/ui#X11UI' "$scratch/info.txt" || fail "the UI is not an X11 UI"
 
