@@ -179,8 +179,8 @@ void writeManifest(std::ostream& out, const std::string& binary)
 void writeUi(std::ostream& out, const std::string& binary)
 {
     out << "<" << lv2contract::kUiUri << ">\n    a ui:X11UI ;\n    ui:binary <" << binary << "> ;\n"
-        << "    lv2:requiredFeature ui:parent , ui:idleInterface , <http://lv2plug.in/ns/ext/instance-access> ;\n"
-        << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize ;\n"
+        << "    lv2:requiredFeature ui:parent , <http://lv2plug.in/ns/ext/instance-access> ;\n"
+        << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , ui:noUserResize ;\n"
         << "    lv2:extensionData ui:idleInterface .\n";
 }
 
