@@ -216,8 +216,8 @@ TEST_F(Lv2Plugin, PortsApplyOnlyWhenTheHostMovesThem)
     }
 }
 
-// A state saved after edits, restored through lilv into a fresh instance:
-// the same bank (program name and values included), kept by the old port
+// A state saved after edits and a recorded melody, restored through lilv
+// into a fresh instance: the same bank (program name, values and melody), kept by the old port
 // values, and the same sound as the VST 2 plug-in given that bank. (The
 // edited instance itself is no reference: a bank restore does not carry
 // every engine state, in either front.)
@@ -233,9 +233,22 @@ TEST_F(Lv2Plugin, StateRestoredIntoAFreshInstanceKeepsTheBankAndSound)
     edited.instrument().setProgramName("My own tune");
     edited.instrument().setParameter(kParamDecay, 0.75f);
     edited.run(64);
+    const std::vector<std::uint8_t> unrecorded = bankOf(edited.instrument());
+    // A melody recorded: Mode to Rec, three notes, back to Play.
+    edited.controls[kParamMode] = 0.33333334f;
+    edited.run(64);
+    for (const std::uint8_t key : {60, 64, 67}) {
+        edited.midi(0, 0x90, key, 100);
+        edited.run(2048);
+        edited.midi(0, 0x80, key, 0);
+        edited.run(2048);
+    }
+    edited.controls[kParamMode] = 0.0f;
+    edited.run(64);
     LilvState* state = edited.saveState();
     ASSERT_NE(nullptr, state);
     const std::vector<std::uint8_t> bank = bankOf(edited.instrument());
+    EXPECT_NE(unrecorded, bank) << "no melody recorded";
 
     Instance restored(world, 44100.0);
     restored.restoreState(state);
