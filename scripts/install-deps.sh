@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev libgtest-dev googletest
           libbenchmark-dev clang clang-format libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
-          libx11-dev libxext-dev libxtst-dev xvfb xauth ardour
+          libx11-dev libxext-dev libxtst-dev xvfb xauth ardour lv2-dev
           # The 32-bit Windows plug-in in LMMS: only the i386 LMMS has a VST server (run under Wine).
           wine wine32:i386 lmms:i386 lmms-vst-server:i386)
 missing=()
