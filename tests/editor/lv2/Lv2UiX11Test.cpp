@@ -107,6 +107,8 @@ protected:
         XSync(display, False);
         descriptor = lv2ui_descriptor(0);
         ASSERT_NE(nullptr, descriptor);
+        ASSERT_STREQ(lv2contract::kUiUri, descriptor->URI);
+        ASSERT_EQ(nullptr, lv2ui_descriptor(1));
         idleInterface = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
         ASSERT_NE(nullptr, idleInterface);
     }
@@ -175,14 +177,6 @@ Window windowOf(LV2UI_Widget widget)
 }
 
 } // namespace
-
-TEST_F(Lv2UiX11Test, TheDescriptorNamesThePanelAndAnswersOnlyItsIdleInterface)
-{
-    EXPECT_STREQ(lv2contract::kUiUri, descriptor->URI);
-    EXPECT_EQ(nullptr, lv2ui_descriptor(1));
-    EXPECT_EQ(nullptr, descriptor->extension_data(LV2_UI__showInterface));
-    EXPECT_EQ(nullptr, descriptor->extension_data(""));
-}
 
 // A UI that cannot embed or reach the instrument answers null and leaves
 // the instrument as it was: no window in the parent, no front attached.
