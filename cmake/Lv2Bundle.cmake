@@ -7,12 +7,10 @@ quibo_layer(quibo_lv2 host/lv2 quibo_instrument_api PkgConfig::LV2)
 
 set(QUIBO_LV2_BUNDLE ${CMAKE_BINARY_DIR}/Zintra.lv2)
 set(QUIBO_LV2_SOURCES ${CMAKE_SOURCE_DIR}/host/lv2/Lv2PluginMain.cpp ${CMAKE_SOURCE_DIR}/plugin/PluginFactory.cpp)
-# The UI's entry point, once it exists.
-if(EXISTS ${CMAKE_SOURCE_DIR}/host/lv2/Lv2UiMain.cpp)
-  list(APPEND QUIBO_LV2_SOURCES ${CMAKE_SOURCE_DIR}/host/lv2/Lv2UiMain.cpp)
-endif()
+# The panel's UI (host/lv2/ui/Lv2Ui.cmake) in the same binary.
+list(APPEND QUIBO_LV2_SOURCES ${QUIBO_LV2_UI_MAIN})
 add_library(zintra_lv2 MODULE ${QUIBO_LV2_SOURCES})
-target_link_libraries(zintra_lv2 PRIVATE quibo_lv2 quibo_host quibo_editor quibo_gui)
+target_link_libraries(zintra_lv2 PRIVATE quibo_lv2 quibo_lv2_ui quibo_host quibo_editor quibo_gui)
 quibo_strict_warnings(zintra_lv2)
 quibo_bitmap_resources(zintra_lv2 ${CMAKE_SOURCE_DIR}/resources/bmp)
 target_link_options(zintra_lv2 PRIVATE LINKER:--as-needed

@@ -74,6 +74,13 @@ void CGuiEditor::releaseFrame()
     frame->release();
 }
 
+std::uintptr_t CGuiEditor::nativeWindow() const
+{
+    if (m_frame == nullptr || !m_frame->isOpen() || m_frame->window() == nullptr)
+        return 0;
+    return m_frame->window()->nativeHandle();
+}
+
 void CGuiEditor::idle()
 {
     if (m_insideHostIdle)

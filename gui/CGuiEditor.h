@@ -40,6 +40,10 @@ public:
     void trackingIdle();
 
     CPanelFrame* frame() const { return m_frame; }
+    // The open panel's own child window as the system names it (an X11
+    // Window id), for hosts that embed it; 0 while closed, without a window
+    // or once the system destroyed it.
+    std::uintptr_t nativeWindow() const;
     void* parentWindow() const { return m_parentWindow; }
     bool insideHostIdle() const { return m_insideHostIdle; }
     CEditorHost* host() const { return m_host; }

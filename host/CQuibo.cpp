@@ -77,8 +77,8 @@ void CQuibo::adoptEditor(AEffEditor* editor, bool shown)
 
 void CQuibo::idleHost()
 {
-    if (m_front != nullptr)
-        m_front->idle();
+    if (CInstrumentFront* front = m_front.load())
+        front->idle();
 }
 
 // The start-up values are in place at once, so a host that reads parameters
@@ -175,22 +175,24 @@ bool CQuibo::setParameterText(std::int32_t index, const char* text)
 
 void CQuibo::beginParameterEdit(std::int32_t index)
 {
-    if (m_front != nullptr && index >= 0 && index < kNumParams)
-        m_front->beginParameterEdit(index);
+    CInstrumentFront* front = m_front.load();
+    if (front != nullptr && index >= 0 && index < kNumParams)
+        front->beginParameterEdit(index);
 }
 
 // Queued as the host's own values are; the front tells its host.
 void CQuibo::editParameter(std::int32_t index, float value)
 {
     setParameter(index, value);
-    if (m_front != nullptr)
-        m_front->parameterEdited(index, value);
+    if (CInstrumentFront* front = m_front.load())
+        front->parameterEdited(index, value);
 }
 
 void CQuibo::endParameterEdit(std::int32_t index)
 {
-    if (m_front != nullptr && index >= 0 && index < kNumParams)
-        m_front->endParameterEdit(index);
+    CInstrumentFront* front = m_front.load();
+    if (front != nullptr && index >= 0 && index < kNumParams)
+        front->endParameterEdit(index);
 }
 
 // --- block processing -----------------------------------------------------
@@ -419,9 +421,10 @@ void CQuibo::selectProgram(VstInt32 program, bool applyNow)
 
 void CQuibo::announceProgramChange()
 {
+    CInstrumentFront* front = m_front.load();
     if (m_programChangePending.load(std::memory_order_relaxed) &&
-        m_programChangePending.exchange(false, std::memory_order_relaxed) && m_front != nullptr)
-        m_front->programsChanged();
+        m_programChangePending.exchange(false, std::memory_order_relaxed) && front != nullptr)
+        front->programsChanged();
 }
 
 // Hosts keep a copy of every parameter for their controls and their saved
@@ -436,12 +439,13 @@ void CQuibo::announceProgramChange()
 // turns Write into Touch) the host only takes the values.
 void CQuibo::announceOwnChanges()
 {
-    if (m_front == nullptr || !m_hostNotices.pending() || m_front->transportRuns())
+    CInstrumentFront* front = m_front.load();
+    if (front == nullptr || !m_hostNotices.pending() || front->transportRuns())
         return;
     const std::uint32_t changed = m_hostNotices.take();
     for (VstInt32 i = 0; i < kNumParams; ++i) {
         if ((changed >> i) & 1u)
-            m_front->parameterChanged(i, getParameter(i));
+            front->parameterChanged(i, getParameter(i));
     }
 }
 

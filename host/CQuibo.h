@@ -50,7 +50,7 @@ public:
     ~CQuibo() override;
 
     // CInstrument.
-    void attachFront(CInstrumentFront* front) override { m_front = front; }
+    void attachFront(CInstrumentFront* front) override { m_front.store(front); }
     void deliverNotices() override;
     float getParameter(std::int32_t index) override;
     void setParameter(std::int32_t index, float value) override;
@@ -166,7 +166,8 @@ protected:
     void announceOwnChanges();
     std::int32_t currentProgram() const { return m_currentProgram.load(std::memory_order_relaxed); }
 
-    CInstrumentFront* m_front = nullptr;
+    // Set by a UI thread while another host thread may send notices.
+    std::atomic<CInstrumentFront*> m_front{nullptr};
     AEffEditor* m_editor = nullptr;
     bool m_editorShown = false;
 

@@ -75,6 +75,9 @@ public:
     // Reads the window's pending events and hands them to the listener: all
     // of them, or (while a mouse click is being handled) only paints.
     virtual void processEvents(bool paintsOnly) = 0;
+    // The system's id of the window (an X11 Window) for a host that embeds
+    // it; 0 where the backend has none to give or the window is gone.
+    virtual std::uintptr_t nativeHandle() const { return 0; }
 };
 
 struct CWindowRequest {

@@ -93,6 +93,7 @@ public:
     CRawButtons rawButtons() override;
     bool hoverPosition(CPoint& where) override;
     void processEvents(bool paintsOnly) override;
+    std::uintptr_t nativeHandle() const override { return m_alive && !m_lost ? m_window : 0; }
 
 private:
     bool makeImage(const XWindowAttributes& attributes);

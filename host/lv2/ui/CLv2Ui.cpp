@@ -1,0 +1,148 @@
+#include "CLv2Ui.h"
+
+#include "CGuiEditor.h"
+#include "CInstrument.h"
+#include "Lv2Contract.h"
+
+#include <lv2/instance-access/instance-access.h>
+
+#include <cstring>
+#include <new>
+
+CLv2Ui::Features CLv2Ui::readFeatures(const LV2_Feature* const* features)
+{
+    Features found;
+    for (const LV2_Feature* const* feature = features; feature != nullptr && *feature != nullptr; ++feature) {
+        const char* uri = (*feature)->URI;
+        void* data = (*feature)->data;
+        if (uri == nullptr)
+            continue;
+        if (std::strcmp(uri, LV2_UI__parent) == 0)
+            found.parent = data;
+        else if (std::strcmp(uri, LV2_INSTANCE_ACCESS_URI) == 0)
+            found.instance = static_cast<CLv2Instance*>(data);
+        else if (std::strcmp(uri, LV2_UI__resize) == 0)
+            found.resize = static_cast<const LV2UI_Resize*>(data);
+        else if (std::strcmp(uri, LV2_UI__touch) == 0)
+            found.touch = static_cast<const LV2UI_Touch*>(data);
+    }
+    return found;
+}
+
+// One panel per instrument: an editor whose frame exists is open for another
+// UI (or another front) and is left alone.
+CLv2Ui* CLv2Ui::open(const Features& features, LV2UI_Write_Function write, LV2UI_Controller controller,
+                     LV2UI_Widget* widget)
+{
+    if (features.parent == nullptr || features.instance == nullptr || widget == nullptr)
+        return nullptr;
+    CInstrument& instrument = features.instance->instrument();
+    auto* editor = dynamic_cast<CGuiEditor*>(instrument.editor());
+    if (editor == nullptr || !instrument.editorShown() || editor->frame() != nullptr)
+        return nullptr;
+    if (!editor->open(features.parent) || editor->nativeWindow() == 0) {
+        editor->close();
+        return nullptr;
+    }
+    CLv2Ui* ui = new (std::nothrow) CLv2Ui(features, *editor, write, controller);
+    if (ui == nullptr) {
+        editor->close();
+        return nullptr;
+    }
+    *widget = reinterpret_cast<LV2UI_Widget>(editor->nativeWindow());
+    ERect* rect = nullptr;
+    if (features.resize != nullptr && features.resize->ui_resize != nullptr && editor->getRect(&rect))
+        features.resize->ui_resize(features.resize->handle, rect->right - rect->left, rect->bottom - rect->top);
+    return ui;
+}
+
+CLv2Ui::CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Function write, LV2UI_Controller controller)
+    : m_instance(*features.instance),
+      m_editor(editor),
+      m_write(write),
+      m_controller(controller)
+{
+    if (features.touch != nullptr)
+        m_touch = *features.touch;
+    m_instance.instrument().attachFront(this);
+}
+
+CLv2Ui::~CLv2Ui()
+{
+    m_editor.close();
+    m_instance.instrument().attachFront(nullptr);
+}
+
+int CLv2Ui::idlePanel()
+{
+    m_instance.instrument().deliverNotices();
+    m_editor.idle();
+    return m_editor.nativeWindow() == 0 ? 1 : 0;
+}
+
+namespace {
+int idleUi(LV2UI_Handle handle)
+{
+    return handle != nullptr ? static_cast<CLv2Ui*>(handle)->idlePanel() : 1;
+}
+const LV2UI_Idle_Interface kIdleInterface = {idleUi};
+} // namespace
+
+const void* CLv2Ui::extensionData(const char* uri)
+{
+    if (uri != nullptr && std::strcmp(uri, LV2_UI__idleInterface) == 0)
+        return &kIdleInterface;
+    return nullptr;
+}
+
+// --- what the instrument tells the host ----------------------------------
+
+void CLv2Ui::writePort(std::int32_t index, float value)
+{
+    if (m_write == nullptr || index < 0 || index >= CInstrument::kParameterCount)
+        return;
+    const auto port = lv2contract::kFirstParameterPort + static_cast<std::uint32_t>(index);
+    m_write(m_controller, port, sizeof(float), 0, &value);
+}
+
+void CLv2Ui::touchPort(std::int32_t index, bool grabbed)
+{
+    if (m_touch.touch == nullptr || index < 0 || index >= CInstrument::kParameterCount)
+        return;
+    m_touch.touch(m_touch.handle, lv2contract::kFirstParameterPort + static_cast<std::uint32_t>(index), grabbed);
+}
+
+void CLv2Ui::parameterChanged(std::int32_t index, float value)
+{
+    writePort(index, value);
+}
+
+void CLv2Ui::beginParameterEdit(std::int32_t index)
+{
+    touchPort(index, true);
+}
+
+void CLv2Ui::parameterEdited(std::int32_t index, float value)
+{
+    writePort(index, value);
+}
+
+void CLv2Ui::endParameterEdit(std::int32_t index)
+{
+    touchPort(index, false);
+}
+
+// The values of a new program follow as parameterChanged.
+void CLv2Ui::programsChanged()
+{
+}
+
+// LV2 hosts run their own loop; nothing to hand them.
+void CLv2Ui::idle()
+{
+}
+
+bool CLv2Ui::transportRuns()
+{
+    return m_instance.transportRuns();
+}
