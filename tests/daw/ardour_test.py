@@ -4,12 +4,13 @@
 Each check works in a folder of its own with an isolated HOME, copies the plug-in
 into a private LXVST_PATH folder, indexes it with Ardour's VST scanner (headless
 Ardour only reads the scanner's cache), then drives Ardour through session.lua
-(ardour7-lua) and measures the WAV files Ardour renders.
+(ardour7-lua) and measures the WAV files Ardour renders. With --lv2 the plug-in is
+the LV2 bundle instead, copied into a private LV2_PATH folder (LV2 needs no scan).
 
-    ardour_test.py [--plugin Zintra.so] [--keep] CHECK...
+    ardour_test.py [--plugin Zintra.so | --lv2 Zintra.lv2] [--keep] CHECK...
 
-CHECK is discovery, playback, reload-edit, reload-insert, program-change, automation or all. ZINTRA_DAW_PLUGIN,
-when set, names the plug-in instead of --plugin. Without Ardour or numpy the checks
+CHECK is discovery, playback, reload-edit, reload-insert, program-change, automation, preset or all.
+ZINTRA_DAW_PLUGIN, when set, names the VST 2 plug-in instead of --plugin. Without Ardour or numpy the checks
 are skipped (exit code 77), unless ZINTRA_DAW_REQUIRED=1 makes that a failure.
 """
 
@@ -28,6 +29,7 @@ ARDOUR_LIB = "/usr/lib/ardour7"
 SCANNER = os.path.join(ARDOUR_LIB, "ardour-vst-scanner")
 TIMEOUT = 240
 ATTEMPTS = 3
+LV2_URI = "urn:ferrowick:zintra"
 
 sys.dont_write_bytecode = True  # keep the source folder clean
 try:
@@ -66,22 +68,30 @@ class Findings:
 
 
 class ArdourRun:
-    """One check's private Ardour world: HOME, plug-in folder, sessions, renders."""
+    """One check's private Ardour world: HOME, plug-in folder, sessions, renders. `lv2`
+    says whether the plug-in is an LV2 bundle (else a VST 2 module)."""
 
-    def __init__(self, plugin, work):
+    def __init__(self, plugin, work, lv2=False):
         self.work = work
+        self.lv2 = lv2
         self.home = os.path.join(work, "home")
-        self.vst = os.path.join(work, "vst")
-        self.plugin = os.path.join(self.vst, "Zintra.so")
-        for folder in (self.home, self.vst):
+        self.plugins = os.path.join(work, "lv2" if lv2 else "vst")
+        for folder in (self.home, self.plugins):
             os.makedirs(folder, exist_ok=True)
-        shutil.copy(plugin, self.plugin)
-        # Ardour takes a cache written in the same second as the plug-in for stale.
-        hourAgo = time.time() - 3600
-        os.utime(self.plugin, (hourAgo, hourAgo))
-        self.environment = dict(os.environ, HOME=self.home, LXVST_PATH=self.vst)
-        for name in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "VST_PATH"):
+        self.environment = dict(os.environ, HOME=self.home)
+        for name in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "VST_PATH", "LXVST_PATH", "LV2_PATH"):
             self.environment.pop(name, None)
+        if lv2:
+            shutil.copytree(plugin, os.path.join(self.plugins, os.path.basename(plugin.rstrip("/"))))
+            self.plugin = LV2_URI
+            self.environment.update(LV2_PATH=self.plugins, ZINTRA_PLUGIN_TYPE="LV2")
+        else:
+            self.plugin = os.path.join(self.plugins, "Zintra.so")
+            shutil.copy(plugin, self.plugin)
+            # Ardour takes a cache written in the same second as the plug-in for stale.
+            hourAgo = time.time() - 3600
+            os.utime(self.plugin, (hourAgo, hourAgo))
+            self.environment.update(LXVST_PATH=self.plugins)
         self.logNumber = 0
 
     def run(self, title, command, extraEnvironment=None, before=None):
@@ -109,7 +119,8 @@ class ArdourRun:
             print("  Ardour died of signal %d in %s (see %s); again" % (-status, title, log))
 
     def scan(self):
-        self.run("scan", [SCANNER, "-f", self.plugin], {"LD_LIBRARY_PATH": ARDOUR_LIB})
+        if not self.lv2:  # LV2 plug-ins are read at start, without a scanner
+            self.run("scan", [SCANNER, "-f", self.plugin], {"LD_LIBRARY_PATH": ARDOUR_LIB})
 
     def session(self, name):
         return os.path.join(self.work, name)
@@ -192,8 +203,9 @@ def checkDiscovery(ardour):
     expect(len(found) == 1, "Ardour lists %d plug-ins from %s" % (len(found), ardour.plugin))
     plugin = found[0]
     print("  Ardour lists: " + ", ".join("%s %s" % item for item in plugin.items()))
-    wanted = {"name": "Zintra", "maker": "Ferrowick", "category": "Instrument", "audio_inputs": "0",
-              "audio_outputs": "2"}
+    # Ardour names an LV2 plug-in's category by its class's label, lv2:InstrumentPlugin's "Instrument Plugin".
+    wanted = {"name": "Zintra", "maker": "Ferrowick", "category": "Instrument Plugin" if ardour.lv2 else "Instrument",
+              "audio_inputs": "0", "audio_outputs": "2"}
     wrong = {key: plugin.get(key) for key, value in wanted.items() if plugin.get(key) != value}
     expect(not wrong, "Ardour sees %s, expected %s" % (wrong, wanted))
 
@@ -274,7 +286,7 @@ def checkReloadInsert(ardour):
     expect(abs(pitch - C4) <= 1.0, "after reloading C4 plays at %.2f Hz, expected %.2f +- 1" % (pitch, C4))
 
 
-PROGRAM, SOUND, TREMOLO = 0, 6, 13
+PROGRAM, SOUND, ATTACK, TREMOLO = 0, 6, 7, 13
 OWN_VALUES = [PROGRAM] + list(range(SOUND, TREMOLO + 1))  # what a program change moves
 VIOLIN = 0.4
 
@@ -317,8 +329,33 @@ def checkAutomation(ardour):
     findings.settle()
 
 
+def checkPreset(ardour):
+    results = ardour.create("preset")
+    chosen = parameters(results)
+    showParameters("after choosing the preset Violin", chosen)
+    before = rendered(results)
+    findings = Findings()
+    findings.expect(abs(chosen[PROGRAM] - VIOLIN) <= 1e-6, "the preset Violin did not select program Violin")
+    findings.expect(abs(chosen[ATTACK] - 0.5) <= 1e-6, "the Attack edit after the preset was not taken")
+    findings.settle()
+    results = ardour.reload("preset")
+    reloaded = parameters(results)
+    showParameters("after reloading", reloaded)
+    after = rendered(results)
+    sameValues("the values after reloading", reloaded, chosen, findings)
+    envelopeBefore, envelopeAfter = before.envelope(0, 0.3, 4.0, 0.02), after.envelope(0, 0.3, 4.0, 0.02)
+    drift = np.max(np.abs(envelopeBefore - envelopeAfter))
+    print("  voice's level before saving up to %.4f, after reloading it differs by up to %.4f"
+          % (np.max(envelopeBefore), drift))
+    findings.expect(drift <= 0.05 * np.max(envelopeBefore) + 0.002,
+                    "after reloading the voice's level differs by up to %.4f (the preset's program or the "
+                    "Attack edit lost?)" % drift)
+    findings.settle()
+
+
 CHECKS = {"discovery": checkDiscovery, "playback": checkPlayback, "reload-edit": checkReloadEdit,
-          "reload-insert": checkReloadInsert, "program-change": checkProgramChange, "automation": checkAutomation}
+          "reload-insert": checkReloadInsert, "program-change": checkProgramChange, "automation": checkAutomation,
+          "preset": checkPreset}
 
 
 # ----------------------------------------------------------------------------
@@ -336,12 +373,18 @@ def missingTools():
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--plugin", help="the Zintra.so to test")
+    parser.add_argument("--lv2", help="the Zintra.lv2 bundle to test instead")
     parser.add_argument("--keep", action="store_true", help="keep the work folders also when the checks pass")
     parser.add_argument("checks", nargs="+", choices=sorted(CHECKS) + ["all"])
     options = parser.parse_args()
-    plugin = os.environ.get("ZINTRA_DAW_PLUGIN") or options.plugin
-    if not plugin or not os.path.isfile(plugin):
-        parser.error("no plug-in file: give --plugin or set ZINTRA_DAW_PLUGIN")
+    if options.lv2:
+        plugin = options.lv2
+        if not os.path.isfile(os.path.join(plugin, "manifest.ttl")):
+            parser.error("no LV2 bundle (with manifest.ttl) at " + plugin)
+    else:
+        plugin = os.environ.get("ZINTRA_DAW_PLUGIN") or options.plugin
+        if not plugin or not os.path.isfile(plugin):
+            parser.error("no plug-in file: give --plugin or set ZINTRA_DAW_PLUGIN")
     plugin = os.path.abspath(plugin)
     missing = missingTools()
     if missing:
@@ -355,7 +398,7 @@ def main():
         work = tempfile.mkdtemp(prefix="zintra-daw-%s-" % name)
         print("%s (in %s)" % (name, work))
         try:
-            ardour = ArdourRun(plugin, work)
+            ardour = ArdourRun(plugin, work, lv2=bool(options.lv2))
             ardour.scan()
             CHECKS[name](ardour)
             print("  PASS " + name)

@@ -1,7 +1,7 @@
 -- Builds, renders and reloads the Ardour sessions of the DAW test. Run by Ardour's
 -- headless Lua interpreter (Dummy audio backend):
 --
---   ardour7-lua session.lua discover SESSION-DIR PLUGIN-FILE
+--   ardour7-lua session.lua discover SESSION-DIR PLUGIN-FILE-OR-URI
 --   ardour7-lua session.lua create SESSION-DIR NAME SCENARIO
 --   ardour7-lua session.lua render SESSION-DIR NAME
 --
@@ -14,6 +14,10 @@
 --           plays; renders "before", then saves with the transport stopped
 --   automation  Program in Write and Sound in Touch mode, the transport rolled over the
 --           region's program change and stopped; saves
+--   preset  the host's preset "Violin" chosen from the plug-in's preset list, then an
+--           Attack edit; renders "before", then saves
+--
+-- ZINTRA_PLUGIN_TYPE chooses the plug-in's format: LXVST (the default) or LV2.
 -- render loads a saved session and renders it as "after" without saving.
 --
 -- Every session holds one MIDI track with the plug-in and one region: C4 from 0.5 s
@@ -31,6 +35,8 @@ local TICKS_PER_BEAT = 1920
 local PROGRAM, VOLUME, BALANCE, SOUND, ATTACK, VIBRATO, TEMPO = 0, 2, 3, 6, 7, 12, 14
 -- The MIDI program (Violin) of the region's program change, by scenario.
 local REGION_PROGRAM = {program = 2, automation = 2}
+local PLUGIN_TYPE = ARDOUR.PluginType[os.getenv("ZINTRA_PLUGIN_TYPE") or "LXVST"]
+assert(PLUGIN_TYPE, "unknown plug-in type " .. tostring(os.getenv("ZINTRA_PLUGIN_TYPE")))
 
 local function report(...)
     print("ZINTRA " .. table.concat({...}, " "))
@@ -47,11 +53,12 @@ local function closeSession()
     close_session()
 end
 
--- Lists, in a new empty session, what Ardour knows of the plug-in file.
-local function discover(dir, pluginFile)
+-- Lists, in a new empty session, what Ardour knows of the plug-in: a VST 2 plug-in
+-- by its file, an LV2 plug-in by its URI.
+local function discover(dir, pluginFileOrUri)
     assert(create_session(dir, "discover", RATE), "cannot create the session " .. dir)
     for p in ARDOUR.LuaAPI.list_plugins():iter() do
-        if p.path == pluginFile then
+        if p.type == PLUGIN_TYPE and (p.path == pluginFileOrUri or p.unique_id == pluginFileOrUri) then
             report("plugin", "type=" .. ARDOUR.PluginType.name(p.type), "name=" .. p.name,
                    "maker=" .. p.creator, "category=" .. p.category,
                    "audio_inputs=" .. p.n_inputs:n_audio(), "audio_outputs=" .. p.n_outputs:n_audio(),
@@ -116,7 +123,7 @@ local function addRegion(track, program)
 end
 
 local function addZintra(track)
-    local processor = ARDOUR.LuaAPI.new_plugin(Session, "Zintra", ARDOUR.PluginType.LXVST, "")
+    local processor = ARDOUR.LuaAPI.new_plugin(Session, "Zintra", PLUGIN_TYPE, "")
     assert(not processor:isnil(), "cannot instantiate Zintra")
     assert(track:add_processor_by_index(processor, 0, nil, true) == 0, "cannot insert Zintra")
     return processor
@@ -227,6 +234,22 @@ function scenarios.automation(track)
     hostRequest(zintra)
     report("rolled", Session:transport_sample())
     reportParameters(zintra)
+    save()
+end
+
+-- A program chosen as a musician does in a host that lists the plug-in's presets.
+function scenarios.preset(track)
+    local zintra = addZintra(track)
+    waitForBlocks(4)
+    local plugin = zintra:to_insert():plugin(0)
+    local violin = plugin:preset_by_label("Violin")
+    assert(violin, "the plug-in lists no preset Violin")
+    assert(plugin:load_preset(violin), "cannot load the preset Violin")
+    waitForBlocks(4)
+    ARDOUR.LuaAPI.set_processor_param(zintra, ATTACK, 0.5)
+    waitForBlocks(4)
+    reportParameters(zintra)
+    render(track, "before")
     save()
 end
 
