@@ -84,7 +84,8 @@ class ArdourRun:
         if lv2:
             shutil.copytree(plugin, os.path.join(self.plugins, os.path.basename(plugin.rstrip("/"))))
             self.plugin = LV2_URI
-            self.environment.update(LV2_PATH=self.plugins, ZINTRA_PLUGIN_TYPE="LV2")
+            # The system's bundles too, as a user has them: they hold the plug-in classes' labels.
+            self.environment.update(LV2_PATH=self.plugins + ":/usr/lib/lv2", ZINTRA_PLUGIN_TYPE="LV2")
         else:
             self.plugin = os.path.join(self.plugins, "Zintra.so")
             shutil.copy(plugin, self.plugin)
@@ -203,8 +204,9 @@ def checkDiscovery(ardour):
     expect(len(found) == 1, "Ardour lists %d plug-ins from %s" % (len(found), ardour.plugin))
     plugin = found[0]
     print("  Ardour lists: " + ", ".join("%s %s" % item for item in plugin.items()))
-    # Ardour names an LV2 plug-in's category by its class's label, lv2:InstrumentPlugin's "Instrument Plugin".
-    wanted = {"name": "Zintra", "maker": "Ferrowick", "category": "Instrument Plugin" if ardour.lv2 else "Instrument",
+    # Ardour names an LV2 plug-in's category by its class's label, lv2:InstrumentPlugin's "Instrument Plugin"
+    # (reported with "_" for spaces).
+    wanted = {"name": "Zintra", "maker": "Ferrowick", "category": "Instrument_Plugin" if ardour.lv2 else "Instrument",
               "audio_inputs": "0", "audio_outputs": "2"}
     wrong = {key: plugin.get(key) for key, value in wanted.items() if plugin.get(key) != value}
     expect(not wrong, "Ardour sees %s, expected %s" % (wrong, wanted))

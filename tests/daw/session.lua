@@ -60,7 +60,7 @@ local function discover(dir, pluginFileOrUri)
     for p in ARDOUR.LuaAPI.list_plugins():iter() do
         if p.type == PLUGIN_TYPE and (p.path == pluginFileOrUri or p.unique_id == pluginFileOrUri) then
             report("plugin", "type=" .. ARDOUR.PluginType.name(p.type), "name=" .. p.name,
-                   "maker=" .. p.creator, "category=" .. p.category,
+                   "maker=" .. p.creator, "category=" .. (p.category:gsub(" ", "_")),
                    "audio_inputs=" .. p.n_inputs:n_audio(), "audio_outputs=" .. p.n_outputs:n_audio(),
                    "midi_inputs=" .. p.n_inputs:n_midi(), "instrument=" .. tostring(p:is_instrument()))
         end
