@@ -70,12 +70,9 @@ Render renderLv2(Instance& instance, const std::vector<int>& blocks)
     return out;
 }
 
-// The same song through the VST 2 plug-in, block by block alike.
-Render renderVst2(float rate, const std::vector<int>& blocks)
+// The same song through a VST 2 plug-in, block by block alike.
+Render playSong(testhost::Instance& vst, const std::vector<int>& blocks)
 {
-    testhost::Instance vst;
-    vst.plugin->setSampleRate(rate);
-    vst.plugin->resume();
     Render out;
     int start = 0;
     for (const int length : blocks) {
@@ -91,6 +88,14 @@ Render renderVst2(float rate, const std::vector<int>& blocks)
         start += length;
     }
     return out;
+}
+
+Render renderVst2(float rate, const std::vector<int>& blocks)
+{
+    testhost::Instance vst;
+    vst.plugin->setSampleRate(rate);
+    vst.plugin->resume();
+    return playSong(vst, blocks);
 }
 
 // The first sample where two renders differ; -1: identical.
@@ -266,21 +271,8 @@ TEST_F(Lv2Plugin, StateRestoredIntoAFreshInstanceKeepsTheBankAndSound)
               vst.plugin->setChunk(const_cast<std::uint8_t*>(bank.data()), static_cast<VstInt32>(bank.size()), false));
     vst.process(64);
     const std::vector<int> blocks = blocksOf({512});
-    Render reference;
-    int start = 0;
     Render lv2 = renderLv2(restored, blocks);
-    for (const int length : blocks) {
-        for (const Midi& m : kSong) {
-            if (m.frame >= start && m.frame < start + length)
-                testhost::sendMidi(*vst.plugin, m.frame - start, m.status, m.data1, m.data2);
-        }
-        if (kVolumeFrame >= start && kVolumeFrame < start + length)
-            vst.plugin->setParameter(kParamVolume, kVolumeValue);
-        vst.process(length);
-        reference.left.insert(reference.left.end(), vst.left.begin(), vst.left.begin() + length);
-        reference.right.insert(reference.right.end(), vst.right.begin(), vst.right.begin() + length);
-        start += length;
-    }
+    const Render reference = playSong(vst, blocks);
     EXPECT_TRUE(soundsAndIsFinite(lv2));
     EXPECT_EQ(-1, firstDifference(lv2, reference));
 }
