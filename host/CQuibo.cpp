@@ -58,6 +58,7 @@ CQuibo::CQuibo()
     setParameter(kParamVolume, 0.8f);
     setParameter(kParamTempo, 0.725f);
     setParameter(kParamTune, 0.5f);
+    applyStartupCommands();
 
     debugTrace("==== CQuibo::Constructor done ===============================\n");
 }
@@ -82,8 +83,8 @@ void CQuibo::idleHost()
 }
 
 // The start-up values are in place at once, so a host that reads parameters
-// or saves a chunk before the first block gets them; the queued commands below
-// apply them at the first block.
+// or saves a chunk at any time gets them; the commands queued after them in
+// the constructor put them into effect (applyStartupCommands).
 void CQuibo::storeStartupValues()
 {
     static const float kStartup[kNumParams] = {0.0f, 0.0f, 0.8f, 0.5f, 0.51f, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, 0.725f};
@@ -91,6 +92,16 @@ void CQuibo::storeStartupValues()
         m_parameterValues[i].store(kStartup[i], std::memory_order_relaxed);
     for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i)
         m_parameterValues[i].store(m_programs[0].values[i], std::memory_order_relaxed);
+}
+
+// The start-up values are applied here, on the constructing thread, before any
+// other thread can reach the instrument: a bank or program a host loads, or
+// MIDI it sends, before the first block then finds the panel started (in Play)
+// and is not undone by start-up values still waiting in the queue.
+void CQuibo::applyStartupCommands()
+{
+    CPanelAccess access(m_panelLock);
+    drainCommands(access);
 }
 
 void CQuibo::rebuildUserProgram()

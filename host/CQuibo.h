@@ -158,6 +158,7 @@ protected:
     VstInt32 quietRunEnd(VstInt32 from, VstInt32 end);
     void renderRun(float** outputs, VstInt32 from, VstInt32 to);
     void storeStartupValues();
+    void applyStartupCommands();
     // Tells the host the program list changed; never called with the panel
     // lock held, nor from the audio thread.
     void announceProgramChange();

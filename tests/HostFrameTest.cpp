@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -59,14 +62,15 @@ TEST(NumberText, DecibelsOfZeroAreMinusInfinity)
     EXPECT_STREQ("0.000000", text);
 }
 
-TEST(BlockProcessing, FirstBlockAppliesTheDefaultCommands)
+TEST(BlockProcessing, NewInstrumentStartsInPlayWithTheDefaults)
 {
     testhost::Instance instance;
     CQuiboPlugin& plugin = *instance.plugin;
     CQuibo& quibo = instance.quibo;
-    // The values are in place at once; the panel switches to Play at the first block.
+    // The start-up values are applied when the instrument is made, before any block.
     EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
-    EXPECT_EQ(kModeOff, quibo.mode());
+    EXPECT_EQ(kModePlay, quibo.mode());
+    EXPECT_TRUE(quibo.commandQueue().isEmpty());
     instance.process(64);
     EXPECT_EQ(kModePlay, quibo.mode());
     EXPECT_FLOAT_EQ(0.8f, plugin.getParameter(kParamVolume));
@@ -77,6 +81,34 @@ TEST(BlockProcessing, FirstBlockAppliesTheDefaultCommands)
     EXPECT_EQ(4.0f, quibo.tempoClock().tempo());
     EXPECT_EQ(0, plugin.getProgram());
     EXPECT_TRUE(quibo.commandQueue().isEmpty());
+}
+
+// What a host gives a new instrument before its first block is kept: a bank
+// (its program and edits are not undone by start-up values) and MIDI.
+TEST(BlockProcessing, WhatComesBeforeTheFirstBlockIsKept)
+{
+    testhost::Instance source;
+    source.process(0);
+    source.plugin->setProgram(4);
+    source.plugin->setParameter(kParamAttack, 0.7f);
+    source.process(64);
+    void* data = nullptr;
+    const VstInt32 size = source.plugin->getChunk(&data, false);
+    const std::vector<unsigned char> bank(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+
+    testhost::Instance restored;
+    ASSERT_EQ(1, restored.plugin->setChunk(const_cast<unsigned char*>(bank.data()), size, false));
+    restored.process(64);
+    EXPECT_EQ(4, restored.plugin->getProgram());
+    EXPECT_FLOAT_EQ(0.7f, restored.plugin->getParameter(kParamAttack));
+
+    testhost::Instance played;
+    testhost::sendMidi(*played.plugin, 10, 0x90, 69, 100);
+    played.process(512);
+    float peak = 0.0f;
+    for (int i = 0; i < 512; ++i)
+        peak = std::max(peak, std::fabs(played.left[static_cast<size_t>(i)]));
+    EXPECT_GT(peak, 0.01f) << "a note sent before the first block sounds in it";
 }
 
 TEST(BlockProcessing, CalAndOffGiveSilenceAndLeaveEventsQueued)

@@ -99,7 +99,6 @@ void CLv2Plugin::connectPort(std::uint32_t port, void* data)
 // (an event at its frame). Without output buffers nothing is rendered.
 void CLv2Plugin::run(std::uint32_t frames)
 {
-    m_hasRun = true;
     readEvents();
     const AfterRestore afterRestore = m_afterRestore.exchange(AfterRestore::kNothing, std::memory_order_relaxed);
     if (afterRestore == AfterRestore::kAdoptPorts) {
@@ -245,16 +244,6 @@ LV2_State_Status CLv2Plugin::save(LV2_State_Store_Function store, LV2_State_Hand
                  LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
 
-// A new instrument holds its start-up values as queued commands, which its
-// first render applies. A host restores a session's state before the first
-// run; those commands would then undo the restored program and settings, so
-// a render of no frames applies them first (a restore never overlaps a run).
-void CLv2Plugin::applyStartupCommands()
-{
-    float unused[1] = {};
-    m_instrument->render(unused, unused, 0);
-}
-
 // A bank of another type or one the instrument refuses (damaged, from a
 // later version) changes nothing and answers an error. No bank at all is a
 // preset's state: its port values follow from the host.
@@ -274,8 +263,6 @@ LV2_State_Status CLv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_S
         return LV2_STATE_ERR_BAD_TYPE;
     if (size > static_cast<size_t>(std::numeric_limits<std::int32_t>::max()))
         return LV2_STATE_ERR_UNKNOWN;
-    if (!m_hasRun)
-        applyStartupCommands();
     if (m_instrument->setChunk(bytes, static_cast<std::int32_t>(size), false) == 0)
         return LV2_STATE_ERR_UNKNOWN;
     m_afterRestore.store(AfterRestore::kAdoptPorts, std::memory_order_relaxed);

@@ -59,7 +59,6 @@ private:
     void readParameters();
     void adoptPortValues();
     void forgetProgramPort();
-    void applyStartupCommands();
 
     static constexpr int kParameterCount = CInstrument::kParameterCount;
 
@@ -76,5 +75,4 @@ private:
     enum class AfterRestore { kNothing, kAdoptPorts, kApplyProgram };
     std::atomic<AfterRestore> m_afterRestore{AfterRestore::kNothing};
     std::atomic<bool> m_transportRuns{false};
-    bool m_hasRun = false;
 };
