@@ -52,9 +52,10 @@ bool CStateStore::prepareFolder(std::string& error) const
         error = "cannot make the configuration folder " + m_folder + ": " + code.message();
         return false;
     }
+    // The file a save writes first.
     const std::string probe = statePath() + kTemporarySuffix;
     const char byte = 0;
-    if (!writeFile(probe, &byte, 1, error))
+    if (!writeWhole(probe, &byte, 1, error))
         return false;
     std::filesystem::remove(probe, code);
     return true;
@@ -75,23 +76,29 @@ bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& 
     return !in.bad();
 }
 
+bool CStateStore::writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error)
+{
+    errno = 0;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out) {
+        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out.close();
+        if (out)
+            return true;
+        // Written in part (a full disk): not left behind.
+        std::error_code code;
+        std::filesystem::remove(path, code);
+    }
+    error = "cannot write " + path + (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
+    return false;
+}
+
 bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
     const std::string temporary = path + kTemporarySuffix;
+    if (!writeWhole(temporary, data, size, error))
+        return false;
     std::error_code code;
-    {
-        errno = 0;
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (out)
-            out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (out)
-            out.close();
-        if (!out) {
-            error = "cannot write " + temporary + (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
-            std::filesystem::remove(temporary, code);
-            return false;
-        }
-    }
     std::filesystem::rename(temporary, path, code);
     if (code) {
         error = "cannot replace " + path + ": " + code.message();

@@ -30,5 +30,8 @@ public:
     static std::string setAside(const std::string& path);
 
 private:
+    // Writes the file itself; one written in part is removed.
+    static bool writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error);
+
     std::string m_folder;
 };
