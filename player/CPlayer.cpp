@@ -109,6 +109,10 @@ int CPlayer::start()
 // cannot be used ends the program (false).
 bool CPlayer::restoreState()
 {
+    // The new instrument's own settings wait in its queue for the first
+    // block; applied now, they cannot override the restored bank's program.
+    float left = 0.0f, right = 0.0f;
+    m_instrument->render(&left, &right, 1);
     std::string error;
     if (!m_options.loadFile.empty()) {
         if (loadBank(m_options.loadFile, error))

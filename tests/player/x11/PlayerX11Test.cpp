@@ -565,4 +565,43 @@ TEST_F(PlayerX11Test, PlaysFromTheKeyboardThePanelAndMidiAndTypesOnTheCalculator
     EXPECT_LT(milliseconds, 1000);
 }
 
+TEST_F(PlayerX11Test, VolumeAndProgramSurviveAQuitAndARestartAndQuittingWhileItSoundsIsQuick)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    connectOutputs();
+    const CPixelSurface fresh = paneltest::panelPicture();
+    pointerAway();
+    sleepMs(100);
+    EXPECT_TRUE(samePixels(fresh, picture(), kControlStrip)) << "a new instrument's controls";
+
+    drag(paneltest::pointsOnControl(panel::kParamVolume, {0.5f, 0.35f, 0.2f}));
+    button(kProgramOne, true);
+    sleepMs(60);
+    button(kProgramOne, false);
+    pointerAway();
+    sleepMs(300);
+    const CPixelSurface changed = picture();
+    EXPECT_FALSE(samePixels(fresh, changed, kControlStrip)) << "the drag and the program shown";
+
+    // A rhythm started by MIDI and a key held: both sound when the signal comes.
+    sender->send(panel::kStatusController, panel::kControllerRhythmSelect, 0, 0);
+    sender->send(panel::kStatusController, panel::kControllerRhythmStart, 127, 0);
+    key(XK_q, true);
+    sleepMs(200);
+    recorder->record(300);
+    EXPECT_GT(peakOf(recorder->left()), 0.01f) << "the note sounds";
+    EXPECT_GT(peakOf(recorder->right()), 0.01f) << "the rhythm sounds";
+    int milliseconds = 0;
+    EXPECT_EQ(0, stop(SIGTERM, &milliseconds)) << output();
+    EXPECT_LT(milliseconds, 1000);
+    key(XK_q, false);
+    EXPECT_TRUE(fs::is_regular_file(statePath()));
+
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    pointerAway();
+    sleepMs(100);
+    EXPECT_TRUE(samePixels(changed, picture(), kControlStrip)) << "the volume and the program restored";
+    EXPECT_EQ(0, stop(SIGINT)) << output();
+}
+
 } // namespace
