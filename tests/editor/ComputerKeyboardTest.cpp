@@ -184,4 +184,19 @@ TEST_F(ComputerKeyboardPanelTest, CalculatorTypedFromTheKeyboardShowsItsResult)
     EXPECT_EQ("........0", paneltest::lcdText(panel.screen()));
 }
 
+// A host passes the keys the panel has while it has the focus; the answer
+// tells it whether the plug-in used the key.
+TEST_F(ComputerKeyboardPanelTest, KeysAHostPassesPlayAndItsShortcutsAreLeftToIt)
+{
+    CQuiboPlugin& plugin = *panel.plugin;
+    EXPECT_EQ(1, plugin.dispatcher(effEditKeyDown, 'q', 0, nullptr, 0.0f));
+    EXPECT_EQ(1, plugin.dispatcher(effEditKeyUp, 'q', 0, nullptr, 0.0f));
+    EXPECT_EQ((std::vector<Sent>{{72, 1.0f}, {72, 0.0f}}), panel.takeSent());
+    EXPECT_EQ(0, plugin.dispatcher(effEditKeyDown, 'q', 0, nullptr, static_cast<float>(MODIFIER_CONTROL)));
+    EXPECT_EQ(0, plugin.dispatcher(effEditKeyDown, 'z', 0, nullptr, static_cast<float>(MODIFIER_ALTERNATE)));
+    EXPECT_EQ(0, plugin.dispatcher(effEditKeyDown, ' ', VKEY_SPACE, nullptr, 0.0f));
+    EXPECT_EQ(0, plugin.dispatcher(effEditKeyDown, 'k', 0, nullptr, 0.0f)) << "no key of the panel's";
+    EXPECT_TRUE(panel.takeSent().empty());
+}
+
 } // namespace

@@ -604,4 +604,65 @@ TEST_F(PlayerX11Test, VolumeAndProgramSurviveAQuitAndARestartAndQuittingWhileItS
     EXPECT_EQ(0, stop(SIGINT)) << output();
 }
 
+TEST_F(PlayerX11Test, ErrorsSayWhatIsWrongEndWithTheirStatusAndKeepTheSavedState)
+{
+    const std::string saved = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "session.bank");
+    ASSERT_GT(saved.size(), 1000u);
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::map<std::string, std::string> changes;
+        bool temporaryTaken;
+        int status;
+        const char* message;
+    };
+    const std::string damaged = (scratch.path() / "damaged.bank").string();
+    std::ofstream(damaged) << "not a bank";
+    const Row rows[] = {
+        {"no JACK server", {}, {{"JACK_DEFAULT_SERVER", "zintra-test-none"}}, false, 3, "no JACK server is running"},
+        {"no display", {}, {{"DISPLAY", "-"}}, false, 4, "no display"},
+        {"configuration folder not writable", {}, {}, true, 5, "the saved state is left as it is"},
+        {"--load of a damaged file", {"--load", damaged}, {}, false, 6, "is not a bank"},
+        {"unknown option", {"--loud"}, {}, false, 2, "unknown option --loud"},
+    };
+    for (const Row& row : rows) {
+        fs::remove_all(home);
+        fs::create_directories(statePath().parent_path());
+        std::ofstream(statePath(), std::ios::binary) << saved;
+        if (row.temporaryTaken)
+            fs::create_directory(statePath().string() + ".tmp");
+        EXPECT_EQ(row.status, runToEnd(row.arguments, row.changes)) << row.name << ": " << output();
+        EXPECT_NE(std::string::npos, output().find(row.message)) << row.name << ": " << output();
+        EXPECT_EQ(saved, contentOf(statePath())) << row.name;
+    }
+}
+
+TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldState)
+{
+    fs::create_directories(statePath().parent_path());
+    std::ofstream(statePath()) << "not a bank";
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_NE(std::string::npos, output().find("kept as " + statePath().string() + ".damaged")) << output();
+    EXPECT_NE(std::string::npos, output().find("starting from the defaults")) << output();
+    EXPECT_EQ("not a bank", contentOf(statePath().string() + ".damaged"));
+    const std::string defaults = contentOf(statePath());
+    EXPECT_GT(defaults.size(), 1000u) << "a new instrument's bank saved";
+
+    // The state and --save's file as the program ends; the second run's save
+    // finds the disk full (its temporary file writes to /dev/full).
+    const std::string copy = (scratch.path() / "copy.bank").string();
+    const std::string bank = (fs::path(QUIBO_TEST_DATA_DIR) / "session.bank").string();
+    ASSERT_TRUE(start({"--no-connect", "--load", bank, "--save", copy})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_EQ(contentOf(statePath()), contentOf(copy));
+    EXPECT_NE(defaults, contentOf(copy)) << "the loaded bank, not the defaults";
+    const std::string before = contentOf(statePath());
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    fs::create_symlink("/dev/full", statePath().string() + ".tmp");
+    EXPECT_EQ(5, stop(SIGTERM)) << output();
+    EXPECT_NE(std::string::npos, output().find("No space left on device")) << output();
+    EXPECT_EQ(before, contentOf(statePath()));
+}
+
 } // namespace
