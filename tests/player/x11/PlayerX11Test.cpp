@@ -407,11 +407,24 @@ protected:
         return 0;
     }
 
-    void connectOutputs()
+    // The ports a port is connected to, one a line.
+    std::string connectionsOf(const char* port)
+    {
+        std::string names;
+        const char** connections =
+            jack_port_get_all_connections(recorder->client(), jack_port_by_name(recorder->client(), port));
+        for (int i = 0; connections != nullptr && connections[i] != nullptr; ++i)
+            names += std::string(connections[i]) + "\n";
+        jack_free(connections);
+        return names;
+    }
+    void connectOutputs(bool midi = true)
     {
         ASSERT_TRUE(recorder->connect("Zintra:voice", recorder->portName("left").c_str()));
         ASSERT_TRUE(recorder->connect("Zintra:rhythm", recorder->portName("right").c_str()));
-        ASSERT_TRUE(sender->connect(sender->portName("midi_out").c_str(), "Zintra:midi_in"));
+        if (midi) {
+            ASSERT_TRUE(sender->connect(sender->portName("midi_out").c_str(), "Zintra:midi_in"));
+        }
     }
 
     // Keys and the pointer through the X test extension.
@@ -496,6 +509,8 @@ TEST_F(PlayerX11Test, PlaysFromTheKeyboardThePanelAndMidiAndTypesOnTheCalculator
     XGetWindowAttributes(display, window, &attributes);
     EXPECT_EQ(kPanelWidth, attributes.width);
     EXPECT_EQ(kPanelHeight, attributes.height);
+    EXPECT_EQ("", connectionsOf("Zintra:voice"));
+    EXPECT_EQ("", connectionsOf("Zintra:rhythm"));
     connectOutputs();
 
     // Z held: C4 on the voice's output, the key shown pressed.
@@ -567,8 +582,11 @@ TEST_F(PlayerX11Test, PlaysFromTheKeyboardThePanelAndMidiAndTypesOnTheCalculator
 
 TEST_F(PlayerX11Test, VolumeAndProgramSurviveAQuitAndARestartAndQuittingWhileItSoundsIsQuick)
 {
-    ASSERT_TRUE(start({"--no-connect"})) << output();
-    connectOutputs();
+    ASSERT_TRUE(start({"--midi-connect", sender->portName("midi_out")})) << output();
+    EXPECT_EQ("system:playback_1\n", connectionsOf("Zintra:voice"));
+    EXPECT_EQ("system:playback_2\n", connectionsOf("Zintra:rhythm"));
+    EXPECT_EQ(sender->portName("midi_out") + "\n", connectionsOf("Zintra:midi_in"));
+    connectOutputs(false);
     const CPixelSurface fresh = paneltest::panelPicture();
     pointerAway();
     sleepMs(100);
