@@ -37,6 +37,7 @@ namespace panel {
 #include <fstream>
 #include <map>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -80,6 +81,8 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::map<std::strin
     const pid_t pid = fork();
     if (pid != 0)
         return pid;
+    // Ended with the test, should it crash.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     for (const auto& [name, value] : environment) {
         if (value == "-")
             unsetenv(name.c_str());
@@ -681,6 +684,50 @@ TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldSta
     EXPECT_EQ(5, stop(SIGTERM)) << output();
     EXPECT_NE(std::string::npos, output().find("No space left on device")) << output();
     EXPECT_EQ(before, contentOf(statePath()));
+}
+
+// The server quits under the player (a PipeWire restart, jackd stopped): it
+// says so, saves the state and ends with the status of a JACK failure.
+TEST_F(PlayerX11Test, AServerThatGoesAwayEndsThePlayerWithItsStateSaved)
+{
+    const std::string name = s_serverName + "-second";
+    struct Server {
+        pid_t pid;
+        ~Server()
+        {
+            if (pid <= 0)
+                return;
+            kill(pid, SIGTERM);
+            if (waitForExit(pid, 3000) < 0) {
+                kill(pid, SIGKILL);
+                waitForExit(pid, 2000);
+            }
+        }
+    } server{spawn({"jackd", "-n", name, "-d", "dummy", "-r", "44100", "-p", "256"}, {},
+                   (scratch.path() / "jackd.log").string())};
+    // Asked by another process: libjack serves one server to a process.
+    const std::string ask = "JACK_DEFAULT_SERVER=" + name + " jack_lsp >/dev/null 2>&1";
+    bool up = false;
+    for (int attempt = 0; attempt < 100 && !up; ++attempt) {
+        up = std::system(ask.c_str()) == 0;
+        if (!up)
+            sleepMs(50);
+    }
+    ASSERT_TRUE(up) << "the second server did not start: " << contentOf(scratch.path() / "jackd.log");
+    const std::map<std::string, std::string> changes{{"JACK_DEFAULT_SERVER", name}};
+    player =
+        spawn({ZINTRA_PLAYER_PATH, "--no-connect"}, environment(changes), (scratch.path() / "zintra.log").string());
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline && output().find("playing as JACK client") == std::string::npos)
+        sleepMs(20);
+    ASSERT_NE(std::string::npos, output().find("playing as JACK client Zintra")) << output();
+    kill(server.pid, SIGTERM);
+    EXPECT_EQ(0, waitForExit(server.pid, 5000));
+    server.pid = 0;
+    EXPECT_EQ(3, waitForExit(player, 2000)) << output();
+    player = 0;
+    EXPECT_NE(std::string::npos, output().find("the JACK server stopped")) << output();
+    EXPECT_GT(contentOf(statePath()).size(), 1000u);
 }
 
 } // namespace
