@@ -686,6 +686,40 @@ TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldSta
     EXPECT_EQ(before, contentOf(statePath()));
 }
 
+// A key held when the window loses the keyboard is let go: its release goes
+// to another window, and the key would otherwise stay held in the player,
+// dead when it is pressed again.
+TEST_F(PlayerX11Test, AKeyHeldWhenTheWindowLosesTheKeyboardIsLetGo)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    connectOutputs();
+    key(XK_x, true);
+    sleepMs(150);
+    recorder->record(200);
+    EXPECT_NEAR(293.66, pitchOf(recorder->left()), 1.0) << "D4 sounds";
+    const Window other = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 300, 100, 100, 0, 0, 0);
+    XMapWindow(display, other);
+    XSync(display, False);
+    XSetInputFocus(display, other, RevertToParent, CurrentTime);
+    XSync(display, False);
+    sleepMs(100);
+    key(XK_x, false);
+    sleepMs(1500); // the note ends
+    recorder->record(100);
+    EXPECT_EQ(0.0f, peakOf(recorder->left())) << "the note stopped";
+
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    sleepMs(100);
+    key(XK_x, true);
+    sleepMs(150);
+    recorder->record(200);
+    key(XK_x, false);
+    EXPECT_NEAR(293.66, pitchOf(recorder->left()), 1.0) << "the key plays again";
+    XDestroyWindow(display, other);
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+}
+
 // The server quits under the player (a PipeWire restart, jackd stopped): it
 // says so, saves the state and ends with the status of a JACK failure.
 TEST_F(PlayerX11Test, AServerThatGoesAwayEndsThePlayerWithItsStateSaved)
