@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -55,8 +54,9 @@ CJackPlayer::OpenResult CJackPlayer::open(const Options& options, std::string& m
         return OpenResult::kFailed;
     }
     // Not active yet: the process callback cannot run beside this call.
-    m_rate = static_cast<float>(jack_get_sample_rate(m_client));
-    m_instrument.setSampleRate(m_rate);
+    const float rate = static_cast<float>(jack_get_sample_rate(m_client));
+    m_instrument.setSampleRate(rate);
+    m_rateChange.start(rate);
     jack_set_process_callback(m_client, &CJackPlayer::processCallback, this);
     jack_set_sample_rate_callback(m_client, &CJackPlayer::sampleRateCallback, this);
     jack_on_shutdown(m_client, &CJackPlayer::shutdownCallback, this);
@@ -133,10 +133,9 @@ int CJackPlayer::process(std::uint32_t frames)
 {
     auto* left = static_cast<float*>(jack_port_get_buffer(m_voicePort, frames));
     auto* right = static_cast<float*>(jack_port_get_buffer(m_rhythmPort, frames));
-    if (m_silence.load()) {
+    if (m_rateChange.silenceBlock()) {
         std::memset(left, 0, frames * sizeof(float));
         std::memset(right, 0, frames * sizeof(float));
-        m_silenced.store(true);
         return 0;
     }
     takeMidi(frames);
@@ -163,7 +162,7 @@ void CJackPlayer::takeMidi(std::uint32_t frames)
 
 int CJackPlayer::sampleRateCallback(std::uint32_t rate, void* self)
 {
-    static_cast<CJackPlayer*>(self)->m_pendingRate.store(static_cast<float>(rate));
+    static_cast<CJackPlayer*>(self)->m_rateChange.announce(static_cast<float>(rate));
     return 0;
 }
 
@@ -176,37 +175,9 @@ void CJackPlayer::shutdownCallback(void* self)
 
 void CJackPlayer::deliverNotices()
 {
-    applyPendingRate();
+    if (m_client != nullptr)
+        m_rateChange.applyPending([this](float rate) { return m_instrument.setSampleRate(rate); }, kSilenceWait);
     m_instrument.deliverNotices();
-}
-
-// The rate is applied between two blocks that the process callback leaves
-// silent; it is never asked to wait. If the callback does not run (the
-// server stalls), the rate waits for the next pass.
-void CJackPlayer::applyPendingRate()
-{
-    const float rate = m_pendingRate.load();
-    if (rate == 0.0f || m_client == nullptr)
-        return;
-    if (rate == m_rate) {
-        // The rate the instrument already runs at (the server announces it
-        // when the callback is set).
-        float expected = rate;
-        m_pendingRate.compare_exchange_strong(expected, 0.0f);
-        return;
-    }
-    m_silenced.store(false);
-    m_silence.store(true);
-    const auto deadline = std::chrono::steady_clock::now() + kSilenceWait;
-    while (!m_silenced.load() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (m_silenced.load()) {
-        // The newest rate, should the server have announced another meanwhile.
-        const float newest = m_pendingRate.exchange(0.0f);
-        if (m_instrument.setSampleRate(newest))
-            m_rate = newest;
-    }
-    m_silence.store(false);
 }
 
 // --- CInstrumentFront ---------------------------------------------------------

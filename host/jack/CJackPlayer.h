@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CInstrumentFront.h"
+#include "CRateChange.h"
 
 #include <atomic>
 #include <cstdint>
@@ -59,7 +60,6 @@ private:
     bool registerPorts(std::string& message);
     void connectOutputs(std::string& message);
     void connectMidiSource(const std::string& source, std::string& message);
-    void applyPendingRate();
 
     // CInstrumentFront: a JACK client has no host to tell of parameters.
     void parameterChanged(std::int32_t index, float value) override;
@@ -78,11 +78,7 @@ private:
     std::atomic<bool> m_serverGone{false};
     std::atomic<std::uint64_t> m_blocks{0};
     // A rate change: announced by the server's thread, applied by the main
-    // thread while the process callback writes silence (it says so in
-    // m_silenced), so that render and setSampleRate never overlap.
-    std::atomic<float> m_pendingRate{0.0f};
-    std::atomic<bool> m_silence{false};
-    std::atomic<bool> m_silenced{false};
-    // The rate the instrument runs at (main thread).
-    float m_rate = 0.0f;
+    // thread between silent blocks, so that render and setSampleRate never
+    // overlap.
+    CRateChange m_rateChange;
 };
