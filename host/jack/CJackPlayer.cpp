@@ -140,7 +140,6 @@ int CJackPlayer::process(std::uint32_t frames)
     }
     takeMidi(frames);
     m_instrument.render(left, right, static_cast<std::int32_t>(frames));
-    m_blocks.fetch_add(1);
     return 0;
 }
 

@@ -48,8 +48,6 @@ public:
     void deliverNotices();
     // The server shut the client down (it quit or threw the client out).
     bool serverGone() const { return m_serverGone.load(); }
-    // Blocks rendered so far, for the main thread to see the audio run.
-    std::uint64_t blocksRendered() const { return m_blocks.load(); }
 
 private:
     static int processCallback(std::uint32_t frames, void* self);
@@ -76,7 +74,6 @@ private:
     _jack_port* m_rhythmPort = nullptr;
     _jack_port* m_midiPort = nullptr;
     std::atomic<bool> m_serverGone{false};
-    std::atomic<std::uint64_t> m_blocks{0};
     // A rate change: announced by the server's thread, applied by the main
     // thread between silent blocks, so that render and setSampleRate never
     // overlap.
