@@ -20,9 +20,12 @@ constexpr const char* kVersion = "1.0.0";
 
 volatile std::sig_atomic_t g_quitRequested = 0;
 
-extern "C" void onQuitSignal(int)
+// The first signal asks the main loop to end; a second one, should the end
+// hang, ends the program at once.
+extern "C" void onQuitSignal(int signal)
 {
     g_quitRequested = 1;
+    std::signal(signal, SIG_DFL);
 }
 
 void say(const std::string& text)
