@@ -756,7 +756,7 @@ TEST_F(PlayerX11Test, AServerThatGoesAwayEndsThePlayerWithItsStateSaved)
         sleepMs(20);
     ASSERT_NE(std::string::npos, output().find("playing as JACK client Zintra")) << output();
     kill(server.pid, SIGTERM);
-    EXPECT_EQ(0, waitForExit(server.pid, 5000));
+    EXPECT_GE(waitForExit(server.pid, 5000), 0) << "the server ended (its own status does not matter)";
     server.pid = 0;
     EXPECT_EQ(3, waitForExit(player, 2000)) << output();
     player = 0;
