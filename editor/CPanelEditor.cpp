@@ -210,6 +210,7 @@ void CPanelEditor::createControls(CPanelFrame& frame)
 void CPanelEditor::close()
 {
     if (m_open) {
+        releaseComputerKeys();
         m_open = false;
         m_port->detachDisplay();
         m_lcd.reset();
@@ -268,6 +269,53 @@ void CPanelEditor::routeNoteKey(int tag, float value)
     }
     m_rhythmDigitWait = false;
     m_port->noteKey(tag, value);
+}
+
+// --- the computer keyboard --------------------------------------------------
+
+bool CPanelEditor::onKeyDown(VstKeyCode& keyCode)
+{
+    if (!m_open)
+        return false;
+    const CKeyCode key{keyCode.character, keyCode.virt, keyCode.modifier};
+    if (CComputerKeyboard::leftToHost(key))
+        return false;
+    const int tag = m_computerKeyboard.press(key, m_port->panelMode());
+    if (tag == CComputerKeyboard::kHeld)
+        return true;
+    if (tag == CComputerKeyboard::kNone)
+        return CGuiEditor::onKeyDown(keyCode);
+    pressPanelKey(tag, 1.0f);
+    return true;
+}
+
+bool CPanelEditor::onKeyUp(VstKeyCode& keyCode)
+{
+    if (!m_open)
+        return false;
+    const int tag = m_computerKeyboard.release({keyCode.character, keyCode.virt, keyCode.modifier});
+    if (tag == CComputerKeyboard::kNone)
+        return CGuiEditor::onKeyUp(keyCode);
+    pressPanelKey(tag, 0.0f);
+    return true;
+}
+
+// The key is shown as the computer key holds it and sends what a click
+// sends; a key the mouse holds stays the mouse's.
+void CPanelEditor::pressPanelKey(int tag, float value)
+{
+    CKeyButton* control = tag >= kFirstNoteKey && tag <= kLastNoteKey ? key(tag) : button(tag);
+    if (control == nullptr || control->tracking())
+        return;
+    control->setValue(value);
+    controlChanged(control);
+}
+
+void CPanelEditor::releaseComputerKeys()
+{
+    for (int tag = m_computerKeyboard.releaseAny(); tag != CComputerKeyboard::kNone;
+         tag = m_computerKeyboard.releaseAny())
+        pressPanelKey(tag, 0.0f);
 }
 
 // Parameters are automated, so the host records them; function keys only

@@ -8,6 +8,7 @@
 // taken by the editor's idle. Controls send parameters and function keys
 // through the plug-in's queue and note keys through panelNoteKey.
 
+#include "CComputerKeyboard.h"
 #include "CControlObserver.h"
 #include "CGuiEditor.h"
 #include "CLegendSet.h"
@@ -46,6 +47,12 @@ public:
     // editor's thread, while open.
     void setParameter(VstInt32 index, float value) override;
     void controlChanged(CPanelControl* control) override;
+    // The computer keyboard (CComputerKeyboard) presses and releases the
+    // panel's keys as a click would; other keys go to the panel's controls
+    // (the arrow keys step a slider). Space and keys with Control or Alt
+    // are not used, so that they stay the host's.
+    bool onKeyDown(VstKeyCode& keyCode) override;
+    bool onKeyUp(VstKeyCode& keyCode) override;
 
     bool isOpen() const { return m_open; }
     // The panel's controls while open (null otherwise).
@@ -74,6 +81,8 @@ private:
     void sendParameter(int index, float value);
     void sendKey(int tag, float value);
     void routeNoteKey(int tag, float value);
+    void pressPanelKey(int tag, float value);
+    void releaseComputerKeys();
 
     CEditorPort* m_port;
     CPanelControl* m_parameterControls[kParameterControls] = {};
@@ -91,4 +100,5 @@ private:
     float m_lastSent[kParameterControls];
     // Keys shown down from the instrument's notices (bit k: key 55 + k).
     std::uint32_t m_keysShown = 0;
+    CComputerKeyboard m_computerKeyboard;
 };

@@ -347,7 +347,7 @@ TEST_F(PanelEditorTest, ArrowKeysMoveTheSliderClickedLastElseTheBalance)
 {
     panel.click({412 + 16 + 31, 30}); // Volume to 0.5
     EXPECT_EQ((std::vector<Sent>{{kParamVolume, 0.5f}}), panel.takeSent());
-    VstKeyCode right{0, VKEY_RIGHT, 0}, left{0, VKEY_LEFT, MODIFIER_SHIFT}, other{'q', 0, 0};
+    VstKeyCode right{0, VKEY_RIGHT, 0}, left{0, VKEY_LEFT, MODIFIER_SHIFT}, other{'a', 0, 0};
     EXPECT_TRUE(panel.editor->onKeyDown(right));
     EXPECT_TRUE(panel.editor->onKeyDown(left));
     std::vector<Sent> sent = panel.takeSent();

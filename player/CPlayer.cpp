@@ -1,0 +1,257 @@
+#include "CPlayer.h"
+
+#include "AEffEditor.h"
+#include "CInstrument.h"
+#include "CJackPlayer.h"
+#include "CStateStore.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The editor's idle and the instrument's notices, about 50 times a second.
+constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
+constexpr const char* kTitle = "Zintra";
+constexpr const char* kVersion = "1.0.0";
+
+volatile std::sig_atomic_t g_quitRequested = 0;
+
+// The first signal asks the main loop to end; a second one, should the end
+// hang, ends the program at once.
+extern "C" void onQuitSignal(int signal)
+{
+    g_quitRequested = 1;
+    std::signal(signal, SIG_DFL);
+}
+
+void say(const std::string& text)
+{
+    std::fprintf(stderr, "zintra: %s\n", text.c_str());
+}
+
+} // namespace
+
+CPlayer::CPlayer() = default;
+
+CPlayer::~CPlayer()
+{
+    // The audio stops before the instrument goes.
+    m_jack.reset();
+    if (m_editorOpen)
+        m_editor->close();
+    m_window.reset();
+}
+
+void CPlayer::requestQuit()
+{
+    g_quitRequested = 1;
+}
+
+int CPlayer::run(int argc, const char* const* argv)
+{
+    std::string error;
+    if (!m_options.parse(argc, argv, error)) {
+        say(error);
+        return kExitUsage;
+    }
+    if (m_options.help) {
+        std::fputs(CPlayerOptions::usage(), stdout);
+        return kExitDone;
+    }
+    if (m_options.version) {
+        std::printf("zintra %s\n", kVersion);
+        return kExitDone;
+    }
+    const int started = start();
+    if (started != kExitDone)
+        return started;
+    mainLoop();
+    return finish();
+}
+
+// --- starting -------------------------------------------------------------
+
+int CPlayer::start()
+{
+    std::string error;
+    const std::string folder = CStateStore::defaultFolder();
+    if (folder.empty()) {
+        say("neither XDG_CONFIG_HOME nor HOME is set: there is no configuration folder for the state");
+        return kExitState;
+    }
+    m_store = std::make_unique<CStateStore>(folder);
+    if (!m_store->prepareFolder(error)) {
+        say(error + "; the saved state is left as it is");
+        return kExitState;
+    }
+    m_instrument = createInstrument();
+    if (m_instrument == nullptr) {
+        say("out of memory");
+        return kExitFailed;
+    }
+    if (!restoreState())
+        return kExitLoad;
+    const int window = openWindow();
+    if (window != kExitDone)
+        return window;
+    const int jack = openJack();
+    if (jack != kExitDone)
+        return jack;
+    m_editorOpen = m_editor->open(m_window->nativeWindow());
+    std::signal(SIGINT, &onQuitSignal);
+    std::signal(SIGTERM, &onQuitSignal);
+    return kExitDone;
+}
+
+// --load's file, else the saved state. A saved state that cannot be used is
+// kept aside and the instrument starts from its defaults; a --load file that
+// cannot be used ends the program (false).
+bool CPlayer::restoreState()
+{
+    std::string error;
+    if (!m_options.loadFile.empty()) {
+        if (loadBank(m_options.loadFile, error))
+            return true;
+        say(error);
+        return false;
+    }
+    const std::string path = m_store->statePath();
+    if (!CStateStore::exists(path) || loadBank(path, error))
+        return true;
+    const std::string aside = CStateStore::setAside(path);
+    say(error + (aside.empty() ? "" : "; kept as " + aside) + "; starting from the defaults");
+    return true;
+}
+
+bool CPlayer::loadBank(const std::string& path, std::string& error)
+{
+    std::vector<unsigned char> bytes;
+    if (!CStateStore::readFile(path, bytes)) {
+        error = "cannot read " + path;
+        return false;
+    }
+    if (bytes.empty() || m_instrument->setChunk(bytes.data(), static_cast<std::int32_t>(bytes.size()), false) == 0) {
+        error = path + " is not a bank of this instrument (damaged or from a later version)";
+        return false;
+    }
+    return true;
+}
+
+int CPlayer::openWindow()
+{
+    m_editor = m_instrument->editor();
+    ERect* rect = nullptr;
+    if (m_editor == nullptr || !m_editor->getRect(&rect) || rect == nullptr) {
+        say("the instrument has no front panel");
+        return kExitFailed;
+    }
+    m_window = createPlayerWindow();
+    std::string error;
+    if (!m_window->open(rect->right - rect->left, rect->bottom - rect->top, kTitle, this, error)) {
+        say(error + " (zintra needs an X display for its panel)");
+        return kExitNoDisplay;
+    }
+    return kExitDone;
+}
+
+int CPlayer::openJack()
+{
+    m_jack = std::make_unique<CJackPlayer>(*m_instrument);
+    CJackPlayer::Options options;
+    options.clientName = m_options.clientName;
+    options.connectOutputs = m_options.connectOutputs;
+    options.midiSource = m_options.midiSource;
+    std::string message;
+    switch (m_jack->open(options, message)) {
+    case CJackPlayer::OpenResult::kNoServer:
+        say("no JACK server is running: start one with jackd (for instance \"jackd -d alsa\", or qjackctl), "
+            "or run under PipeWire (pw-jack zintra)");
+        return kExitNoJack;
+    case CJackPlayer::OpenResult::kFailed:
+        say(message);
+        return kExitNoJack;
+    case CJackPlayer::OpenResult::kOpened:
+        break;
+    }
+    if (!message.empty())
+        std::fprintf(stderr, "zintra: %s", message.c_str());
+    std::printf("zintra: playing as JACK client %s\n", m_jack->clientName().c_str());
+    std::fflush(stdout);
+    return kExitDone;
+}
+
+// --- running ----------------------------------------------------------------
+
+void CPlayer::mainLoop()
+{
+    auto nextIdle = std::chrono::steady_clock::now();
+    while (g_quitRequested == 0 && !m_jack->serverGone()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= nextIdle) {
+            m_jack->deliverNotices();
+            if (m_editorOpen)
+                m_editor->idle();
+            nextIdle = now + kIdlePeriod;
+        }
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextIdle - now).count();
+        m_window->waitEvents(static_cast<int>(wait > 0 ? wait : 0));
+    }
+}
+
+void CPlayer::windowKeyDown(VstKeyCode& key)
+{
+    if (m_editorOpen)
+        m_editor->onKeyDown(key);
+}
+
+void CPlayer::windowKeyUp(VstKeyCode& key)
+{
+    if (m_editorOpen)
+        m_editor->onKeyUp(key);
+}
+
+void CPlayer::windowCloseRequested()
+{
+    requestQuit();
+}
+
+// --- ending -----------------------------------------------------------------
+
+// The audio stops first, so that the saved bank is the one last heard.
+int CPlayer::finish()
+{
+    const bool serverGone = m_jack->serverGone();
+    m_jack->close();
+    if (m_editorOpen)
+        m_editor->close();
+    m_editorOpen = false;
+    m_window->close();
+    int status = serverGone ? kExitNoJack : kExitDone;
+    if (serverGone)
+        say("the JACK server stopped");
+    std::string error;
+    if (!saveBank(m_store->statePath(), error)) {
+        say(error + "; the saved state is left as it was");
+        status = kExitState;
+    }
+    if (!m_options.saveFile.empty() && !saveBank(m_options.saveFile, error)) {
+        say(error);
+        status = kExitState;
+    }
+    return status;
+}
+
+bool CPlayer::saveBank(const std::string& path, std::string& error)
+{
+    const void* bytes = nullptr;
+    const std::int32_t size = m_instrument->getChunk(&bytes, false);
+    if (size <= 0 || bytes == nullptr) {
+        error = "the instrument gave no bank to save";
+        return false;
+    }
+    return CStateStore::writeFile(path, bytes, static_cast<std::size_t>(size), error);
+}

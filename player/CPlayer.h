@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CPlayerOptions.h"
+#include "PlayerWindow.h"
+
+#include <memory>
+#include <string>
+
+class AEffEditor;
+class CInstrument;
+class CJackPlayer;
+class CStateStore;
+
+// The standalone player: the instrument as a JACK client with its front
+// panel in a window of its own, its state kept between runs. run() answers
+// the program's exit status.
+class CPlayer final : private CPlayerWindowListener {
+public:
+    enum ExitStatus {
+        kExitDone = 0,
+        kExitFailed = 1,
+        kExitUsage = 2,
+        kExitNoJack = 3,
+        kExitNoDisplay = 4,
+        kExitState = 5,
+        kExitLoad = 6,
+    };
+
+    CPlayer();
+    ~CPlayer();
+
+    int run(int argc, const char* const* argv);
+    // Asks the main loop to end (a signal handler may call it).
+    static void requestQuit();
+
+private:
+    int start();
+    bool restoreState();
+    bool loadBank(const std::string& path, std::string& error);
+    int openWindow();
+    int openJack();
+    void mainLoop();
+    int finish();
+    bool saveBank(const std::string& path, std::string& error);
+
+    void windowKeyDown(VstKeyCode& key) override;
+    void windowKeyUp(VstKeyCode& key) override;
+    void windowCloseRequested() override;
+
+    CPlayerOptions m_options;
+    std::unique_ptr<CStateStore> m_store;
+    std::unique_ptr<CInstrument> m_instrument;
+    std::unique_ptr<CJackPlayer> m_jack;
+    std::unique_ptr<CPlayerWindow> m_window;
+    AEffEditor* m_editor = nullptr;
+    bool m_editorOpen = false;
+};

@@ -1,0 +1,81 @@
+#include "CPlayerOptions.h"
+
+namespace {
+
+// The options that take a value, and where it goes.
+struct ValueOption {
+    const char* name;
+    std::string CPlayerOptions::*field;
+};
+const ValueOption kValueOptions[] = {
+    {"--name", &CPlayerOptions::clientName},
+    {"--midi-connect", &CPlayerOptions::midiSource},
+    {"--load", &CPlayerOptions::loadFile},
+    {"--save", &CPlayerOptions::saveFile},
+};
+
+} // namespace
+
+bool CPlayerOptions::parse(int argc, const char* const* argv, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            help = true;
+            continue;
+        }
+        if (option == "--version") {
+            version = true;
+            continue;
+        }
+        if (option == "--no-connect") {
+            connectOutputs = false;
+            continue;
+        }
+        const ValueOption* taken = nullptr;
+        for (const ValueOption& candidate : kValueOptions)
+            if (option == candidate.name)
+                taken = &candidate;
+        if (taken == nullptr) {
+            error = "unknown option " + option + " (zintra --help lists them)";
+            return false;
+        }
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+            error = option + " needs a value";
+            return false;
+        }
+        this->*(taken->field) = argv[++i];
+    }
+    return true;
+}
+
+const char* CPlayerOptions::usage()
+{
+    return "Usage: zintra [OPTION]...\n"
+           "Plays the Zintra instrument as a JACK client, with its front panel in a window.\n"
+           "\n"
+           "  --name NAME          the JACK client's name (default Zintra)\n"
+           "  --no-connect         leave the outputs unconnected (default: to the system's playback ports)\n"
+           "  --midi-connect PORT  connect a MIDI output port to the input (jack_lsp lists the ports)\n"
+           "  --load FILE          start from a bank file (as zintra-host --save-bank writes) instead of\n"
+           "                       the saved state\n"
+           "  --save FILE          also write the bank to FILE when the program ends\n"
+           "  --help, --version\n"
+           "\n"
+           "Ports: voice (left output), rhythm (right output), midi_in.\n"
+           "\n"
+           "The computer keyboard, while the window has the focus:\n"
+           "  Play and Rec  Z S X D C V G B H N J M  play C4 to B4 (S D G H J the black keys),\n"
+           "                , L . ; /  go on to E5; Q 2 W 3 E R 5 T 6 Y 7 U  play C5 to B5\n"
+           "  Cal           0-9 . + - * / = (or Enter) % type, Backspace clears the entry (CE),\n"
+           "                Escape clears all (AC)\n"
+           "\n"
+           "The instrument's state (its bank: programs, melody, calculator memory, settings) is saved when\n"
+           "the program ends and restored when it starts, in $XDG_CONFIG_HOME/zintra/state.bank\n"
+           "(~/.config/zintra/state.bank without XDG_CONFIG_HOME). A damaged state file is kept aside as\n"
+           "state.bank.damaged and the instrument starts from its defaults.\n"
+           "\n"
+           "Exit status: 0 done, 2 bad options, 3 no JACK server or the server failed, 4 no display,\n"
+           "5 the configuration folder cannot be written (the saved state is left as it was), 6 the\n"
+           "--load file cannot be read or is no bank, 1 anything else.\n";
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+// The player's command line.
+struct CPlayerOptions {
+    bool help = false;
+    bool version = false;
+    std::string clientName = "Zintra";
+    bool connectOutputs = true;
+    std::string midiSource;
+    // A bank file to start from instead of the saved state; one to write at
+    // the end as well.
+    std::string loadFile;
+    std::string saveFile;
+
+    // Reads argv[1..argc-1]; false with the reason in error for an unknown
+    // option, a missing or empty value.
+    bool parse(int argc, const char* const* argv, std::string& error);
+    // What --help prints.
+    static const char* usage();
+};

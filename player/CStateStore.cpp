@@ -1,0 +1,117 @@
+#include "CStateStore.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace {
+
+constexpr const char* kFolderName = "zintra";
+constexpr const char* kStateName = "state.bank";
+constexpr const char* kTemporarySuffix = ".tmp";
+constexpr const char* kDamagedSuffix = ".damaged";
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+} // namespace
+
+std::string CStateStore::defaultFolder()
+{
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the convention says.
+    const std::string config = environment("XDG_CONFIG_HOME");
+    if (!config.empty() && config[0] == '/')
+        return config + "/" + kFolderName;
+    const std::string home = environment("HOME");
+    if (home.empty())
+        return std::string();
+    return home + "/.config/" + kFolderName;
+}
+
+CStateStore::CStateStore(std::string folder)
+    : m_folder(std::move(folder))
+{
+}
+
+std::string CStateStore::statePath() const
+{
+    return m_folder + "/" + kStateName;
+}
+
+bool CStateStore::prepareFolder(std::string& error) const
+{
+    std::error_code code;
+    std::filesystem::create_directories(m_folder, code);
+    if (code) {
+        error = "cannot make the configuration folder " + m_folder + ": " + code.message();
+        return false;
+    }
+    // The file a save writes first.
+    const std::string probe = statePath() + kTemporarySuffix;
+    const char byte = 0;
+    if (!writeWhole(probe, &byte, 1, error))
+        return false;
+    std::filesystem::remove(probe, code);
+    return true;
+}
+
+bool CStateStore::exists(const std::string& path)
+{
+    std::error_code code;
+    return std::filesystem::exists(path, code);
+}
+
+bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool CStateStore::writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error)
+{
+    errno = 0;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out) {
+        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out.close();
+        if (out)
+            return true;
+        // Written in part (a full disk): not left behind.
+        std::error_code code;
+        std::filesystem::remove(path, code);
+    }
+    error = "cannot write " + path + (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
+    return false;
+}
+
+bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
+{
+    const std::string temporary = path + kTemporarySuffix;
+    if (!writeWhole(temporary, data, size, error))
+        return false;
+    std::error_code code;
+    std::filesystem::rename(temporary, path, code);
+    if (code) {
+        error = "cannot replace " + path + ": " + code.message();
+        std::filesystem::remove(temporary, code);
+        return false;
+    }
+    return true;
+}
+
+std::string CStateStore::setAside(const std::string& path)
+{
+    const std::string damaged = path + kDamagedSuffix;
+    std::error_code code;
+    std::filesystem::rename(path, damaged, code);
+    return code ? std::string() : damaged;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The player's saved state: the instrument's bank in a file of the user's
+// configuration folder. A file is written beside its place and then renamed
+// over it, so a write that fails (a full disk) leaves the old file whole.
+class CStateStore {
+public:
+    // $XDG_CONFIG_HOME/zintra, else $HOME/.config/zintra; "" without either.
+    static std::string defaultFolder();
+
+    explicit CStateStore(std::string folder);
+
+    const std::string& folder() const { return m_folder; }
+    std::string statePath() const;
+    // Makes the folder and proves a file can be written in it (the probe is
+    // removed); false with the reason.
+    bool prepareFolder(std::string& error) const;
+
+    // Whether the file exists; its bytes, false when it cannot be read.
+    static bool exists(const std::string& path);
+    static bool readFile(const std::string& path, std::vector<unsigned char>& bytes);
+    // Writes path.tmp and renames it to path; false with the reason (the
+    // old file is then untouched and no temporary file is left).
+    static bool writeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
+    // Renames a file that cannot be used to path.damaged (replacing an older
+    // one); answers the new name, or "" when it could not be moved.
+    static std::string setAside(const std::string& path);
+
+private:
+    // Writes the file itself; one written in part is removed.
+    static bool writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error);
+
+    std::string m_folder;
+};

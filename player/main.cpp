@@ -1,0 +1,9 @@
+// zintra: the instrument played standalone, as a JACK client with its front
+// panel in a window.
+#include "CPlayer.h"
+
+int main(int argc, char** argv)
+{
+    CPlayer player;
+    return player.run(argc, argv);
+}

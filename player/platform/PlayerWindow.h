@@ -1,0 +1,41 @@
+#pragma once
+// The player's top-level window, which holds the front panel: what the
+// program takes from the window system. One implementation per system
+// (platform/x11/).
+
+#include "VstAbi.h"
+
+#include <memory>
+#include <string>
+
+// What the window reports, on the thread that runs it.
+class CPlayerWindowListener {
+public:
+    // A key pressed or released while the window has the keyboard; a release
+    // carries what its press carried. Keys held when the window loses the
+    // keyboard are released.
+    virtual void windowKeyDown(VstKeyCode& key) = 0;
+    virtual void windowKeyUp(VstKeyCode& key) = 0;
+    // The user closed the window.
+    virtual void windowCloseRequested() = 0;
+
+protected:
+    ~CPlayerWindowListener() = default;
+};
+
+class CPlayerWindow {
+public:
+    virtual ~CPlayerWindow() = default;
+    // Opens the window at a fixed size with its title, shown; false with the
+    // reason when there is no display.
+    virtual bool open(int width, int height, const char* title, CPlayerWindowListener* listener,
+                      std::string& error) = 0;
+    // The native window a child (the panel) opens in.
+    virtual void* nativeWindow() = 0;
+    // Waits up to milliseconds for the window's events, then reports those
+    // that came.
+    virtual void waitEvents(int milliseconds) = 0;
+    virtual void close() = 0;
+};
+
+std::unique_ptr<CPlayerWindow> createPlayerWindow();

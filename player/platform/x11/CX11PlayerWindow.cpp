@@ -1,0 +1,218 @@
+#include "CX11PlayerWindow.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <poll.h>
+
+namespace {
+
+// An error on the player's connection (a focus the window manager refused)
+// is not worth ending the program for; the editor's connection has handlers
+// of its own while it makes its calls.
+int ignoreError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+struct VirtualKey {
+    KeySym symbol;
+    unsigned char virt;
+};
+constexpr VirtualKey kVirtualKeys[] = {
+    {XK_BackSpace, VKEY_BACK}, {XK_Tab, VKEY_TAB},     {XK_Return, VKEY_RETURN}, {XK_KP_Enter, VKEY_RETURN},
+    {XK_Escape, VKEY_ESCAPE},  {XK_space, VKEY_SPACE}, {XK_Left, VKEY_LEFT},     {XK_Up, VKEY_UP},
+    {XK_Right, VKEY_RIGHT},    {XK_Down, VKEY_DOWN},   {XK_Home, VKEY_HOME},     {XK_End, VKEY_END},
+    {XK_Next, VKEY_NEXT},      {XK_Pause, VKEY_PAUSE},
+};
+
+unsigned char modifiersOf(unsigned state)
+{
+    unsigned modifiers = 0;
+    if ((state & ShiftMask) != 0)
+        modifiers |= MODIFIER_SHIFT;
+    if ((state & ControlMask) != 0)
+        modifiers |= MODIFIER_CONTROL;
+    if ((state & Mod1Mask) != 0)
+        modifiers |= MODIFIER_ALTERNATE;
+    return static_cast<unsigned char>(modifiers);
+}
+
+// The key as a host reports it: a virtual key, or the character typed (the
+// modifiers applied, so Shift with = is +).
+VstKeyCode keyCodeOf(XKeyEvent& event)
+{
+    char text[8] = {};
+    KeySym symbol = NoSymbol;
+    const int length = XLookupString(&event, text, sizeof text, &symbol, nullptr);
+    VstKeyCode key{};
+    key.modifier = modifiersOf(event.state);
+    for (const VirtualKey& row : kVirtualKeys)
+        if (row.symbol == symbol)
+            key.virt = row.virt;
+    if (key.virt == 0 && length == 1 && text[0] >= ' ' && text[0] < 0x7f)
+        key.character = text[0];
+    return key;
+}
+
+} // namespace
+
+std::unique_ptr<CPlayerWindow> createPlayerWindow()
+{
+    return std::make_unique<CX11PlayerWindow>();
+}
+
+CX11PlayerWindow::~CX11PlayerWindow()
+{
+    close();
+}
+
+bool CX11PlayerWindow::open(int width, int height, const char* title, CPlayerWindowListener* listener,
+                            std::string& error)
+{
+    m_display = XOpenDisplay(nullptr);
+    if (m_display == nullptr) {
+        const char* name = XDisplayName(nullptr);
+        error = name != nullptr && name[0] != '\0' ? std::string("cannot open the display ") + name
+                                                   : std::string("no display: DISPLAY is not set");
+        return false;
+    }
+    XSetErrorHandler(&ignoreError);
+    m_listener = listener;
+    const int screen = DefaultScreen(m_display);
+    m_window = XCreateSimpleWindow(m_display, RootWindow(m_display, screen), 0, 0, static_cast<unsigned>(width),
+                                   static_cast<unsigned>(height), 0, BlackPixel(m_display, screen),
+                                   BlackPixel(m_display, screen));
+    XSelectInput(m_display, m_window, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
+    setTitle(title);
+    fixSize(width, height);
+    m_deleteWindow = XInternAtom(m_display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(m_display, m_window, &m_deleteWindow, 1);
+    // A held key repeats as presses alone, without releases in between.
+    XkbSetDetectableAutoRepeat(m_display, True, nullptr);
+    XMapWindow(m_display, m_window);
+    XSync(m_display, False);
+    return true;
+}
+
+void CX11PlayerWindow::setTitle(const char* title)
+{
+    XStoreName(m_display, m_window, title);
+    const Atom name = XInternAtom(m_display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
+    XChangeProperty(m_display, m_window, name, utf8, 8, PropModeReplace, reinterpret_cast<const unsigned char*>(title),
+                    static_cast<int>(std::strlen(title)));
+    XClassHint classHint{};
+    char resourceName[] = "zintra";
+    char resourceClass[] = "Zintra";
+    classHint.res_name = resourceName;
+    classHint.res_class = resourceClass;
+    XSetClassHint(m_display, m_window, &classHint);
+}
+
+void CX11PlayerWindow::fixSize(int width, int height)
+{
+    XSizeHints* hints = XAllocSizeHints();
+    if (hints == nullptr)
+        return;
+    hints->flags = PMinSize | PMaxSize;
+    hints->min_width = hints->max_width = width;
+    hints->min_height = hints->max_height = height;
+    XSetWMNormalHints(m_display, m_window, hints);
+    XFree(hints);
+}
+
+void* CX11PlayerWindow::nativeWindow()
+{
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_window));
+}
+
+void CX11PlayerWindow::waitEvents(int milliseconds)
+{
+    if (m_display == nullptr)
+        return;
+    if (XPending(m_display) == 0) {
+        pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
+        poll(&connection, 1, milliseconds);
+    }
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        handle(event);
+    }
+}
+
+void CX11PlayerWindow::handle(XEvent& event)
+{
+    switch (event.type) {
+    case KeyPress:
+        keyPressed(event.xkey);
+        break;
+    case KeyRelease:
+        keyReleased(event.xkey);
+        break;
+    case FocusOut:
+        releaseAllKeys();
+        break;
+    case MapNotify:
+        // Without a window manager nobody gives the window the keyboard.
+        if (!m_focusTaken)
+            XSetInputFocus(m_display, m_window, RevertToParent, CurrentTime);
+        m_focusTaken = true;
+        break;
+    case ClientMessage:
+        if (static_cast<Atom>(event.xclient.data.l[0]) == m_deleteWindow)
+            m_listener->windowCloseRequested();
+        break;
+    default:
+        break;
+    }
+}
+
+void CX11PlayerWindow::keyPressed(XKeyEvent& event)
+{
+    const unsigned code = event.keycode;
+    if (code >= kKeyCodes)
+        return;
+    if (!m_held[code])
+        m_heldKey[code] = keyCodeOf(event);
+    m_held[code] = true;
+    VstKeyCode key = m_heldKey[code];
+    m_listener->windowKeyDown(key);
+}
+
+void CX11PlayerWindow::keyReleased(XKeyEvent& event)
+{
+    const unsigned code = event.keycode;
+    if (code >= kKeyCodes || !m_held[code])
+        return;
+    m_held[code] = false;
+    VstKeyCode key = m_heldKey[code];
+    m_listener->windowKeyUp(key);
+}
+
+void CX11PlayerWindow::releaseAllKeys()
+{
+    for (unsigned code = 0; code < kKeyCodes; ++code) {
+        if (!m_held[code])
+            continue;
+        m_held[code] = false;
+        VstKeyCode key = m_heldKey[code];
+        m_listener->windowKeyUp(key);
+    }
+}
+
+void CX11PlayerWindow::close()
+{
+    if (m_display == nullptr)
+        return;
+    XDestroyWindow(m_display, m_window);
+    XCloseDisplay(m_display);
+    m_display = nullptr;
+    m_window = 0;
+}

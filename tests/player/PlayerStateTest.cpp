@@ -1,0 +1,174 @@
+// The player's command line and its state files: the configuration folder
+// from the environment, files replaced only once written whole, damaged
+// files kept aside.
+#include "CPlayerOptions.h"
+#include "CStateStore.h"
+#include "ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contentOf(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+TEST(PlayerOptionsTest, ReadsTheCommandLineAndRefusesWhatItDoesNotKnow)
+{
+    struct Row {
+        std::vector<const char*> arguments;
+        bool accepted;
+        const char* errorPart;
+    };
+    const Row rows[] = {
+        {{}, true, ""},
+        {{"--name", "Keys", "--no-connect", "--midi-connect", "a2j:Kbd [20] (capture): MIDI 1"}, true, ""},
+        {{"--load", "in.bank", "--save", "out.bank", "--help", "--version"}, true, ""},
+        {{"--name"}, false, "--name needs a value"},
+        {{"--load", ""}, false, "--load needs a value"},
+        {{"--volume", "3"}, false, "unknown option --volume"},
+        {{"keys.bank"}, false, "unknown option keys.bank"},
+    };
+    for (const Row& row : rows) {
+        std::vector<const char*> argv{"zintra"};
+        argv.insert(argv.end(), row.arguments.begin(), row.arguments.end());
+        CPlayerOptions options;
+        std::string error;
+        EXPECT_EQ(row.accepted, options.parse(static_cast<int>(argv.size()), argv.data(), error)) << error;
+        EXPECT_NE(std::string::npos, error.find(row.errorPart)) << error;
+    }
+    const char* argv[] = {"zintra",  "--name", "Keys", "--no-connect", "--midi-connect",
+                          "src:out", "--load", "a",    "--save",       "b"};
+    CPlayerOptions options;
+    std::string error;
+    ASSERT_TRUE(options.parse(10, argv, error));
+    EXPECT_EQ("Keys", options.clientName);
+    EXPECT_FALSE(options.connectOutputs);
+    EXPECT_EQ("src:out", options.midiSource);
+    EXPECT_EQ("a", options.loadFile);
+    EXPECT_EQ("b", options.saveFile);
+    EXPECT_FALSE(options.help);
+    CPlayerOptions defaults;
+    EXPECT_EQ("Zintra", defaults.clientName);
+    EXPECT_TRUE(defaults.connectOutputs);
+}
+
+// Sets (or, for null, unsets) an environment variable for the scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value)
+        : m_name(name)
+    {
+        const char* old = std::getenv(name);
+        m_hadOld = old != nullptr;
+        if (m_hadOld)
+            m_old = old;
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedVariable()
+    {
+        if (m_hadOld)
+            setenv(m_name, m_old.c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    bool m_hadOld = false;
+    std::string m_old;
+};
+
+TEST(StateStoreTest, TheFolderComesFromXdgConfigHomeElseHome)
+{
+    struct Row {
+        const char* config;
+        const char* home;
+        const char* folder;
+    };
+    const Row rows[] = {
+        {"/cfg", "/home/u", "/cfg/zintra"},
+        {nullptr, "/home/u", "/home/u/.config/zintra"},
+        {"", "/home/u", "/home/u/.config/zintra"},
+        {"relative/cfg", "/home/u", "/home/u/.config/zintra"},
+        {nullptr, nullptr, ""},
+    };
+    for (const Row& row : rows) {
+        ScopedVariable config("XDG_CONFIG_HOME", row.config);
+        ScopedVariable home("HOME", row.home);
+        EXPECT_EQ(row.folder, CStateStore::defaultFolder()) << (row.config ? row.config : "(unset)");
+    }
+}
+
+TEST(StateStoreTest, AFileIsReplacedOnlyWhenWrittenWholeAndADamagedOneIsKeptAside)
+{
+    testhost::ScratchFolder scratch;
+    ASSERT_TRUE(scratch.valid());
+    CStateStore store((scratch.path() / "cfg" / "zintra").string());
+    std::string error;
+    ASSERT_TRUE(store.prepareFolder(error)) << error;
+    EXPECT_EQ(std::vector<fs::path>{}, std::vector<fs::path>(fs::directory_iterator(store.folder()), {}))
+        << "the probe is removed";
+
+    const std::string path = store.statePath();
+    ASSERT_TRUE(CStateStore::writeFile(path, "first", 5, error)) << error;
+    ASSERT_TRUE(CStateStore::writeFile(path, "second", 6, error)) << error;
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(CStateStore::readFile(path, bytes));
+    EXPECT_EQ("second", std::string(bytes.begin(), bytes.end()));
+
+    // A write that fails (here the temporary file's place is taken by a
+    // folder) leaves the old file as it was.
+    fs::create_directory(path + ".tmp");
+    EXPECT_FALSE(CStateStore::writeFile(path, "third", 5, error));
+    EXPECT_NE(std::string::npos, error.find(".tmp")) << error;
+    EXPECT_EQ("second", contentOf(path));
+    EXPECT_FALSE(store.prepareFolder(error)) << "the folder cannot take a file";
+    fs::remove(path + ".tmp");
+    // A full disk: the temporary file's writes fail with ENOSPC.
+    fs::create_symlink("/dev/full", path + ".tmp");
+    EXPECT_FALSE(CStateStore::writeFile(path, std::string(70000, 'x').data(), 70000, error));
+    EXPECT_NE(std::string::npos, error.find("No space left")) << error;
+    EXPECT_EQ("second", contentOf(path));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path + ".tmp"))) << "the part written is removed";
+
+    EXPECT_EQ(path + ".damaged", CStateStore::setAside(path));
+    EXPECT_FALSE(CStateStore::exists(path));
+    EXPECT_EQ("second", contentOf(path + ".damaged"));
+    writeText(path, "newer");
+    EXPECT_EQ(path + ".damaged", CStateStore::setAside(path)) << "an older damaged file is replaced";
+    EXPECT_EQ("newer", contentOf(path + ".damaged"));
+    EXPECT_EQ("", CStateStore::setAside(path)) << "nothing to move";
+    EXPECT_FALSE(CStateStore::readFile(path, bytes));
+}
+
+TEST(StateStoreTest, AFolderThatCannotBeMadeIsReported)
+{
+    testhost::ScratchFolder scratch;
+    ASSERT_TRUE(scratch.valid());
+    writeText(scratch.path() / "cfg", "a file where the folder belongs");
+    CStateStore store((scratch.path() / "cfg" / "zintra").string());
+    std::string error;
+    EXPECT_FALSE(store.prepareFolder(error));
+    EXPECT_NE(std::string::npos, error.find("cannot make the configuration folder")) << error;
+}
+
+} // namespace

@@ -1,0 +1,794 @@
+// The built player, zintra, as a musician runs it: a private JACK server
+// (jackd with its dummy driver) and this Xvfb display. The test plays it
+// through the X test extension (keys, clicks, drags) and through a MIDI
+// port of its own, records its outputs with a JACK client of its own, reads
+// its panel back from the window's pixels, quits and restarts it, and runs it
+// into each error it reports.
+#include "PanelReference.h"
+#include "SignalAnalysis.h"
+
+// The panel's codes in a namespace of their own: their KeyCode clashes with
+// Xlib's.
+namespace panel {
+#include "PanelCodes.h"
+}
+
+// Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
+#include <gtest/gtest.h>
+
+#include "ScratchFolder.h"
+#include "X11HostSupport.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRate = 48000;
+constexpr int kPanelWidth = 882;
+constexpr int kPanelHeight = 213;
+// Where the panel's controls are: C4 (the white key at 356, 160; its lower
+// part, clear of the black keys), A4 (the white key at 541, 160), Cal on
+// the Mode switch, Program 1 on the Program switch, and the strip of the
+// sliders and switches.
+constexpr CPoint kKeyC4{372, 185};
+constexpr CRect kKeyC4Lower{358, 175, 390, 205};
+constexpr CPoint kKeyA4{557, 185};
+constexpr CPoint kModeCal{845, 36};
+constexpr CPoint kProgramOne{725, 30};
+constexpr CRect kControlStrip{400, 20, 880, 55};
+
+void sleepMs(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::string contentOf(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs a program with some environment variables changed ("NAME" alone:
+// removed), its output into a file; answers its process id.
+pid_t spawn(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
+            const std::string& output)
+{
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    // Ended with the test, should it crash.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    for (const auto& [name, value] : environment) {
+        if (value == "-")
+            unsetenv(name.c_str());
+        else
+            setenv(name.c_str(), value.c_str(), 1);
+    }
+    const int file = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(file, 1);
+    dup2(file, 2);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+// The exit status, or -1 when the process did not end within the time.
+int waitForExit(pid_t pid, int milliseconds)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (Clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        sleepMs(5);
+    }
+    return -1;
+}
+
+// A JACK client of the test's own: records two audio inputs into buffers
+// made beforehand, or sends one MIDI message at a frame offset of its next
+// block. It notes the server's frame time of the block it recorded first or
+// sent in.
+class JackProbe {
+public:
+    static constexpr std::size_t kCapacity = static_cast<std::size_t>(kRate) * 4;
+
+    explicit JackProbe(const char* name)
+        : m_left(kCapacity),
+          m_right(kCapacity)
+    {
+        m_client = jack_client_open(name, JackNoStartServer, nullptr);
+        if (m_client == nullptr)
+            return;
+        m_inputs[0] = jack_port_register(m_client, "left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        m_inputs[1] = jack_port_register(m_client, "right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        m_midi = jack_port_register(m_client, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(m_client, &JackProbe::processCallback, this);
+        jack_activate(m_client);
+    }
+    ~JackProbe()
+    {
+        if (m_client != nullptr)
+            jack_client_close(m_client);
+    }
+    jack_client_t* client() const { return m_client; }
+    bool connect(const char* from, const char* to) { return jack_connect(m_client, from, to) == 0; }
+    std::string portName(const char* shortName) const
+    {
+        return std::string(jack_get_client_name(m_client)) + ":" + shortName;
+    }
+
+    // Records the next frames and answers them, left and right.
+    void record(int milliseconds)
+    {
+        m_frames.store(0);
+        m_startFrame.store(0);
+        m_wanted.store(std::min(kCapacity, static_cast<std::size_t>(kRate * milliseconds / 1000)));
+        m_recording.store(true);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds + 2000);
+        while (m_recording.load() && Clock::now() < deadline)
+            sleepMs(5);
+        m_recording.store(false);
+    }
+    void startRecording(int milliseconds)
+    {
+        m_frames.store(0);
+        m_wanted.store(std::min(kCapacity, static_cast<std::size_t>(kRate * milliseconds / 1000)));
+        m_recording.store(true);
+    }
+    void waitRecorded()
+    {
+        const auto deadline = Clock::now() + std::chrono::seconds(6);
+        while (m_recording.load() && Clock::now() < deadline)
+            sleepMs(5);
+    }
+    std::vector<float> left() const { return {m_left.begin(), m_left.begin() + recorded()}; }
+    std::vector<float> right() const { return {m_right.begin(), m_right.begin() + recorded()}; }
+    std::uint32_t startFrame() const { return m_startFrame.load(); }
+
+    // Sends a message at offset into the next block; answers that block's
+    // frame time.
+    std::uint32_t send(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, std::uint32_t offset)
+    {
+        m_message[0] = status;
+        m_message[1] = data1;
+        m_message[2] = data2;
+        m_offset = offset;
+        m_sent.store(false);
+        m_sendPending.store(true);
+        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        while (!m_sent.load() && Clock::now() < deadline)
+            sleepMs(1);
+        return m_sentFrame.load();
+    }
+
+private:
+    std::ptrdiff_t recorded() const { return static_cast<std::ptrdiff_t>(m_frames.load()); }
+
+    static int processCallback(jack_nframes_t frames, void* self)
+    {
+        static_cast<JackProbe*>(self)->process(frames);
+        return 0;
+    }
+    void process(jack_nframes_t frames)
+    {
+        void* midi = jack_port_get_buffer(m_midi, frames);
+        jack_midi_clear_buffer(midi);
+        if (m_sendPending.load()) {
+            jack_midi_event_write(midi, m_offset, m_message, 3);
+            m_sentFrame.store(jack_last_frame_time(m_client));
+            m_sendPending.store(false);
+            m_sent.store(true);
+        }
+        if (!m_recording.load())
+            return;
+        const std::size_t done = m_frames.load();
+        if (done == 0)
+            m_startFrame.store(jack_last_frame_time(m_client));
+        const std::size_t take = std::min<std::size_t>(frames, m_wanted.load() - done);
+        const auto* left = static_cast<const float*>(jack_port_get_buffer(m_inputs[0], frames));
+        const auto* right = static_cast<const float*>(jack_port_get_buffer(m_inputs[1], frames));
+        std::copy(left, left + take, m_left.begin() + static_cast<std::ptrdiff_t>(done));
+        std::copy(right, right + take, m_right.begin() + static_cast<std::ptrdiff_t>(done));
+        m_frames.store(done + take);
+        if (done + take >= m_wanted.load())
+            m_recording.store(false);
+    }
+
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_inputs[2] = {};
+    jack_port_t* m_midi = nullptr;
+    std::vector<float> m_left, m_right;
+    std::atomic<bool> m_recording{false};
+    std::atomic<std::size_t> m_frames{0};
+    std::atomic<std::size_t> m_wanted{0};
+    std::atomic<std::uint32_t> m_startFrame{0};
+    jack_midi_data_t m_message[3] = {};
+    std::uint32_t m_offset = 0;
+    std::atomic<bool> m_sendPending{false};
+    std::atomic<bool> m_sent{false};
+    std::atomic<std::uint32_t> m_sentFrame{0};
+};
+
+// The pitch of a held note from its threshold crossings, in Hz; 0 for
+// silence.
+double pitchOf(const std::vector<float>& samples)
+{
+    if (samples.size() < 4096)
+        return 0.0;
+    const std::vector<double> crossings = audiocheck::upCrossings(samples, samples.size() / 4);
+    if (crossings.size() < 3)
+        return 0.0;
+    return kRate * static_cast<double>(crossings.size() - 1) / (crossings.back() - crossings.front());
+}
+
+float peakOf(const std::vector<float>& samples)
+{
+    float peak = 0.0f;
+    for (float s : samples)
+        peak = std::max(peak, std::abs(s));
+    return peak;
+}
+
+// The same rectangle of two pictures holds the same pixels.
+bool samePixels(const CPixelSurface& a, const CPixelSurface& b, const CRect& r)
+{
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return false;
+    return true;
+}
+
+class PlayerX11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_serverName = "zintra-test-" + std::to_string(getpid());
+        // Quiet while the test waits for the server to come up.
+        jack_set_error_function([](const char*) {});
+        setenv("JACK_DEFAULT_SERVER", s_serverName.c_str(), 1);
+        setenv("JACK_NO_START_SERVER", "1", 1);
+        const std::string log = ::testing::TempDir() + s_serverName + ".log";
+        s_server =
+            spawn({"jackd", "-n", s_serverName, "-d", "dummy", "-r", std::to_string(kRate), "-p", "512"}, {}, log);
+    }
+    static void TearDownTestSuite()
+    {
+        kill(s_server, SIGTERM);
+        if (waitForExit(s_server, 3000) < 0) {
+            kill(s_server, SIGKILL);
+            waitForExit(s_server, 1000);
+        }
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(scratch.valid());
+        home = scratch.path() / "home";
+        fs::create_directories(home);
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(nullptr, display) << "run under tests/gui/run-with-xvfb.sh";
+        // The server needs a moment to come up at the first test.
+        for (int attempt = 0; attempt < 100 && recorder == nullptr; ++attempt) {
+            auto probe = std::make_unique<JackProbe>("zintra-test-record");
+            if (probe->client() != nullptr)
+                recorder = std::move(probe);
+            else
+                sleepMs(50);
+        }
+        ASSERT_NE(nullptr, recorder) << "the test's JACK server did not start";
+        sender = std::make_unique<JackProbe>("zintra-test-send");
+        ASSERT_NE(nullptr, sender->client());
+    }
+    void TearDown() override
+    {
+        if (player > 0) {
+            kill(player, SIGKILL);
+            waitForExit(player, 2000);
+        }
+        recorder.reset();
+        sender.reset();
+        if (display != nullptr)
+            XCloseDisplay(display);
+    }
+
+    fs::path statePath() const { return home / ".config" / "zintra" / "state.bank"; }
+    std::string output() const { return contentOf(scratch.path() / "zintra.log"); }
+
+    std::map<std::string, std::string> environment(std::map<std::string, std::string> changes = {}) const
+    {
+        changes.emplace("HOME", home.string());
+        changes.emplace("XDG_CONFIG_HOME", "-");
+        return changes;
+    }
+    // Starts zintra; true once its ports and its window are there.
+    bool start(std::vector<std::string> arguments = {}, std::map<std::string, std::string> changes = {})
+    {
+        arguments.insert(arguments.begin(), ZINTRA_PLAYER_PATH);
+        player = spawn(arguments, environment(changes), (scratch.path() / "zintra.log").string());
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (Clock::now() < deadline) {
+            window = findWindow();
+            const std::vector<Window> children =
+                window != 0 ? x11test::childWindows(display, window) : std::vector<Window>();
+            if (!children.empty() && jack_port_by_name(recorder->client(), "Zintra:voice") != nullptr) {
+                panel = children.front();
+                sleepMs(200); // a few idles: the panel drawn
+                return true;
+            }
+            int status = 0;
+            if (waitpid(player, &status, WNOHANG) == player) {
+                player = 0;
+                return false;
+            }
+            sleepMs(20);
+        }
+        return false;
+    }
+    // Runs zintra to its end; its exit status (-1: it did not end in 10 s).
+    int runToEnd(std::vector<std::string> arguments, std::map<std::string, std::string> changes = {})
+    {
+        arguments.insert(arguments.begin(), ZINTRA_PLAYER_PATH);
+        const pid_t pid = spawn(arguments, environment(changes), (scratch.path() / "zintra.log").string());
+        const int status = waitForExit(pid, 10000);
+        if (status < 0)
+            kill(pid, SIGKILL);
+        return status;
+    }
+    // Ends the player with a signal; its exit status and how long it took.
+    int stop(int signal, int* milliseconds = nullptr)
+    {
+        const auto begin = Clock::now();
+        kill(player, signal);
+        const int status = waitForExit(player, 5000);
+        if (milliseconds != nullptr)
+            *milliseconds =
+                static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count());
+        player = 0;
+        return status;
+    }
+    // Closes the window as a window manager does: WM_DELETE_WINDOW.
+    int closeWindow(int* milliseconds)
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        const auto begin = Clock::now();
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XFlush(display);
+        const int status = waitForExit(player, 5000);
+        *milliseconds =
+            static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin).count());
+        player = 0;
+        return status;
+    }
+
+    Window findWindow()
+    {
+        for (Window child : x11test::childWindows(display, DefaultRootWindow(display))) {
+            char* name = nullptr;
+            if (XFetchName(display, child, &name) != 0 && name != nullptr) {
+                const bool ours = std::strcmp(name, "Zintra") == 0;
+                XFree(name);
+                if (ours)
+                    return child;
+            }
+        }
+        return 0;
+    }
+
+    // The ports a port is connected to, one a line.
+    std::string connectionsOf(const char* port)
+    {
+        std::string names;
+        const char** connections =
+            jack_port_get_all_connections(recorder->client(), jack_port_by_name(recorder->client(), port));
+        for (int i = 0; connections != nullptr && connections[i] != nullptr; ++i)
+            names += std::string(connections[i]) + "\n";
+        jack_free(connections);
+        return names;
+    }
+    void connectOutputs(bool midi = true)
+    {
+        ASSERT_TRUE(recorder->connect("Zintra:voice", recorder->portName("left").c_str()));
+        ASSERT_TRUE(recorder->connect("Zintra:rhythm", recorder->portName("right").c_str()));
+        if (midi) {
+            ASSERT_TRUE(sender->connect(sender->portName("midi_out").c_str(), "Zintra:midi_in"));
+        }
+    }
+
+    // Keys and the pointer through the X test extension.
+    void key(KeySym symbol, bool down)
+    {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, symbol), down ? True : False, CurrentTime);
+        XFlush(display);
+    }
+    void type(const std::string& text)
+    {
+        for (char c : text) {
+            const bool shifted = c == '+' || c == '*' || c == '%';
+            const KeySym symbol = c == '+'   ? XK_equal
+                                  : c == '*' ? XK_8
+                                  : c == '%' ? XK_5
+                                  : c == '=' ? XK_equal
+                                             : XStringToKeysym(std::string(1, c).c_str());
+            if (shifted)
+                key(XK_Shift_L, true);
+            key(symbol, true);
+            sleepMs(40);
+            key(symbol, false);
+            if (shifted)
+                key(XK_Shift_L, false);
+            sleepMs(40);
+        }
+    }
+    void button(CPoint where, bool down)
+    {
+        x11test::pointerTo(display, panel, where);
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        XFlush(display);
+    }
+    void drag(const std::vector<CPoint>& points)
+    {
+        button(points.front(), true);
+        for (const CPoint& point : points) {
+            sleepMs(60);
+            x11test::pointerTo(display, panel, point);
+            XFlush(display);
+        }
+        sleepMs(60);
+        button(points.back(), false);
+    }
+    // The pointer off the panel, so that no hover hint shows.
+    void pointerAway()
+    {
+        XTestFakeMotionEvent(display, DefaultScreen(display), 1000, 700, CurrentTime);
+        XFlush(display);
+    }
+    CPixelSurface picture() { return x11test::readWindow(display, panel, kPanelWidth, kPanelHeight); }
+    // The panel's picture once shows(picture) holds, or after 3 s: the
+    // player idles its panel every 20 ms, later on a loaded machine.
+    template <typename Condition>
+    CPixelSurface pictureWhen(Condition shows)
+    {
+        const auto deadline = Clock::now() + std::chrono::seconds(3);
+        CPixelSurface shot = picture();
+        while (!shows(shot) && Clock::now() < deadline) {
+            sleepMs(20);
+            shot = picture();
+        }
+        return shot;
+    }
+    std::string lcdShowing(const std::string& text)
+    {
+        return paneltest::lcdText(
+            pictureWhen([&](const CPixelSurface& shot) { return paneltest::lcdText(shot) == text; }));
+    }
+
+    static std::string s_serverName;
+    static pid_t s_server;
+    testhost::ScratchFolder scratch;
+    fs::path home;
+    Display* display = nullptr;
+    std::unique_ptr<JackProbe> recorder, sender;
+    pid_t player = 0;
+    Window window = 0;
+    Window panel = 0;
+};
+
+std::string PlayerX11Test::s_serverName;
+pid_t PlayerX11Test::s_server = 0;
+
+TEST_F(PlayerX11Test, PlaysFromTheKeyboardThePanelAndMidiAndTypesOnTheCalculator)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    // The ports as jack_lsp lists them.
+    FILE* lsp = popen("jack_lsp -t Zintra", "r");
+    ASSERT_NE(nullptr, lsp);
+    std::string ports;
+    char line[256];
+    while (std::fgets(line, sizeof line, lsp) != nullptr)
+        ports += line;
+    pclose(lsp);
+    EXPECT_NE(std::string::npos, ports.find("Zintra:voice\n\t32 bit float mono audio")) << ports;
+    EXPECT_NE(std::string::npos, ports.find("Zintra:rhythm\n\t32 bit float mono audio")) << ports;
+    EXPECT_NE(std::string::npos, ports.find("Zintra:midi_in\n\t8 bit raw midi")) << ports;
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    EXPECT_EQ(kPanelWidth, attributes.width);
+    EXPECT_EQ(kPanelHeight, attributes.height);
+    EXPECT_EQ("", connectionsOf("Zintra:voice"));
+    EXPECT_EQ("", connectionsOf("Zintra:rhythm"));
+    connectOutputs();
+
+    // Z held: C4 on the voice's output, the key shown pressed.
+    key(XK_z, true);
+    sleepMs(100);
+    recorder->record(500);
+    const CPixelSurface fresh = paneltest::panelPicture();
+    EXPECT_FALSE(
+        samePixels(fresh, pictureWhen([&](const CPixelSurface& shot) { return !samePixels(fresh, shot, kKeyC4Lower); }),
+                   kKeyC4Lower))
+        << "the key shown pressed";
+    key(XK_z, false);
+    EXPECT_NEAR(261.63, pitchOf(recorder->left()), 1.0);
+    EXPECT_EQ(0.0f, peakOf(recorder->right())) << "the rhythm box is silent";
+    EXPECT_TRUE(samePixels(fresh,
+                           pictureWhen([&](const CPixelSurface& shot) { return samePixels(fresh, shot, kKeyC4Lower); }),
+                           kKeyC4Lower))
+        << "and released";
+
+    // A4 clicked on the panel and held.
+    button(kKeyA4, true);
+    sleepMs(100);
+    recorder->record(500);
+    button(kKeyA4, false);
+    EXPECT_NEAR(440.0, pitchOf(recorder->left()), 1.0);
+    sleepMs(300);
+
+    // E4 by MIDI at two frames of a block: each starts that many frames
+    // after its block's start, give or take the few frames in which the
+    // voice's first step rises (they depend on its oscillator's phase). A
+    // note taken at the block's start would be 100 or 357 frames early.
+    std::vector<std::int64_t> delays;
+    for (const std::uint32_t offset : {100u, 357u}) {
+        recorder->startRecording(400);
+        sleepMs(50);
+        const std::uint32_t sentIn = sender->send(0x90, 64, 100, offset);
+        recorder->waitRecorded();
+        sender->send(0x80, 64, 0, 0);
+        const std::vector<float> voice = recorder->left();
+        EXPECT_NEAR(329.63, pitchOf(voice), 1.0);
+        const std::int64_t due = static_cast<std::int64_t>(sentIn) + offset - recorder->startFrame();
+        std::int64_t onset = -1;
+        for (std::size_t i = 0; i < voice.size() && onset < 0; ++i)
+            if (voice[i] != 0.0f)
+                onset = static_cast<std::int64_t>(i);
+        ASSERT_GT(due, 0);
+        delays.push_back(onset - due);
+        sleepMs(500); // the release ends
+    }
+    for (const std::int64_t delay : delays) {
+        EXPECT_GE(delay, 0);
+        EXPECT_LT(delay, 32);
+    }
+    EXPECT_LE(std::abs(delays[0] - delays[1]), 4) << "sample-accurate";
+
+    // Cal, typed on the computer keyboard.
+    button(kModeCal, true);
+    sleepMs(60);
+    button(kModeCal, false);
+    sleepMs(150);
+    type("12+30=");
+    sleepMs(150);
+    EXPECT_EQ(".......42", lcdShowing(".......42"));
+    type("*2");
+    key(XK_Return, true);
+    key(XK_Return, false);
+    sleepMs(150);
+    EXPECT_EQ(".......84", lcdShowing(".......84"));
+
+    int milliseconds = 0;
+    EXPECT_EQ(0, closeWindow(&milliseconds)) << output();
+    EXPECT_LT(milliseconds, 1000);
+}
+
+TEST_F(PlayerX11Test, VolumeAndProgramSurviveAQuitAndARestartAndQuittingWhileItSoundsIsQuick)
+{
+    ASSERT_TRUE(start({"--midi-connect", sender->portName("midi_out")})) << output();
+    EXPECT_EQ("system:playback_1\n", connectionsOf("Zintra:voice"));
+    EXPECT_EQ("system:playback_2\n", connectionsOf("Zintra:rhythm"));
+    EXPECT_EQ(sender->portName("midi_out") + "\n", connectionsOf("Zintra:midi_in"));
+    connectOutputs(false);
+    const CPixelSurface fresh = paneltest::panelPicture();
+    pointerAway();
+    EXPECT_TRUE(samePixels(
+        fresh, pictureWhen([&](const CPixelSurface& shot) { return samePixels(fresh, shot, kControlStrip); }),
+        kControlStrip))
+        << "a new instrument's controls";
+
+    drag(paneltest::pointsOnControl(panel::kParamVolume, {0.5f, 0.35f, 0.2f}));
+    button(kProgramOne, true);
+    sleepMs(60);
+    button(kProgramOne, false);
+    pointerAway();
+    sleepMs(300);
+    const CPixelSurface changed = picture();
+    EXPECT_FALSE(samePixels(fresh, changed, kControlStrip)) << "the drag and the program shown";
+
+    // A rhythm started by MIDI and a key held: both sound when the signal comes.
+    sender->send(panel::kStatusController, panel::kControllerRhythmSelect, 0, 0);
+    sender->send(panel::kStatusController, panel::kControllerRhythmStart, 127, 0);
+    key(XK_q, true);
+    sleepMs(200);
+    recorder->record(300);
+    EXPECT_GT(peakOf(recorder->left()), 0.01f) << "the note sounds";
+    EXPECT_GT(peakOf(recorder->right()), 0.01f) << "the rhythm sounds";
+    int milliseconds = 0;
+    EXPECT_EQ(0, stop(SIGTERM, &milliseconds)) << output();
+    EXPECT_LT(milliseconds, 1000);
+    key(XK_q, false);
+    EXPECT_TRUE(fs::is_regular_file(statePath()));
+
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    pointerAway();
+    EXPECT_TRUE(samePixels(
+        changed, pictureWhen([&](const CPixelSurface& shot) { return samePixels(changed, shot, kControlStrip); }),
+        kControlStrip))
+        << "the volume and the program restored";
+    EXPECT_EQ(0, stop(SIGINT)) << output();
+}
+
+TEST_F(PlayerX11Test, ErrorsSayWhatIsWrongEndWithTheirStatusAndKeepTheSavedState)
+{
+    const std::string saved = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "session.bank");
+    ASSERT_GT(saved.size(), 1000u);
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::map<std::string, std::string> changes;
+        bool temporaryTaken;
+        int status;
+        const char* message;
+    };
+    const std::string damaged = (scratch.path() / "damaged.bank").string();
+    std::ofstream(damaged) << "not a bank";
+    const Row rows[] = {
+        {"no JACK server", {}, {{"JACK_DEFAULT_SERVER", "zintra-test-none"}}, false, 3, "no JACK server is running"},
+        {"no display", {}, {{"DISPLAY", "-"}}, false, 4, "no display"},
+        {"configuration folder not writable", {}, {}, true, 5, "the saved state is left as it is"},
+        {"--load of a damaged file", {"--load", damaged}, {}, false, 6, "is not a bank"},
+        {"unknown option", {"--loud"}, {}, false, 2, "unknown option --loud"},
+    };
+    for (const Row& row : rows) {
+        fs::remove_all(home);
+        fs::create_directories(statePath().parent_path());
+        std::ofstream(statePath(), std::ios::binary) << saved;
+        if (row.temporaryTaken)
+            fs::create_directory(statePath().string() + ".tmp");
+        EXPECT_EQ(row.status, runToEnd(row.arguments, row.changes)) << row.name << ": " << output();
+        EXPECT_NE(std::string::npos, output().find(row.message)) << row.name << ": " << output();
+        EXPECT_EQ(saved, contentOf(statePath())) << row.name;
+    }
+}
+
+TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldState)
+{
+    fs::create_directories(statePath().parent_path());
+    std::ofstream(statePath()) << "not a bank";
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_NE(std::string::npos, output().find("kept as " + statePath().string() + ".damaged")) << output();
+    EXPECT_NE(std::string::npos, output().find("starting from the defaults")) << output();
+    EXPECT_EQ("not a bank", contentOf(statePath().string() + ".damaged"));
+    const std::string defaults = contentOf(statePath());
+    EXPECT_GT(defaults.size(), 1000u) << "a new instrument's bank saved";
+
+    // The state and --save's file as the program ends; the second run's save
+    // finds the disk full (its temporary file writes to /dev/full).
+    const std::string copy = (scratch.path() / "copy.bank").string();
+    const std::string bank = (fs::path(QUIBO_TEST_DATA_DIR) / "session.bank").string();
+    ASSERT_TRUE(start({"--no-connect", "--load", bank, "--save", copy})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_EQ(contentOf(statePath()), contentOf(copy));
+    EXPECT_NE(defaults, contentOf(copy)) << "the loaded bank, not the defaults";
+    const std::string before = contentOf(statePath());
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    fs::create_symlink("/dev/full", statePath().string() + ".tmp");
+    EXPECT_EQ(5, stop(SIGTERM)) << output();
+    EXPECT_NE(std::string::npos, output().find("No space left on device")) << output();
+    EXPECT_EQ(before, contentOf(statePath()));
+}
+
+// A key held when the window loses the keyboard is let go: its release goes
+// to another window, and the key would otherwise stay held in the player,
+// dead when it is pressed again.
+TEST_F(PlayerX11Test, AKeyHeldWhenTheWindowLosesTheKeyboardIsLetGo)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    connectOutputs();
+    key(XK_x, true);
+    sleepMs(150);
+    recorder->record(200);
+    EXPECT_NEAR(293.66, pitchOf(recorder->left()), 1.0) << "D4 sounds";
+    const Window other = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 300, 100, 100, 0, 0, 0);
+    XMapWindow(display, other);
+    XSync(display, False);
+    XSetInputFocus(display, other, RevertToParent, CurrentTime);
+    XSync(display, False);
+    sleepMs(100);
+    key(XK_x, false);
+    sleepMs(1500); // the note ends
+    recorder->record(100);
+    EXPECT_EQ(0.0f, peakOf(recorder->left())) << "the note stopped";
+
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    sleepMs(100);
+    key(XK_x, true);
+    sleepMs(150);
+    recorder->record(200);
+    key(XK_x, false);
+    EXPECT_NEAR(293.66, pitchOf(recorder->left()), 1.0) << "the key plays again";
+    XDestroyWindow(display, other);
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+}
+
+// The server quits under the player (a PipeWire restart, jackd stopped): it
+// says so, saves the state and ends with the status of a JACK failure.
+TEST_F(PlayerX11Test, AServerThatGoesAwayEndsThePlayerWithItsStateSaved)
+{
+    const std::string name = s_serverName + "-second";
+    struct Server {
+        pid_t pid;
+        ~Server()
+        {
+            if (pid <= 0)
+                return;
+            kill(pid, SIGTERM);
+            if (waitForExit(pid, 3000) < 0) {
+                kill(pid, SIGKILL);
+                waitForExit(pid, 2000);
+            }
+        }
+    } server{spawn({"jackd", "-n", name, "-d", "dummy", "-r", "44100", "-p", "256"}, {},
+                   (scratch.path() / "jackd.log").string())};
+    // Asked by another process: libjack serves one server to a process.
+    const std::string ask = "JACK_DEFAULT_SERVER=" + name + " jack_lsp >/dev/null 2>&1";
+    bool up = false;
+    for (int attempt = 0; attempt < 100 && !up; ++attempt) {
+        up = std::system(ask.c_str()) == 0;
+        if (!up)
+            sleepMs(50);
+    }
+    ASSERT_TRUE(up) << "the second server did not start: " << contentOf(scratch.path() / "jackd.log");
+    const std::map<std::string, std::string> changes{{"JACK_DEFAULT_SERVER", name}};
+    player =
+        spawn({ZINTRA_PLAYER_PATH, "--no-connect"}, environment(changes), (scratch.path() / "zintra.log").string());
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline && output().find("playing as JACK client") == std::string::npos)
+        sleepMs(20);
+    ASSERT_NE(std::string::npos, output().find("playing as JACK client Zintra")) << output();
+    kill(server.pid, SIGTERM);
+    EXPECT_GE(waitForExit(server.pid, 5000), 0) << "the server ended (its own status does not matter)";
+    server.pid = 0;
+    EXPECT_EQ(3, waitForExit(player, 2000)) << output();
+    player = 0;
+    EXPECT_NE(std::string::npos, output().find("the JACK server stopped")) << output();
+    EXPECT_GT(contentOf(statePath()).size(), 1000u);
+}
+
+} // namespace
