@@ -5,8 +5,8 @@ display and an openbox window manager of the test's own, all ended when it ends.
     jalv_test.py --lv2 Zintra.lv2 [--keep]
 
 1. jalv registers the plug-in's three JACK ports, and its window shows our panel: the
-   window's pixels under jalv's menu bar equal docs/panel.png (the panel at rest), except
-   the LCD's first cell, where the tempo mark blinks.
+   window's pixels under jalv's menu bar equal docs/panel.png (the panel art generator's
+   picture of the panel at rest), all but the LCD's first cell, where the tempo mark blinks.
 2. The A4 key, pressed through the X test extension (xdotool), sounds at 440 Hz on the
    voice port in a jack_capture recording, and the rhythm port stays silent.
 3. The Volume handle, dragged left, lowers the value jalv holds for the `volume` port, as
@@ -279,6 +279,10 @@ class JalvWindow:
             except CheckFailed:
                 if attempt == 2:
                     raise
+        # jalv writes the state before it closes the dialog: a click meanwhile would go astray.
+        waitFor("the dialog to close",
+                lambda: not self.world.run("xdotool", "search", "--name", "^Save State$", check=False).strip(), 10)
+        time.sleep(0.5)
         return open(state).read()
 
 
@@ -296,7 +300,7 @@ def recordKey(world, jalv, name):
                                               "-p", "Zintra:voice", "-p", "Zintra:rhythm", path])
     waitFor("jack_capture's connections", lambda: "jack_capture" in world.run("jack_lsp", "-c", "Zintra:voice"), 10)
     time.sleep(0.5)
-    jalv.xdotool(*jalv.at(A4_KEY), "mousedown", "1", "sleep", "1", "mouseup", "1")
+    jalv.xdotool(*jalv.at(A4_KEY), "sleep", "0.2", "mousedown", "1", "sleep", "1", "mouseup", "1")
     try:
         capture.wait(15)
     except subprocess.TimeoutExpired:
@@ -373,14 +377,18 @@ def runChecks(world, bundle, timings):
     before = portValue(timed("save", timings, jalv.saveState, os.path.join(world.work, "state-before")), "volume")
     handle = VOLUME_HANDLE
     path = [(handle[0] + VOLUME_DRAG * i // 4, handle[1]) for i in range(1, 5)]
-    steps = jalv.at(handle) + ["mousedown", "1"]
+    steps = jalv.at(handle) + ["sleep", "0.2", "mousedown", "1"]
     for point in path:
         steps += ["sleep", "0.1"] + jalv.at(point)
+    slider = np.s_[handle[1] - 10:handle[1] + 15, handle[0] - 70:handle[0] + 30]
+    untouched = jalv.panelPixels("before-drag")[slider]
     jalv.xdotool(*steps, "sleep", "0.2", "mouseup", "1")
     time.sleep(0.3)
+    moved = np.any(jalv.panelPixels("after-drag")[slider] != untouched)
     after = portValue(timed("save", timings, jalv.saveState, os.path.join(world.work, "state-after")), "volume")
     expect(abs(before - 0.8) < 1e-6, "jalv saved Volume %.4f before the drag, not the start-up 0.8" % before)
-    expect(after < before - 0.3, "jalv saved Volume %.4f after the drag left, from %.4f" % (after, before))
+    expect(after < before - 0.3, "jalv saved Volume %.4f after the drag left, from %.4f; the handle %s on screen" %
+           (after, before, "moved" if moved else "did not move"))
     second = timed("second recording", timings, recordKey, world, jalv, "after")
     _, pitchAfter, leftAfter, _ = noteFacts(second)
     expect(abs(pitchAfter - 440.0) <= 1.0, "after the drag, A4 sounds at %.2f Hz" % pitchAfter)
