@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev libgtest-dev googletest
           # The LV2 plug-in: its headers and schemas, and the tools and host library its tests use.
           lv2-dev lilv-utils liblilv-dev sordi
-          # The LV2 plug-in in jalv: a JACK server, a recorder, a window manager, XTest input, window dumps.
-          jalv jackd2 jack-capture openbox xdotool x11-apps
+          # The LV2 plug-in in jalv (with the player's JACK packages below): a window manager, window dumps.
+          jalv openbox x11-apps
           libbenchmark-dev clang clang-format libclang-rt-14-dev python3 python3-cairo python3-numpy fonts-dejavu-core
           libx11-dev libxext-dev libxtst-dev xvfb xauth ardour
           # The standalone player (a JACK client) and its tests: a private server, recordings, key presses.
