@@ -3,6 +3,7 @@
 #include "ByteOrder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -83,6 +84,19 @@ bool formatVersionKnown(CPresetFile::Kind kind, std::int32_t version)
 bool CPresetFile::isPresetFile(const unsigned char* data, std::size_t size)
 {
     return size >= 4 && byteorder::getBigUint32(data + kMagicAt) == kFileMagic;
+}
+
+bool CPresetFile::kindOfName(const std::string& name, Kind& kind)
+{
+    if (name.size() < 4)
+        return false;
+    std::string extension = name.substr(name.size() - 4);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".fxb" && extension != ".fxp")
+        return false;
+    kind = extension == ".fxb" ? Kind::kBank : Kind::kProgram;
+    return true;
 }
 
 std::string CPresetFile::idText(std::uint32_t id)

@@ -32,6 +32,9 @@ public:
 
     // Whether bytes start as a preset file does ('CcnK').
     static bool isPresetFile(const unsigned char* data, std::size_t size);
+    // The kind a file's name asks for: ".fxb" a bank, ".fxp" a program (in
+    // any case); false for another name.
+    static bool kindOfName(const std::string& name, Kind& kind);
     // The file's bytes (a longer program name is cut).
     static std::vector<unsigned char> write(const Contents& contents);
     // Reads a file of the plug-in expectedId; false with the reason for a
