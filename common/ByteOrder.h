@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-// Little-endian reading and writing of 32-bit fields in byte buffers,
-// independent of the machine's own byte order.
+// Little-endian (and, for the preset files, big-endian) reading and writing
+// of 32-bit fields in byte buffers, independent of the machine's own byte
+// order.
 namespace byteorder {
 
 inline void putUint32(unsigned char* out, std::uint32_t value)
@@ -47,6 +48,20 @@ inline float getFloat(const unsigned char* in)
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
+}
+
+inline void putBigUint32(unsigned char* out, std::uint32_t value)
+{
+    out[0] = static_cast<unsigned char>(value >> 24);
+    out[1] = static_cast<unsigned char>(value >> 16);
+    out[2] = static_cast<unsigned char>(value >> 8);
+    out[3] = static_cast<unsigned char>(value);
+}
+
+inline std::uint32_t getBigUint32(const unsigned char* in)
+{
+    return (static_cast<std::uint32_t>(in[0]) << 24) | (static_cast<std::uint32_t>(in[1]) << 16) |
+           (static_cast<std::uint32_t>(in[2]) << 8) | static_cast<std::uint32_t>(in[3]);
 }
 
 } // namespace byteorder

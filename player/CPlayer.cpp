@@ -3,8 +3,11 @@
 #include "AEffEditor.h"
 #include "CInstrument.h"
 #include "CJackPlayer.h"
+#include "CPresetFile.h"
 #include "CStateStore.h"
+#include "PanelCodes.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -127,6 +130,8 @@ bool CPlayer::restoreState()
     return true;
 }
 
+// A bank or program file ('CcnK' at its start), else the instrument's bank
+// chunk as it is.
 bool CPlayer::loadBank(const std::string& path, std::string& error)
 {
     std::vector<unsigned char> bytes;
@@ -134,11 +139,46 @@ bool CPlayer::loadBank(const std::string& path, std::string& error)
         error = "cannot read " + path;
         return false;
     }
+    if (CPresetFile::isPresetFile(bytes.data(), bytes.size()))
+        return loadPresetFile(path, bytes, error);
     if (bytes.empty() || m_instrument->setChunk(bytes.data(), static_cast<std::int32_t>(bytes.size()), false) == 0) {
         error = path + " is not a bank of this instrument (damaged or from a later version)";
         return false;
     }
     return true;
+}
+
+bool CPlayer::loadPresetFile(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error)
+{
+    CPresetFile::Contents contents;
+    if (!CPresetFile::read(bytes.data(), bytes.size(), kPluginUniqueId, contents, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    if (contents.kind == CPresetFile::Kind::kProgram)
+        return loadProgram(path, contents.chunk, error);
+    if (m_instrument->setChunk(contents.chunk.data(), static_cast<std::int32_t>(contents.chunk.size()), false) == 0) {
+        error = path + ": its chunk is not a bank of this instrument (damaged or from a later version)";
+        return false;
+    }
+    return true;
+}
+
+// A program file's chunk into the current program. The instrument takes a
+// program chunk without an answer, so its own chunk is compared after.
+bool CPlayer::loadProgram(const std::string& path, const std::vector<unsigned char>& chunk, std::string& error)
+{
+    const void* current = nullptr;
+    const std::int32_t size = m_instrument->getChunk(&current, true);
+    if (static_cast<std::size_t>(size) == chunk.size()) {
+        m_instrument->setChunk(chunk.data(), size, true);
+        m_instrument->getChunk(&current, true);
+        const unsigned char* taken = static_cast<const unsigned char*>(current);
+        if (std::equal(chunk.begin(), chunk.end(), taken))
+            return true;
+    }
+    error = path + ": its chunk is not a program of this instrument (damaged or from a later version)";
+    return false;
 }
 
 int CPlayer::openWindow()
@@ -238,7 +278,7 @@ int CPlayer::finish()
         say(error + "; the saved state is left as it was");
         status = kExitState;
     }
-    if (!m_options.saveFile.empty() && !saveBank(m_options.saveFile, error)) {
+    if (!m_options.saveFile.empty() && !saveFile(m_options.saveFile, error)) {
         say(error);
         status = kExitState;
     }
@@ -254,4 +294,33 @@ bool CPlayer::saveBank(const std::string& path, std::string& error)
         return false;
     }
     return CStateStore::writeFile(path, bytes, static_cast<std::size_t>(size), error);
+}
+
+// --save's file: a bank file (.fxb), a program file of the current program
+// (.fxp), else the bank chunk as it is.
+bool CPlayer::saveFile(const std::string& path, std::string& error)
+{
+    CPresetFile::Contents contents;
+    if (!CPresetFile::kindOfName(path, contents.kind))
+        return saveBank(path, error);
+    const bool program = contents.kind == CPresetFile::Kind::kProgram;
+    const void* bytes = nullptr;
+    const std::int32_t size = m_instrument->getChunk(&bytes, program);
+    if (size <= 0 || bytes == nullptr) {
+        error = "the instrument gave nothing to save";
+        return false;
+    }
+    const unsigned char* chunk = static_cast<const unsigned char*>(bytes);
+    contents.chunk.assign(chunk, chunk + size);
+    contents.pluginId = kPluginUniqueId;
+    contents.pluginVersion = kPluginVersion;
+    contents.count = program ? kNumParams : kNumPrograms;
+    contents.currentProgram = m_instrument->getProgram();
+    if (program) {
+        char name[64] = {};
+        m_instrument->getProgramName(name);
+        contents.programName = name;
+    }
+    const std::vector<unsigned char> file = CPresetFile::write(contents);
+    return CStateStore::writeFile(path, file.data(), file.size(), error);
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class AEffEditor;
 class CInstrument;
@@ -37,11 +38,14 @@ private:
     int start();
     bool restoreState();
     bool loadBank(const std::string& path, std::string& error);
+    bool loadPresetFile(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error);
+    bool loadProgram(const std::string& path, const std::vector<unsigned char>& chunk, std::string& error);
     int openWindow();
     int openJack();
     void mainLoop();
     int finish();
     bool saveBank(const std::string& path, std::string& error);
+    bool saveFile(const std::string& path, std::string& error);
 
     void windowKeyDown(VstKeyCode& key) override;
     void windowKeyUp(VstKeyCode& key) override;

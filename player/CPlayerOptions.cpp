@@ -57,9 +57,11 @@ const char* CPlayerOptions::usage()
            "  --name NAME          the JACK client's name (default Zintra)\n"
            "  --no-connect         leave the outputs unconnected (default: to the system's playback ports)\n"
            "  --midi-connect PORT  connect a MIDI output port to the input (jack_lsp lists the ports)\n"
-           "  --load FILE          start from a bank file (as zintra-host --save-bank writes) instead of\n"
-           "                       the saved state\n"
-           "  --save FILE          also write the bank to FILE when the program ends\n"
+           "  --load FILE          start from a bank (as zintra-host --save-bank writes) instead of the\n"
+           "                       saved state; a bank file (.fxb) or a program file (.fxp, into the\n"
+           "                       current program) of the kind other hosts exchange is known by its content\n"
+           "  --save FILE          also write the bank to FILE when the program ends: a bank file when\n"
+           "                       FILE ends in .fxb, a program file of the current program for .fxp\n"
            "  --help, --version\n"
            "\n"
            "Ports: voice (left output), rhythm (right output), midi_in.\n"
@@ -77,5 +79,5 @@ const char* CPlayerOptions::usage()
            "\n"
            "Exit status: 0 done, 2 bad options, 3 no JACK server or the server failed, 4 no display,\n"
            "5 the configuration folder cannot be written (the saved state is left as it was), 6 the\n"
-           "--load file cannot be read or is no bank, 1 anything else.\n";
+           "--load file cannot be read, is damaged or is of another plug-in, 1 anything else.\n";
 }

@@ -9,8 +9,8 @@ struct CPlayerOptions {
     std::string clientName = "Zintra";
     bool connectOutputs = true;
     std::string midiSource;
-    // A bank file to start from instead of the saved state; one to write at
-    // the end as well.
+    // A bank to start from instead of the saved state (or a program into
+    // the current program); one to write at the end as well.
     std::string loadFile;
     std::string saveFile;
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The front-panel bitmaps: regenerates them into a temporary folder and fails
-# if any committed file under resources/ differs; checks the committed files
+# The front-panel bitmaps and the icon: regenerates them into a temporary
+# folder and fails if any committed file under resources/ differs; checks the committed files
 # against their table; and checks that a 32-bit Windows DLL with the
 # bitmaps as resources carries all 78 of them.
 #
@@ -19,12 +19,13 @@ echo "--- regenerating the bitmaps"
 "$python" tools/panelart/generate.py --out "$work/resources" --docs "$work/docs"
 status=0
 if ! diff -r -q resources/bmp "$work/resources/bmp"; then status=1; fi
+if ! diff -r -q resources/icons "$work/resources/icons"; then status=1; fi
 if [ "$status" -ne 0 ]; then
-    echo "ERROR: the committed bitmaps differ from what tools/panelart/generate.py makes."
+    echo "ERROR: the committed bitmaps or icons differ from what tools/panelart/generate.py makes."
     echo "       Run '$python tools/panelart/generate.py' and commit resources/ and docs/."
     exit 1
 fi
-echo "the committed bitmaps are exactly what the generator makes"
+echo "the committed bitmaps and icons are exactly what the generator makes"
 
 echo "--- checking the committed bitmaps against resources/bitmaps.csv"
 "$python" tools/panelart/check_bitmaps.py

@@ -12,6 +12,8 @@ packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev
           libx11-dev libxext-dev libxtst-dev xvfb xauth ardour
           # The standalone player (a JACK client) and its tests: a private server, recordings, key presses.
           jackd2 libjack-jackd2-dev jack-capture xdotool
+          # The player's desktop entry is checked with desktop-file-validate.
+          desktop-file-utils
           # The 32-bit Windows plug-in in LMMS: only the i386 LMMS has a VST server (run under Wine).
           wine wine32:i386 lmms:i386 lmms-vst-server:i386)
 missing=()

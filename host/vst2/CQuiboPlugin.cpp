@@ -23,7 +23,7 @@ CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CIn
         hasVu(false);
         hasClip(false);
         isSynth(true);
-        setUniqueID(fourCharCode('q', 'b', 'o', '1'));
+        setUniqueID(static_cast<VstInt32>(kPluginUniqueId));
         programsAreChunks(true);
     }
 }

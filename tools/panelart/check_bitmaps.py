@@ -6,7 +6,9 @@ with the generator) and checks: header, size, depth, compression and frame
 count of each bitmap; the resource script; that the pictures fit the panel
 (rest frames and legend frame 0 equal the panel under them, parts that other
 controls draw over stay the same in every frame); switch, slider and LCD
-geometry; the slider handles; and that the LCD glyphs read as digits.
+geometry; the slider handles; that the LCD glyphs read as digits; and that
+the application icon's PNG files (icons/zintra-<N>.png) are N x N with
+transparent corners and an opaque middle, and its SVG is a 256-unit square.
 
     check_bitmaps.py [DIR]
 
@@ -19,6 +21,8 @@ import csv
 import os
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_RESOURCES = os.path.normpath(os.path.join(HERE, "..", "..", "resources"))
@@ -135,6 +139,49 @@ def luminance(rows):
 
 def inside(inner, outer):
     return outer[0] <= inner[0] and outer[1] <= inner[1] and inner[2] <= outer[2] and inner[3] <= outer[3]
+
+
+ICON_SIZES = (48, 128, 256)
+
+
+def read_png_rgba(path):
+    """Decodes an 8-bit RGBA PNG into rows of (r, g, b, a); None for any other
+    kind of PNG."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        return None
+    at, header, compressed = 8, None, b""
+    while at + 8 <= len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            compressed += body
+        at += 12 + length
+    if header is None or header[2:5] != (8, 6, 0) or header[6] != 0:
+        return None
+    width, height = header[0], header[1]
+    raw, stride, rows, previous = zlib.decompress(compressed), width * 4, [], bytes(width * 4)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - 4] if i >= 4 else 0
+            up, corner = previous[i], previous[i - 4] if i >= 4 else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        rows.append([tuple(line[x * 4:x * 4 + 4]) for x in range(width)])
+        previous = bytes(line)
+    return rows
 
 
 class Checker:
@@ -321,6 +368,32 @@ class Checker:
         self.check_switches_and_sliders()
         self.check_lcd()
         self.check_glyphs()
+        self.check_icons()
+
+    def check_icons(self):
+        folder = os.path.join(self.resources, "icons")
+        for size in ICON_SIZES:
+            path = os.path.join(folder, f"zintra-{size}.png")
+            rows = read_png_rgba(path) if os.path.isfile(path) else None
+            self.expect(rows is not None, f"{path} is missing or no 8-bit RGBA PNG")
+            if rows is None:
+                continue
+            if (len(rows), len(rows[0])) != (size, size):
+                self.expect(False, f"{path} is not {size} x {size}")
+                continue
+            corners = [rows[0][0], rows[0][-1], rows[-1][0], rows[-1][-1]]
+            self.expect(all(p[3] == 0 for p in corners), f"{path}: the corners are not transparent")
+            middle = rows[size // 2][size // 2]
+            self.expect(middle[3] == 255, f"{path}: the middle is not opaque")
+            colours = {p[:3] for row in rows for p in row if p[3] == 255}
+            self.expect(len(colours) >= 8, f"{path}: only {len(colours)} opaque colours, no picture")
+        path = os.path.join(folder, "zintra.svg")
+        try:
+            root = ElementTree.parse(path).getroot()
+            self.expect(root.tag.endswith("svg") and root.get("viewBox") == "0 0 256 256",
+                        f"{path} is no 256-unit square SVG")
+        except (OSError, ElementTree.ParseError) as error:
+            self.expect(False, f"{path}: {error}")
 
 
 def main():

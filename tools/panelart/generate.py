@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Draws the front panel and writes its bitmaps 150 to 227 as BMP files and two
-preview pictures.
+"""Draws the front panel and writes its bitmaps 150 to 227 as BMP files, two
+preview pictures and the application icon (DIR/icons: PNG at 48, 128 and 256
+pixels, and SVG).
 
     generate.py [--out DIR] [--docs DIR]
 
@@ -17,6 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import numpy as np  # noqa: E402
 
 import bmpfile  # noqa: E402
+import icon  # noqa: E402
 from drawing import PanelArt, PanelState, surface_pixels, write_png  # noqa: E402
 from layout import REPO, read_table  # noqa: E402
 from palette import Quantizer, build_palette  # noqa: E402
@@ -149,6 +151,7 @@ def main():
     pictures = [f for bid in sorted(frames) for f in frames[bid]]
     quantizer = Quantizer(build_palette(pictures))
     indexed = write_bitmaps(table, frames, quantizer, os.path.join(args.out, "bmp"))
+    icon.write_icons(os.path.join(args.out, "icons"))
 
     if args.docs:
         os.makedirs(args.docs, exist_ok=True)

@@ -1,5 +1,6 @@
 #include "HostSession.h"
 
+#include "CPresetFile.h"
 #include "ThreadClock.h"
 
 #include <algorithm>
@@ -301,24 +302,88 @@ HostSession::Timing HostSession::benchmark(std::vector<TimedEvent> events, doubl
     return timing;
 }
 
+namespace {
+
+const char* kindWord(bool isPreset)
+{
+    return isPreset ? "a program (.fxp)" : "a bank (.fxb)";
+}
+
+} // namespace
+
+std::vector<char> HostSession::presetFile(const char* chunk, std::size_t size, bool isPreset)
+{
+    CPresetFile::Contents contents;
+    contents.kind = isPreset ? CPresetFile::Kind::kProgram : CPresetFile::Kind::kBank;
+    contents.pluginId = static_cast<std::uint32_t>(m_effect->uniqueID);
+    contents.pluginVersion = m_effect->version;
+    contents.count = isPreset ? m_effect->numParams : m_effect->numPrograms;
+    contents.currentProgram = static_cast<std::int32_t>(dispatch(effGetProgram));
+    if (isPreset)
+        contents.programName = text(effGetProgramName);
+    contents.chunk.assign(chunk, chunk + size);
+    const std::vector<unsigned char> file = CPresetFile::write(contents);
+    return std::vector<char>(file.begin(), file.end());
+}
+
 bool HostSession::saveChunk(const std::string& path, bool isPreset)
 {
+    m_chunkError.clear();
+    CPresetFile::Kind kind;
+    const bool wrapped = CPresetFile::kindOfName(path, kind);
+    if (wrapped && (kind == CPresetFile::Kind::kProgram) != isPreset) {
+        m_chunkError = path + ": " + kindWord(isPreset) + " is not saved in a file named so";
+        return false;
+    }
     void* data = nullptr;
     const VstIntPtr size = dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
-    if (size <= 0 || data == nullptr)
+    if (size <= 0 || data == nullptr) {
+        m_chunkError = "the plug-in gave no chunk";
         return false;
+    }
+    std::vector<char> bytes(static_cast<const char*>(data), static_cast<const char*>(data) + size);
+    if (wrapped)
+        bytes = presetFile(bytes.data(), bytes.size(), isPreset);
     std::ofstream file(path, std::ios::binary);
-    file.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file)
+        m_chunkError = "cannot write " + path;
     return static_cast<bool>(file);
+}
+
+bool HostSession::unwrapPresetFile(const std::string& path, bool isPreset, std::vector<char>& bytes)
+{
+    CPresetFile::Contents contents;
+    std::string error;
+    if (!CPresetFile::read(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                           static_cast<std::uint32_t>(m_effect->uniqueID), contents, error)) {
+        m_chunkError = path + ": " + error;
+        return false;
+    }
+    if ((contents.kind == CPresetFile::Kind::kProgram) != isPreset) {
+        m_chunkError = path + ": not " + std::string(kindWord(isPreset)) + " file";
+        return false;
+    }
+    bytes.assign(contents.chunk.begin(), contents.chunk.end());
+    return true;
 }
 
 bool HostSession::loadChunk(const std::string& path, bool isPreset)
 {
+    m_chunkError.clear();
     std::ifstream file(path, std::ios::binary);
-    if (!file)
+    if (!file) {
+        m_chunkError = "cannot read " + path;
         return false;
+    }
     std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    CPresetFile::Kind kind;
+    if (CPresetFile::kindOfName(path, kind) && !unwrapPresetFile(path, isPreset, bytes))
+        return false;
     const VstIntPtr answer =
         dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(bytes.size()), bytes.data());
-    return isPreset || answer != 0;
+    if (isPreset || answer != 0)
+        return true;
+    m_chunkError = path + " was refused";
+    return false;
 }

@@ -64,8 +64,12 @@ public:
     };
     Timing benchmark(std::vector<TimedEvent> events, double warmupSeconds, double runSeconds, int runs);
 
+    // The bank chunk (or the current program's, isPreset) to a file and back:
+    // in a bank file when the name ends in .fxb, a program file for .fxp, as
+    // the chunk itself otherwise. False with the reason in chunkError().
     bool saveChunk(const std::string& path, bool isPreset);
     bool loadChunk(const std::string& path, bool isPreset);
+    const std::string& chunkError() const { return m_chunkError; }
 
 private:
     void renderBlock(int frames);
@@ -75,7 +79,13 @@ private:
     void processBlock(long long start, int frames, const std::vector<TimedEvent>& events, size_t& next,
                       std::vector<float>& left, std::vector<float>& right);
 
+    // A preset file's chunk from bytes (false with the reason), or bytes
+    // from a chunk.
+    bool unwrapPresetFile(const std::string& path, bool isPreset, std::vector<char>& bytes);
+    std::vector<char> presetFile(const char* chunk, std::size_t size, bool isPreset);
+
     AEffect* m_effect = nullptr;
+    std::string m_chunkError;
     float m_sampleRate = 44100.0f;
     int m_blockSize = 512;
     std::function<void()> m_idleHandler;

@@ -50,6 +50,8 @@ const char* const kUsage =
     "  --load-program FILE    restore a program chunk before rendering\n"
     "  --save-bank FILE       save the bank chunk after rendering\n"
     "  --save-program FILE    save the current program's chunk after rendering\n"
+    "                         (a FILE ending in .fxb is a bank file, one ending in .fxp a program\n"
+    "                         file, of the kind hosts exchange; any other name holds the chunk itself)\n"
     "  --bench                time processReplacing with the settings and events given, instead of\n"
     "                         rendering: runs of blocks after a warm-up, per sample frame\n"
     "  --runs N               timed runs (default 7); the median is reported\n"
@@ -322,9 +324,9 @@ int run(const Options& given)
     if (options.info || (options.renderPath.empty() && !usePanel && !options.bench))
         session.printIdentity(stdout);
     if (!options.loadBank.empty() && !session.loadChunk(options.loadBank, false))
-        std::fprintf(stderr, "zintra-host: bank %s was refused\n", options.loadBank.c_str());
+        std::fprintf(stderr, "zintra-host: bank %s\n", session.chunkError().c_str());
     if (!options.loadProgram.empty() && !session.loadChunk(options.loadProgram, true))
-        std::fprintf(stderr, "zintra-host: cannot read %s\n", options.loadProgram.c_str());
+        std::fprintf(stderr, "zintra-host: program %s\n", session.chunkError().c_str());
     for (const std::string& parameter : options.parameters) {
         if (!applyParameterOption(session, parameter, options)) {
             std::fprintf(stderr, "zintra-host: bad parameter setting %s\n", parameter.c_str());
@@ -374,10 +376,14 @@ int run(const Options& given)
         else
             status = 1;
     }
-    if (!options.saveBank.empty() && !session.saveChunk(options.saveBank, false))
+    if (!options.saveBank.empty() && !session.saveChunk(options.saveBank, false)) {
+        std::fprintf(stderr, "zintra-host: bank: %s\n", session.chunkError().c_str());
         status = 1;
-    if (!options.saveProgram.empty() && !session.saveChunk(options.saveProgram, true))
+    }
+    if (!options.saveProgram.empty() && !session.saveChunk(options.saveProgram, true)) {
+        std::fprintf(stderr, "zintra-host: program: %s\n", session.chunkError().c_str());
         status = 1;
+    }
     session.close();
     return status;
 }

@@ -4,6 +4,7 @@
 // port of its own, records its outputs with a JACK client of its own, reads
 // its panel back from the window's pixels, quits and restarts it, and runs it
 // into each error it reports.
+#include "CPresetFile.h"
 #include "PanelReference.h"
 #include "SignalAnalysis.h"
 
@@ -11,7 +12,7 @@
 // Xlib's.
 namespace panel {
 #include "PanelCodes.h"
-}
+} // namespace panel
 
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
 #include <gtest/gtest.h>
@@ -666,11 +667,25 @@ TEST_F(PlayerX11Test, ErrorsSayWhatIsWrongEndWithTheirStatusAndKeepTheSavedState
     };
     const std::string damaged = (scratch.path() / "damaged.bank").string();
     std::ofstream(damaged) << "not a bank";
+    // The saved bank in a bank file of another plug-in.
+    CPresetFile::Contents contents;
+    contents.pluginId = ('a' << 24) | ('b' << 16) | ('c' << 8) | 'd';
+    contents.chunk.assign(saved.begin(), saved.end());
+    const std::vector<unsigned char> otherFile = CPresetFile::write(contents);
+    const std::string otherPlugin = (scratch.path() / "other.fxb").string();
+    std::ofstream(otherPlugin, std::ios::binary)
+        .write(reinterpret_cast<const char*>(otherFile.data()), static_cast<std::streamsize>(otherFile.size()));
     const Row rows[] = {
         {"no JACK server", {}, {{"JACK_DEFAULT_SERVER", "zintra-test-none"}}, false, 3, "no JACK server is running"},
         {"no display", {}, {{"DISPLAY", "-"}}, false, 4, "no display"},
         {"configuration folder not writable", {}, {}, true, 5, "the saved state is left as it is"},
         {"--load of a damaged file", {"--load", damaged}, {}, false, 6, "is not a bank"},
+        {"--load of another plug-in's bank file",
+         {"--load", otherPlugin},
+         {},
+         false,
+         6,
+         "a preset file of the plug-in 'abcd', not of this one ('qbo1')"},
         {"unknown option", {"--loud"}, {}, false, 2, "unknown option --loud"},
     };
     for (const Row& row : rows) {
@@ -711,6 +726,54 @@ TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldSta
     EXPECT_EQ(5, stop(SIGTERM)) << output();
     EXPECT_NE(std::string::npos, output().find("No space left on device")) << output();
     EXPECT_EQ(before, contentOf(statePath()));
+}
+
+// The chunk a bank or program file holds; fails the test for a file that
+// cannot be read.
+std::string chunkOf(const fs::path& path, CPresetFile::Kind kind)
+{
+    const std::string bytes = contentOf(path);
+    CPresetFile::Contents contents;
+    std::string error;
+    const bool read = CPresetFile::read(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                        panel::kPluginUniqueId, contents, error);
+    EXPECT_TRUE(read) << path << ": " << error;
+    EXPECT_EQ(kind, contents.kind) << path;
+    return std::string(contents.chunk.begin(), contents.chunk.end());
+}
+
+// --save writes a bank file (.fxb) or a program file (.fxp); --load of each
+// into a fresh state gives back the same bank, the same current program.
+TEST_F(PlayerX11Test, BankAndProgramFilesRoundTripThroughSaveAndLoad)
+{
+    const std::string session = (fs::path(QUIBO_TEST_DATA_DIR) / "session.bank").string();
+    const fs::path bankFile = scratch.path() / "session.fxb";
+    const fs::path programFile = scratch.path() / "session.FXP";
+    const fs::path freshProgram = scratch.path() / "fresh.fxp";
+    ASSERT_TRUE(start({"--no-connect", "--save", freshProgram.string()})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    const std::string freshBank = contentOf(statePath());
+    ASSERT_TRUE(start({"--no-connect", "--load", session, "--save", bankFile.string()})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    const std::string bank = chunkOf(bankFile, CPresetFile::Kind::kBank);
+    EXPECT_EQ(contentOf(statePath()), bank) << "the bank file holds the bank";
+    EXPECT_NE(freshBank, bank) << "the loaded bank, not a fresh one";
+    ASSERT_TRUE(start({"--no-connect", "--load", session, "--save", programFile.string()})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    const std::string program = chunkOf(programFile, CPresetFile::Kind::kProgram);
+    EXPECT_NE(chunkOf(freshProgram, CPresetFile::Kind::kProgram), program) << "the session's program, not a fresh one";
+
+    fs::remove_all(home);
+    const fs::path copy = scratch.path() / "copy.bank";
+    ASSERT_TRUE(start({"--no-connect", "--load", bankFile.string(), "--save", copy.string()})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_EQ(bank, contentOf(copy)) << "the bank file loaded";
+
+    fs::remove_all(home);
+    const fs::path programCopy = scratch.path() / "copy.fxp";
+    ASSERT_TRUE(start({"--no-connect", "--load", programFile.string(), "--save", programCopy.string()})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_EQ(program, chunkOf(programCopy, CPresetFile::Kind::kProgram)) << "the program file loaded";
 }
 
 // A key held when the window loses the keyboard is let go: its release goes
