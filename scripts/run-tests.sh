@@ -41,9 +41,10 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$jobs"
 # Seconds per target: ZINTRA_FUZZ_SECONDS, or QUIBO_FUZZ_SECONDS as it was once called.
 fuzz_seconds=${ZINTRA_FUZZ_SECONDS:-${QUIBO_FUZZ_SECONDS:-45}}
-# Seed inputs (read, never written): the GUI tests' bitmaps for the BMP reader.
-declare -A seeds=([BmpFuzzer]=tests/gui/bmp)
-for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer Lv2StateFuzzer; do
+# Seed inputs (read, never written): the GUI tests' bitmaps for the BMP reader, a new instrument's
+# .fxb and .fxp (written by zintra-host) for the preset file reader.
+declare -A seeds=([BmpFuzzer]=tests/gui/bmp [PresetFileFuzzer]=tests/data/presets)
+for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer Lv2StateFuzzer PresetFileFuzzer; do
     corpus=build/fuzz/corpus-$fuzzer
     mkdir -p "$corpus"
     log=build/fuzz/$fuzzer.log
