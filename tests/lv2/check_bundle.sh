@@ -7,7 +7,7 @@ set -euo pipefail
 bundle=$(cd "$1" && pwd)
 uri=urn:ferrowick:zintra
 # LV2_PATH names folders of bundles: one that holds this bundle only, and the
-# system's, where the LV2 specifications (the plug-in classes) live.
+# system's, where the LV2 vocabulary bundles (the plug-in classes) live.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir "$scratch/lv2"
