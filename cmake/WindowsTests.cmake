@@ -24,7 +24,8 @@ add_subdirectory(${QUIBO_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest E
 include(GoogleTest)
 
 set(QUIBO_TESTS_DIR ${CMAKE_SOURCE_DIR}/tests)
-set(QUIBO_POSIX_ONLY_TEST_PATTERN "#include <(dlfcn|sndfile|unistd|sys/[a-z]+)\\.h>|popen[ \t]*\\(")
+set(QUIBO_POSIX_ONLY_TEST_PATTERN
+    "#include <(dlfcn|sndfile|unistd|sys/[a-z]+)\\.h>|#include \"(LoadedPlugin|RunHost)\\.h\"|popen[ \t]*\\(")
 
 # Sets OUT to the files of SOURCES that build for Windows.
 function(quibo_windows_test_sources OUT)
