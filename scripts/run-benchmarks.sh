@@ -9,7 +9,10 @@
 #      Linux Zintra.so and from the 32-bit Zintra.dll under Wine (when MinGW
 #      and Wine are installed), and the same held A4 from Debian's amsynth VST
 #      plug-in (when the package amsynth is installed) as a peer.
-#   3. quibo_x11_bench (when Xvfb is installed): the front panel's idle with
+#   3. quibo_lv2_bench (when lv2-dev is installed): the LV2 front against the
+#      VST 2 front on the same instrument holding the same chord, interleaved
+#      repetitions, and the ratio of their costs;
+#   4. quibo_x11_bench (when Xvfb is installed): the front panel's idle with
 #      the X11 backend, 1 and 32 panels open on an Xvfb started for it, with
 #      nothing to do and with one key changing at every idle.
 # Times are processor time of the processing thread per sample frame, medians
@@ -18,7 +21,7 @@
 # Usage: scripts/run-benchmarks.sh [--runs N] [--build-root DIR] [--skip-windows] [--x11-only]
 #   --runs N        repetitions of each figure (default 7)
 #   --build-root    where to build (default build-bench in the repository)
-#   --x11-only      build and run only the X11 panel idle (3.)
+#   --x11-only      build and run only the X11 panel idle (4.)
 set -euo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -39,7 +42,7 @@ while [ $# -gt 0 ]; do
     --skip-windows) WINDOWS=0 ;;
     --x11-only) X11_ONLY=1 ;;
     -h | --help)
-        sed -n '2,23p' "${BASH_SOURCE[0]}"
+        sed -n '2,26p' "${BASH_SOURCE[0]}"
         exit 0
         ;;
     *)
@@ -70,6 +73,13 @@ build() {
 
 LINUX="$BUILD_ROOT/linux"
 TARGETS=(quibo_bench Zintra zintra-host)
+LV2=0
+if pkg-config --exists lv2 2>/dev/null; then
+    LV2=1
+    TARGETS+=(quibo_lv2_bench)
+else
+    log "no LV2 headers (apt-get install lv2-dev): the LV2 front's figure is left out"
+fi
 X11=0
 if command -v Xvfb >/dev/null; then
     X11=1
@@ -80,6 +90,7 @@ fi
 if [ "$X11_ONLY" -eq 1 ]; then
     [ "$X11" -eq 1 ] || exit 1
     TARGETS=(quibo_x11_bench)
+    LV2=0
 fi
 log "building ${TARGETS[*]} in $LINUX"
 build "$LINUX" -DCMAKE_BUILD_TYPE=Release -DQUIBO_BUILD_BENCH=ON -DQUIBO_BUILD_TESTS=OFF
@@ -230,6 +241,30 @@ if [ -n "$AMSYNTH" ]; then
     row "amsynth" "$peer"
     row "Zintra Fantasy, Vibrato 0.3, Tremolo 0.4" "$zintra"
     python3 -c "print('Zintra takes %.2f of the time amsynth takes' % (${zintra% *} / ${peer% *}))"
+fi
+# The LV2 front against the VST 2 front. Their repetitions are interleaved at
+# random so that a slower spell of the machine falls on both; the ratio of the
+# medians and of the fastest runs is what to read.
+if [ "$LV2" -eq 1 ]; then
+    echo
+    echo "== quibo_lv2_bench (a held chord through each front, 512-frame blocks; $((RUNS * 3)) interleaved repetitions)"
+    LV2_JSON="$BUILD_ROOT/quibo_lv2_bench.json"
+    "$LINUX/bench/quibo_lv2_bench" --benchmark_repetitions=$((RUNS * 3)) --benchmark_enable_random_interleaving=true \
+        --benchmark_min_time=0.2 --benchmark_format=json >"$LV2_JSON" 2>/dev/null
+    python3 - "$LV2_JSON" <<'EOF'
+import json, statistics, sys
+data = json.load(open(sys.argv[1]))
+runs = {}
+for b in data["benchmarks"]:
+    if b.get("run_type") == "iteration":
+        runs.setdefault(b["run_name"], []).append(b["time/sample"] * 1e9)
+vst2, lv2 = runs["Vst2HeldChord"], runs["Lv2HeldChord"]
+print("%-36s %12s %12s" % ("held chord", "ns/sample", "fastest"))
+for name, values in (("VST 2 front (processReplacing)", vst2), ("LV2 front (run)", lv2)):
+    print("%-36s %12.2f %12.2f" % (name, statistics.median(values), min(values)))
+print("LV2 / VST 2: %.3f of the median, %.3f of the fastest" % (
+    statistics.median(lv2) / statistics.median(vst2), min(lv2) / min(vst2)))
+EOF
 fi
 [ "$X11" -eq 0 ] || x11_idle
 echo

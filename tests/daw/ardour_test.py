@@ -24,7 +24,6 @@ import time
 import xml.etree.ElementTree as ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SKIPPED = 77
 ARDOUR_LIB = "/usr/lib/ardour7"
 SCANNER = os.path.join(ARDOUR_LIB, "ardour-vst-scanner")
 TIMEOUT = 240
@@ -32,35 +31,12 @@ ATTEMPTS = 3
 LV2_URI = "urn:ferrowick:zintra"
 
 sys.dont_write_bytecode = True  # keep the source folder clean
+from checking import CheckFailed, Findings, expect, missingPrograms, reportMissing  # noqa: E402
 try:
     import numpy as np
     import wavanalysis
 except ImportError:  # reported by missingTools()
     np = None
-
-
-class CheckFailed(Exception):
-    pass
-
-
-def expect(condition, message):
-    if not condition:
-        raise CheckFailed(message)
-
-
-class Findings:
-    """Collects every failed expectation of a check, so that one run shows them all."""
-
-    def __init__(self):
-        self.problems = []
-
-    def expect(self, condition, message):
-        if not condition:
-            self.problems.append(message)
-
-    def settle(self):
-        if self.problems:
-            raise CheckFailed("\n    " + "\n    ".join(self.problems))
 
 
 # ----------------------------------------------------------------------------
@@ -364,7 +340,7 @@ CHECKS = {"discovery": checkDiscovery, "playback": checkPlayback, "reload-edit":
 
 
 def missingTools():
-    missing = [tool for tool in ("ardour7-lua",) if shutil.which(tool) is None]
+    missing = missingPrograms(("ardour7-lua",))
     if not os.access(SCANNER, os.X_OK):
         missing.append(SCANNER)
     if np is None:
@@ -390,8 +366,7 @@ def main():
     plugin = os.path.abspath(plugin)
     missing = missingTools()
     if missing:
-        print("missing: %s (scripts/install-deps.sh installs them)" % ", ".join(missing))
-        return 1 if os.environ.get("ZINTRA_DAW_REQUIRED") == "1" else SKIPPED
+        return reportMissing(missing)
 
     names = sorted(CHECKS) if "all" in options.checks else options.checks
     print("plug-in: " + plugin)

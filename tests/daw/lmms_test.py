@@ -27,12 +27,12 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SKIPPED = 77
 VST_SERVER = "/usr/lib/i386-linux-gnu/lmms/RemoteVstPlugin.exe.so"
 RATE = 44100
 TIMEOUT = 180
 
 sys.dont_write_bytecode = True  # keep the source folder clean
+from checking import CheckFailed, missingPrograms, reportMissing  # noqa: E402
 try:
     import numpy as np
     import wavanalysis
@@ -55,10 +55,6 @@ SILENT = 1e-3       # peak
 PITCH_HZ = 1.0      # against the note's equal-tempered pitch
 LEVEL_DB = 0.1      # against the Linux render
 ONSET_SECONDS = 0.012  # how far LMMS may place a note from where the Linux host does
-
-
-class CheckFailed(Exception):
-    pass
 
 
 def pitchOf(key):
@@ -234,7 +230,7 @@ def tail(text, lines=30):
 
 
 def missingTools():
-    missing = [tool for tool in ("lmms", "wine", "wineboot", "wineserver", "Xvfb") if shutil.which(tool) is None]
+    missing = missingPrograms(("lmms", "wine", "wineboot", "wineserver", "Xvfb"))
     if not os.path.isfile(VST_SERVER):
         missing.append(VST_SERVER + " (lmms-vst-server:i386)")
     if np is None:
@@ -255,8 +251,7 @@ def main():
             parser.error("no file " + path)
     missing = missingTools()
     if missing:
-        print("missing: %s (scripts/install-deps.sh installs them)" % ", ".join(missing))
-        return 1 if os.environ.get("ZINTRA_DAW_REQUIRED") == "1" else SKIPPED
+        return reportMissing(missing)
 
     work = tempfile.mkdtemp(prefix="zintra-lmms-")
     print("plug-in: %s\nmelody in LMMS (in %s)" % (dll, work))

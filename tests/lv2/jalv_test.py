@@ -32,7 +32,6 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
-SKIPPED = 77
 URI = "urn:ferrowick:zintra"
 TOOLS = ("jackd", "jack_lsp", "jack_capture", "jalv.gtk3", "Xvfb", "openbox", "xdotool", "xwd")
 PANEL_PICTURE = os.path.join(SOURCE, "docs", "panel.png")
@@ -44,32 +43,12 @@ VOLUME_DRAG = -45  # pixels: most of the slider's 62-pixel travel
 
 sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.join(SOURCE, "tests", "daw"))
+from checking import CheckFailed, expect, missingPrograms, reportMissing, waitFor  # noqa: E402
 try:
     import numpy as np
     import wavanalysis
 except ImportError:  # reported by missingTools()
     np = None
-
-
-class CheckFailed(Exception):
-    pass
-
-
-def expect(condition, message):
-    if not condition:
-        raise CheckFailed(message)
-
-
-def waitFor(what, probe, timeout):
-    """Calls probe until it answers something true; fails after timeout seconds."""
-    end = time.monotonic() + timeout
-    while True:
-        answer = probe()
-        if answer:
-            return answer
-        if time.monotonic() > end:
-            raise CheckFailed("timed out after %g s waiting for %s" % (timeout, what))
-        time.sleep(0.1)
 
 
 # ----------------------------------------------------------------------------
@@ -400,7 +379,7 @@ def runChecks(world, bundle, timings):
 
 
 def missingTools():
-    missing = [tool for tool in TOOLS if shutil.which(tool) is None]
+    missing = missingPrograms(TOOLS)
     if np is None:
         missing.append("numpy (python3-numpy)")
     return missing
@@ -415,8 +394,7 @@ def main():
         parser.error("no LV2 bundle (with manifest.ttl) at " + options.lv2)
     missing = missingTools()
     if missing:
-        print("missing: " + ", ".join(missing) + " (scripts/install-deps.sh installs them)")
-        return 1 if os.environ.get("ZINTRA_DAW_REQUIRED") == "1" else SKIPPED
+        return reportMissing(missing)
 
     # ctest ends a test that runs too long with SIGTERM: end what was started first.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))
