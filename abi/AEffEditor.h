@@ -19,4 +19,7 @@ public:
     virtual void setParameter(VstInt32 index, float value) = 0;
     // The whole panel state changed (a bank was loaded).
     virtual void postUpdate() = 0;
+    // The host's display scale for the editor (1 = 96 dots per inch); 0
+    // withdraws it. An editor that draws at one size only ignores it.
+    virtual void setHostScaleFactor(float) { }
 };

@@ -59,6 +59,14 @@ void CHandleSlider::onAttach(CPanelFrame* frame)
     m_offscreen = new COffscreenPaintContext(frame, bounds().width(), bounds().height(), guicolor::kBlack);
 }
 
+// The offscreen picture is made at the frame's scale, and again when it changes.
+void CHandleSlider::paint(CPaintContext& context)
+{
+    if (m_offscreen != nullptr && m_offscreen->scale() != context.scale() && frame() != nullptr)
+        onAttach(frame());
+    paintAtScale(context);
+}
+
 void CHandleSlider::onDetach(CPanelFrame*)
 {
     delete m_offscreen;
@@ -91,7 +99,7 @@ CRect CHandleSlider::handleRect() const
     return {m_handleOffset.x, top, m_handleOffset.x + m_handleWidth, bottom};
 }
 
-void CHandleSlider::paint(CPaintContext& context)
+void CHandleSlider::paintAtScale(CPaintContext& context)
 {
     if (m_offscreen == nullptr)
         return;

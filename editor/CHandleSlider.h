@@ -56,6 +56,7 @@ protected:
     ~CHandleSlider() override;
 
 private:
+    void paintAtScale(CPaintContext& context);
     bool horizontal() const { return (m_style & kSliderHorizontal) != 0; }
     // The part of the range that lies before the handle.
     float fraction() const;

@@ -129,7 +129,7 @@ bool CPanelEditor::open(void* parentWindow)
         close();
     CGuiEditor::open(parentWindow);
     const CRect panel{0, 0, m_background->width(), m_background->height()};
-    CPanelFrame* frame = new CPanelFrame(panel, parentWindow, this);
+    CPanelFrame* frame = new CPanelFrame(panel, parentWindow, this, scale());
     if (!frame->hasWindow())
         return adoptFrame(frame);
     frame->setBackground(m_background);

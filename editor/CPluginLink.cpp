@@ -33,3 +33,8 @@ void CPluginLink::endParameterEdit(int index)
     if (m_port != nullptr && isParameter(index))
         m_port->endParameterEdit(index);
 }
+
+bool CPluginLink::resizeEditorWindow(int width, int height)
+{
+    return m_port != nullptr && m_port->resizeEditor(width, height);
+}

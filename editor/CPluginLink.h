@@ -18,6 +18,7 @@ public:
     void idleHost() override;
     void beginParameterEdit(int index) override;
     void endParameterEdit(int index) override;
+    bool resizeEditorWindow(int width, int height) override;
 
 protected:
     // Only the editor that derives from it ends a link.

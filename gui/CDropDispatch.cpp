@@ -19,9 +19,10 @@ DropEffect CDropDispatch::dragOver(int keyState) const
     return (keyState & kDropKeyControl) != 0 ? kDropEffectCopy : kDropEffectMove;
 }
 
-bool CDropDispatch::drop(CDropData& data, CPoint where)
+bool CDropDispatch::drop(CDropData& data, CPoint inWindow)
 {
     m_canAccept = false;
+    const CPoint where = m_frame.toPanel(inWindow);
     std::string text;
     if (data.text(text)) {
         if (text.empty())

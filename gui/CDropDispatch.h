@@ -30,9 +30,9 @@ public:
     // Copy with the Control key, move without; none when not accepted.
     DropEffect dragOver(int keyState) const;
     void dragLeave() { m_canAccept = false; }
-    // Hands the text, or else the file names, to the frame at where; true
-    // when a view took them.
-    bool drop(CDropData& data, CPoint where);
+    // Hands the text, or else the file names, to the frame at inWindow (a
+    // position in the window); true when a view took them.
+    bool drop(CDropData& data, CPoint inWindow);
 
     // True when a file name's last extension is .lnk (any letter case).
     static bool isShortcut(const std::string& name);

@@ -16,6 +16,9 @@ public:
     // (audioMasterBeginEdit, audioMasterEndEdit).
     virtual void beginParameterEdit(int index) = 0;
     virtual void endParameterEdit(int index) = 0;
+    // Asks the host to give the open editor a window of that size (its scale
+    // changed); false where the host cannot.
+    virtual bool resizeEditorWindow(int, int) { return false; }
 
 protected:
     ~CEditorHost() = default;

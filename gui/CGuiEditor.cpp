@@ -44,6 +44,8 @@ bool CGuiEditor::getRect(ERect** rect)
 {
     if (rect == nullptr)
         return false;
+    if (m_frame == nullptr)
+        chooseScale(nullptr);
     *rect = &m_rect;
     return true;
 }
@@ -52,7 +54,45 @@ bool CGuiEditor::open(void* parentWindow)
 {
     postUpdate();
     m_parentWindow = parentWindow;
+    const int told = m_scale;
+    chooseScale(parentWindow);
+    // The host sized its window from an earlier answer; the window's own
+    // screen may say otherwise.
+    if (m_scale != told && m_host != nullptr)
+        m_host->resizeEditorWindow(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
     return false;
+}
+
+void CGuiEditor::setHostScaleFactor(float factor)
+{
+    m_scaleChoice.setHostFactor(factor);
+    if (m_frame == nullptr) {
+        chooseScale(nullptr);
+        return;
+    }
+    const int scale = m_scaleChoice.scaleFor(m_parentWindow);
+    if (scale == m_scale)
+        return;
+    m_scale = scale;
+    updateRect();
+    if (m_host != nullptr)
+        m_host->resizeEditorWindow(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
+    m_frame->setScale(scale);
+}
+
+void CGuiEditor::chooseScale(void* parentWindow)
+{
+    m_scale = m_scaleChoice.scaleFor(parentWindow);
+    updateRect();
+}
+
+void CGuiEditor::updateRect()
+{
+    const CRect scaled = guiscale::toWindow(m_panelRect, m_scale);
+    m_rect.left = static_cast<VstInt16>(scaled.left);
+    m_rect.top = static_cast<VstInt16>(scaled.top);
+    m_rect.right = static_cast<VstInt16>(scaled.right);
+    m_rect.bottom = static_cast<VstInt16>(scaled.bottom);
 }
 
 void CGuiEditor::close()
@@ -182,8 +222,6 @@ bool CGuiEditor::adoptFrame(CPanelFrame* frame)
 
 void CGuiEditor::setRect(const CRect& rect)
 {
-    m_rect.left = static_cast<VstInt16>(rect.left);
-    m_rect.top = static_cast<VstInt16>(rect.top);
-    m_rect.right = static_cast<VstInt16>(rect.right);
-    m_rect.bottom = static_cast<VstInt16>(rect.bottom);
+    m_panelRect = rect;
+    updateRect();
 }

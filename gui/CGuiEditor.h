@@ -2,9 +2,12 @@
 // The base of an editor built on the framework: answers the host's editor
 // requests, holds the frame while the editor is open, and paces the idle work
 // that runs while a control tracks the mouse. A derived editor builds its
-// frame in open and releases it in close.
+// frame in open and releases it in close, at the editor's scale: the panel's
+// rectangle is given in panel coordinates (setRect), and the host is told it
+// at the scale the editor draws at (CScaleChoice).
 
 #include "AEffEditor.h"
+#include "CScaleChoice.h"
 #include "GuiTypes.h"
 
 #include <cstdint>
@@ -19,9 +22,17 @@ public:
     explicit CGuiEditor(CEditorHost* host);
     ~CGuiEditor() override;
 
+    // The panel's rectangle at the scale the editor draws at; while closed,
+    // the scale is chosen anew.
     bool getRect(ERect** rect) override;
-    // Stores the parent window; the base makes no frame and answers false.
+    // Stores the parent window and chooses the scale for it; the base makes
+    // no frame and answers false.
     bool open(void* parentWindow) override;
+    // A new factor from the host: an open editor that changes scale asks the
+    // host for a window of its new size and redraws at the new scale.
+    void setHostScaleFactor(float factor) override;
+    // 1, or 2 for the double set.
+    int scale() const { return m_scale; }
     // Releases the frame.
     void close() override;
     // Reads the window's events, runs a posted update and redraws what needs it.
@@ -55,16 +66,23 @@ protected:
     // Takes frame (one reference) as the open frame; false, releasing it,
     // when it has no window.
     bool adoptFrame(CPanelFrame* frame);
+    // The panel's rectangle, in panel coordinates.
     void setRect(const CRect& rect);
 
     ERect m_rect{};
 
 private:
     void releaseFrame();
+    void chooseScale(void* parentWindow);
+    // m_rect: the panel's rectangle at the scale.
+    void updateRect();
     static bool usedKey(int answer) { return answer != -1; }
 
     CEditorHost* m_host;
     void* m_parentWindow = nullptr;
+    CRect m_panelRect;
+    CScaleChoice m_scaleChoice;
+    int m_scale = 1;
     bool m_updatePending = false;
     CPanelFrame* m_frame = nullptr;
     std::uint32_t m_nextIdleTime;

@@ -4,10 +4,10 @@ COffscreenPaintContext::COffscreenPaintContext(CPanelFrame* frame, int width, in
     : CPaintContext(frame, nullptr, nullptr),
       m_background(background)
 {
-    if (!m_pixels.reset(width, height))
+    if (!m_pixels.reset(width * scale(), height * scale()))
         return;
     setSurface(&m_pixels);
-    setClipRect(m_pixels.bounds());
+    setClipRect({0, 0, width, height});
     setFillColor(background);
     setFrameColor(background);
     fillRect({1, 1, width, height});

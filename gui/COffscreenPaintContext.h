@@ -12,8 +12,9 @@ public:
     COffscreenPaintContext(CPanelFrame* frame, int width, int height, CColor background);
     ~COffscreenPaintContext() override;
 
-    int width() const { return m_pixels.width(); }
-    int height() const { return m_pixels.height(); }
+    // Its size in panel coordinates; its pixels are at the frame's scale.
+    int width() const { return m_pixels.width() / scale(); }
+    int height() const { return m_pixels.height() / scale(); }
     CColor backgroundColor() const { return m_background; }
     const CPixelSurface& pixels() const { return m_pixels; }
 

@@ -13,6 +13,7 @@ CPaintContext::CPaintContext(CPanelFrame* frame, CPixelSurface* surface, CGuiWin
       m_window(window),
       m_frame(frame),
       m_presenting(presenting),
+      m_scale(frame != nullptr ? frame->scale() : 1),
       m_clip(frame != nullptr ? CRect{0, 0, frame->bounds().width(), frame->bounds().height()} : kClipWithoutFrame)
 {
 }
@@ -25,9 +26,10 @@ CPaintContext::~CPaintContext()
 void CPaintContext::fillRect(const CRect& rect)
 {
     if (m_surface != nullptr)
-        drawn(m_surface->fill(rect.offset(m_offset.x, m_offset.y), m_clip, m_fillColor.pixel()));
+        drawn(m_surface->fill(onSurface(rect), guiscale::toWindow(m_clip, m_scale), m_fillColor.pixel()));
 }
 
+// Each edge is one panel pixel wide: scale pixels of the surface.
 void CPaintContext::frameRect(const CRect& rect)
 {
     if (m_surface == nullptr)
@@ -38,9 +40,10 @@ void CPaintContext::frameRect(const CRect& rect)
                            {r.left, r.bottom, r.right + 1, r.bottom + 1},
                            {r.left, r.top, r.left + 1, r.bottom + 1},
                            {r.right, r.top, r.right + 1, r.bottom + 1}};
+    const CRect clip = guiscale::toWindow(m_clip, m_scale);
     CRect part;
     for (const CRect& edge : edges)
-        part = part.unite(m_surface->fill(edge, m_clip, colour));
+        part = part.unite(m_surface->fill(guiscale::toWindow(edge, m_scale), clip, colour));
     drawn(part);
 }
 
@@ -48,7 +51,8 @@ void CPaintContext::copyPixels(const CPixelSurface& source, const CRect& destina
                                const std::uint32_t* colourKey)
 {
     if (m_surface != nullptr)
-        drawn(m_surface->copyFrom(source, sourcePoint, destination.offset(m_offset.x, m_offset.y), m_clip, colourKey));
+        drawn(m_surface->copyFrom(source, guiscale::toWindow(sourcePoint, m_scale), onSurface(destination),
+                                  guiscale::toWindow(m_clip, m_scale), colourKey));
 }
 
 int CPaintContext::buttons() const
@@ -58,7 +62,7 @@ int CPaintContext::buttons() const
 
 CPoint CPaintContext::pointerPosition() const
 {
-    return m_window != nullptr ? m_window->pointerPosition() : CPoint{};
+    return m_window != nullptr ? guiscale::toPanel(m_window->pointerPosition(), m_scale) : CPoint{};
 }
 
 int CPaintContext::buttonBits(const CRawButtons& raw)

@@ -39,15 +39,44 @@ void CPanelBitmap::release()
         delete this;
 }
 
+const CPixelSurface& CPanelBitmap::pixelsAt(int scale) const
+{
+    if (scale != 2)
+        return m_pixels;
+    if (!m_doubleRead)
+        readDoubleSet();
+    return m_doublePixels;
+}
+
+// The double set's picture must be exactly twice the size; anything else
+// (none in the module, or a damaged one) gives way to an enlargement.
+void CPanelBitmap::readDoubleSet() const
+{
+    m_doubleRead = true;
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    if (m_resourceId != 0 && guiplatform::findBitmapResource(m_resourceId + kDoubleSetIdOffset, data, size) &&
+        bmp::decode(data, size, m_doublePixels) && m_doublePixels.width() == 2 * m_pixels.width() &&
+        m_doublePixels.height() == 2 * m_pixels.height())
+        return;
+    if (!m_doublePixels.reset(2 * m_pixels.width(), 2 * m_pixels.height()))
+        return;
+    for (int y = 0; y < m_doublePixels.height(); ++y)
+        for (int x = 0; x < m_doublePixels.width(); ++x)
+            m_doublePixels.setPixel(x, y, m_pixels.pixel(x / 2, y / 2));
+}
+
 void CPanelBitmap::paint(CPaintContext& context, const CRect& destination, CPoint sourcePoint) const
 {
-    if (!m_pixels.isEmpty())
-        context.copyPixels(m_pixels, destination, sourcePoint);
+    const CPixelSurface& pixels = pixelsAt(context.scale());
+    if (!pixels.isEmpty())
+        context.copyPixels(pixels, destination, sourcePoint);
 }
 
 void CPanelBitmap::paintTransparent(CPaintContext& context, const CRect& destination, CPoint sourcePoint) const
 {
     const std::uint32_t key = m_transparentColor.pixel();
-    if (!m_pixels.isEmpty())
-        context.copyPixels(m_pixels, destination, sourcePoint, &key);
+    const CPixelSurface& pixels = pixelsAt(context.scale());
+    if (!pixels.isEmpty())
+        context.copyPixels(pixels, destination, sourcePoint, &key);
 }

@@ -2,6 +2,10 @@
 // A reference-counted picture from the module's bitmap resources (or from BMP
 // data in memory), drawn opaquely or with the transparent colour left out. A
 // picture that cannot be found or read is 0 x 0 and draws nothing.
+//
+// Its size is in panel coordinates. A context at scale 2 draws the double
+// set's bitmap of the same id (resource id + kDoubleSetIdOffset), read when
+// first needed; where the module has none, an enlargement of the picture.
 
 #include "CPixelSurface.h"
 #include "GuiTypes.h"
@@ -10,6 +14,9 @@
 #include <cstddef>
 
 class CPaintContext;
+
+// The double set's resource ids are the first set's plus this.
+constexpr int kDoubleSetIdOffset = 1000;
 
 class CPanelBitmap {
 public:
@@ -30,6 +37,8 @@ public:
     int height() const { return m_pixels.height(); }
     CColor transparentColor() const { return m_transparentColor; }
     const CPixelSurface& pixels() const { return m_pixels; }
+    // The picture's pixels for a context of that scale (1 or 2).
+    const CPixelSurface& pixelsAt(int scale) const;
 
     // Copies destination's size from sourcePoint into destination (shifted
     // by the context's offset).
@@ -43,9 +52,13 @@ public:
 private:
     ~CPanelBitmap();
 
+    void readDoubleSet() const;
+
     int m_resourceId;
     int m_referenceCount = 1;
     CColor m_transparentColor = guicolor::kTransparent;
     CPixelSurface m_pixels;
+    mutable CPixelSurface m_doublePixels;
+    mutable bool m_doubleRead = false;
     static std::atomic<int> s_live;
 };

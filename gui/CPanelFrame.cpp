@@ -53,21 +53,22 @@ void paintViewArea(CPanelView& view, CPaintContext& context, const CRect& area, 
 }
 } // namespace
 
-CPanelFrame::CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor)
+CPanelFrame::CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor, int scale)
     : CPanelView(bounds),
       m_editor(editor),
       m_parentWindow(parentWindow),
+      m_scale(scale == 2 ? 2 : 1),
       m_drop(*this)
 {
-    if (parentWindow == nullptr || !m_surface.reset(bounds.width(), bounds.height()))
+    if (parentWindow == nullptr || !m_surface.reset(bounds.width() * m_scale, bounds.height() * m_scale))
         return;
     m_hasWindowClass = CWindowClass::acquire();
     if (!m_hasWindowClass)
         return;
     CWindowRequest request;
     request.parent = parentWindow;
-    request.width = bounds.width();
-    request.height = bounds.height();
+    request.width = bounds.width() * m_scale;
+    request.height = bounds.height() * m_scale;
     request.listener = this;
     request.drop = &m_drop;
     m_window = guiplatform::createWindow(request);
@@ -84,6 +85,19 @@ CPanelFrame::~CPanelFrame()
     m_window.reset();
     if (m_hasWindowClass)
         CWindowClass::release();
+}
+
+void CPanelFrame::setScale(int scale)
+{
+    scale = scale == 2 ? 2 : 1;
+    if (scale == m_scale || m_window == nullptr)
+        return;
+    endTracking();
+    if (!m_surface.reset(bounds().width() * scale, bounds().height() * scale))
+        return;
+    m_scale = scale;
+    m_window->resize(m_surface.width(), m_surface.height());
+    markPaint(true);
 }
 
 void CPanelFrame::paint(CPaintContext& context)
@@ -317,6 +331,7 @@ CPanelView* CPanelFrame::viewUnderMouse()
     CPoint where;
     if (m_window != nullptr && !m_window->hoverPosition(where))
         return nullptr;
+    where = toPanel(where);
     for (std::size_t i = m_views.size(); i-- > 0;)
         if (m_views[i]->bounds().containsInclusive(where))
             return m_views[i];
@@ -328,7 +343,7 @@ CPoint CPanelFrame::pointerPosition()
     CPoint where;
     if (m_window != nullptr)
         m_window->hoverPosition(where);
-    return where;
+    return toPanel(where);
 }
 
 void CPanelFrame::beginEdit(int tag)
@@ -370,10 +385,15 @@ void CPanelFrame::endTracking()
 void CPanelFrame::redrawArea(const CRect& area)
 {
     if (m_window != nullptr && !m_firstPaintPending)
-        windowPaint(area);
+        paintPanelArea(area);
 }
 
 void CPanelFrame::windowPaint(const CRect& area)
+{
+    paintPanelArea(guiscale::coveringPanel(area, m_scale));
+}
+
+void CPanelFrame::paintPanelArea(const CRect& area)
 {
     const CRect part = area.intersect(windowArea());
     if (!m_open || part.isEmpty())
@@ -384,8 +404,9 @@ void CPanelFrame::windowPaint(const CRect& area)
     context.markDrawn(part);
 }
 
-void CPanelFrame::windowButtonDown(CPoint where)
+void CPanelFrame::windowButtonDown(CPoint inWindow)
 {
+    const CPoint where = toPanel(inWindow);
     if (!m_open || m_inMouseDown)
         return;
     retain();
@@ -398,12 +419,13 @@ void CPanelFrame::windowButtonDown(CPoint where)
     release();
 }
 
-void CPanelFrame::windowButtonPressed(CPoint where, const CRawButtons& buttons)
+void CPanelFrame::windowButtonPressed(CPoint inWindow, const CRawButtons& buttons)
 {
     if (m_trackingView != nullptr) {
-        windowPointerChanged(where, buttons);
+        windowPointerChanged(inWindow, buttons);
         return;
     }
+    const CPoint where = toPanel(inWindow);
     if (!m_open || m_inMouseDown)
         return;
     retain();
@@ -428,10 +450,11 @@ void CPanelFrame::windowButtonPressed(CPoint where, const CRawButtons& buttons)
     release();
 }
 
-void CPanelFrame::windowPointerChanged(CPoint where, const CRawButtons& buttons)
+void CPanelFrame::windowPointerChanged(CPoint inWindow, const CRawButtons& buttons)
 {
     if (m_trackingView == nullptr)
         return;
+    const CPoint where = toPanel(inWindow);
     bool going = false;
     {
         CPaintContext context(this, &m_surface, m_window.get());

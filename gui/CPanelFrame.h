@@ -3,7 +3,9 @@
 // of the window's size that all views draw into, the background bitmap and a
 // flat list of views (the last attached on top). It paints damaged areas when
 // the system asks, redraws views that need it at idle, and dispatches clicks,
-// keys, wheel turns and drops.
+// keys, wheel turns and drops. Views work in panel coordinates; the window
+// and the surface are the panel at the frame's scale (1, or 2 for the double
+// set), and the frame turns the window's positions into panel coordinates.
 
 #include "CDropDispatch.h"
 #include "CPanelView.h"
@@ -18,7 +20,7 @@ class CPanelBitmap;
 class CPanelFrame : public CPanelView, private CWindowListener {
 public:
     // Without a parent window the frame makes no window and draws nothing.
-    CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor);
+    CPanelFrame(const CRect& bounds, void* parentWindow, CGuiEditor* editor, int scale = 1);
 
     void paint(CPaintContext& context) override;
     void paintArea(CPaintContext& context, const CRect& area) override;
@@ -65,6 +67,13 @@ public:
     void beginEdit(int tag);
     void endEdit(int tag);
 
+    int scale() const { return m_scale; }
+    // Draws at a new scale (1 or 2) from now on: the window and the surface
+    // take the new size, and the next idle draws everything.
+    void setScale(int scale);
+    // A position in the window as a panel position.
+    CPoint toPanel(CPoint inWindow) const { return guiscale::toPanel(inWindow, m_scale); }
+
     bool isOpen() const { return m_open; }
     bool hasWindow() const { return m_window != nullptr; }
     bool firstPaintPending() const { return m_firstPaintPending; }
@@ -90,6 +99,8 @@ private:
     void windowButtonPressed(CPoint where, const CRawButtons& buttons) override;
     void windowPointerChanged(CPoint where, const CRawButtons& buttons) override;
     void windowDestroyed() override;
+    // Draws a panel area from the background and the views over it.
+    void paintPanelArea(const CRect& area);
     // Takes the focus away and finds the view that a click at where with
     // buttons goes to.
     CPanelView* clickTarget(CPaintContext& context, CPoint where, int buttons);
@@ -97,6 +108,7 @@ private:
 
     CGuiEditor* m_editor;
     void* m_parentWindow;
+    int m_scale;
     CPanelBitmap* m_background = nullptr;
     std::vector<CPanelView*> m_views;
     CPanelView* m_modalView = nullptr;

@@ -75,6 +75,35 @@ struct CRect {
     }
 };
 
+// Views work in panel coordinates; a window shown at an integer scale has
+// scale x scale of its pixels to each panel pixel.
+namespace guiscale {
+constexpr int floorDivide(int value, int scale)
+{
+    return value >= 0 ? value / scale : -((-value + scale - 1) / scale);
+}
+// The window's pixels of a panel rectangle.
+constexpr CRect toWindow(const CRect& r, int scale)
+{
+    return {r.left * scale, r.top * scale, r.right * scale, r.bottom * scale};
+}
+constexpr CPoint toWindow(CPoint p, int scale)
+{
+    return {p.x * scale, p.y * scale};
+}
+// The panel pixel that holds a window pixel.
+constexpr CPoint toPanel(CPoint p, int scale)
+{
+    return {floorDivide(p.x, scale), floorDivide(p.y, scale)};
+}
+// The panel pixels that cover a window rectangle.
+constexpr CRect coveringPanel(const CRect& r, int scale)
+{
+    return {floorDivide(r.left, scale), floorDivide(r.top, scale), -floorDivide(-r.right, scale),
+            -floorDivide(-r.bottom, scale)};
+}
+} // namespace guiscale
+
 // A colour as red, green, blue and a fourth byte that drawing ignores.
 struct CColor {
     std::uint8_t red = 0;

@@ -82,6 +82,12 @@ void CQuibo::idleHost()
         front->idle();
 }
 
+bool CQuibo::resizeEditor(std::int32_t width, std::int32_t height)
+{
+    CInstrumentFront* front = m_front.load();
+    return front != nullptr && front->resizeEditor(width, height);
+}
+
 // The start-up values are in place at once, so a host that reads parameters
 // or saves a chunk at any time gets them; the commands queued after them in
 // the constructor put them into effect (applyStartupCommands).

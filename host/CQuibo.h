@@ -87,6 +87,7 @@ public:
     bool refreshDisplay() override { return m_displayModel.refreshView(); }
     void adoptEditor(AEffEditor* editor, bool shown) override;
     void idleHost() override;
+    bool resizeEditor(std::int32_t width, std::int32_t height) override;
 
     CEditorNotices& editorNotices() { return m_editorNotices; }
     // A note key played on the panel (the editor's thread): 1.0 press, 0.0

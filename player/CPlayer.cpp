@@ -185,7 +185,13 @@ int CPlayer::openWindow()
 {
     m_editor = m_instrument->editor();
     ERect* rect = nullptr;
-    if (m_editor == nullptr || !m_editor->getRect(&rect) || rect == nullptr) {
+    if (m_editor == nullptr) {
+        say("the instrument has no front panel");
+        return kExitFailed;
+    }
+    if (!m_options.scale.empty())
+        m_editor->setHostScaleFactor(m_options.scale == "2" ? 2.0f : 1.0f);
+    if (!m_editor->getRect(&rect) || rect == nullptr) {
         say("the instrument has no front panel");
         return kExitFailed;
     }

@@ -8,10 +8,9 @@ struct ValueOption {
     std::string CPlayerOptions::*field;
 };
 const ValueOption kValueOptions[] = {
-    {"--name", &CPlayerOptions::clientName},
-    {"--midi-connect", &CPlayerOptions::midiSource},
-    {"--load", &CPlayerOptions::loadFile},
-    {"--save", &CPlayerOptions::saveFile},
+    {"--name", &CPlayerOptions::clientName}, {"--midi-connect", &CPlayerOptions::midiSource},
+    {"--load", &CPlayerOptions::loadFile},   {"--save", &CPlayerOptions::saveFile},
+    {"--scale", &CPlayerOptions::scale},
 };
 
 } // namespace
@@ -46,6 +45,10 @@ bool CPlayerOptions::parse(int argc, const char* const* argv, std::string& error
         }
         this->*(taken->field) = argv[++i];
     }
+    if (!scale.empty() && scale != "1" && scale != "2") {
+        error = "--scale takes 1 or 2, not " + scale;
+        return false;
+    }
     return true;
 }
 
@@ -62,6 +65,8 @@ const char* CPlayerOptions::usage()
            "                       current program) of the kind other hosts exchange is known by its content\n"
            "  --save FILE          also write the bank to FILE when the program ends: a bank file when\n"
            "                       FILE ends in .fxb, a program file of the current program for .fxp\n"
+           "  --scale 1|2          the panel at its own size or at twice the size (default: as the\n"
+           "                       display's scale says; ZINTRA_SCALE overrides both)\n"
            "  --help, --version\n"
            "\n"
            "Ports: voice (left output), rhythm (right output), midi_in.\n"

@@ -13,6 +13,8 @@ struct CPlayerOptions {
     // the current program); one to write at the end as well.
     std::string loadFile;
     std::string saveFile;
+    // The panel's scale, "1" or "2"; empty: as the system's display scale says.
+    std::string scale;
 
     // Reads argv[1..argc-1]; false with the reason in error for an unknown
     // option, a missing or empty value.

@@ -78,6 +78,9 @@ public:
     // The system's id of the window (an X11 Window) for a host that embeds
     // it; 0 where the backend has none to give or the window is gone.
     virtual std::uintptr_t nativeHandle() const { return 0; }
+    // Gives the window a new size (the panel's scale changed); the surface
+    // presented afterwards has that size.
+    virtual void resize(int width, int height) = 0;
 };
 
 struct CWindowRequest {
@@ -100,6 +103,10 @@ void unregisterWindowClass();
 
 // A new child window, or null when none can be made (no display, no parent).
 std::unique_ptr<CGuiWindow> createWindow(const CWindowRequest& request);
+
+// The system's display scale for a window on parent (null: the default
+// screen), as a factor of 96 dots per inch; 0 where the system says nothing.
+float systemScaleFactor(void* parent);
 
 // Milliseconds of a monotonic clock (wrapping at 2^32), and a pause.
 std::uint32_t tickCount();

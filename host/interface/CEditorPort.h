@@ -35,6 +35,8 @@ public:
     // and lets the host run while it keeps the thread (a modal drag).
     virtual void adoptEditor(AEffEditor* editor, bool shown) = 0;
     virtual void idleHost() = 0;
+    // Asks the host for a window of that size for the open editor.
+    virtual bool resizeEditor(std::int32_t width, std::int32_t height) = 0;
 
 protected:
     ~CEditorPort() = default;

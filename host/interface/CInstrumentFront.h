@@ -24,6 +24,9 @@ public:
     // Whether the host's transport plays or records now: what the instrument
     // changes itself then waits, so that no host records it as automation.
     virtual bool transportRuns() = 0;
+    // The open editor needs a window of that size (its scale changed);
+    // false where the front cannot resize the host's window.
+    virtual bool resizeEditor(std::int32_t, std::int32_t) { return false; }
 
 protected:
     ~CInstrumentFront() = default;

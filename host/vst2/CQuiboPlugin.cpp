@@ -195,6 +195,24 @@ void CQuiboPlugin::idle()
     masterIdle();
 }
 
+bool CQuiboPlugin::resizeEditor(VstInt32 width, VstInt32 height)
+{
+    return sizeWindow(width, height);
+}
+
+VstIntPtr CQuiboPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void*, float opt)
+{
+    constexpr VstInt32 kScaleRequest = ('P' << 24) | ('r' << 16) | ('e' << 8) | 'S';
+    constexpr VstIntPtr kScaleFactor = ('A' << 24) | ('e' << 16) | ('C' << 8) | 's';
+    if (index != kScaleRequest || value != kScaleFactor)
+        return 0;
+    AEffEditor* panel = m_instrument->editor();
+    if (panel == nullptr)
+        return 0;
+    panel->setHostScaleFactor(opt);
+    return 1;
+}
+
 bool CQuiboPlugin::transportRuns()
 {
     const VstTimeInfo* time = getTimeInfo(0);

@@ -54,6 +54,8 @@ public:
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
+    // The display scale some hosts announce: index 'PreS', value 'AeCs', the factor in opt.
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
 private:
     // CInstrumentFront: the host hears through the host callback.
@@ -64,6 +66,7 @@ private:
     void programsChanged() override;
     void idle() override;
     bool transportRuns() override;
+    bool resizeEditor(VstInt32 width, VstInt32 height) override;
 
     std::unique_ptr<CInstrument> m_instrument;
     CMidiProgramNames m_midiNames;

@@ -14,6 +14,7 @@ struct State {
     headless::Counters counters;
     bool classRegistered = false;
     bool windowsAvailable = true;
+    float systemScaleFactor = 0.0f;
     std::uint32_t tick = 0;
     int sleeps = 0;
     std::vector<ScriptStep> script;
@@ -117,6 +118,13 @@ void CHeadlessWindow::destroyBySystem()
     m_request.listener->windowDestroyed();
 }
 
+void CHeadlessWindow::resize(int width, int height)
+{
+    m_request.width = width;
+    m_request.height = height;
+    m_screen.reset(width, height);
+}
+
 void CHeadlessWindow::resetPresented()
 {
     m_presentCount = 0;
@@ -130,6 +138,7 @@ void reset()
     State& s = state();
     s.counters = {};
     s.windowsAvailable = true;
+    s.systemScaleFactor = 0.0f;
     s.tick = 0;
     s.sleeps = 0;
     s.script.clear();
@@ -153,6 +162,11 @@ CHeadlessWindow* lastWindow()
 void setWindowsAvailable(bool available)
 {
     state().windowsAvailable = available;
+}
+
+void setSystemScaleFactor(float factor)
+{
+    state().systemScaleFactor = factor;
 }
 
 void setTick(std::uint32_t tick)
@@ -200,6 +214,11 @@ std::unique_ptr<CGuiWindow> createWindow(const CWindowRequest& request)
     if (!state().windowsAvailable || request.parent == nullptr || request.listener == nullptr)
         return nullptr;
     return std::make_unique<CHeadlessWindow>(request);
+}
+
+float systemScaleFactor(void*)
+{
+    return state().systemScaleFactor;
 }
 
 std::uint32_t tickCount()

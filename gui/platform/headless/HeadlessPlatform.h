@@ -18,6 +18,7 @@ public:
     CPoint pointerPosition() override;
     CRawButtons rawButtons() override;
     void processEvents(bool paintsOnly) override;
+    void resize(int width, int height) override;
 
     // Delivered at once, as a system message would be.
     void sendPaint(const CRect& area);
@@ -74,6 +75,8 @@ bool classRegistered();
 CHeadlessWindow* lastWindow();
 // Makes createWindow fail, as without a display.
 void setWindowsAvailable(bool available);
+// What the system tells of its display scale (0: nothing, the default).
+void setSystemScaleFactor(float factor);
 
 // The clock: sleeps advance it.
 void setTick(std::uint32_t tick);

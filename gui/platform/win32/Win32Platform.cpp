@@ -44,6 +44,27 @@ std::unique_ptr<CGuiWindow> createWindow(const CWindowRequest& request)
     return window;
 }
 
+// The DPI of the monitor the host's window is on where the system tells it
+// (GetDpiForWindow, Windows 10 1607 on; a host that is not DPI-aware is told
+// 96 and has its window enlarged by the system), else the screen's.
+float systemScaleFactor(void* parent)
+{
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto dpiForWindow =
+        reinterpret_cast<DpiForWindow>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow"));
+    UINT dpi = 0;
+    if (parent != nullptr && dpiForWindow != nullptr && IsWindow(static_cast<HWND>(parent)))
+        dpi = dpiForWindow(static_cast<HWND>(parent));
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        if (screen != nullptr) {
+            dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+            ReleaseDC(nullptr, screen);
+        }
+    }
+    return dpi > 0 ? static_cast<float>(dpi) / static_cast<float>(USER_DEFAULT_SCREEN_DPI) : 0.0f;
+}
+
 std::uint32_t tickCount()
 {
     return GetTickCount();

@@ -100,6 +100,12 @@ CPoint CWin32Window::pointerPosition()
     return {cursor.x - frame.left, cursor.y - frame.top};
 }
 
+void CWin32Window::resize(int width, int height)
+{
+    if (m_window != nullptr)
+        SetWindowPos(m_window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 CRawButtons CWin32Window::rawButtons()
 {
     // The physical buttons, and whether the user swapped them.

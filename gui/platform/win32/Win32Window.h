@@ -16,6 +16,7 @@ public:
 
     void present(const CPixelSurface& surface, const CRect& area) override;
     CPoint pointerPosition() override;
+    void resize(int width, int height) override;
     CRawButtons rawButtons() override;
     void processEvents(bool paintsOnly) override;
 

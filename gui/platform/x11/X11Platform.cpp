@@ -14,6 +14,7 @@
 #include "platform/GuiPlatform.h"
 
 #include "CPixelSurface.h"
+#include "CScaleChoice.h"
 #include "CX11ErrorTrap.h"
 
 #include <X11/Xlib.h>
@@ -94,9 +95,11 @@ public:
     bool hoverPosition(CPoint& where) override;
     void processEvents(bool paintsOnly) override;
     std::uintptr_t nativeHandle() const override { return m_alive && !m_lost ? m_window : 0; }
+    void resize(int width, int height) override;
 
 private:
     bool makeImage(const XWindowAttributes& attributes);
+    void freeImages();
     void makeSharedImage(const XWindowAttributes& attributes);
     bool nextEvent(bool paintsOnly, XEvent& event);
     void handle(XEvent& event);
@@ -134,19 +137,7 @@ CX11Window::~CX11Window()
     if (m_display == nullptr)
         return;
     const CX11ErrorTrap trap(m_display);
-    if (m_shmImage != nullptr) {
-        if (!m_lost) {
-            XShmDetach(m_display, &m_shm);
-            XSync(m_display, False);
-        }
-        XDestroyImage(m_shmImage);
-        shmdt(m_shm.shmaddr);
-    }
-    if (m_image != nullptr) {
-        m_image->data = nullptr;
-        XDestroyImage(m_image);
-    }
-    std::free(m_ownBuffer);
+    freeImages();
     if (m_gc != nullptr)
         XFreeGC(m_display, m_gc);
     // Closing the connection destroys its window too, and does no harm when
@@ -192,6 +183,42 @@ bool CX11Window::open(const CWindowRequest& request)
     XMapWindow(m_display, m_window);
     XFlush(m_display);
     return true;
+}
+
+void CX11Window::freeImages()
+{
+    if (m_shmImage != nullptr) {
+        if (!m_lost) {
+            XShmDetach(m_display, &m_shm);
+            XSync(m_display, False);
+        }
+        XDestroyImage(m_shmImage);
+        shmdt(m_shm.shmaddr);
+        m_shmImage = nullptr;
+    }
+    if (m_image != nullptr) {
+        m_image->data = nullptr;
+        XDestroyImage(m_image);
+        m_image = nullptr;
+    }
+    std::free(m_ownBuffer);
+    m_ownBuffer = nullptr;
+}
+
+// The images are made for one size: they are made again for the new one.
+void CX11Window::resize(int width, int height)
+{
+    if (!m_alive || width <= 0 || height <= 0)
+        return;
+    const CX11ErrorTrap trap(m_display);
+    freeImages();
+    m_width = width;
+    m_height = height;
+    XResizeWindow(m_display, m_window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(m_display, m_window, &attributes) && trap.errors() == 0)
+        makeImage(attributes);
+    XFlush(m_display);
 }
 
 bool CX11Window::makeImage(const XWindowAttributes& attributes)
@@ -462,6 +489,32 @@ std::unique_ptr<CGuiWindow> createWindow(const CWindowRequest& request)
     if (!window->open(request))
         return nullptr;
     return window;
+}
+
+namespace {
+void forgetDisplay(Display*, void*)
+{
+}
+} // namespace
+
+// GDK_SCALE, the scale the user gave the desktop's toolkits, then the
+// resource database's Xft.dpi, which desktops set for their scale.
+float systemScaleFactor(void*)
+{
+    const float toolkit = CScaleChoice::parseFactor(std::getenv("GDK_SCALE"));
+    if (toolkit > 0.0f)
+        return toolkit;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return 0.0f;
+    CX11ErrorTrap::whenLost(display, forgetDisplay, nullptr);
+    float factor = 0.0f;
+    {
+        const CX11ErrorTrap trap(display);
+        factor = CScaleChoice::factorOfResources(XResourceManagerString(display));
+    }
+    XCloseDisplay(display);
+    return factor;
 }
 
 std::uint32_t tickCount()

@@ -4,6 +4,7 @@
 #include "CInstrument.h"
 #include "Lv2Contract.h"
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
 
 #include <cstring>
@@ -12,6 +13,7 @@
 CLv2Ui::Features CLv2Ui::readFeatures(const LV2_Feature* const* features)
 {
     Features found;
+    const LV2_Options_Option* options = nullptr;
     for (const LV2_Feature* const* feature = features; feature != nullptr && *feature != nullptr; ++feature) {
         const char* uri = (*feature)->URI;
         void* data = (*feature)->data;
@@ -25,8 +27,30 @@ CLv2Ui::Features CLv2Ui::readFeatures(const LV2_Feature* const* features)
             found.resize = static_cast<const LV2UI_Resize*>(data);
         else if (std::strcmp(uri, LV2_UI__touch) == 0)
             found.touch = static_cast<const LV2UI_Touch*>(data);
+        else if (std::strcmp(uri, LV2_URID__map) == 0)
+            found.map = static_cast<const LV2_URID_Map*>(data);
+        else if (std::strcmp(uri, LV2_OPTIONS__options) == 0)
+            options = static_cast<const LV2_Options_Option*>(data);
     }
+    found.scaleFactor = scaleFactorIn(options, found.map);
     return found;
+}
+
+float CLv2Ui::scaleFactorIn(const LV2_Options_Option* options, const LV2_URID_Map* map)
+{
+    if (options == nullptr || map == nullptr || map->map == nullptr)
+        return 0.0f;
+    const LV2_URID key = map->map(map->handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* option = options; option->key != 0; ++option) {
+        if (option->key == key && option->type == floatType && option->size == sizeof(float) &&
+            option->value != nullptr) {
+            float factor = 0.0f;
+            std::memcpy(&factor, option->value, sizeof factor);
+            return factor;
+        }
+    }
+    return 0.0f;
 }
 
 // One panel per instrument: an editor whose frame exists is open for another
@@ -40,6 +64,7 @@ CLv2Ui* CLv2Ui::open(const Features& features, LV2UI_Write_Function write, LV2UI
     auto* editor = dynamic_cast<CGuiEditor*>(instrument.editor());
     if (editor == nullptr || !instrument.editorShown() || editor->frame() != nullptr)
         return nullptr;
+    editor->setHostScaleFactor(features.scaleFactor);
     if (!editor->open(features.parent) || editor->nativeWindow() == 0) {
         editor->close();
         return nullptr;
@@ -60,10 +85,13 @@ CLv2Ui::CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Functio
     : m_instance(*features.instance),
       m_editor(editor),
       m_write(write),
-      m_controller(controller)
+      m_controller(controller),
+      m_map(features.map)
 {
     if (features.touch != nullptr)
         m_touch = *features.touch;
+    if (features.resize != nullptr)
+        m_resize = *features.resize;
     m_instance.instrument().attachFront(this);
 }
 
@@ -86,13 +114,38 @@ int idleUi(LV2UI_Handle handle)
     return handle != nullptr ? static_cast<CLv2Ui*>(handle)->idlePanel() : 1;
 }
 const LV2UI_Idle_Interface kIdleInterface = {idleUi};
+
+std::uint32_t getOptions(LV2_Handle, LV2_Options_Option*)
+{
+    return LV2_OPTIONS_ERR_UNKNOWN;
+}
+
+std::uint32_t setOptions(LV2_Handle handle, const LV2_Options_Option* options)
+{
+    if (handle == nullptr)
+        return LV2_OPTIONS_ERR_UNKNOWN;
+    return static_cast<CLv2Ui*>(handle)->setOptions(options);
+}
+const LV2_Options_Interface kOptionsInterface = {getOptions, setOptions};
 } // namespace
 
 const void* CLv2Ui::extensionData(const char* uri)
 {
     if (uri != nullptr && std::strcmp(uri, LV2_UI__idleInterface) == 0)
         return &kIdleInterface;
+    if (uri != nullptr && std::strcmp(uri, LV2_OPTIONS__interface) == 0)
+        return &kOptionsInterface;
     return nullptr;
+}
+
+// A new scale makes the editor ask for its new size (resizeEditor) and
+// open again at it.
+std::uint32_t CLv2Ui::setOptions(const LV2_Options_Option* options)
+{
+    const float factor = scaleFactorIn(options, m_map);
+    if (factor > 0.0f)
+        m_editor.setHostScaleFactor(factor);
+    return LV2_OPTIONS_SUCCESS;
 }
 
 // --- what the instrument tells the host ----------------------------------
@@ -145,4 +198,9 @@ void CLv2Ui::idle()
 bool CLv2Ui::transportRuns()
 {
     return m_instance.transportRuns();
+}
+
+bool CLv2Ui::resizeEditor(std::int32_t width, std::int32_t height)
+{
+    return m_resize.ui_resize != nullptr && m_resize.ui_resize(m_resize.handle, width, height) == 0;
 }

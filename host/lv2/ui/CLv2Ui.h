@@ -7,7 +7,9 @@
 
 #include "CInstrumentFront.h"
 
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstdint>
 
@@ -22,6 +24,9 @@ public:
         CLv2Instance* instance = nullptr; // instance-access
         const LV2UI_Resize* resize = nullptr;
         const LV2UI_Touch* touch = nullptr;
+        const LV2_URID_Map* map = nullptr;
+        // ui:scaleFactor from the host's options; 0 when not given.
+        float scaleFactor = 0.0f;
     };
     static Features readFeatures(const LV2_Feature* const* features);
 
@@ -40,8 +45,13 @@ public:
     // ui:idleInterface: the instrument's notices, then the panel's idle.
     // 0, or 1 once the system destroyed the panel's window.
     int idlePanel();
-    // ui:idleInterface for extension_data; null for other URIs.
+    // ui:idleInterface and the options interface (a new ui:scaleFactor) for
+    // extension_data; null for other URIs.
     static const void* extensionData(const char* uri);
+    // The options interface's set: takes a new ui:scaleFactor.
+    std::uint32_t setOptions(const LV2_Options_Option* options);
+    // ui:scaleFactor among options, as a float; 0 without one.
+    static float scaleFactorIn(const LV2_Options_Option* options, const LV2_URID_Map* map);
 
 private:
     CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Function write, LV2UI_Controller controller);
@@ -56,6 +66,7 @@ private:
     void programsChanged() override;
     void idle() override;
     bool transportRuns() override;
+    bool resizeEditor(std::int32_t width, std::int32_t height) override;
 
     CLv2Instance& m_instance;
     CGuiEditor& m_editor;
@@ -64,4 +75,6 @@ private:
     // A copy: the host's feature may not outlive instantiate. Its touch is
     // null when the host offered none.
     LV2UI_Touch m_touch{};
+    LV2UI_Resize m_resize{};
+    const LV2_URID_Map* m_map;
 };
