@@ -14,7 +14,7 @@ CGuiTestEditor::CGuiTestEditor(CEditorHost* host)
 bool CGuiTestEditor::open(void* parentWindow)
 {
     CGuiEditor::open(parentWindow);
-    CPanelFrame* frame = new CPanelFrame({0, 0, kFrameWidth, kFrameHeight}, parentWindow, this);
+    CPanelFrame* frame = new CPanelFrame({0, 0, kFrameWidth, kFrameHeight}, parentWindow, this, scale());
     if (!frame->hasWindow())
         return adoptFrame(frame);
     populate(*frame);

@@ -116,10 +116,11 @@ void CRecordingView::paint(CPaintContext& context)
     markPaint(false);
 }
 
-void CRecordingView::mouseDown(CPaintContext& context, CPoint)
+void CRecordingView::mouseDown(CPaintContext& context, CPoint where)
 {
     ++clicks;
     lastButtons = context.buttons();
+    lastWhere = where;
 }
 
 int CRecordingView::keyDown(const CKeyCode&)

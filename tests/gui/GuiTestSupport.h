@@ -35,6 +35,11 @@ public:
     void idleHost() override;
     void beginParameterEdit(int index) override { edits.push_back(index); }
     void endParameterEdit(int index) override { edits.push_back(-index); }
+    bool resizeEditorWindow(int width, int height) override
+    {
+        resizes.push_back({width, height});
+        return true;
+    }
 
     CGuiEditor* editor = nullptr;
     bool shown = false;
@@ -45,6 +50,8 @@ public:
     bool idleEditorInMasterIdle = false;
     // +tag for a begin, -tag for an end.
     std::vector<int> edits;
+    // The window sizes asked for.
+    std::vector<CPoint> resizes;
 };
 
 // A view that counts its paints and clicks and keeps the last click's buttons.
@@ -60,6 +67,7 @@ public:
     int paints = 0;
     int clicks = 0;
     int lastButtons = -2;
+    CPoint lastWhere{-1, -1};
     int keyAnswer = -1;
     int keys = 0;
     bool acceptDrops = false;
