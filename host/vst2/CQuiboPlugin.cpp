@@ -202,8 +202,6 @@ bool CQuiboPlugin::resizeEditor(VstInt32 width, VstInt32 height)
 
 VstIntPtr CQuiboPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void*, float opt)
 {
-    constexpr VstInt32 kScaleRequest = ('P' << 24) | ('r' << 16) | ('e' << 8) | 'S';
-    constexpr VstIntPtr kScaleFactor = ('A' << 24) | ('e' << 16) | ('C' << 8) | 's';
     if (index != kScaleRequest || value != kScaleFactor)
         return 0;
     AEffEditor* panel = m_instrument->editor();

@@ -13,13 +13,17 @@ HostLog& hostLog()
     return log;
 }
 
-VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float)
+VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float opt)
 {
     switch (opcode) {
     case audioMasterVersion:
         return 2400;
     case audioMasterAutomate:
         ++hostLog().automations;
+        hostLog().automated.emplace_back(index, opt);
+        return 1;
+    case audioMasterSizeWindow:
+        hostLog().windowSizes.emplace_back(index, static_cast<int>(value));
         return 1;
     case audioMasterBeginEdit:
         hostLog().edits.push_back(index);
@@ -42,7 +46,8 @@ void* parentWindow()
     return reinterpret_cast<void*>(0x1234);
 }
 
-OpenPanel::OpenPanel()
+OpenPanel::OpenPanel(int scale)
+    : m_scale(scale)
 {
     headless::reset();
     hostLog() = {};
@@ -51,6 +56,9 @@ OpenPanel::OpenPanel()
     editor = new CPanelEditor(quibo);
     plugin = std::make_unique<CQuiboPlugin>(hostCallback, std::move(instrument));
     process(0);
+    if (scale != 1)
+        plugin->dispatcher(effVendorSpecific, CQuiboPlugin::kScaleRequest, CQuiboPlugin::kScaleFactor, nullptr,
+                           static_cast<float>(scale));
     reopen();
 }
 
@@ -63,7 +71,7 @@ void OpenPanel::reopen()
 {
     editor->close();
     editor->open(parentWindow());
-    window().sendPaint({0, 0, 882, 213});
+    window().sendPaint({0, 0, 882 * m_scale, 213 * m_scale});
 }
 
 namespace {
@@ -82,8 +90,8 @@ void OpenPanel::gesture(const std::vector<PointerStep>& steps)
 {
     const std::uint32_t now = guiplatform::tickCount();
     for (const PointerStep& step : steps)
-        headless::scriptInput(now + step.at, step.where, rawButtons(step.held, step.modifiers));
-    window().queueButtonDown(steps.front().where);
+        headless::scriptInput(now + step.at, inWindow(step.where), rawButtons(step.held, step.modifiers));
+    window().queueButtonDown(inWindow(steps.front().where));
     editor->idle();
 }
 
@@ -94,7 +102,7 @@ void OpenPanel::click(CPoint where, std::uint32_t holdMs, int modifiers)
 
 void OpenPanel::hover(CPoint where)
 {
-    headless::scriptInput(guiplatform::tickCount(), where, {});
+    headless::scriptInput(guiplatform::tickCount(), inWindow(where), {});
 }
 
 void OpenPanel::idle(int times)

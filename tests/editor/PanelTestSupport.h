@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace paneltest {
@@ -22,6 +23,8 @@ namespace paneltest {
 struct HostLog {
     std::vector<int> edits; // +index for a begin, -index - 1 for an end
     int automations = 0;
+    std::vector<std::pair<int, float>> automated; // index and value of each automation
+    std::vector<std::pair<int, int>> windowSizes; // audioMasterSizeWindow's requests
     int idles = 0;
     // Run at each host idle (a host keeps its audio going meanwhile).
     std::function<void()> onIdle;
@@ -38,9 +41,12 @@ struct PointerStep {
 };
 
 // The instrument and its editor, open on a headless window and painted once.
+// At scale 2 the host announces that factor before it opens the editor (as
+// some hosts do), and the pointer's places, given in panel pixels, are
+// doubled in the window.
 class OpenPanel {
 public:
-    OpenPanel();
+    explicit OpenPanel(int scale = 1);
     ~OpenPanel();
     OpenPanel(const OpenPanel&) = delete;
     OpenPanel& operator=(const OpenPanel&) = delete;
@@ -69,12 +75,18 @@ public:
     std::vector<Sent> takeSent();
 
     CPoint centreOf(int tag) const;
+    int scale() const { return m_scale; }
 
     // The instrument, owned by the plug-in, which owns it with its editor.
     CQuibo* quibo = nullptr;
     std::unique_ptr<CQuiboPlugin> plugin;
     CPanelEditor* editor = nullptr;
     std::vector<float> left, right;
+
+private:
+    CPoint inWindow(CPoint where) const { return {where.x * m_scale, where.y * m_scale}; }
+
+    int m_scale;
 };
 
 void* parentWindow();
