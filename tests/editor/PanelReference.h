@@ -14,8 +14,9 @@ enum Modifiers { kNone = 0, kShift = 1, kControl = 2, kAlt = 4 };
 
 // The panel of a new instrument as the headless backend draws it after the
 // first idle, or after a click held on the key with tag clickedKey (a host
-// running its audio meanwhile) and one more block and idle.
-CPixelSurface panelPicture(int clickedKey = 0);
+// running its audio meanwhile) and one more block and idle; at scale 2, as
+// the host announced that factor.
+CPixelSurface panelPicture(int clickedKey = 0, int scale = 1);
 // The nine LCD cells as the window shows them (as in PanelTestSupport.h).
 std::string lcdText(const CPixelSurface& screen);
 // Points at fractions of the width of a parameter's control, on its middle row.

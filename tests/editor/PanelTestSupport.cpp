@@ -121,9 +121,9 @@ void OpenPanel::process(int frames)
     right.pop_back();
 }
 
-CPixelSurface panelPicture(int clickedKey)
+CPixelSurface panelPicture(int clickedKey, int scale)
 {
-    OpenPanel panel;
+    OpenPanel panel(scale);
     panel.idle();
     if (clickedKey != 0) {
         hostLog().onIdle = [&panel] { panel.process(512); };

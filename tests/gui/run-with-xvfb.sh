@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs a command with DISPLAY set to an Xvfb server of its own (24-bit,
-# 1024 x 768, kept alive between clients), started here and stopped afterwards. The server picks a free
+# 1920 x 1080, room for the panel at twice its size; kept alive between clients), started here and stopped afterwards. The server picks a free
 # display number itself, so several of these may run at once. Options before
 # the command: --no-shm starts the server without the shared-memory extension.
 set -uo pipefail
@@ -11,7 +11,7 @@ if [ "${1:-}" = "--no-shm" ]; then
 fi
 command -v Xvfb >/dev/null || { echo "Xvfb is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
 numberFile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "${extra[@]}" 3>"$numberFile" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset "${extra[@]}" 3>"$numberFile" >/dev/null 2>&1 &
 server=$!
 trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -f "$numberFile"' EXIT
 number=""

@@ -18,6 +18,7 @@ namespace panel {
 
 #include "X11HostSupport.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -123,10 +124,10 @@ protected:
 
     VstIntPtr call(VstInt32 opcode, void* ptr = nullptr) { return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f); }
 
-    Window openInParent()
+    Window openInParent(unsigned width = 900, unsigned height = 240)
     {
         const int screen = DefaultScreen(display);
-        parent = XCreateSimpleWindow(display, RootWindow(display, screen), 20, 30, 900, 240, 0,
+        parent = XCreateSimpleWindow(display, RootWindow(display, screen), 20, 30, width, height, 0,
                                      BlackPixel(display, screen), 0x808080);
         XMapWindow(display, parent);
         XSync(display, False);
@@ -187,7 +188,7 @@ protected:
         for (int i = 0; i < 500; ++i) {
             call(effEditIdle);
             XSync(display, False);
-            if (readWindow(display, child, 882, 213) == expected)
+            if (readWindow(display, child, expected.width(), expected.height()) == expected)
                 return true;
             usleep(10000);
         }
@@ -237,6 +238,46 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     const Window again = openInParent();
     ASSERT_NE(0u, again);
     EXPECT_TRUE(idleUntilShown(again, paneltest::panelPicture(69)));
+    call(effEditClose);
+}
+
+// A desktop at 192 dots per inch says so in the resource database's
+// Xft.dpi: the editor opens at twice the size, drawn as the headless panel at
+// scale 2, and a key clicked at its doubled place sounds.
+TEST_F(PanelX11Test, AtXftDpi192ThePanelOpensAtTwiceTheSizeAndAClickedKeySounds)
+{
+    const Window root = DefaultRootWindow(display);
+    static const char kResources[] = "Xft.dpi:\t192\n";
+    XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(kResources), static_cast<int>(sizeof kResources - 1));
+    XSync(display, False);
+    ERect* rect = nullptr;
+    const VstIntPtr answered = call(effEditGetRect, &rect);
+    child = answered == 1 ? openInParent(1800, 450) : 0;
+    XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+    XSync(display, False);
+    ASSERT_EQ(1, answered);
+    EXPECT_EQ(1764, rect->right - rect->left);
+    EXPECT_EQ(426, rect->bottom - rect->top);
+    ASSERT_NE(0u, child);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, child, &attributes);
+    EXPECT_EQ(1764, attributes.width);
+    EXPECT_EQ(426, attributes.height);
+    EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture(0, 2))) << "the first picture";
+    x11test::saveShot(readWindow(display, child, 1764, 426), "x11-panel-open-2x");
+
+    pointerTo({2 * (541 + 16), 2 * (160 + 20)});
+    button(true);
+    for (int i = 0; i < 6; ++i) {
+        hostIdle();
+        usleep(10000);
+    }
+    button(false);
+    hostIdle();
+    EXPECT_GT(g_host.leftEnergy, 1.0) << "the note sounds while the key is held";
+    renderBlock(effect);
+    EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture(69, 2))) << "the picture after the note";
     call(effEditClose);
 }
 
