@@ -35,6 +35,11 @@ constexpr VstInt32 fourCharCode(char a, char b, char c, char d)
 
 constexpr VstInt32 kEffectMagic = fourCharCode('V', 's', 't', 'P');
 
+// The display scale some hosts announce: effVendorSpecific with these as
+// index and value, and the factor in opt.
+constexpr VstInt32 kScaleFactorRequest = fourCharCode('P', 'r', 'e', 'S');
+constexpr VstInt32 kScaleFactorValue = fourCharCode('A', 'e', 'C', 's');
+
 struct AEffect {
     VstInt32 magic;
     AEffectDispatcherProc dispatcher;

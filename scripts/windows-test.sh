@@ -306,7 +306,7 @@ PY
 # clicks it asks for are sent by a small X test-extension tool.
 #   wine_window_test TITLE HOST.exe PLUGIN.dll NAME (output in $OUT/NAME)
 wine_window_test() {
-    local title=$1 host=$2 plugin=$3 name=$4
+    local title=$1 host=$2 plugin=$3 name=$4 dpi=${5:-}
     if [ ! -f "$host" ] || [ ! -f "$plugin" ]; then
         failure "$title: $host or $plugin missing"
         return
@@ -319,7 +319,7 @@ wine_window_test() {
     fi
     local out="$OUT/$name" status summary
     "$REPO/tests/gui/run-with-xvfb.sh" "$REPO/tests/gui/win32/run-wine-gui-test.sh" \
-        "$host" "$plugin" "$clicker" "$out" >"$OUT/$name.log" 2>&1
+        "$host" "$plugin" "$clicker" "$out" $dpi >"$OUT/$name.log" 2>&1
     status=$?
     summary="$(sed -n 's/^wine-gui: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$OUT/$name.log" | tail -1)"
     local ok=${summary% *} bad=${summary#* }
@@ -346,6 +346,8 @@ gui_test() {
 panel_test() {
     wine_window_test "the plug-in's panel under Wine and Xvfb" "$WIN32_BUILD/quibo_editor_win32_host.exe" \
         "$WIN32_BUILD/Zintra.dll" panel
+    wine_window_test "the plug-in's panel under Wine at 192 dots per inch" \
+        "$WIN32_BUILD/quibo_editor_win32_host.exe" "$WIN32_BUILD/Zintra.dll" panel-2x 192
 }
 
 # --- run -----------------------------------------------------------------

@@ -202,7 +202,7 @@ bool CQuiboPlugin::resizeEditor(VstInt32 width, VstInt32 height)
 
 VstIntPtr CQuiboPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void*, float opt)
 {
-    if (index != kScaleRequest || value != kScaleFactor)
+    if (index != kScaleFactorRequest || value != kScaleFactorValue)
         return 0;
     AEffEditor* panel = m_instrument->editor();
     if (panel == nullptr)

@@ -54,10 +54,7 @@ public:
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override;
-    // The display scale some hosts announce: effVendorSpecific with these as
-    // index and value, the factor in opt.
-    static constexpr VstInt32 kScaleRequest = ('P' << 24) | ('r' << 16) | ('e' << 8) | 'S';
-    static constexpr VstIntPtr kScaleFactor = ('A' << 24) | ('e' << 16) | ('C' << 8) | 's';
+    // The display scale some hosts announce (kScaleFactorRequest): the editor's size follows it.
     VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
 private:

@@ -57,7 +57,7 @@ OpenPanel::OpenPanel(int scale)
     plugin = std::make_unique<CQuiboPlugin>(hostCallback, std::move(instrument));
     process(0);
     if (scale != 1)
-        plugin->dispatcher(effVendorSpecific, CQuiboPlugin::kScaleRequest, CQuiboPlugin::kScaleFactor, nullptr,
+        plugin->dispatcher(effVendorSpecific, kScaleFactorRequest, kScaleFactorValue, nullptr,
                            static_cast<float>(scale));
     reopen();
 }

@@ -162,6 +162,9 @@ bool PanelScript::run(HostSession& session, const HeadlessPanel& panel, double s
     session.beginRender(seconds, events);
     // Any non-null value stands for the host's window.
     static int parentWindow;
+    if (m_scale != 1)
+        session.dispatch(effVendorSpecific, kScaleFactorRequest, kScaleFactorValue, nullptr,
+                         static_cast<float>(m_scale));
     if (session.dispatch(effEditOpen, 0, 0, &parentWindow) != 1) {
         error = "the editor did not open";
         return false;
@@ -185,9 +188,10 @@ bool PanelScript::run(HostSession& session, const HeadlessPanel& panel, double s
                 continue;
             gesture.delivered = true;
             for (const Step& step : gesture.steps)
-                panel.input(base + milliseconds(std::max(step.seconds, t)), step.x, step.y, step.buttons);
+                panel.input(base + milliseconds(std::max(step.seconds, t)), step.x * m_scale, step.y * m_scale,
+                            step.buttons);
             if (gesture.press)
-                panel.press(gesture.steps.front().x, gesture.steps.front().y);
+                panel.press(gesture.steps.front().x * m_scale, gesture.steps.front().y * m_scale);
         }
         session.dispatch(effEditIdle);
         const bool last = t >= seconds;

@@ -24,6 +24,9 @@ public:
     bool addHover(const std::string& argument);
     // T:FILE.png: the panel's picture after the editor's idle at T.
     bool addShot(const std::string& argument);
+    // The display scale announced to the plug-in before its editor opens
+    // (effVendorSpecific, as some hosts do); panel pixels are multiplied by it.
+    void setScale(int scale) { m_scale = scale; }
     bool empty() const { return m_gestures.empty() && m_shots.empty(); }
 
     // Opens the editor, renders seconds with events, plays the gestures and
@@ -55,4 +58,5 @@ private:
 
     std::vector<Gesture> m_gestures;
     std::vector<Shot> m_shots;
+    int m_scale = 1;
 };

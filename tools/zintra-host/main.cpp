@@ -65,6 +65,8 @@ const char* const kUsage =
     "  --drag T:X:Y:T2:X2:Y2[:MODS]  pressed at X, Y at T, moved to X2, Y2, released at T2\n"
     "  --hover T:X:Y          the pointer moves there at T\n"
     "  --shot T:FILE.png      writes the panel's picture after T seconds\n"
+    "  --scale 1|2            the host announces that display scale before it opens the panel\n"
+    "                         (effVendorSpecific); the pointer's panel pixels are scaled with it\n"
 #endif
     ;
 
@@ -195,7 +197,9 @@ bool parseArguments(int argc, char** argv, Options& options)
             options.pluginGiven = true;
         }
 #if defined(ZINTRA_HOST_PANEL)
-        else if (option == "--click" || option == "--drag" || option == "--hover" || option == "--shot") {
+        else if (option == "--scale" && (argument == "1" || argument == "2")) {
+            options.panel.setScale(argument == "2" ? 2 : 1);
+        } else if (option == "--click" || option == "--drag" || option == "--hover" || option == "--shot") {
             PanelScript& panel = options.panel;
             const bool ok = option == "--click"   ? panel.addClick(argument)
                             : option == "--drag"  ? panel.addDrag(argument)

@@ -1,6 +1,8 @@
 // The built 32-bit plug-in's panel in Windows (run under Wine with an X
 // server by tests/gui/win32/run-wine-gui-test.sh):
-//   quibo_editor_win32_host.exe Zintra.dll [OUTPUT_FOLDER]
+//   quibo_editor_win32_host.exe Zintra.dll [OUTPUT_FOLDER [SCALE]]
+// SCALE 2: the system is set to 192 dots per inch, and the panel must open
+// at twice its size, drawn as the headless panel at scale 2.
 // A host-like window, the editor opened in it with effEditOpen, its pixels
 // read back and compared with the headless rendering of the same panel, and
 // a key clicked (the line "CLICK x y button hold_ms" asks the calling script
@@ -14,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -61,9 +64,13 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect* effect, VstInt32 opcode, VstInt32, V
 int main(int argc, char** argv)
 {
     const wintest::HostArguments arguments =
-        wintest::loadPluginModule(argc, argv, "quibo_editor_win32_host Zintra.dll [OUTPUT_FOLDER]");
+        wintest::loadPluginModule(argc, argv, "quibo_editor_win32_host Zintra.dll [OUTPUT_FOLDER [SCALE]]");
     if (arguments.module == nullptr)
         return arguments.exitCode;
+    const int scale = argc > 3 && std::strcmp(argv[3], "2") == 0 ? 2 : 1;
+    const int width = 882 * scale;
+    const int height = 213 * scale;
+    const std::string suffix = scale == 2 ? "-2x" : "";
     HMODULE module = arguments.module;
     {
         Plugin plugin(module, hostCallback);
@@ -76,35 +83,37 @@ int main(int argc, char** argv)
         float* outputs[2] = {unused, unused};
         plugin.effect->processReplacing(plugin.effect, nullptr, outputs, 0);
         ERect* rect = nullptr;
-        check(plugin.call(effEditGetRect, &rect) == 1 && rect != nullptr && rect->right - rect->left == 882 &&
-                  rect->bottom - rect->top == 213,
-              "effEditGetRect gives the panel's 882 x 213");
-        HWND parent = wintest::makeHostWindow(30, 30, 900, 240);
+        check(plugin.call(effEditGetRect, &rect) == 1 && rect != nullptr && rect->right - rect->left == width &&
+                  rect->bottom - rect->top == height,
+              "effEditGetRect gives the panel's " + std::to_string(width) + " x " + std::to_string(height));
+        HWND parent = wintest::makeHostWindow(30, 30, width + 18, height + 27);
         check(plugin.call(effEditOpen, parent) == 1, "effEditOpen with the parent's HWND answers 1");
         HWND child = GetWindow(parent, GW_CHILD);
         check(child != nullptr, "the panel is a child window of the host's");
-        check(waitForPicture(plugin, child, paneltest::panelPicture()),
+        check(waitForPicture(plugin, child, paneltest::panelPicture(0, scale)),
               "the window's pixels equal the headless rendering");
-        wintest::savePicture(arguments.outputFolder, readWindow(child, 882, 213), "wine-panel-open");
+        wintest::savePicture(arguments.outputFolder, readWindow(child, width, height),
+                             ("wine-panel-open" + suffix).c_str());
 
         // The A4 key, held 400 ms.
-        POINT screen{541 + 16, 160 + 20};
+        POINT screen{(541 + 16) * scale, (160 + 20) * scale};
         ClientToScreen(child, &screen);
         const int idlesBefore = g_hostIdles;
         std::printf("CLICK %ld %ld 1 400\n", screen.x, screen.y);
         std::fflush(stdout);
-        const CPixelSurface played = paneltest::panelPicture(69);
+        const CPixelSurface played = paneltest::panelPicture(69, scale);
         bool shown = false;
         for (int i = 0; i < 200 && !shown; ++i) {
             pump({&plugin}, 25);
             renderBlock(plugin.effect);
-            shown = readWindow(child, 882, 213) == played;
+            shown = readWindow(child, width, height) == played;
         }
         check(g_hostIdles > idlesBefore, "the host got idle calls while the key was held");
         check(g_leftEnergy > 1.0, "the clicked key sounds on the left output");
         check(g_rightEnergy == 0.0, "the right output stays silent");
         check(shown, "after the note the pixels equal the headless rendering");
-        wintest::savePicture(arguments.outputFolder, readWindow(child, 882, 213), "wine-panel-played");
+        wintest::savePicture(arguments.outputFolder, readWindow(child, width, height),
+                             ("wine-panel-played" + suffix).c_str());
 
         // Settled before the close: the release applied by a block and the
         // last of it drawn by idles. No block runs after this, so the LCD's
@@ -112,7 +121,7 @@ int main(int argc, char** argv)
         // again must show exactly this picture.
         renderBlock(plugin.effect);
         pump({&plugin}, 50);
-        const CPixelSurface atClose = readWindow(child, 882, 213);
+        const CPixelSurface atClose = readWindow(child, width, height);
         plugin.call(effEditClose);
         check(GetWindow(parent, GW_CHILD) == nullptr, "closing the panel destroys its window");
         check(plugin.call(effEditOpen, parent) == 1 && waitForPicture(plugin, GetWindow(parent, GW_CHILD), atClose),

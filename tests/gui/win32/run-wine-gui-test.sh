@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs the Windows GUI test host under Wine on the X display in DISPLAY (see
 # run-with-xvfb.sh) and performs the clicks it asks for with gui_xclick.
-#   run-wine-gui-test.sh HOST.exe PLUGIN.dll GUI_XCLICK OUTPUT_FOLDER
-# Wine's prefix comes from the environment (WINEPREFIX etc.). Ends with the
-# host's "wine-gui: N passed, N failed" line; exits non-zero on a failure.
+#   run-wine-gui-test.sh HOST.exe PLUGIN.dll GUI_XCLICK OUTPUT_FOLDER [DPI]
+# Wine's prefix comes from the environment (WINEPREFIX etc.). With DPI (192)
+# the system's dots per inch are set to it for the run and the host is told
+# scale 2; the setting is taken away afterwards. Ends with the host's
+# "wine-gui: N passed, N failed" line; exits non-zero on a failure.
 set -uo pipefail
-host=$1 plugin=$2 clicker=$3 out=$4
+host=$1 plugin=$2 clicker=$3 out=$4 dpi=${5:-}
 mkdir -p "$out"
 log="$out/wine-gui.log"
 : >"$log"
@@ -14,7 +16,13 @@ log="$out/wine-gui.log"
 wineserver -k 2>/dev/null
 wineserver -w
 outWindows="Z:${out//\//\\}"
-(cd "$(dirname "$host")" && timeout 300 wine "$(basename "$host")" "$(basename "$plugin")" "$outWindows" \
+scale=()
+if [ -n "$dpi" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    trap "wine reg delete 'HKCU\\Control Panel\\Desktop' /v LogPixels /f >/dev/null 2>&1; wineserver -k 2>/dev/null" EXIT
+    scale=(2)
+fi
+(cd "$(dirname "$host")" && timeout 300 wine "$(basename "$host")" "$(basename "$plugin")" "$outWindows" "${scale[@]}" \
     </dev/null >>"$log" 2>&1) &
 runner=$!
 handled=0
