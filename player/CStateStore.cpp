@@ -1,8 +1,8 @@
 #include "CStateStore.h"
 
-#include <cerrno>
+#include "DurableFile.h"
+
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -78,19 +78,7 @@ bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& 
 
 bool CStateStore::writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) {
-        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-        out.close();
-        if (out)
-            return true;
-        // Written in part (a full disk): not left behind.
-        std::error_code code;
-        std::filesystem::remove(path, code);
-    }
-    error = "cannot write " + path + (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
-    return false;
+    return durablefile::write(path, data, size, error);
 }
 
 bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
@@ -105,6 +93,9 @@ bool CStateStore::writeFile(const std::string& path, const void* data, std::size
         std::filesystem::remove(temporary, code);
         return false;
     }
+    // The new name on the disk too. A file system that cannot flush a
+    // folder still has the file whole under one name or the other.
+    durablefile::syncFolder(std::filesystem::path(path).parent_path().string());
     return true;
 }
 
