@@ -1,5 +1,6 @@
 #include "CStateStore.h"
 
+#include "CFolderLock.h"
 #include "DurableFile.h"
 
 #include <cstdlib>
@@ -18,6 +19,12 @@ std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? std::string(".") : folder;
 }
 
 } // namespace
@@ -52,7 +59,8 @@ bool CStateStore::prepareFolder(std::string& error) const
         error = "cannot make the configuration folder " + m_folder + ": " + code.message();
         return false;
     }
-    // The file a save writes first.
+    // The file a save writes first (not while another player saves).
+    const CFolderLock lock(m_folder);
     const std::string probe = statePath() + kTemporarySuffix;
     const char byte = 0;
     if (!writeWhole(probe, &byte, 1, error))
@@ -83,6 +91,8 @@ bool CStateStore::writeWhole(const std::string& path, const void* data, std::siz
 
 bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
+    // Another player saving into the same folder waits for this save to end.
+    const CFolderLock folder(folderOf(path));
     const std::string temporary = path + kTemporarySuffix;
     if (!writeWhole(temporary, data, size, error))
         return false;
@@ -95,7 +105,7 @@ bool CStateStore::writeFile(const std::string& path, const void* data, std::size
     }
     // The new name on the disk too. A file system that cannot flush a
     // folder still has the file whole under one name or the other.
-    durablefile::syncFolder(std::filesystem::path(path).parent_path().string());
+    folder.sync();
     return true;
 }
 

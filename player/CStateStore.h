@@ -7,7 +7,8 @@
 // configuration folder. A file is written beside its place, flushed to the
 // disk and then renamed over it (the folder flushed in turn), so a write
 // that fails (a full disk), a crash or a power loss leaves the old file or the
-// new one whole, never an empty or partial one.
+// new one whole, never an empty or partial one. Saves into one folder take
+// turns (two players with one configuration folder: the last save wins).
 class CStateStore {
 public:
     // $XDG_CONFIG_HOME/zintra, else $HOME/.config/zintra; "" without either.

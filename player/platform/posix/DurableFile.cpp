@@ -43,14 +43,4 @@ bool write(const std::string& path, const void* data, std::size_t size, std::str
     return false;
 }
 
-bool syncFolder(const std::string& folder)
-{
-    const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (handle < 0)
-        return false;
-    const bool synced = ::fsync(handle) == 0;
-    ::close(handle);
-    return synced;
-}
-
 } // namespace durablefile
