@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -259,6 +260,19 @@ void CPlayer::windowCloseRequested()
     requestQuit();
 }
 
+// The display went away: the window and the panel cannot be closed any more
+// (every call on their connections would fail), but the audio stops and the
+// state is saved before the program ends with the status of a lost display.
+void CPlayer::windowDisplayLost()
+{
+    say("the display closed");
+    if (m_jack != nullptr)
+        m_jack->close();
+    const int status = saveAtEnd(kExitNoDisplay);
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
 // --- ending -----------------------------------------------------------------
 
 // The audio stops first, so that the saved bank is the one last heard.
@@ -270,9 +284,14 @@ int CPlayer::finish()
         m_editor->close();
     m_editorOpen = false;
     m_window->close();
-    int status = serverGone ? kExitNoJack : kExitDone;
     if (serverGone)
         say("the JACK server stopped");
+    return saveAtEnd(serverGone ? kExitNoJack : kExitDone);
+}
+
+// The state, and --save's file; status, or kExitState when a save failed.
+int CPlayer::saveAtEnd(int status)
+{
     std::string error;
     if (!saveBank(m_store->statePath(), error)) {
         say(error + "; the saved state is left as it was");
