@@ -5,6 +5,7 @@
 #include "HostSession.h"
 #include "MidiFileReader.h"
 #include "PluginLibrary.h"
+#include "ZintraVersion.h"
 #if defined(ZINTRA_HOST_PANEL)
 #include "PanelScript.h"
 #endif
@@ -32,6 +33,7 @@ namespace {
 
 const char* const kUsage =
     "usage: zintra-host [options]\n"
+    "  --help, --version      this text, or the version\n"
     "  --plugin PATH          plug-in module (default " ZINTRA_DEFAULT_PLUGIN ")\n"
     "  --legacy-main          find the plug-in only by its legacy entry point 'main'\n"
     "  --info                 print the plug-in's identity\n"
@@ -399,6 +401,10 @@ int main(int argc, char** argv)
     Options options;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zintra-host (Zintra) %s\n", ZINTRA_VERSION_STRING);
         return 0;
     }
     if (!parseArguments(argc, argv, options)) {
