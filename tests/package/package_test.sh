@@ -109,6 +109,13 @@ versions_carried() { # BIN-DIR PLUGIN MAN-DIR
     return $good
 }
 
+# The module a host run without --plugin loads, as the dynamic loader names it.
+loads_by_default() { # HOST PLUGIN
+    local loaded
+    loaded="$(LD_DEBUG=files "$1" --info 2>&1 >/dev/null | sed -n 's/^.*file=\(.*Zintra\.so\) .*dynamically loaded.*$/\1/p')"
+    [ "$loaded" = "$2" ] || { echo "loaded '$loaded'"; return 1; }
+}
+
 modules_not_executable() { # FILE...
     local file good=0
     for file in "$@"; do
@@ -132,6 +139,8 @@ test_install() {
     check "lv2ls lists $URI with LV2_PATH=<prefix>/lib/lv2" lv2ls_lists "$installed/lib/lv2"
     check "the programs, the plug-in and the manual pages carry $VERSION" versions_carried "$installed/bin" \
         "$installed/lib/vst/Zintra.so" "$installed/share/man/man1"
+    check "the installed zintra-host loads the installed plug-in by default" loads_by_default \
+        "$installed/bin/zintra-host" "$installed/lib/vst/Zintra.so"
     ardour_finds "$installed/lib/vst/Zintra.so" "$installed/lib/vst"
     local status=$?
     [ $status -ne $SKIPPED ] || return $SKIPPED
