@@ -18,10 +18,12 @@ install(FILES ${QUIBO_LV2_TURTLE} DESTINATION ${QUIBO_LV2_INSTALL_DIR})
 
 # Manual pages: the version filled in, compressed as Debian wants them (gzip
 # -n: no name or time stamp in the file, so every build makes the same bytes).
-set(QUIBO_MAN_PAGES zintra-host)
-if(TARGET zintra)
-  list(APPEND QUIBO_MAN_PAGES zintra)
-endif()
+set(QUIBO_MAN_PAGES)
+foreach(program zintra zintra-host)
+  if(TARGET ${program})
+    list(APPEND QUIBO_MAN_PAGES ${program})
+  endif()
+endforeach()
 set(QUIBO_MAN_FILES)
 foreach(page ${QUIBO_MAN_PAGES})
   configure_file(${CMAKE_SOURCE_DIR}/docs/man/${page}.1.in ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
