@@ -48,7 +48,7 @@ finish() {
     for step in "${cleanups[@]}"; do
         $step
     done
-    if [ "$failures" -eq 0 ] && [ "$status" -eq 0 -o "$status" -eq "$SKIPPED" ]; then
+    if [ "$failures" -eq 0 ] && { [ "$status" -eq 0 ] || [ "$status" -eq "$SKIPPED" ]; }; then
         rm -rf "$WORK"
     else
         echo "work folder kept: $WORK"
