@@ -82,6 +82,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The player plays through a JACK server: either one will do.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "jackd2 | pipewire-jack")
 # The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the text under it.
 set(CPACK_PACKAGE_DESCRIPTION
     "Zintra is a software instrument modelled on a pocket keyboard with a
