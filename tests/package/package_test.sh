@@ -170,10 +170,12 @@ lintian_clean() { # DEB: no error; the warnings are printed
     lintian --info --fail-on error "$1"
 }
 
+# Leaves no trace of the package, not even the record dpkg -r keeps of a removed
+# package with maintainer scripts.
 package_removed() {
-    dpkg-query -W -f='${Status}' zintra 2>/dev/null | grep -q "install ok installed" || return 0
-    echo "removing zintra"
-    dpkg -r zintra >/dev/null
+    dpkg-query -W -f='${Status}' zintra 2>/dev/null | grep -q "installed\|config-files\|half" || return 0
+    echo "purging zintra"
+    dpkg -P zintra >/dev/null
 }
 
 files_gone() { # LIST-FILE
@@ -210,6 +212,7 @@ test_deb_installed() { # DEB
     [ $status -eq $SKIPPED ] || check "Ardour finds /usr/lib/vst/Zintra.so on its default search path" test $status -eq 0
     dpkg -r zintra >"$WORK/dpkg.log" 2>&1 || { cat "$WORK/dpkg.log"; return 1; }
     check "dpkg -r leaves none of the package's files" files_gone "$WORK/listed.txt"
+    package_removed
 }
 
 test_deb() {
