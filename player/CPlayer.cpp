@@ -6,6 +6,7 @@
 #include "CPresetFile.h"
 #include "CStateStore.h"
 #include "PanelCodes.h"
+#include "ZintraVersion.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,7 +21,6 @@ namespace {
 // The editor's idle and the instrument's notices, about 50 times a second.
 constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
 constexpr const char* kTitle = "Zintra";
-constexpr const char* kVersion = "1.0.0";
 
 volatile std::sig_atomic_t g_quitRequested = 0;
 
@@ -67,7 +67,7 @@ int CPlayer::run(int argc, const char* const* argv)
         return kExitDone;
     }
     if (m_options.version) {
-        std::printf("zintra %s\n", kVersion);
+        std::printf("Zintra %s\n", ZINTRA_VERSION_STRING);
         return kExitDone;
     }
     const int started = start();
