@@ -51,7 +51,10 @@ class PanelCutter:
         """The panel in the rest state with some changes, cut to rect (in
         panel pixels at scale 1)."""
         state = PanelState(**{**vars(self.rest), **changes})
-        return crop(self.art.render(state, clip=rect, scale=self.scale), rect, self.scale)
+        # At scale 2 a clipped drawing can shade the body's gradients a level
+        # apart from the whole panel's, so there the whole panel is drawn.
+        clip = rect if self.scale == 1 else None
+        return crop(self.art.render(state, clip=clip, scale=self.scale), rect, self.scale)
 
     def frames(self, entry):
         """Answers the list of frames (full-colour arrays) of one bitmap."""
