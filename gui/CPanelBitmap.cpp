@@ -7,12 +7,19 @@
 std::atomic<int> CPanelBitmap::s_live{0};
 
 CPanelBitmap::CPanelBitmap(int resourceId)
-    : m_resourceId(resourceId)
+    : CPanelBitmap(resourceId, 1)
+{
+}
+
+CPanelBitmap::CPanelBitmap(int resourceId, int scale)
+    : m_resourceId(resourceId),
+      m_scale(scale >= 2 ? 2 : 1)
 {
     ++s_live;
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    if (guiplatform::findBitmapResource(resourceId, data, size))
+    const int lookup = m_scale == 2 ? resourceId + kDoubleSizeIdOffset : resourceId;
+    if (guiplatform::findBitmapResource(lookup, data, size))
         bmp::decode(data, size, m_pixels);
 }
 
