@@ -12,7 +12,7 @@ list(APPEND QUIBO_LV2_SOURCES ${QUIBO_LV2_UI_MAIN})
 add_library(zintra_lv2 MODULE ${QUIBO_LV2_SOURCES})
 target_link_libraries(zintra_lv2 PRIVATE quibo_lv2 quibo_lv2_ui quibo_host quibo_editor quibo_gui)
 quibo_strict_warnings(zintra_lv2)
-quibo_bitmap_resources(zintra_lv2 ${CMAKE_SOURCE_DIR}/resources/bmp)
+quibo_bitmap_resources(zintra_lv2 ${CMAKE_SOURCE_DIR}/resources/bmp DOUBLE ${CMAKE_SOURCE_DIR}/resources/bmp2x)
 target_link_options(zintra_lv2 PRIVATE LINKER:--as-needed
                     LINKER:--version-script=${CMAKE_SOURCE_DIR}/host/lv2/Lv2Exports.map)
 set_property(TARGET zintra_lv2 APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/host/lv2/Lv2Exports.map)

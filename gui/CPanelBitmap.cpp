@@ -7,12 +7,19 @@
 std::atomic<int> CPanelBitmap::s_live{0};
 
 CPanelBitmap::CPanelBitmap(int resourceId)
-    : m_resourceId(resourceId)
+    : CPanelBitmap(resourceId, 1)
+{
+}
+
+CPanelBitmap::CPanelBitmap(int resourceId, int scale)
+    : m_resourceId(resourceId),
+      m_scale(scale >= 2 ? 2 : 1)
 {
     ++s_live;
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    if (guiplatform::findBitmapResource(resourceId, data, size))
+    const int lookup = m_scale == 2 ? resourceId + kDoubleSizeIdOffset : resourceId;
+    if (guiplatform::findBitmapResource(lookup, data, size))
         bmp::decode(data, size, m_pixels);
 }
 
@@ -41,7 +48,7 @@ void CPanelBitmap::release()
 
 const CPixelSurface& CPanelBitmap::pixelsAt(int scale) const
 {
-    if (scale != 2)
+    if (scale != 2 || m_scale == 2)
         return m_pixels;
     if (!m_doubleRead)
         readDoubleSet();
@@ -55,7 +62,7 @@ void CPanelBitmap::readDoubleSet() const
     m_doubleRead = true;
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    if (m_resourceId != 0 && guiplatform::findBitmapResource(m_resourceId + kDoubleSetIdOffset, data, size) &&
+    if (m_resourceId != 0 && guiplatform::findBitmapResource(m_resourceId + kDoubleSizeIdOffset, data, size) &&
         bmp::decode(data, size, m_doublePixels) && m_doublePixels.width() == 2 * m_pixels.width() &&
         m_doublePixels.height() == 2 * m_pixels.height())
         return;

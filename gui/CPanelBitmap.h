@@ -3,9 +3,14 @@
 // data in memory), drawn opaquely or with the transparent colour left out. A
 // picture that cannot be found or read is 0 x 0 and draws nothing.
 //
-// Its size is in panel coordinates. A context at scale 2 draws the double
-// set's bitmap of the same id (resource id + kDoubleSetIdOffset), read when
-// first needed; where the module has none, an enlargement of the picture.
+// The resources come in two sets: the panel at its own size, and the same
+// pictures drawn at twice the size (every size and place doubled) under the
+// ids of the first set plus kDoubleSizeIdOffset. The build reads the offset
+// from this header (gui/BitmapResources.cmake), so it is defined here only.
+//
+// Views load the first set, whose sizes are panel coordinates; a context at
+// scale 2 draws the same id's double picture, read when first needed (where
+// the module has none, an enlargement of the picture).
 
 #include "CPixelSurface.h"
 #include "GuiTypes.h"
@@ -15,13 +20,17 @@
 
 class CPaintContext;
 
-// The double set's resource ids are the first set's plus this.
-constexpr int kDoubleSetIdOffset = 1000;
-
 class CPanelBitmap {
 public:
-    // Loads the bitmap resource id. Count 1.
+    // Resource id of the double-size picture of id: id + kDoubleSizeIdOffset.
+    static constexpr int kDoubleSizeIdOffset = 1000;
+
+    // Loads the bitmap resource id (of the first set). Count 1.
     explicit CPanelBitmap(int resourceId);
+    // Loads the picture of resource id for a window drawn at the given scale:
+    // 2 or more takes the double-size set, anything less the first. resourceId()
+    // stays id, scale() tells which set was asked for (1 or 2). Count 1.
+    CPanelBitmap(int resourceId, int scale);
     // Reads BMP data (a whole file, or a resource without the file header); id 0.
     CPanelBitmap(const unsigned char* bmpData, std::size_t size);
     CPanelBitmap(const CPanelBitmap&) = delete;
@@ -33,11 +42,13 @@ public:
     int referenceCount() const { return m_referenceCount; }
 
     int resourceId() const { return m_resourceId; }
+    int scale() const { return m_scale; }
     int width() const { return m_pixels.width(); }
     int height() const { return m_pixels.height(); }
     CColor transparentColor() const { return m_transparentColor; }
     const CPixelSurface& pixels() const { return m_pixels; }
-    // The picture's pixels for a context of that scale (1 or 2).
+    // The pixels to draw in a context of that scale: a first-set picture's
+    // double at 2, else its own.
     const CPixelSurface& pixelsAt(int scale) const;
 
     // Copies destination's size from sourcePoint into destination (shifted
@@ -55,6 +66,7 @@ private:
     void readDoubleSet() const;
 
     int m_resourceId;
+    int m_scale = 1;
     int m_referenceCount = 1;
     CColor m_transparentColor = guicolor::kTransparent;
     CPixelSurface m_pixels;

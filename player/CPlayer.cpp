@@ -6,12 +6,14 @@
 #include "CPresetFile.h"
 #include "CStateStore.h"
 #include "PanelCodes.h"
+#include "ZintraVersion.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -19,7 +21,6 @@ namespace {
 // The editor's idle and the instrument's notices, about 50 times a second.
 constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
 constexpr const char* kTitle = "Zintra";
-constexpr const char* kVersion = "1.0.0";
 
 volatile std::sig_atomic_t g_quitRequested = 0;
 
@@ -66,7 +67,7 @@ int CPlayer::run(int argc, const char* const* argv)
         return kExitDone;
     }
     if (m_options.version) {
-        std::printf("zintra %s\n", kVersion);
+        std::printf("Zintra %s\n", ZINTRA_VERSION_STRING);
         return kExitDone;
     }
     const int started = start();
@@ -265,6 +266,19 @@ void CPlayer::windowCloseRequested()
     requestQuit();
 }
 
+// The display went away: the window and the panel cannot be closed any more
+// (every call on their connections would fail), but the audio stops and the
+// state is saved before the program ends with the status of a lost display.
+void CPlayer::windowDisplayLost()
+{
+    say("the display closed");
+    if (m_jack != nullptr)
+        m_jack->close();
+    const int status = saveAtEnd(kExitNoDisplay);
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
 // --- ending -----------------------------------------------------------------
 
 // The audio stops first, so that the saved bank is the one last heard.
@@ -276,9 +290,14 @@ int CPlayer::finish()
         m_editor->close();
     m_editorOpen = false;
     m_window->close();
-    int status = serverGone ? kExitNoJack : kExitDone;
     if (serverGone)
         say("the JACK server stopped");
+    return saveAtEnd(serverGone ? kExitNoJack : kExitDone);
+}
+
+// The state, and --save's file; status, or kExitState when a save failed.
+int CPlayer::saveAtEnd(int status)
+{
     std::string error;
     if (!saveBank(m_store->statePath(), error)) {
         say(error + "; the saved state is left as it was");

@@ -44,12 +44,14 @@ private:
     int openJack();
     void mainLoop();
     int finish();
+    int saveAtEnd(int status);
     bool saveBank(const std::string& path, std::string& error);
     bool saveFile(const std::string& path, std::string& error);
 
     void windowKeyDown(VstKeyCode& key) override;
     void windowKeyUp(VstKeyCode& key) override;
     void windowCloseRequested() override;
+    [[noreturn]] void windowDisplayLost() override;
 
     CPlayerOptions m_options;
     std::unique_ptr<CStateStore> m_store;

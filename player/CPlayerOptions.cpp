@@ -82,7 +82,8 @@ const char* CPlayerOptions::usage()
            "(~/.config/zintra/state.bank without XDG_CONFIG_HOME). A damaged state file is kept aside as\n"
            "state.bank.damaged and the instrument starts from its defaults.\n"
            "\n"
-           "Exit status: 0 done, 2 bad options, 3 no JACK server or the server failed, 4 no display,\n"
-           "5 the configuration folder cannot be written (the saved state is left as it was), 6 the\n"
-           "--load file cannot be read, is damaged or is of another plug-in, 1 anything else.\n";
+           "Exit status: 0 done, 2 bad options, 3 no JACK server or the server failed, 4 no display or\n"
+           "the display closed (the state saved), 5 the configuration folder cannot be written (the\n"
+           "saved state is left as it was), 6 the --load file cannot be read, is damaged or is of\n"
+           "another plug-in, 1 anything else.\n";
 }

@@ -1,8 +1,9 @@
 #include "CStateStore.h"
 
-#include <cerrno>
+#include "CFolderLock.h"
+#include "DurableFile.h"
+
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -18,6 +19,12 @@ std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? std::string(".") : folder;
 }
 
 } // namespace
@@ -52,7 +59,8 @@ bool CStateStore::prepareFolder(std::string& error) const
         error = "cannot make the configuration folder " + m_folder + ": " + code.message();
         return false;
     }
-    // The file a save writes first.
+    // The file a save writes first (not while another player saves).
+    const CFolderLock lock(m_folder);
     const std::string probe = statePath() + kTemporarySuffix;
     const char byte = 0;
     if (!writeWhole(probe, &byte, 1, error))
@@ -78,23 +86,13 @@ bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& 
 
 bool CStateStore::writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) {
-        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-        out.close();
-        if (out)
-            return true;
-        // Written in part (a full disk): not left behind.
-        std::error_code code;
-        std::filesystem::remove(path, code);
-    }
-    error = "cannot write " + path + (errno != 0 ? ": " + std::string(std::strerror(errno)) : "");
-    return false;
+    return durablefile::write(path, data, size, error);
 }
 
 bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
+    // Another player saving into the same folder waits for this save to end.
+    const CFolderLock folder(folderOf(path));
     const std::string temporary = path + kTemporarySuffix;
     if (!writeWhole(temporary, data, size, error))
         return false;
@@ -105,6 +103,9 @@ bool CStateStore::writeFile(const std::string& path, const void* data, std::size
         std::filesystem::remove(temporary, code);
         return false;
     }
+    // The new name on the disk too. A file system that cannot flush a
+    // folder still has the file whole under one name or the other.
+    folder.sync();
     return true;
 }
 

@@ -4,8 +4,11 @@
 #include <vector>
 
 // The player's saved state: the instrument's bank in a file of the user's
-// configuration folder. A file is written beside its place and then renamed
-// over it, so a write that fails (a full disk) leaves the old file whole.
+// configuration folder. A file is written beside its place, flushed to the
+// disk and then renamed over it (the folder flushed in turn), so a write
+// that fails (a full disk), a crash or a power loss leaves the old file or the
+// new one whole, never an empty or partial one. Saves into one folder take
+// turns (two players with one configuration folder: the last save wins).
 class CStateStore {
 public:
     // $XDG_CONFIG_HOME/zintra, else $HOME/.config/zintra; "" without either.
@@ -30,7 +33,8 @@ public:
     static std::string setAside(const std::string& path);
 
 private:
-    // Writes the file itself; one written in part is removed.
+    // Writes the file itself and flushes it to the disk; one written in part
+    // is removed.
     static bool writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error);
 
     std::string m_folder;

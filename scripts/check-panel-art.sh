@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The front-panel bitmaps and the icon: regenerates them into a temporary
-# folder and fails if any committed file under resources/ differs; checks the committed files
-# against their table; and checks that a 32-bit Windows DLL with the
-# bitmaps as resources carries all 78 of them.
+# The front-panel bitmaps (both sets: bmp/ and the double-size bmp2x/) and the
+# icon: regenerates them into a temporary folder and fails if any committed
+# file under resources/ differs; checks the committed files against their
+# table; and checks that a 32-bit Windows DLL with the bitmaps as resources
+# carries all 156 of them (78 of each set, the double set under its ids plus
+# the offset CPanelBitmap.h defines).
 #
 #   scripts/check-panel-art.sh [ZINTRA-DLL]
 #
@@ -19,6 +21,7 @@ echo "--- regenerating the bitmaps"
 "$python" tools/panelart/generate.py --out "$work/resources" --docs "$work/docs"
 status=0
 if ! diff -r -q resources/bmp "$work/resources/bmp"; then status=1; fi
+if ! diff -r -q resources/bmp2x "$work/resources/bmp2x"; then status=1; fi
 if ! diff -r -q resources/icons "$work/resources/icons"; then status=1; fi
 if [ "$status" -ne 0 ]; then
     echo "ERROR: the committed bitmaps or icons differ from what tools/panelart/generate.py makes."
@@ -37,10 +40,17 @@ if [ -z "$dll" ]; then
         echo "skipped: MinGW is not installed"
         exit 0
     fi
-    for bitmap in resources/bmp/*.bmp; do
-        id=$(basename "$bitmap" .bmp)
-        echo "$id BITMAP \"$PWD/$bitmap\""
-    done >"$work/bitmaps.rc"
+    offset=$(sed -n 's/.*kDoubleSizeIdOffset = \([0-9]*\);.*/\1/p' gui/CPanelBitmap.h)
+    {
+        for bitmap in resources/bmp/*.bmp; do
+            id=$(basename "$bitmap" .bmp)
+            echo "$id BITMAP \"$PWD/$bitmap\""
+        done
+        for bitmap in resources/bmp2x/*.bmp; do
+            id=$(basename "$bitmap" .bmp)
+            echo "$((id + offset)) BITMAP \"$PWD/$bitmap\""
+        done
+    } >"$work/bitmaps.rc"
     i686-w64-mingw32-windres "$work/bitmaps.rc" -O coff -o "$work/resources.o"
     printf 'int __stdcall DllMain(void *m, unsigned long r, void *p) { (void)m; (void)r; (void)p; return 1; }\n' \
         >"$work/stub.c"
@@ -53,7 +63,7 @@ bitmaps=$(awk '/Entry: ID: 0x000002,/ { getline; if (match($0, /IDs: [0-9]+/)) p
     <<<"$listing")
 size=$(stat -c %s "$dll")
 echo "$dll: ${bitmaps:-no} BITMAP resources, $size bytes"
-if [ "${bitmaps:-0}" != 78 ]; then
-    echo "ERROR: expected 78 BITMAP resources"
+if [ "${bitmaps:-0}" != 156 ]; then
+    echo "ERROR: expected 156 BITMAP resources (78 at each size)"
     exit 1
 fi

@@ -18,22 +18,36 @@
 #     pixels equal to the headless rendering and a clicked key sounding.
 # Ends with "windows-test: N passed, N failed" and exits non-zero on a failure.
 #
-# Usage: scripts/windows-test.sh [--linux-build DIR] [BUILD_ROOT]
+# Usage: scripts/windows-test.sh [--linux-build DIR] [--dlls WIN32.dll WIN64.dll OUT]
+#                                [BUILD_ROOT]
 #   BUILD_ROOT defaults to build-windows in the repository; --linux-build
 #   defaults to the Linux tree windows-build.sh built the reference programs in.
+#   --dlls checks other copies of the two DLLs (those of the Windows archive)
+#     instead of the builds': their export and import tables and the 32-bit
+#     one's identity print and render against the Linux build's, with the
+#     build's 32-bit host; the output and the Wine prefix go to OUT.
 set -uo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_ROOT=""
 LINUX_BUILD=""
+DLL32=""
+DLL64=""
+DLL_OUT=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --linux-build)
         LINUX_BUILD="${2:?--linux-build needs a directory}"
         shift
         ;;
+    --dlls)
+        DLL32="${2:?--dlls needs two DLLs and a folder}"
+        DLL64="${3:?--dlls needs two DLLs and a folder}"
+        DLL_OUT="${4:?--dlls needs two DLLs and a folder}"
+        shift 3
+        ;;
     -h | --help)
-        sed -n '2,15p' "${BASH_SOURCE[0]}"
+        sed -n '2,24p' "${BASH_SOURCE[0]}"
         exit 0
         ;;
     *) BUILD_ROOT="$1" ;;
@@ -47,7 +61,9 @@ fi
 LINUX_BUILD="${LINUX_BUILD:-$BUILD_ROOT/linux}"
 WIN32_BUILD="$BUILD_ROOT/i686"
 WIN64_BUILD="$BUILD_ROOT/x86_64"
-OUT="$BUILD_ROOT/test-output"
+OUT="${DLL_OUT:-$BUILD_ROOT/test-output}"
+DLL32="${DLL32:-$WIN32_BUILD/Zintra.dll}"
+DLL64="${DLL64:-$WIN64_BUILD/Zintra.dll}"
 # A Wine run that takes longer than this has hung.
 WINE_TIMEOUT="${WINE_TIMEOUT:-600}"
 
@@ -74,7 +90,7 @@ finish() {
 # A fresh 32-bit prefix for every test run, so nothing from an earlier run or
 # from the user's own prefix takes part.
 setup_wine() {
-    export WINEPREFIX="$BUILD_ROOT/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+    export WINEPREFIX="${DLL_OUT:-$BUILD_ROOT}/wineprefix" WINEARCH=win32 WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     rm -rf "$WINEPREFIX"
     # Background processes started here must not hold the caller's pipes open.
@@ -210,7 +226,7 @@ compare_identity() {
     fi
     "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --legacy-main --info >"$OUT/identity-linux.txt" 2>&1 ||
         { failure "Linux host --info (see $OUT/identity-linux.txt)"; return; }
-    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin Zintra.dll --legacy-main --info \
+    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin "$(windows_path "$DLL32")" --legacy-main --info \
         >"$OUT/identity-windows.txt" 2>&1 ||
         { failure "Windows host --info under Wine (see $OUT/identity-windows.txt)"; return; }
     if cmp -s "$OUT/identity-linux.txt" "$OUT/identity-windows.txt"; then
@@ -263,7 +279,7 @@ compare_render() {
     fi
     "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --render "$OUT/render-linux.wav" "${RENDER_ARGS[@]}" \
         >"$OUT/render-linux.log" 2>&1 || { failure "Linux host --render (see $OUT/render-linux.log)"; return; }
-    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin Zintra.dll \
+    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin "$(windows_path "$DLL32")" \
         --render "$(windows_path "$OUT/render-windows.wav")" "${RENDER_ARGS[@]}" >"$OUT/render-windows.log" 2>&1 ||
         { failure "Windows host --render under Wine (see $OUT/render-windows.log)"; return; }
     local verdict
@@ -352,16 +368,17 @@ panel_test() {
 
 # --- run -----------------------------------------------------------------
 
-rm -rf "$OUT"
+# A folder given with --dlls may hold more than this script's output.
+[ -n "$DLL_OUT" ] || rm -rf "$OUT"
 mkdir -p "$OUT"
 for tool in wine wineboot wineserver i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump; do
     command -v "$tool" >/dev/null || { failure "$tool not installed (run scripts/windows-build.sh)"; finish; }
 done
 
-check_dll i686-w64-mingw32-objdump "$WIN32_BUILD/Zintra.dll" pei-i386
-check_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/Zintra.dll" pei-x86-64
-check_gui_dll i686-w64-mingw32-objdump "$WIN32_BUILD/Zintra.dll"
-check_gui_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/Zintra.dll"
+check_dll i686-w64-mingw32-objdump "$DLL32" pei-i386
+check_dll x86_64-w64-mingw32-objdump "$DLL64" pei-x86-64
+check_gui_dll i686-w64-mingw32-objdump "$DLL32"
+check_gui_dll x86_64-w64-mingw32-objdump "$DLL64"
 check_gui_dll i686-w64-mingw32-objdump "$WIN32_BUILD/gui-test/GuiTestPlugin.dll"
 check_gui_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/gui-test/GuiTestPlugin.dll"
 
@@ -370,6 +387,11 @@ if setup_wine; then
     log "fresh Wine prefix in $((SECONDS - start)) s"
 else
     failure "Wine prefix setup"
+    finish
+fi
+if [ -n "$DLL_OUT" ]; then
+    compare_identity
+    compare_render
     finish
 fi
 for exe in "$WIN32_BUILD"/quibo_engine_tests.exe "$WIN32_BUILD"/quibo_panel_tests.exe \

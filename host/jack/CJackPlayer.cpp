@@ -6,7 +6,6 @@
 #include <jack/midiport.h>
 
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -17,17 +16,34 @@ constexpr const char* kMidiPortName = "midi_in";
 // callback to go silent before it tries again at its next pass.
 constexpr auto kSilenceWait = std::chrono::milliseconds(200);
 
-// A channel message of one to three bytes; system messages are not the
-// instrument's.
-bool isChannelMessage(const jack_midi_event_t& event)
-{
-    return event.size >= 1 && event.size <= 3 && event.buffer[0] >= 0x80 && event.buffer[0] < 0xF0;
-}
+// A MIDI port's buffer for one block, as the process step reads it.
+class CPortMidi final : public CJackProcess::MidiInput {
+public:
+    explicit CPortMidi(void* buffer)
+        : m_buffer(buffer)
+    {
+    }
+    std::uint32_t count() const override { return jack_midi_get_event_count(m_buffer); }
+    bool event(std::uint32_t index, CJackProcess::MidiEvent& event) const override
+    {
+        jack_midi_event_t jackEvent{};
+        if (jack_midi_event_get(&jackEvent, m_buffer, index) != 0)
+            return false;
+        event.frame = jackEvent.time;
+        event.bytes = jackEvent.buffer;
+        event.size = jackEvent.size;
+        return true;
+    }
+
+private:
+    void* m_buffer;
+};
 
 } // namespace
 
 CJackPlayer::CJackPlayer(CInstrument& instrument)
-    : m_instrument(instrument)
+    : m_instrument(instrument),
+      m_process(instrument, m_rateChange)
 {
     m_instrument.attachFront(this);
 }
@@ -133,28 +149,9 @@ int CJackPlayer::process(std::uint32_t frames)
 {
     auto* left = static_cast<float*>(jack_port_get_buffer(m_voicePort, frames));
     auto* right = static_cast<float*>(jack_port_get_buffer(m_rhythmPort, frames));
-    if (m_rateChange.silenceBlock()) {
-        std::memset(left, 0, frames * sizeof(float));
-        std::memset(right, 0, frames * sizeof(float));
-        return 0;
-    }
-    takeMidi(frames);
-    m_instrument.render(left, right, static_cast<std::int32_t>(frames));
+    const CPortMidi midi(jack_port_get_buffer(m_midiPort, frames));
+    m_process.run(left, right, frames, midi);
     return 0;
-}
-
-void CJackPlayer::takeMidi(std::uint32_t frames)
-{
-    void* buffer = jack_port_get_buffer(m_midiPort, frames);
-    const std::uint32_t count = jack_midi_get_event_count(buffer);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        jack_midi_event_t event{};
-        if (jack_midi_event_get(&event, buffer, i) != 0 || !isChannelMessage(event))
-            continue;
-        const std::uint8_t data1 = event.size > 1 ? event.buffer[1] : 0;
-        const std::uint8_t data2 = event.size > 2 ? event.buffer[2] : 0;
-        m_instrument.midiIn(static_cast<std::int32_t>(event.time), event.buffer[0], data1, data2);
-    }
 }
 
 // --- the server's other threads --------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CInstrumentFront.h"
+#include "CJackProcess.h"
 #include "CRateChange.h"
 
 #include <atomic>
@@ -54,7 +55,6 @@ private:
     static int sampleRateCallback(std::uint32_t rate, void* self);
     static void shutdownCallback(void* self);
     int process(std::uint32_t frames);
-    void takeMidi(std::uint32_t frames);
     bool registerPorts(std::string& message);
     void connectOutputs(std::string& message);
     void connectMidiSource(const std::string& source, std::string& message);
@@ -78,4 +78,6 @@ private:
     // thread between silent blocks, so that render and setSampleRate never
     // overlap.
     CRateChange m_rateChange;
+    // The audio thread's work for each block (after m_rateChange, which it uses).
+    CJackProcess m_process;
 };

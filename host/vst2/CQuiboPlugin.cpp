@@ -2,6 +2,7 @@
 
 #include "AEffEditor.h"
 #include "PanelCodes.h"
+#include "ZintraVersion.h"
 
 #include <algorithm>
 #include <cmath>
@@ -292,5 +293,5 @@ bool CQuiboPlugin::getProductString(char* text)
 
 VstInt32 CQuiboPlugin::getVendorVersion()
 {
-    return 1000;
+    return ZINTRA_VENDOR_VERSION;
 }

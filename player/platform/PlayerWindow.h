@@ -18,6 +18,10 @@ public:
     virtual void windowKeyUp(VstKeyCode& key) = 0;
     // The user closed the window.
     virtual void windowCloseRequested() = 0;
+    // The display closed under the window (the window system went away).
+    // Called from inside the window system's error handling, which cannot
+    // go on: the listener saves what it must and ends the program.
+    [[noreturn]] virtual void windowDisplayLost() = 0;
 
 protected:
     ~CPlayerWindowListener() = default;

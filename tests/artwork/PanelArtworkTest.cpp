@@ -1,5 +1,7 @@
 // The front-panel bitmaps as the plug-in finds them (its own resource lookup,
-// CPanelBitmap by id), against their table resources/bitmaps.csv: size,
+// CPanelBitmap by id and scale), both the first set and the double-size set
+// (every size and place of the table doubled), against their table
+// resources/bitmaps.csv: size,
 // depth, compression and frames; the rest pictures of keys, buttons and
 // legends are exactly the panel under them, so the panel looks the same
 // before and after the controls draw; the switches, sliders and LCD parts lie
@@ -79,13 +81,26 @@ std::map<int, Entry> readTable()
     return table;
 }
 
+// The table entry of a bitmap drawn at the given scale.
+Entry scaled(Entry e, int scale)
+{
+    e.width *= scale;
+    e.height *= scale;
+    for (Place& place : e.places)
+        place = {place.left * scale, place.top * scale};
+    if (e.window.valid)
+        e.window = {e.window.left * scale, e.window.top * scale, e.window.right * scale, e.window.bottom * scale, true};
+    return e;
+}
+
 // The BMP header fields of a resource: bits per pixel and compression
 // (0 plain, 1 RLE8), with or without the 14-byte file header.
-bool headerOf(int id, int& bits, int& compression)
+bool headerOf(int id, int scale, int& bits, int& compression)
 {
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    if (!guiplatform::findBitmapResource(id, data, size) || size < 54)
+    const int resource = scale == 2 ? id + CPanelBitmap::kDoubleSizeIdOffset : id;
+    if (!guiplatform::findBitmapResource(resource, data, size) || size < 54)
         return false;
     const unsigned char* info = (data[0] == 'B' && data[1] == 'M') ? data + 14 : data;
     bits = info[14] | (info[15] << 8);
@@ -116,11 +131,11 @@ std::vector<std::uint32_t> framePixels(const CPanelBitmap& bitmap, int frameHeig
     return pixels;
 }
 
-// A bitmap loaded by id and released at the end of the scope.
+// A bitmap loaded by id and scale and released at the end of the scope.
 class Loaded {
 public:
-    explicit Loaded(int id)
-        : m_bitmap(new CPanelBitmap(id))
+    Loaded(int id, int scale)
+        : m_bitmap(new CPanelBitmap(id, scale))
     {
     }
     ~Loaded() { m_bitmap->release(); }
@@ -133,25 +148,31 @@ private:
     CPanelBitmap* m_bitmap;
 };
 
-class PanelArtwork : public ::testing::Test {
+// Every test runs on both sets: scale 1 and scale 2.
+class PanelArtwork : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
-        table = readTable();
+        scale = GetParam();
+        for (const auto& [id, e] : readTable())
+            table[id] = scaled(e, scale);
         ASSERT_EQ(78u, table.size());
     }
+    int scale = 1;
     std::map<int, Entry> table;
 };
 
-TEST_F(PanelArtwork, EveryBitmapHasItsSizeDepthCompressionAndFrames)
+TEST_P(PanelArtwork, EveryBitmapHasItsSizeDepthCompressionAndFrames)
 {
     for (const auto& [id, e] : table) {
-        const Loaded bitmap(id);
+        const Loaded bitmap(id, scale);
+        EXPECT_EQ(scale, bitmap->scale()) << id;
+        EXPECT_EQ(id, bitmap->resourceId()) << id;
         EXPECT_EQ(e.width, bitmap->width()) << id;
         EXPECT_EQ(e.height, bitmap->height()) << id;
         EXPECT_EQ(0, e.height % e.frames) << id;
         int bits = 0, compression = -1;
-        ASSERT_TRUE(headerOf(id, bits, compression)) << id;
+        ASSERT_TRUE(headerOf(id, scale, bits, compression)) << id;
         EXPECT_EQ(e.bits, bits) << id;
         EXPECT_EQ(e.compression == "BI_RLE8" ? 1 : 0, compression) << id;
     }
@@ -159,16 +180,16 @@ TEST_F(PanelArtwork, EveryBitmapHasItsSizeDepthCompressionAndFrames)
 
 // Keys, buttons and legends: frame 0 is the panel under every place, so the
 // panel at rest looks the same before and after they draw.
-TEST_F(PanelArtwork, RestFramesAreThePanelUnderThem)
+TEST_P(PanelArtwork, RestFramesAreThePanelUnderThem)
 {
-    const Loaded panel(150);
-    ASSERT_EQ(882, panel->width());
+    const Loaded panel(150, scale);
+    ASSERT_EQ(882 * scale, panel->width());
     const std::set<std::string> kinds = {"white-key", "black-key", "button", "legend"};
     int checked = 0;
     for (const auto& [id, e] : table) {
         if (kinds.count(e.kind) == 0)
             continue;
-        const Loaded bitmap(id);
+        const Loaded bitmap(id, scale);
         for (const Place& place : e.places) {
             EXPECT_EQ(0, differingPixels(*bitmap, e.height / e.frames, 0, *panel, place)) << id;
             ++checked;
@@ -179,7 +200,7 @@ TEST_F(PanelArtwork, RestFramesAreThePanelUnderThem)
     EXPECT_GE(checked, 29 + 10 + 18);
 }
 
-TEST_F(PanelArtwork, ControlsLieInsideTheirWindowsAndHandlesHaveNoTransparentPixel)
+TEST_P(PanelArtwork, ControlsLieInsideTheirWindowsAndHandlesHaveNoTransparentPixel)
 {
     for (const auto& [id, e] : table) {
         if (!e.window.valid)
@@ -194,11 +215,11 @@ TEST_F(PanelArtwork, ControlsLieInsideTheirWindowsAndHandlesHaveNoTransparentPix
     }
     // The LCD cells and marks inside the LCD window.
     for (int id : {187, 188, 189, 190, 191, 192, 193, 194, 195, 196, 197, 198}) {
-        EXPECT_EQ(244, table.at(id).window.left) << id;
-        EXPECT_EQ(372, table.at(id).window.right) << id;
+        EXPECT_EQ(244 * scale, table.at(id).window.left) << id;
+        EXPECT_EQ(372 * scale, table.at(id).window.right) << id;
     }
     for (int id : {155, 157}) {
-        const Loaded handle(id);
+        const Loaded handle(id, scale);
         ASSERT_GT(handle->width(), 0);
         int white = 0;
         for (int y = 0; y < handle->height(); ++y) {
@@ -211,13 +232,13 @@ TEST_F(PanelArtwork, ControlsLieInsideTheirWindowsAndHandlesHaveNoTransparentPix
 
 // "0123456789" through the glyph strip: the display shows digit d with frame
 // d + 1; no two digits look alike and none looks blank (frame 0).
-TEST_F(PanelArtwork, DigitGlyphsAreDistinctAndNotBlank)
+TEST_P(PanelArtwork, DigitGlyphsAreDistinctAndNotBlank)
 {
-    const Loaded glyphs(187);
+    const Loaded glyphs(187, scale);
     const Entry& e = table.at(187);
     const int frameHeight = e.height / e.frames;
-    ASSERT_EQ(19, frameHeight);
-    ASSERT_EQ(13, glyphs->width());
+    ASSERT_EQ(19 * scale, frameHeight);
+    ASSERT_EQ(13 * scale, glyphs->width());
     const std::vector<std::uint32_t> blank = framePixels(*glyphs, frameHeight, 0);
     std::vector<std::vector<std::uint32_t>> digits;
     for (const char c : std::string("0123456789"))
@@ -226,6 +247,24 @@ TEST_F(PanelArtwork, DigitGlyphsAreDistinctAndNotBlank)
         EXPECT_NE(blank, digits[i]) << i;
         for (size_t j = i + 1; j < digits.size(); ++j)
             EXPECT_NE(digits[i], digits[j]) << i << " " << j;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, PanelArtwork, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<int>& info) { return "x" + std::to_string(info.param); });
+
+// Scales other than 1 and 2 take the nearer set; an id without a picture in
+// the double set gives the empty bitmap, as in the first.
+TEST(PanelBitmapScale, OtherScalesTakeTheNearerSetAndMissingIdsAreEmpty)
+{
+    struct Case {
+        int id, scale, expectedScale, expectedWidth;
+    } const cases[] = {{150, 0, 1, 882}, {150, -3, 1, 882}, {150, 3, 2, 1764}, {149, 2, 2, 0}, {149, 1, 1, 0}};
+    for (const Case& c : cases) {
+        const Loaded bitmap(c.id, c.scale);
+        EXPECT_EQ(c.expectedScale, bitmap->scale()) << c.id << " at " << c.scale;
+        EXPECT_EQ(c.expectedWidth, bitmap->width()) << c.id << " at " << c.scale;
+        EXPECT_EQ(c.expectedWidth == 0 ? 0 : 213 * c.expectedScale, bitmap->height()) << c.id << " at " << c.scale;
     }
 }
 

@@ -7,7 +7,10 @@ Ardour only reads the scanner's cache), then drives Ardour through session.lua
 (ardour7-lua) and measures the WAV files Ardour renders. With --lv2 the plug-in is
 the LV2 bundle instead, copied into a private LV2_PATH folder (LV2 needs no scan).
 
-    ardour_test.py [--plugin Zintra.so | --lv2 Zintra.lv2] [--keep] CHECK...
+    ardour_test.py [--plugin Zintra.so | --lv2 Zintra.lv2] [--in-place SEARCH_PATH] [--keep] CHECK...
+
+With --in-place the VST 2 plug-in is an installed one, indexed and listed where it lies, with LXVST_PATH
+set to SEARCH_PATH (Ardour's default search path when it is empty).
 
 CHECK is discovery, playback, reload-edit, reload-insert, program-change, automation, preset or all.
 ZINTRA_DAW_PLUGIN, when set, names the VST 2 plug-in instead of --plugin. Without Ardour or numpy the checks
@@ -47,7 +50,7 @@ class ArdourRun:
     """One check's private Ardour world: HOME, plug-in folder, sessions, renders. `lv2`
     says whether the plug-in is an LV2 bundle (else a VST 2 module)."""
 
-    def __init__(self, plugin, work, lv2=False):
+    def __init__(self, plugin, work, lv2=False, inPlace=None):
         self.work = work
         self.lv2 = lv2
         self.home = os.path.join(work, "home")
@@ -62,6 +65,12 @@ class ArdourRun:
             self.plugin = LV2_URI
             # The system's bundles too, as a user has them: they hold the plug-in classes' labels.
             self.environment.update(LV2_PATH=self.plugins + ":/usr/lib/lv2", ZINTRA_PLUGIN_TYPE="LV2")
+        elif inPlace is not None:
+            # An installed plug-in, found where it lies: through LXVST_PATH, or Ardour's own default
+            # search path when inPlace is empty.
+            self.plugin = plugin
+            if inPlace:
+                self.environment.update(LXVST_PATH=inPlace)
         else:
             self.plugin = os.path.join(self.plugins, "Zintra.so")
             shutil.copy(plugin, self.plugin)
@@ -352,6 +361,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--plugin", help="the Zintra.so to test")
     parser.add_argument("--lv2", help="the Zintra.lv2 bundle to test instead")
+    parser.add_argument("--in-place", metavar="SEARCH_PATH",
+                        help="test the plug-in where it lies (an installed one) with LXVST_PATH set to SEARCH_PATH, "
+                        "or with Ardour's default search path when SEARCH_PATH is empty")
     parser.add_argument("--keep", action="store_true", help="keep the work folders also when the checks pass")
     parser.add_argument("checks", nargs="+", choices=sorted(CHECKS) + ["all"])
     options = parser.parse_args()
@@ -375,7 +387,7 @@ def main():
         work = tempfile.mkdtemp(prefix="zintra-daw-%s-" % name)
         print("%s (in %s)" % (name, work))
         try:
-            ardour = ArdourRun(plugin, work, lv2=bool(options.lv2))
+            ardour = ArdourRun(plugin, work, lv2=bool(options.lv2), inPlace=options.in_place)
             ardour.scan()
             CHECKS[name](ardour)
             print("  PASS " + name)

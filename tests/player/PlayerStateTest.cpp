@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -169,6 +171,36 @@ TEST(StateStoreTest, AFolderThatCannotBeMadeIsReported)
     std::string error;
     EXPECT_FALSE(store.prepareFolder(error));
     EXPECT_NE(std::string::npos, error.find("cannot make the configuration folder")) << error;
+}
+
+// Two players with the same configuration folder saving at the same time:
+// the saves take turns, each succeeds, and the file holds one bank whole,
+// never a mixture or a part.
+TEST(StateStoreTest, TwoSavesAtOnceLeaveOneWholeFileAndBothSucceed)
+{
+    testhost::ScratchFolder scratch;
+    ASSERT_TRUE(scratch.valid());
+    CStateStore store((scratch.path() / "zintra").string());
+    std::string error;
+    ASSERT_TRUE(store.prepareFolder(error)) << error;
+    const std::string path = store.statePath();
+    const std::string banks[] = {std::string(200000, 'a'), std::string(200000, 'b')};
+    std::atomic<int> failures{0}, mixed{0};
+    auto saver = [&](const std::string& bank) {
+        for (int round = 0; round < 40; ++round) {
+            std::string reason;
+            if (!CStateStore::writeFile(path, bank.data(), bank.size(), reason))
+                failures.fetch_add(1);
+            const std::string now = contentOf(path);
+            if (now != banks[0] && now != banks[1])
+                mixed.fetch_add(1);
+        }
+    };
+    std::thread first(saver, banks[0]), second(saver, banks[1]);
+    first.join();
+    second.join();
+    EXPECT_EQ(0, failures.load());
+    EXPECT_EQ(0, mixed.load());
 }
 
 } // namespace

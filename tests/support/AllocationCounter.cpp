@@ -7,10 +7,13 @@
 namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<int> g_allocations{0};
+// Set by startOnThisThread: only the threads marked count.
+std::atomic<bool> g_markedOnly{false};
+thread_local bool t_marked = false;
 
 void* allocate(std::size_t size)
 {
-    if (g_counting.load(std::memory_order_relaxed))
+    if (g_counting.load(std::memory_order_relaxed) && (!g_markedOnly.load(std::memory_order_relaxed) || t_marked))
         g_allocations.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size == 0 ? 1 : size);
 }
@@ -68,12 +71,23 @@ namespace allocationcounter {
 void start()
 {
     g_allocations = 0;
+    g_markedOnly = false;
+    g_counting = true;
+}
+
+void startOnThisThread()
+{
+    g_allocations = 0;
+    t_marked = true;
+    g_markedOnly = true;
     g_counting = true;
 }
 
 int stop()
 {
     g_counting = false;
+    g_markedOnly = false;
+    t_marked = false;
     return g_allocations.load();
 }
 

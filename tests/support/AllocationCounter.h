@@ -5,6 +5,9 @@
 
 namespace allocationcounter {
 void start();
+// Counts only the calling thread's allocations (an audio thread's, while
+// another thread does work that may allocate), until stop.
+void startOnThisThread();
 // Stops counting; answers the allocations since start.
 int stop();
 } // namespace allocationcounter

@@ -10,10 +10,17 @@ geometry; the slider handles; that the LCD glyphs read as digits; and that
 the application icon's PNG files (icons/zintra-<N>.png) are N x N with
 transparent corners and an opaque middle, and its SVG is a 256-unit square.
 
+Every check of the bitmaps runs twice: on the first set (bmp/) at the
+table's geometry and on the double-size set (bmp2x/) with every size, place
+and window of the table doubled. Then the two sets are compared: one
+palette for both; each double picture, shrunk by averaging 2 x 2 blocks,
+is close to its first-set picture (nothing moved or missing); and it is no
+pixel-doubled enlargement of it (drawn anew at the double size).
+
     check_bitmaps.py [DIR]
 
-DIR holds bmp/<id>.bmp (default: the repository's resources/);
-the table is always the repository's resources/bitmaps.csv.
+DIR holds bmp/<id>.bmp and bmp2x/<id>.bmp (default: the repository's
+resources/); the table is always the repository's resources/bitmaps.csv.
 
 Prints one line per failed check and ends with 'N passed, M failed'."""
 
@@ -45,6 +52,18 @@ SEVEN_SEGMENTS = {"0": "abcdef", "1": "bc", "2": "abdeg", "3": "abcdg", "4": "bc
 # Where each segment lies in the 13 x 19 cell: rows and columns (end excluded).
 SEGMENT_ZONES = {"a": (0, 3, 4, 9), "g": (8, 11, 3, 8), "d": (15, 18, 2, 7),
                  "f": (3, 7, 0, 5), "b": (3, 7, 8, 12), "e": (11, 15, 0, 4), "c": (11, 15, 7, 11)}
+# The sets of bitmaps: folder under DIR and scale.
+SETS = (("bmp", 1), ("bmp2x", 2))
+# A double picture shrunk by 2 x 2 averages may differ from its first-set
+# picture by this much on average (per channel, 0..255), by kind: edges land a
+# little differently when drawn at the double size, and text more, as its
+# hinting differs. Most pictures moved by one panel pixel differ by more.
+SHRUNK_MEAN_DIFFERENCE = {"legend": 12.0}
+SHRUNK_MEAN_DIFFERENCE_OTHERS = 2.0
+# Share of the pixels of the panel (150), of a white and a black key and of
+# the LCD's glyphs and marks in which the double set must differ from a
+# pixel-doubled first set.
+NOT_ENLARGED = {150: 0.1, 171: 0.1, 175: 0.1, 187: 0.1, 188: 0.1, 189: 0.1}
 
 
 class Bitmap:
@@ -115,14 +134,15 @@ def decode_rle8(body, width, height):
     return rows
 
 
-def read_table(path):
+def read_table(path, scale=1):
+    """The table with every size, place and window multiplied by scale."""
     def pairs(text):
-        return [tuple(int(v) for v in item.split(":")) for item in text.split()]
+        return [tuple(scale * int(v) for v in item.split(":")) for item in text.split()]
     table = {}
     with open(path, newline="") as f:
         for row in csv.DictReader(f):
             table[int(row["id"])] = {
-                "kind": row["kind"], "width": int(row["width"]), "height": int(row["height"]),
+                "kind": row["kind"], "width": scale * int(row["width"]), "height": scale * int(row["height"]),
                 "bits": int(row["bits"]), "compression": row["compression"], "frames": int(row["frames"]),
                 "places": pairs(row["places"]), "window": pairs(row["window"])[0] if row["window"] else None}
     return table
@@ -185,9 +205,13 @@ def read_png_rgba(path):
 
 
 class Checker:
-    def __init__(self, resources):
+    """Checks one set of bitmaps (folder under resources) at its scale."""
+
+    def __init__(self, resources, folder="bmp", scale=1):
         self.resources = resources
-        self.table = read_table(os.path.join(DEFAULT_RESOURCES, "bitmaps.csv"))
+        self.folder = folder
+        self.scale = scale
+        self.table = read_table(os.path.join(DEFAULT_RESOURCES, "bitmaps.csv"), scale)
         self.bitmaps = {}
         self.passed = 0
         self.failed = 0
@@ -197,7 +221,10 @@ class Checker:
             self.passed += 1
         else:
             self.failed += 1
-            print("FAILED:", message)
+            print(f"FAILED ({self.folder}):", message)
+
+    def scaled(self, *values):
+        return tuple(v * self.scale for v in values)
 
     def frame(self, bid, k=0):
         return self.bitmaps[bid].frame(k, self.table[bid]["frames"])
@@ -215,7 +242,7 @@ class Checker:
     def check_formats(self):
         palettes = set()
         for bid, e in sorted(self.table.items()):
-            path = os.path.join(self.resources, "bmp", f"{bid}.bmp")
+            path = os.path.join(self.resources, self.folder, f"{bid}.bmp")
             try:
                 bmp = Bitmap(path)
             except (OSError, ValueError, IndexError, struct.error) as error:
@@ -287,7 +314,7 @@ class Checker:
             if e["kind"] not in ("switch", "slider", "handle"):
                 continue
             window = e["window"]
-            self.expect(inside(window, (0, 0, 882, 213)), f"{bid}: window {window} outside the panel")
+            self.expect(inside(window, self.scaled(0, 0, 882, 213)), f"{bid}: window {window} outside the panel")
             for place in e["places"]:
                 self.expect(inside(self.rect(bid, place), window), f"{bid}: rectangle at {place} outside its window")
             if e["kind"] == "handle":
@@ -296,7 +323,8 @@ class Checker:
                 continue
             # The window is a recess: darker than the body just outside it.
             l, t, r, b = window
-            ring = crop(panel, l - 3, t - 3, r - l + 6, 2) + crop(panel, l - 3, b + 1, r - l + 6, 2)
+            s = self.scale
+            ring = crop(panel, l - 3 * s, t - 3 * s, r - l + 6 * s, 2 * s) + crop(panel, l - 3 * s, b + s, r - l + 6 * s, 2 * s)
             self.expect(luminance(crop(panel, l, t, r - l, b - t)) < luminance(ring) - 40,
                         f"{bid}: no recessed window visible at {window}")
             if e["kind"] == "switch":
@@ -314,18 +342,19 @@ class Checker:
                         f"{bid}: knob of position {k} centred at {centre:.1f}, not in its slice")
 
     def check_lcd(self):
-        lcd = (244, 34, 372, 62)
+        lcd = self.scaled(244, 34, 372, 62)
         panel = self.bitmaps[150].rows
         for bid, e in sorted(self.table.items()):
             if e["kind"] in ("lcd-glyphs", "lcd-mark"):
                 self.expect(e["window"] == lcd, f"{bid}: LCD window {e['window']}")
                 for place in e["places"]:
                     self.expect(inside(self.rect(bid, place), lcd), f"{bid}: cell at {place} outside the LCD window")
-        cells = [(244 + 14 * i, 43) for i in range(9)]
+        cells = [self.scaled(244 + 14 * i, 43) for i in range(9)]
         self.expect(self.table[187]["places"] == cells, "the nine character cells stand at x 244 + 14 i, y 43")
-        self.expect(self.table[188]["places"] == [(268 + 14 * i, 59) for i in range(8)],
+        self.expect(self.table[188]["places"] == [self.scaled(268 + 14 * i, 59) for i in range(8)],
                     "the eight decimal points stand at x 268 + 14 i, y 59")
-        r, g, b = [sum(p[c] for row in crop(panel, 244, 34, 128, 28) for p in row) / (128 * 28) for c in range(3)]
+        window = crop(panel, *self.scaled(244, 34, 128, 28))
+        r, g, b = [sum(p[c] for row in window for p in row) / (len(window) * len(window[0])) for c in range(3)]
         self.expect(g > r and g > b, f"the LCD window is not greenish (mean {r:.0f}, {g:.0f}, {b:.0f})")
 
     def check_glyphs(self):
@@ -338,8 +367,8 @@ class Checker:
             shown[digit] = self.frame(187, int((frames - 1) * value + 0.5))
         for digit, f in shown.items():
             self.expect(f != blank, f"digit {digit} shows blank")
-            self.expect(crop(f, 10, 16, 3, 3) == crop(blank, 10, 16, 3, 3),
-                        f"digit {digit} uses the decimal point's corner")
+            corner = self.scaled(10, 16, 3, 3)
+            self.expect(crop(f, *corner) == crop(blank, *corner), f"digit {digit} uses the decimal point's corner")
             lit = "".join(s for s in "abcdefg" if self.segment_lit(f, blank, s))
             self.expect(lit == "".join(sorted(SEVEN_SEGMENTS[digit])),
                         f"digit {digit} reads as segments '{lit}', not '{SEVEN_SEGMENTS[digit]}'")
@@ -348,16 +377,15 @@ class Checker:
         for k in range(11, frames):
             self.expect(self.frame(187, k) != blank, f"glyph frame {k} is blank")
 
-    @staticmethod
-    def segment_lit(frame, blank, segment):
-        top, bottom, left, right = SEGMENT_ZONES[segment]
+    def segment_lit(self, frame, blank, segment):
+        top, bottom, left, right = self.scaled(*SEGMENT_ZONES[segment])
         ink = 0
         for y in range(top, bottom):
             for x in range(left, right):
                 a, b = frame[y][x], blank[y][x]
                 if sum(b) - sum(a) > 3 * 45:
                     ink += 1
-        return ink >= 3
+        return ink >= 3 * self.scale * self.scale
 
     def run(self):
         self.check_formats()
@@ -368,7 +396,8 @@ class Checker:
         self.check_switches_and_sliders()
         self.check_lcd()
         self.check_glyphs()
-        self.check_icons()
+        if self.scale == 1:
+            self.check_icons()
 
     def check_icons(self):
         folder = os.path.join(self.resources, "icons")
@@ -396,12 +425,68 @@ class Checker:
             self.expect(False, f"{path}: {error}")
 
 
+def shrunk(rows):
+    """Averages 2 x 2 blocks: a picture of half the size, in float channels."""
+    return [[tuple(sum(rows[2 * y + dy][2 * x + dx][c] for dy in (0, 1) for dx in (0, 1)) / 4.0 for c in range(3))
+             for x in range(len(rows[0]) // 2)] for y in range(len(rows) // 2)]
+
+
+def doubled(rows):
+    """Each pixel repeated 2 x 2: what an enlargement of the first set would be."""
+    wide = [[p for p in row for _ in (0, 1)] for row in rows]
+    return [row for row in wide for _ in (0, 1)]
+
+
+class PairChecker:
+    """Compares the double-size set with the first set, both already checked."""
+
+    def __init__(self, first, second):
+        self.first, self.second = first, second
+        self.passed = 0
+        self.failed = 0
+
+    def expect(self, condition, message):
+        if condition:
+            self.passed += 1
+        else:
+            self.failed += 1
+            print("FAILED (bmp2x against bmp):", message)
+
+    def run(self):
+        for bid in sorted(self.first.table):
+            small, large = self.first.bitmaps[bid], self.second.bitmaps[bid]
+            if small.bits == 8:
+                self.expect(large.palette == small.palette, f"{bid}: the double set has another palette")
+            difference = mean_difference(shrunk(large.rows), small.rows)
+            limit = SHRUNK_MEAN_DIFFERENCE.get(self.first.table[bid]["kind"], SHRUNK_MEAN_DIFFERENCE_OTHERS)
+            self.expect(difference <= limit,
+                        f"{bid}: shrunk to half, differs from the first set by {difference:.1f} on average")
+            if bid in NOT_ENLARGED:
+                enlarged = doubled(small.rows)
+                pixels = sum(len(row) for row in large.rows)
+                changed = sum(a != b for ra, rb in zip(large.rows, enlarged) for a, b in zip(ra, rb)) / pixels
+                self.expect(changed >= NOT_ENLARGED[bid],
+                            f"{bid}: only {100 * changed:.1f} % of the pixels differ from a pixel-doubled first set")
+
+
+def mean_difference(a, b):
+    total = sum(abs(p[c] - q[c]) for ra, rb in zip(a, b) for p, q in zip(ra, rb) for c in range(3))
+    return total / (3 * len(b) * len(b[0]))
+
+
 def main():
     resources = sys.argv[1] if len(sys.argv) > 1 else DEFAULT_RESOURCES
-    checker = Checker(resources)
-    checker.run()
-    print(f"{checker.passed} passed, {checker.failed} failed")
-    return 1 if checker.failed else 0
+    checkers = [Checker(resources, folder, scale) for folder, scale in SETS]
+    for checker in checkers:
+        checker.run()
+    results = list(checkers)
+    if not any(c.failed for c in checkers):
+        pair = PairChecker(*checkers)
+        pair.run()
+        results.append(pair)
+    passed, failed = sum(c.passed for c in results), sum(c.failed for c in results)
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

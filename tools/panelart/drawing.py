@@ -111,9 +111,19 @@ def font(ctx, size, bold=False, family=SANS):
     ctx.set_font_options(options)
 
 
+def advance(ctx, text):
+    """The text's advance in panel pixels as measured at scale 1, so that the
+    layout (sizes, centring, letter spacing) is the same at every scale."""
+    ctx.save()
+    ctx.identity_matrix()
+    width = ctx.text_extents(text).x_advance
+    ctx.restore()
+    return width
+
+
 def text_width(ctx, text, size, bold=False, family=SANS, spacing=0.0):
     font(ctx, size, bold, family)
-    return ctx.text_extents(text).x_advance + spacing * (len(text) - 1)
+    return advance(ctx, text) + spacing * (len(text) - 1)
 
 
 def draw_text(ctx, text, x, baseline, size, colour, bold=False, family=SANS, align="centre", spacing=0.0):
@@ -127,7 +137,7 @@ def draw_text(ctx, text, x, baseline, size, colour, bold=False, family=SANS, ali
         for ch in text:
             ctx.move_to(pen, baseline)
             ctx.show_text(ch)
-            pen = round(pen + ctx.text_extents(ch).x_advance + spacing)
+            pen = round(pen + advance(ctx, ch) + spacing)
     else:
         ctx.move_to(left, baseline)
         ctx.show_text(text)

@@ -5,6 +5,7 @@
 #include "HostSession.h"
 #include "MidiFileReader.h"
 #include "PluginLibrary.h"
+#include "ZintraVersion.h"
 #if defined(ZINTRA_HOST_PANEL)
 #include "PanelScript.h"
 #endif
@@ -15,6 +16,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#if defined(ZINTRA_INSTALLED_PLUGIN)
+#include <filesystem>
+#endif
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -32,7 +36,13 @@ namespace {
 
 const char* const kUsage =
     "usage: zintra-host [options]\n"
+    "  --help, --version      this text, or the version\n"
+#if defined(ZINTRA_INSTALLED_PLUGIN)
+    "  --plugin PATH          plug-in module (default: the one installed with this program,\n"
+    "                         ../" ZINTRA_INSTALLED_PLUGIN " from its folder, else " ZINTRA_DEFAULT_PLUGIN ")\n"
+#else
     "  --plugin PATH          plug-in module (default " ZINTRA_DEFAULT_PLUGIN ")\n"
+#endif
     "  --legacy-main          find the plug-in only by its legacy entry point 'main'\n"
     "  --info                 print the plug-in's identity\n"
     "  --render FILE.wav      render a stereo WAV file\n"
@@ -306,9 +316,27 @@ void printTiming(HostSession& session, const HostSession::Timing& timing, const 
                 1e9 / (timing.processorNs * static_cast<double>(options.rate)), timing.rms[0], timing.rms[1]);
 }
 
+// The plug-in a run without --plugin loads: an installed host's own, in
+// <prefix>/lib/vst beside <prefix>/bin, else the build's.
+std::string defaultPlugin()
+{
+#if defined(ZINTRA_INSTALLED_PLUGIN)
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed = self.parent_path().parent_path() / ZINTRA_INSTALLED_PLUGIN;
+        if (std::filesystem::is_regular_file(installed, error))
+            return installed.string();
+    }
+#endif
+    return ZINTRA_DEFAULT_PLUGIN;
+}
+
 int run(const Options& given)
 {
     Options options = given;
+    if (!options.pluginGiven)
+        options.plugin = defaultPlugin();
     bool usePanel = false;
 #if defined(ZINTRA_HOST_PANEL)
     usePanel = !options.panel.empty();
@@ -403,6 +431,10 @@ int main(int argc, char** argv)
     Options options;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zintra-host (Zintra) %s\n", ZINTRA_VERSION_STRING);
         return 0;
     }
     if (!parseArguments(argc, argv, options)) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <poll.h>
 
@@ -18,6 +19,20 @@ namespace {
 int ignoreError(Display*, XErrorEvent*)
 {
     return 0;
+}
+
+// The open window's listener, for the lost connection's handler.
+CPlayerWindowListener* s_listener = nullptr;
+
+// A connection lost (the X server gone): Xlib would end the program, so the
+// listener ends it instead, having saved what it must. The editor's
+// connection, outside its own calls, ends here as well.
+int displayLost(Display*)
+{
+    if (s_listener != nullptr)
+        s_listener->windowDisplayLost();
+    std::fputs("zintra: the display closed\n", stderr);
+    std::_Exit(1);
 }
 
 struct VirtualKey {
@@ -83,7 +98,9 @@ bool CX11PlayerWindow::open(int width, int height, const char* title, CPlayerWin
         return false;
     }
     XSetErrorHandler(&ignoreError);
+    XSetIOErrorHandler(&displayLost);
     m_listener = listener;
+    s_listener = listener;
     const int screen = DefaultScreen(m_display);
     m_window = XCreateSimpleWindow(m_display, RootWindow(m_display, screen), 0, 0, static_cast<unsigned>(width),
                                    static_cast<unsigned>(height), 0, BlackPixel(m_display, screen),
@@ -211,6 +228,7 @@ void CX11PlayerWindow::close()
 {
     if (m_display == nullptr)
         return;
+    s_listener = nullptr;
     XDestroyWindow(m_display, m_window);
     XCloseDisplay(m_display);
     m_display = nullptr;
