@@ -6,6 +6,7 @@
 # panel-rec.png    Rec: the Rhythm button pressed, the rhythm names over the keys
 # panel-cal.png    Cal: 355 / 113 =
 # panel-demo.png   Play: the Music button's melody under way
+# panel-play-2x.png  panel-play.png at scale 2: the double set of bitmaps
 set -euo pipefail
 cd "$(dirname "$0")/.."
 host="${1:-build}/tools/zintra-host"
@@ -28,6 +29,7 @@ mode() { # POSITION (0 Play, 1 Rec, 2 Cal) T
 }
 
 "$host" --seconds 1.2 $(key 64 0.5 0.6) --shot 1.0:docs/panel-play.png
+"$host" --seconds 1.2 --scale 2 $(key 64 0.5 0.6) --shot 1.0:docs/panel-play-2x.png
 "$host" --seconds 1.0 $(mode 1 0.1) $(key 88 0.4) --shot 0.9:docs/panel-rec.png
 cal=$(mode 2 0.1)
 t=0.3
