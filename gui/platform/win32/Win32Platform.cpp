@@ -50,8 +50,8 @@ std::unique_ptr<CGuiWindow> createWindow(const CWindowRequest& request)
 float systemScaleFactor(void* parent)
 {
     using DpiForWindow = UINT(WINAPI*)(HWND);
-    static const auto dpiForWindow =
-        reinterpret_cast<DpiForWindow>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow"));
+    static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
     UINT dpi = 0;
     if (parent != nullptr && dpiForWindow != nullptr && IsWindow(static_cast<HWND>(parent)))
         dpi = dpiForWindow(static_cast<HWND>(parent));
