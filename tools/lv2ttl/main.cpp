@@ -151,6 +151,7 @@ const char* const kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\
                               "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                               "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                               "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+                              "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                               "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                               "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                               "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -180,8 +181,10 @@ void writeUi(std::ostream& out, const std::string& binary)
 {
     out << "<" << lv2contract::kUiUri << ">\n    a ui:X11UI ;\n    ui:binary <" << binary << "> ;\n"
         << "    lv2:requiredFeature ui:parent , <http://lv2plug.in/ns/ext/instance-access> ;\n"
-        << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , ui:noUserResize ;\n"
-        << "    lv2:extensionData ui:idleInterface .\n";
+        << "    lv2:optionalFeature ui:idleInterface , ui:resize , ui:touch , ui:noUserResize , opts:options ,\n"
+        << "        urid:map ;\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
+        << "    lv2:extensionData ui:idleInterface , opts:interface .\n";
 }
 
 void writePlugin(std::ostream& out, CInstrument& instrument, const std::string& binary)

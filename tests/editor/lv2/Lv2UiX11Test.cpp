@@ -16,14 +16,18 @@ namespace panel {
 
 #include "X11HostSupport.h"
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -434,5 +438,61 @@ TEST_F(Lv2UiX11Test, AParentDestroyedUnderThePanelEndsItsIdle)
     for (int i = 0; i < 100 && answer == 0; ++i)
         answer = idle(ui, instance);
     EXPECT_EQ(1, answer);
+    descriptor->cleanup(ui);
+}
+
+namespace {
+LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri)
+{
+    auto& ids = *static_cast<std::map<std::string, LV2_URID>*>(handle);
+    return ids.emplace(uri, static_cast<LV2_URID>(ids.size() + 1)).first->second;
+}
+} // namespace
+
+// The host's ui:scaleFactor: 2 opens the panel at twice its size, told to
+// the host through ui:resize; a new factor through the options interface
+// resizes the same window.
+TEST_F(Lv2UiX11Test, TheHostsScaleFactorSizesThePanelAndAChangeResizesItInPlace)
+{
+    std::map<std::string, LV2_URID> ids;
+    LV2_URID_Map map{&ids, mapUri};
+    float factor = 2.0f;
+    const LV2_Options_Option options[] = {{LV2_OPTIONS_INSTANCE, 0, mapUri(&ids, LV2_UI__scaleFactor), sizeof(float),
+                                           mapUri(&ids, LV2_ATOM__Float), &factor},
+                                          {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    CLv2TestInstance instance;
+    HostLog log;
+    const Window parent = makeParent();
+    LV2UI_Resize resize{&log, resizeUi};
+    const LV2_Feature features[] = {{LV2_UI__parent, reinterpret_cast<void*>(parent)},
+                                    {LV2_INSTANCE_ACCESS_URI, &instance},
+                                    {LV2_UI__resize, &resize},
+                                    {LV2_URID__map, &map},
+                                    {LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)}};
+    const LV2_Feature* list[] = {&features[0], &features[1], &features[2], &features[3], &features[4], nullptr};
+    widget = nullptr;
+    LV2UI_Handle ui = descriptor->instantiate(descriptor, lv2contract::kPluginUri, "/nowhere/Zintra.lv2/", writePort,
+                                              &log, &widget, list);
+    ASSERT_NE(nullptr, ui);
+    const Window panel = windowOf(widget);
+    XWindowAttributes attributes{};
+    ASSERT_NE(0, XGetWindowAttributes(display, panel, &attributes));
+    EXPECT_EQ(1764, attributes.width);
+    EXPECT_EQ(426, attributes.height);
+    EXPECT_EQ(1764, log.width);
+    EXPECT_EQ(426, log.height);
+
+    const auto* interface =
+        static_cast<const LV2_Options_Interface*>(descriptor->extension_data(LV2_OPTIONS__interface));
+    ASSERT_NE(nullptr, interface);
+    factor = 1.0f;
+    EXPECT_EQ(LV2_OPTIONS_SUCCESS, interface->set(ui, options));
+    EXPECT_EQ(0, idle(ui, instance));
+    ASSERT_NE(0, XGetWindowAttributes(display, panel, &attributes)) << "the same window, resized";
+    EXPECT_EQ(882, attributes.width);
+    EXPECT_EQ(213, attributes.height);
+    EXPECT_EQ(882, log.width);
+    EXPECT_EQ(213, log.height);
+    EXPECT_EQ(panel, windowOf(widget));
     descriptor->cleanup(ui);
 }
