@@ -45,6 +45,8 @@ TEST(PlayerOptionsTest, ReadsTheCommandLineAndRefusesWhatItDoesNotKnow)
         {{"--load", ""}, false, "--load needs a value"},
         {{"--volume", "3"}, false, "unknown option --volume"},
         {{"keys.bank"}, false, "unknown option keys.bank"},
+        {{"--scale", "2"}, true, ""},
+        {{"--scale", "1.5"}, false, "--scale takes 1 or 2"},
     };
     for (const Row& row : rows) {
         std::vector<const char*> argv{"zintra"};
