@@ -166,6 +166,20 @@ protected:
         renderBlock(effect);
     }
 
+    // The A4 key pressed at its place in a panel at scale and held over a
+    // few host idles, in which the host renders audio.
+    void holdKeyA4(int scale)
+    {
+        pointerTo({(541 + 16) * scale, (160 + 20) * scale});
+        button(true);
+        for (int i = 0; i < 6; ++i) {
+            hostIdle();
+            usleep(10000);
+        }
+        button(false);
+        hostIdle();
+    }
+
     std::string lcdShown() { return paneltest::lcdText(readWindow(display, child, 882, 213)); }
 
     // Idles the editor (and renders) until done() holds, or 5 s pass.
@@ -216,16 +230,7 @@ TEST_F(PanelX11Test, ThePanelOpensAsDrawnHeadlessAndAClickedKeySounds)
     EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture())) << "the first picture";
     x11test::saveShot(readWindow(display, child, 882, 213), "x11-panel-open");
 
-    // The A4 key pressed through the X test extension and held over a few
-    // host idles, in which the host renders audio.
-    pointerTo({541 + 16, 160 + 20});
-    button(true);
-    for (int i = 0; i < 6; ++i) {
-        hostIdle();
-        usleep(10000);
-    }
-    button(false);
-    hostIdle();
+    holdKeyA4(1);
     EXPECT_GT(g_host.leftEnergy, 1.0) << "the note sounds while the key is held";
     EXPECT_EQ(0.0, g_host.rightEnergy);
     EXPECT_TRUE(g_host.edits.empty()) << "a key is no parameter";
@@ -267,14 +272,7 @@ TEST_F(PanelX11Test, AtXftDpi192ThePanelOpensAtTwiceTheSizeAndAClickedKeySounds)
     EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture(0, 2))) << "the first picture";
     x11test::saveShot(readWindow(display, child, 1764, 426), "x11-panel-open-2x");
 
-    pointerTo({2 * (541 + 16), 2 * (160 + 20)});
-    button(true);
-    for (int i = 0; i < 6; ++i) {
-        hostIdle();
-        usleep(10000);
-    }
-    button(false);
-    hostIdle();
+    holdKeyA4(2);
     EXPECT_GT(g_host.leftEnergy, 1.0) << "the note sounds while the key is held";
     renderBlock(effect);
     EXPECT_TRUE(idleUntilShown(child, paneltest::panelPicture(69, 2))) << "the picture after the note";
