@@ -177,3 +177,19 @@ TEST(PanelScaleTest, AtScaleTwoTheWindowShowsTheDoubleSetWhereControlsRestNotAnE
     const double share = static_cast<double>(sameAsEnlarged) / (second.width() * second.height());
     EXPECT_LT(share, 0.9) << "the picture at scale 2 is an enlargement of scale 1's (" << share << " of its pixels)";
 }
+
+// A host that announces a new scale while the panel is open is asked for
+// the new size (audioMasterSizeWindow), and the same window is drawn anew.
+TEST(PanelScaleTest, ANewScaleWhileOpenAsksTheHostToResizeAndRedraws)
+{
+    OpenPanel panel(1);
+    CHeadlessWindow& window = panel.window();
+    panel.plugin->dispatcher(effVendorSpecific, kScaleFactorRequest, kScaleFactorValue, nullptr, 2.0f);
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{1764, 426}}), paneltest::hostLog().windowSizes);
+    EXPECT_EQ(&window, &panel.window()) << "the same window";
+    EXPECT_EQ(1764, window.width());
+    panel.idle();
+    EXPECT_EQ(OpenPanel(2).screen(), window.screen()) << "drawn as a panel opened at scale 2";
+    EXPECT_EQ(0, panel.plugin->dispatcher(effVendorSpecific, kScaleFactorRequest, 0, nullptr, 1.0f))
+        << "another request is not taken";
+}
