@@ -59,12 +59,10 @@ void CHandleSlider::onAttach(CPanelFrame* frame)
     m_offscreen = new COffscreenPaintContext(frame, bounds().width(), bounds().height(), guicolor::kBlack);
 }
 
-// The offscreen picture is made at the frame's scale, and again when it changes.
-void CHandleSlider::paint(CPaintContext& context)
+// The offscreen picture is made at the frame's scale.
+void CHandleSlider::onScaleChange(CPanelFrame* frame)
 {
-    if (m_offscreen != nullptr && m_offscreen->scale() != context.scale() && frame() != nullptr)
-        onAttach(frame());
-    paintAtScale(context);
+    onAttach(frame);
 }
 
 void CHandleSlider::onDetach(CPanelFrame*)
@@ -99,7 +97,7 @@ CRect CHandleSlider::handleRect() const
     return {m_handleOffset.x, top, m_handleOffset.x + m_handleWidth, bottom};
 }
 
-void CHandleSlider::paintAtScale(CPaintContext& context)
+void CHandleSlider::paint(CPaintContext& context)
 {
     if (m_offscreen == nullptr)
         return;

@@ -38,6 +38,7 @@ public:
     int keyDown(const CKeyCode& key) override;
     void onAttach(CPanelFrame* frame) override;
     void onDetach(CPanelFrame* frame) override;
+    void onScaleChange(CPanelFrame* frame) override;
 
     void setDrawHandleTransparent(bool transparent) { m_drawHandleTransparent = transparent; }
     void setFreeClick(bool freeClick) { m_freeClick = freeClick; }
@@ -56,7 +57,6 @@ protected:
     ~CHandleSlider() override;
 
 private:
-    void paintAtScale(CPaintContext& context);
     bool horizontal() const { return (m_style & kSliderHorizontal) != 0; }
     // The part of the range that lies before the handle.
     float fraction() const;

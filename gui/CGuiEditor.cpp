@@ -54,12 +54,9 @@ bool CGuiEditor::open(void* parentWindow)
 {
     postUpdate();
     m_parentWindow = parentWindow;
-    const int told = m_scale;
-    chooseScale(parentWindow);
     // The host sized its window from an earlier answer; the window's own
     // screen may say otherwise.
-    if (m_scale != told && m_host != nullptr)
-        m_host->resizeEditorWindow(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
+    rescale(parentWindow);
     return false;
 }
 
@@ -70,20 +67,25 @@ void CGuiEditor::setHostScaleFactor(float factor)
         chooseScale(nullptr);
         return;
     }
-    const int scale = m_scaleChoice.scaleFor(m_parentWindow);
-    if (scale == m_scale)
-        return;
-    m_scale = scale;
-    updateRect();
-    if (m_host != nullptr)
-        m_host->resizeEditorWindow(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
-    m_frame->setScale(scale);
+    if (rescale(m_parentWindow))
+        m_frame->setScale(m_scale);
 }
 
 void CGuiEditor::chooseScale(void* parentWindow)
 {
     m_scale = m_scaleChoice.scaleFor(parentWindow);
     updateRect();
+}
+
+bool CGuiEditor::rescale(void* parentWindow)
+{
+    const int told = m_scale;
+    chooseScale(parentWindow);
+    if (m_scale == told)
+        return false;
+    if (m_host != nullptr)
+        m_host->resizeEditorWindow(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
+    return true;
 }
 
 void CGuiEditor::updateRect()

@@ -74,6 +74,9 @@ protected:
 private:
     void releaseFrame();
     void chooseScale(void* parentWindow);
+    // Chooses the scale for parentWindow; when it differs from the one the
+    // host was last told, asks the host for the new size. Answers whether it changed.
+    bool rescale(void* parentWindow);
     // m_rect: the panel's rectangle at the scale.
     void updateRect();
     static bool usedKey(int answer) { return answer != -1; }

@@ -6,6 +6,18 @@
 
 std::atomic<int> CPanelBitmap::s_live{0};
 
+namespace {
+// The picture of a resource of the set at scale (1 or 2); false when the
+// module has none or it cannot be read.
+bool readResource(int resourceId, int scale, CPixelSurface& pixels)
+{
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    const int id = scale == 2 ? resourceId + CPanelBitmap::kDoubleSizeIdOffset : resourceId;
+    return guiplatform::findBitmapResource(id, data, size) && bmp::decode(data, size, pixels);
+}
+} // namespace
+
 CPanelBitmap::CPanelBitmap(int resourceId)
     : CPanelBitmap(resourceId, 1)
 {
@@ -16,11 +28,7 @@ CPanelBitmap::CPanelBitmap(int resourceId, int scale)
       m_scale(scale >= 2 ? 2 : 1)
 {
     ++s_live;
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-    const int lookup = m_scale == 2 ? resourceId + kDoubleSizeIdOffset : resourceId;
-    if (guiplatform::findBitmapResource(lookup, data, size))
-        bmp::decode(data, size, m_pixels);
+    readResource(resourceId, m_scale, m_pixels);
 }
 
 CPanelBitmap::CPanelBitmap(const unsigned char* bmpData, std::size_t size)
@@ -60,11 +68,8 @@ const CPixelSurface& CPanelBitmap::pixelsAt(int scale) const
 void CPanelBitmap::readDoubleSet() const
 {
     m_doubleRead = true;
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-    if (m_resourceId != 0 && guiplatform::findBitmapResource(m_resourceId + kDoubleSizeIdOffset, data, size) &&
-        bmp::decode(data, size, m_doublePixels) && m_doublePixels.width() == 2 * m_pixels.width() &&
-        m_doublePixels.height() == 2 * m_pixels.height())
+    if (m_resourceId != 0 && readResource(m_resourceId, 2, m_doublePixels) &&
+        m_doublePixels.width() == 2 * m_pixels.width() && m_doublePixels.height() == 2 * m_pixels.height())
         return;
     if (!m_doublePixels.reset(2 * m_pixels.width(), 2 * m_pixels.height()))
         return;

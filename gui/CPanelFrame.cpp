@@ -97,6 +97,10 @@ void CPanelFrame::setScale(int scale)
         return;
     m_scale = scale;
     m_window->resize(m_surface.width(), m_surface.height());
+    for (CPanelView* view : m_views)
+        view->onScaleChange(this);
+    if (m_modalView != nullptr)
+        m_modalView->onScaleChange(this);
     markPaint(true);
 }
 

@@ -116,6 +116,9 @@ void CPanelView::onDetach(CPanelFrame*)
 void CPanelView::onAttach(CPanelFrame*)
 {
 }
+void CPanelView::onScaleChange(CPanelFrame*)
+{
+}
 
 void CPanelView::release()
 {

@@ -70,6 +70,9 @@ public:
     virtual CGuiEditor* editor() const;
     virtual void onDetach(CPanelFrame* frame);
     virtual void onAttach(CPanelFrame* frame);
+    // The frame draws at a new scale: what the view made for the old one
+    // (an offscreen picture) is made again.
+    virtual void onScaleChange(CPanelFrame* frame);
 
     // Drops one reference; the last one destroys the view. A count already
     // at 0 or below is left alone.

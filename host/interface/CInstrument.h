@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -72,6 +73,17 @@ public:
     // right, frames samples each (0 or fewer: nothing).
     virtual bool setSampleRate(float rate) = 0;
     virtual void midiIn(std::int32_t offset, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) = 0;
+    // A raw MIDI message as LV2 and JACK carry it: a channel message of one
+    // to three bytes goes to midiIn; system messages (clock, system
+    // exclusive) and stray data bytes are not the instrument's. Answers
+    // whether it went.
+    bool midiBytesIn(std::int32_t offset, const std::uint8_t* bytes, std::size_t size)
+    {
+        if (bytes == nullptr || size < 1 || size > 3 || bytes[0] < 0x80 || bytes[0] >= 0xF0)
+            return false;
+        midiIn(offset, bytes[0], size > 1 ? bytes[1] : 0, size > 2 ? bytes[2] : 0);
+        return true;
+    }
     virtual void render(float* left, float* right, std::int32_t frames) = 0;
 
     // The front panel: open on a native parent window, idle, close, size

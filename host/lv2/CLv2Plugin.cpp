@@ -144,16 +144,10 @@ void CLv2Plugin::readEvent(const LV2_Atom_Event& event)
         readPosition(event.body);
 }
 
-// A channel or system message of up to three bytes; longer ones (system
-// exclusive) mean nothing to the instrument.
+// The instrument takes the channel messages among them.
 void CLv2Plugin::readMidi(std::int64_t frame, const LV2_Atom& atom)
 {
-    if (atom.size == 0 || atom.size > 3)
-        return;
-    const std::uint8_t* bytes = bodyAfter(atom);
-    const std::uint8_t data1 = atom.size > 1 ? bytes[1] : 0;
-    const std::uint8_t data2 = atom.size > 2 ? bytes[2] : 0;
-    m_instrument->midiIn(offsetOf(frame), bytes[0], data1, data2);
+    m_instrument->midiBytesIn(offsetOf(frame), bodyAfter(atom), atom.size);
 }
 
 // A time:Position object: its time:speed (0 stopped, else rolling) is all

@@ -204,15 +204,11 @@ def read_png_rgba(path):
     return rows
 
 
-class Checker:
-    """Checks one set of bitmaps (folder under resources) at its scale."""
+class Tally:
+    """Counts the expectations that held and prints the ones that failed, with what was checked."""
 
-    def __init__(self, resources, folder="bmp", scale=1):
-        self.resources = resources
-        self.folder = folder
-        self.scale = scale
-        self.table = read_table(os.path.join(DEFAULT_RESOURCES, "bitmaps.csv"), scale)
-        self.bitmaps = {}
+    def __init__(self, label):
+        self.label = label
         self.passed = 0
         self.failed = 0
 
@@ -221,7 +217,19 @@ class Checker:
             self.passed += 1
         else:
             self.failed += 1
-            print(f"FAILED ({self.folder}):", message)
+            print(f"FAILED ({self.label}):", message)
+
+
+class Checker(Tally):
+    """Checks one set of bitmaps (folder under resources) at its scale."""
+
+    def __init__(self, resources, folder="bmp", scale=1):
+        super().__init__(folder)
+        self.resources = resources
+        self.folder = folder
+        self.scale = scale
+        self.table = read_table(os.path.join(DEFAULT_RESOURCES, "bitmaps.csv"), scale)
+        self.bitmaps = {}
 
     def scaled(self, *values):
         return tuple(v * self.scale for v in values)
@@ -437,20 +445,12 @@ def doubled(rows):
     return [row for row in wide for _ in (0, 1)]
 
 
-class PairChecker:
+class PairChecker(Tally):
     """Compares the double-size set with the first set, both already checked."""
 
     def __init__(self, first, second):
+        super().__init__("bmp2x against bmp")
         self.first, self.second = first, second
-        self.passed = 0
-        self.failed = 0
-
-    def expect(self, condition, message):
-        if condition:
-            self.passed += 1
-        else:
-            self.failed += 1
-            print("FAILED (bmp2x against bmp):", message)
 
     def run(self):
         for bid in sorted(self.first.table):
