@@ -132,6 +132,17 @@ def blinkingCell():
 # The test's world: JACK, X, window manager, jalv
 
 
+def anyJackServerRuns():
+    for entry in os.listdir("/proc"):
+        try:
+            with open(os.path.join("/proc", entry, "comm")) as comm:
+                if comm.read().strip() in ("jackd", "jackdbus"):
+                    return True
+        except OSError:
+            pass
+    return False
+
+
 class World:
     """The processes this run started, each in a session of its own, ended in reverse order."""
 
@@ -176,6 +187,13 @@ class World:
     def startJack(self):
         name = "zintra-jalv-%d" % os.getpid()
         self.env.update(JACK_DEFAULT_SERVER=name, JACK_NO_START_SERVER="1")
+        # With no server running, JACK's registry of servers is removed for jackd to make anew, so that names
+        # left by servers that died cannot fill it: tests/player/x11/PlayerX11Test.cpp (spawnJackServer) says more.
+        if not anyJackServerRuns():
+            try:
+                os.unlink("/dev/shm/jack-shm-registry")
+            except FileNotFoundError:
+                pass
         self.start("jackd", ["jackd", "-n", name, "-d", "dummy", "-r", "48000", "-p", "512"])
         waitFor("the JACK server", lambda: self.run("jack_lsp", check=False) and self.alive("jackd"), 10)
 
