@@ -22,4 +22,11 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -n "$number" ] || { echo "Xvfb gave no display number" >&2; exit 1; }
+# Xvfb gives its number a moment before it takes connections: wait for one (xdotool, where installed, asks).
+if command -v xdotool >/dev/null; then
+    for _ in $(seq 100); do
+        DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+fi
 DISPLAY=":$number" "$@"

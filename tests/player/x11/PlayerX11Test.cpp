@@ -930,8 +930,8 @@ TEST_F(PlayerX11Test, ADisplayThatGoesAwayEndsThePlayerWithItsStateSaved)
                 waitForExit(pid, 2000);
             }
         }
-    } server{
-        spawn({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, numberFile.string())};
+    } server{spawn({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"}, {},
+                   numberFile.string())};
     // The display's number, on a line of its own among the server's messages.
     std::string number;
     for (int attempt = 0; attempt < 100 && number.empty(); ++attempt) {
@@ -943,6 +943,15 @@ TEST_F(PlayerX11Test, ADisplayThatGoesAwayEndsThePlayerWithItsStateSaved)
             sleepMs(50);
     }
     ASSERT_FALSE(number.empty()) << "the second Xvfb did not start";
+    // Xvfb gives its number a moment before it takes connections.
+    Display* ready = nullptr;
+    for (int attempt = 0; attempt < 100 && ready == nullptr; ++attempt) {
+        ready = XOpenDisplay((":" + number).c_str());
+        if (ready == nullptr)
+            sleepMs(50);
+    }
+    ASSERT_NE(nullptr, ready) << "the second Xvfb takes no connections";
+    XCloseDisplay(ready);
     player = spawn({ZINTRA_PLAYER_PATH, "--no-connect"}, environment({{"DISPLAY", ":" + number}}),
                    (scratch.path() / "zintra.log").string());
     const auto deadline = Clock::now() + std::chrono::seconds(10);
