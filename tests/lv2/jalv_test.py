@@ -192,7 +192,7 @@ class World:
         if not anyJackServerRuns():
             try:
                 os.unlink("/dev/shm/jack-shm-registry")
-            except FileNotFoundError:
+            except OSError:  # none, or another user's: jackd says if it cannot start
                 pass
         self.start("jackd", ["jackd", "-n", name, "-d", "dummy", "-r", "48000", "-p", "512"])
         waitFor("the JACK server", lambda: self.run("jack_lsp", check=False) and self.alive("jackd"), 10)
