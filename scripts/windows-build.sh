@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows plug-in with MinGW-w64: Zintra.dll for 32-bit and
-# 64-bit Windows, the unit tests and the command-line host
-# for 32-bit Windows, and the Linux programs that windows-test.sh compares
-# against. Installs the packages it needs first (once).
+# 64-bit Windows, the command-line host and the panel's test host for both,
+# the unit tests for 32-bit Windows, and the Linux programs that
+# windows-test.sh compares against. Installs the packages it needs first
+# (once).
 #
 # Usage: scripts/windows-build.sh [--no-install] [--install-only]
 #                                 [--linux-build DIR] [BUILD_ROOT]
 #   BUILD_ROOT (default: build-windows in the repository) receives
 #     i686/    32-bit Windows build: Zintra.dll, tests, host, GUI test
-#     x86_64/  64-bit Windows build: Zintra.dll (and the GUI test plug-in)
+#     x86_64/  64-bit Windows build: Zintra.dll, host, panel test host (and
+#              the GUI test plug-in)
 #     linux/   Linux reference build (unless --linux-build names one)
 #   --linux-build DIR  an already configured Linux build tree to build the
 #                      reference programs in, instead of BUILD_ROOT/linux
@@ -50,7 +52,7 @@ fail() {
 
 # Packages for the cross build, the Wine runs (the GUI test's in an X server
 # of its own, clicked through the X test extension) and the Linux reference build.
-PACKAGES=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386
+PACKAGES=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64
     cmake make g++ pkg-config libsndfile1-dev libsmf-dev libx11-dev libxext-dev libxtst-dev xvfb xauth)
 
 missing_packages() {
@@ -127,13 +129,14 @@ configure "$BUILD_ROOT/i686" "$BUILD_ROOT/i686-configure.log" \
 build "$BUILD_ROOT/i686" "$BUILD_ROOT/i686-build.log"
 log "32-bit Windows build took $((SECONDS - start)) s"
 
-# 64-bit Windows: the plug-in, and the GUI test plug-in to link the window
-# backend (neither is run).
+# 64-bit Windows: the plug-in, the host and the panel's test host that run it
+# under 64-bit Wine, and the GUI test plug-in to link the window backend.
 start=$SECONDS
 configure "$BUILD_ROOT/x86_64" "$BUILD_ROOT/x86_64-configure.log" \
     -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/toolchain-mingw-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DQUIBO_WERROR=ON -DQUIBO_BUILD_TOOLS=OFF
-build "$BUILD_ROOT/x86_64" "$BUILD_ROOT/x86_64-build.log" --target Zintra GuiTestPlugin
+    -DCMAKE_BUILD_TYPE=Release -DQUIBO_WERROR=ON
+build "$BUILD_ROOT/x86_64" "$BUILD_ROOT/x86_64-build.log" --target Zintra GuiTestPlugin zintra-host \
+    quibo_editor_win32_host
 log "64-bit Windows build took $((SECONDS - start)) s"
 
 # Linux: the programs whose output the Windows ones must match.

@@ -8,14 +8,17 @@
 #   - the bank and program chunks after the same calls are byte-identical
 #     from the Linux and the 32-bit Windows build, and a render through the
 #     hosts gives the same samples;
+#   - the same three for the 64-bit DLL and host, under 64-bit Wine in a
+#     prefix of their own;
 #   - the GUI framework under Wine, in an Xvfb server started here: the GUI
 #     test plug-in (32- and 64-bit) imports only the system DLLs a window
 #     needs, and its editor, opened by a small Windows host, shows the pixels
 #     of the headless rendering and takes clicks sent through the X test
 #     extension (tests/gui/win32/run-wine-gui-test.sh);
-#   - the front panel under Wine: its headless tests, and the 32-bit
-#     Zintra.dll's editor opened by a Windows test host in the same way, its
-#     pixels equal to the headless rendering and a clicked key sounding.
+#   - the front panel under Wine: its headless tests, and the 32-bit and
+#     64-bit Zintra.dll's editor opened by a Windows test host in the same
+#     way, its pixels equal to the headless rendering and a clicked key
+#     sounding.
 # Ends with "windows-test: N passed, N failed" and exits non-zero on a failure.
 #
 # Usage: scripts/windows-test.sh [--linux-build DIR] [--dlls WIN32.dll WIN64.dll OUT]
@@ -23,9 +26,9 @@
 #   BUILD_ROOT defaults to build-windows in the repository; --linux-build
 #   defaults to the Linux tree windows-build.sh built the reference programs in.
 #   --dlls checks other copies of the two DLLs (those of the Windows archive)
-#     instead of the builds': their export and import tables and the 32-bit
-#     one's identity print and render against the Linux build's, with the
-#     build's 32-bit host; the output and the Wine prefix go to OUT.
+#     instead of the builds': their export and import tables and each one's
+#     identity print and render against the Linux build's, with the build's
+#     host of the same word size; the output and the Wine prefixes go to OUT.
 set -uo pipefail
 
 REPO="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -69,6 +72,12 @@ WINE_TIMEOUT="${WINE_TIMEOUT:-600}"
 
 passed=0
 failed=0
+PREFIX_MADE=""
+# The Windows build the comparisons with Linux run: its word size, the build
+# whose tools/zintra-host.exe loads the DLL, and the DLL (use_windows_build).
+WIN_BITS=32
+WIN_HOST_BUILD="$WIN32_BUILD"
+WIN_DLL="$DLL32"
 log() { printf '[windows-test] %s\n' "$*"; }
 pass() {
     passed=$((passed + 1))
@@ -87,10 +96,17 @@ finish() {
 
 # --- Wine ----------------------------------------------------------------
 
-# A fresh 32-bit prefix for every test run, so nothing from an earlier run or
-# from the user's own prefix takes part.
+# A fresh prefix for every test run, so nothing from an earlier run or from
+# the user's own prefix takes part: 32-bit (win32) or 64-bit (win64, which
+# runs 64-bit programs through the 64-bit Wine), each in a folder of its own.
+#   setup_wine win32|win64
 setup_wine() {
-    export WINEPREFIX="${DLL_OUT:-$BUILD_ROOT}/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+    local folder=wineprefix
+    [ "$1" = win64 ] && folder=wineprefix64
+    # The previous prefix's server ends first: each prefix has its own.
+    [ -n "$PREFIX_MADE" ] && wineserver -k >/dev/null 2>&1
+    PREFIX_MADE=1
+    export WINEPREFIX="${DLL_OUT:-$BUILD_ROOT}/$folder" WINEARCH=$1 WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     rm -rf "$WINEPREFIX"
     # Background processes started here must not hold the caller's pipes open.
@@ -219,21 +235,21 @@ run_gtest() {
 # --- comparisons with the Linux build ----------------------------------------
 
 compare_identity() {
-    local linux_host="$LINUX_BUILD/tools/zintra-host" win_host="$WIN32_BUILD/tools/zintra-host.exe"
+    local linux_host="$LINUX_BUILD/tools/zintra-host" win_host="$WIN_HOST_BUILD/tools/zintra-host.exe"
+    local windows="$OUT/identity-windows$WIN_BITS.txt"
     if [ ! -x "$linux_host" ] || [ ! -f "$win_host" ]; then
         failure "identity print: zintra-host missing (${linux_host}, ${win_host})"
         return
     fi
     "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --legacy-main --info >"$OUT/identity-linux.txt" 2>&1 ||
         { failure "Linux host --info (see $OUT/identity-linux.txt)"; return; }
-    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin "$(windows_path "$DLL32")" --legacy-main --info \
-        >"$OUT/identity-windows.txt" 2>&1 ||
-        { failure "Windows host --info under Wine (see $OUT/identity-windows.txt)"; return; }
-    if cmp -s "$OUT/identity-linux.txt" "$OUT/identity-windows.txt"; then
-        pass "identity print identical ($(wc -l <"$OUT/identity-linux.txt") lines)"
+    run_wine "$WIN_HOST_BUILD" tools/zintra-host.exe --plugin "$(windows_path "$WIN_DLL")" --legacy-main --info \
+        >"$windows" 2>&1 || { failure "$WIN_BITS-bit Windows host --info under Wine (see $windows)"; return; }
+    if cmp -s "$OUT/identity-linux.txt" "$windows"; then
+        pass "identity print identical on Linux and $WIN_BITS-bit Windows ($(wc -l <"$windows") lines)"
     else
-        diff "$OUT/identity-linux.txt" "$OUT/identity-windows.txt" | cat -A | head -40
-        failure "identity print differs between Linux and Windows"
+        diff "$OUT/identity-linux.txt" "$windows" | cat -A | head -40
+        failure "identity print differs between Linux and $WIN_BITS-bit Windows"
     fi
 }
 
@@ -250,17 +266,19 @@ compare_chunks() {
     "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --render "$OUT/chunks-linux.wav" "${CHUNK_ARGS[@]}" \
         --save-bank "$OUT/bank-linux.bin" --save-program "$OUT/program-linux.bin" >"$OUT/chunks-linux.log" 2>&1 ||
         { failure "Linux host chunk run (see $OUT/chunks-linux.log)"; return; }
-    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin Zintra.dll \
-        --render "$(windows_path "$OUT/chunks-windows.wav")" "${CHUNK_ARGS[@]}" \
-        --save-bank "$(windows_path "$OUT/bank-windows.bin")" \
-        --save-program "$(windows_path "$OUT/program-windows.bin")" >"$OUT/chunks-windows.log" 2>&1 ||
-        { failure "Windows host chunk run under Wine (see $OUT/chunks-windows.log)"; return; }
+    local windows="$OUT/chunks-windows$WIN_BITS"
+    run_wine "$WIN_HOST_BUILD" tools/zintra-host.exe --plugin "$(windows_path "$WIN_DLL")" \
+        --render "$(windows_path "$windows.wav")" "${CHUNK_ARGS[@]}" \
+        --save-bank "$(windows_path "$windows-bank.bin")" \
+        --save-program "$(windows_path "$windows-program.bin")" >"$windows.log" 2>&1 ||
+        { failure "$WIN_BITS-bit Windows host chunk run under Wine (see $windows.log)"; return; }
     local kind
     for kind in bank program; do
-        if cmp "$OUT/$kind-linux.bin" "$OUT/$kind-windows.bin"; then
-            pass "$kind chunk byte-identical on Linux and 32-bit Windows ($(stat -c %s "$OUT/$kind-linux.bin") bytes)"
+        if cmp "$OUT/$kind-linux.bin" "$windows-$kind.bin"; then
+            pass "$kind chunk byte-identical on Linux and $WIN_BITS-bit Windows" \
+                "($(stat -c %s "$OUT/$kind-linux.bin") bytes)"
         else
-            failure "$kind chunk differs between Linux and 32-bit Windows"
+            failure "$kind chunk differs between Linux and $WIN_BITS-bit Windows"
         fi
     done
 }
@@ -279,11 +297,12 @@ compare_render() {
     fi
     "$linux_host" --plugin "$LINUX_BUILD/Zintra.so" --render "$OUT/render-linux.wav" "${RENDER_ARGS[@]}" \
         >"$OUT/render-linux.log" 2>&1 || { failure "Linux host --render (see $OUT/render-linux.log)"; return; }
-    run_wine "$WIN32_BUILD" tools/zintra-host.exe --plugin "$(windows_path "$DLL32")" \
-        --render "$(windows_path "$OUT/render-windows.wav")" "${RENDER_ARGS[@]}" >"$OUT/render-windows.log" 2>&1 ||
-        { failure "Windows host --render under Wine (see $OUT/render-windows.log)"; return; }
+    local windows="$OUT/render-windows$WIN_BITS"
+    run_wine "$WIN_HOST_BUILD" tools/zintra-host.exe --plugin "$(windows_path "$WIN_DLL")" \
+        --render "$(windows_path "$windows.wav")" "${RENDER_ARGS[@]}" >"$windows.log" 2>&1 ||
+        { failure "$WIN_BITS-bit Windows host --render under Wine (see $windows.log)"; return; }
     local verdict
-    if verdict="$(python3 - "$OUT/render-linux.wav" "$OUT/render-windows.wav" <<'PY'
+    if verdict="$(python3 - "$OUT/render-linux.wav" "$windows.wav" <<'PY'
 import struct, sys
 
 def samples(path):
@@ -310,9 +329,9 @@ if worst > 1e-5:
 print("%d samples, %s" % (len(a[2]), "identical" if worst == 0.0 else "within %g" % worst))
 PY
 )"; then
-        pass "rendered audio matches on Linux and 32-bit Windows: $verdict"
+        pass "rendered audio matches on Linux and $WIN_BITS-bit Windows: $verdict"
     else
-        failure "rendered audio differs between Linux and 32-bit Windows"
+        failure "rendered audio differs between Linux and $WIN_BITS-bit Windows"
     fi
 }
 
@@ -366,6 +385,29 @@ panel_test() {
         "$WIN32_BUILD/quibo_editor_win32_host.exe" "$WIN32_BUILD/Zintra.dll" panel-2x 192
 }
 
+# The 64-bit DLL and host under 64-bit Wine, in a prefix of their own: the
+# same comparisons with Linux (the chunks too unless told "no-chunks").
+test_64_bit() {
+    WIN_BITS=64
+    WIN_HOST_BUILD="$WIN64_BUILD"
+    WIN_DLL="$DLL64"
+    local start=$SECONDS
+    if ! setup_wine win64; then
+        failure "64-bit Wine prefix setup (64-bit Wine, Debian's wine64, installed?)"
+        return 1
+    fi
+    log "fresh 64-bit Wine prefix in $((SECONDS - start)) s"
+    compare_identity
+    [ "${1:-}" = no-chunks ] || compare_chunks
+    compare_render
+}
+
+# The built 64-bit plug-in's panel, as the 32-bit one's (in the 64-bit prefix).
+panel_test_64_bit() {
+    wine_window_test "the 64-bit plug-in's panel under Wine and Xvfb" "$WIN64_BUILD/quibo_editor_win32_host.exe" \
+        "$WIN64_BUILD/Zintra.dll" panel64
+}
+
 # --- run -----------------------------------------------------------------
 
 # A folder given with --dlls may hold more than this script's output.
@@ -383,7 +425,7 @@ check_gui_dll i686-w64-mingw32-objdump "$WIN32_BUILD/gui-test/GuiTestPlugin.dll"
 check_gui_dll x86_64-w64-mingw32-objdump "$WIN64_BUILD/gui-test/GuiTestPlugin.dll"
 
 start=$SECONDS
-if setup_wine; then
+if setup_wine win32; then
     log "fresh Wine prefix in $((SECONDS - start)) s"
 else
     failure "Wine prefix setup"
@@ -392,6 +434,7 @@ fi
 if [ -n "$DLL_OUT" ]; then
     compare_identity
     compare_render
+    test_64_bit no-chunks
     finish
 fi
 for exe in "$WIN32_BUILD"/quibo_engine_tests.exe "$WIN32_BUILD"/quibo_panel_tests.exe \
@@ -405,4 +448,5 @@ compare_chunks
 compare_render
 gui_test
 panel_test
+test_64_bit && panel_test_64_bit
 finish
