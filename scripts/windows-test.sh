@@ -73,8 +73,9 @@ WINE_TIMEOUT="${WINE_TIMEOUT:-600}"
 passed=0
 failed=0
 PREFIX_MADE=""
-# The Windows build the comparisons with Linux run: its word size, the build
-# whose tools/zintra-host.exe loads the DLL, and the DLL (use_windows_build).
+# The Windows build that the comparisons with Linux run: its word size, the
+# build whose tools/zintra-host.exe loads the DLL, and the DLL; 32-bit until
+# test_64_bit switches them.
 WIN_BITS=32
 WIN_HOST_BUILD="$WIN32_BUILD"
 WIN_DLL="$DLL32"
