@@ -6,6 +6,7 @@
 // ends (an exit from an X error handler, a jump into an unloaded module) is
 // reported instead of ending the test. The display is the one in $DISPLAY
 // (run-with-xvfb.sh); the case that kills its server starts one of its own.
+#include "PrivateXServer.h"
 #include "VstAbi.h"
 
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
@@ -14,7 +15,6 @@
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -233,55 +233,6 @@ TEST(PanelX11HostileHost, HandlersSavedAndRestoredAroundTheEditorStillReachTheHo
 
 // --- the X server killed under an open editor ---------------------------------
 
-// An Xvfb of the case's own, on a display number it picks itself.
-class PrivateServer {
-public:
-    PrivateServer()
-    {
-        int pipeEnds[2];
-        if (pipe(pipeEnds) != 0)
-            return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            // Gone with the host case, however that ends.
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            close(pipeEnds[0]);
-            const std::string fd = std::to_string(pipeEnds[1]);
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(pipeEnds[1]);
-        char number[16] = {};
-        std::size_t length = 0;
-        while (length + 1 < sizeof number && read(pipeEnds[0], number + length, 1) == 1 && number[length] != '\n')
-            ++length;
-        close(pipeEnds[0]);
-        number[length] = '\0';
-        if (length > 0)
-            m_display = std::string(":") + number;
-    }
-    ~PrivateServer() { kill(); }
-    PrivateServer(const PrivateServer&) = delete;
-    PrivateServer& operator=(const PrivateServer&) = delete;
-
-    const std::string& display() const { return m_display; }
-    void kill()
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = 0;
-    }
-
-private:
-    pid_t m_pid = 0;
-    std::string m_display;
-};
-
 // A host's handler of lost connections, which ends the host as toolkits do.
 int hostIoErrorHandler(Display*)
 {
@@ -291,7 +242,7 @@ int hostIoErrorHandler(Display*)
 
 int serverKilledUnderTheEditor(bool hostHandlesIoErrors)
 {
-    PrivateServer server;
+    x11test::PrivateXServer server;
     if (server.display().empty())
         return kNoServer;
     setenv("DISPLAY", server.display().c_str(), 1);

@@ -17,6 +17,7 @@ namespace panel {
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
 #include <gtest/gtest.h>
 
+#include "PrivateXServer.h"
 #include "ScratchFolder.h"
 #include "X11HostSupport.h"
 
@@ -920,39 +921,9 @@ TEST_F(PlayerX11Test, TwentyStartsAndQuitsEndCleanlyAndQuickly)
 // the test's own, which the test then kills.
 TEST_F(PlayerX11Test, ADisplayThatGoesAwayEndsThePlayerWithItsStateSaved)
 {
-    const fs::path numberFile = scratch.path() / "xvfb.number";
-    struct Server {
-        pid_t pid;
-        ~Server()
-        {
-            if (pid > 0) {
-                kill(pid, SIGKILL);
-                waitForExit(pid, 2000);
-            }
-        }
-    } server{spawn({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"}, {},
-                   numberFile.string())};
-    // The display's number, on a line of its own among the server's messages.
-    std::string number;
-    for (int attempt = 0; attempt < 100 && number.empty(); ++attempt) {
-        std::istringstream lines(contentOf(numberFile));
-        for (std::string line; number.empty() && std::getline(lines, line);)
-            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
-                number = line;
-        if (number.empty())
-            sleepMs(50);
-    }
-    ASSERT_FALSE(number.empty()) << "the second Xvfb did not start";
-    // Xvfb gives its number a moment before it takes connections.
-    Display* ready = nullptr;
-    for (int attempt = 0; attempt < 100 && ready == nullptr; ++attempt) {
-        ready = XOpenDisplay((":" + number).c_str());
-        if (ready == nullptr)
-            sleepMs(50);
-    }
-    ASSERT_NE(nullptr, ready) << "the second Xvfb takes no connections";
-    XCloseDisplay(ready);
-    player = spawn({ZINTRA_PLAYER_PATH, "--no-connect"}, environment({{"DISPLAY", ":" + number}}),
+    x11test::PrivateXServer server;
+    ASSERT_FALSE(server.display().empty()) << "the second Xvfb did not start";
+    player = spawn({ZINTRA_PLAYER_PATH, "--no-connect"}, environment({{"DISPLAY", server.display()}}),
                    (scratch.path() / "zintra.log").string());
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (Clock::now() < deadline && output().find("playing as JACK client") == std::string::npos)
@@ -960,9 +931,7 @@ TEST_F(PlayerX11Test, ADisplayThatGoesAwayEndsThePlayerWithItsStateSaved)
     ASSERT_NE(std::string::npos, output().find("playing as JACK client Zintra")) << output();
     sleepMs(300); // the panel open and idling
     EXPECT_FALSE(fs::exists(statePath()));
-    kill(server.pid, SIGKILL);
-    waitForExit(server.pid, 2000);
-    server.pid = 0;
+    server.kill();
     EXPECT_EQ(4, waitForExit(player, 2000)) << output();
     player = 0;
     EXPECT_NE(std::string::npos, output().find("the display closed")) << output();
