@@ -97,8 +97,9 @@ int CPlayer::start()
         say("out of memory");
         return kExitFailed;
     }
-    if (!restoreState())
-        return kExitLoad;
+    const int restored = restoreState();
+    if (restored != kExitDone)
+        return restored;
     const int window = openWindow();
     if (window != kExitDone)
         return window;
@@ -111,58 +112,89 @@ int CPlayer::start()
     return kExitDone;
 }
 
-// --load's file, else the saved state. A saved state that cannot be used is
-// kept aside and the instrument starts from its defaults; a --load file that
-// cannot be used ends the program (false).
-bool CPlayer::restoreState()
+// The saved state, and --load's file: a bank (a bank file, or a bank as
+// zintra-host --save-bank writes it) replaces the whole state; a program file
+// goes into the current program of the restored state, as hosts take one, so
+// that the other programs, the melody and the calculator's memory stay. A
+// saved state that cannot be read ends the program (it would be overwritten
+// at the quit); a damaged one is kept aside and the instrument starts from
+// its defaults. A --load file that cannot be used ends the program. Nothing
+// is written or moved before all of it has worked.
+int CPlayer::restoreState()
 {
     std::string error;
+    CPresetFile::Contents loaded;
     if (!m_options.loadFile.empty()) {
-        if (loadBank(m_options.loadFile, error))
-            return true;
-        say(error);
-        return false;
+        if (!readStateFile(m_options.loadFile, loaded, error)) {
+            say(error);
+            return kExitLoad;
+        }
+        if (loaded.kind == CPresetFile::Kind::kBank) {
+            if (loadContents(m_options.loadFile, loaded, error))
+                return kExitDone;
+            say(error);
+            return kExitLoad;
+        }
     }
     const std::string path = m_store->statePath();
-    if (!CStateStore::exists(path) || loadBank(path, error))
-        return true;
-    const std::string aside = CStateStore::setAside(path);
-    say(error + (aside.empty() ? "" : "; kept as " + aside) + "; starting from the defaults");
-    return true;
+    std::string damage;
+    if (CStateStore::exists(path)) {
+        CPresetFile::Contents saved;
+        std::vector<unsigned char> bytes;
+        if (!CStateStore::readFile(path, bytes, error)) {
+            say(error + "; the saved state is left as it is (move it away to start from the defaults)");
+            return kExitState;
+        }
+        // A refused bank changes nothing: the instrument keeps its defaults.
+        if (unwrapFile(path, bytes, saved, damage))
+            loadContents(path, saved, damage);
+    }
+    if (!m_options.loadFile.empty() && !loadContents(m_options.loadFile, loaded, error)) {
+        say(error);
+        return kExitLoad;
+    }
+    if (!damage.empty()) {
+        const std::string aside = CStateStore::setAside(path);
+        say(damage + (aside.empty() ? "" : "; kept as " + aside) + "; starting from the defaults");
+    }
+    return kExitDone;
+}
+
+bool CPlayer::readStateFile(const std::string& path, CPresetFile::Contents& contents, std::string& error)
+{
+    std::vector<unsigned char> bytes;
+    return CStateStore::readFile(path, bytes, error) && unwrapFile(path, bytes, contents, error);
 }
 
 // A bank or program file ('CcnK' at its start), else the instrument's bank
 // chunk as it is.
-bool CPlayer::loadBank(const std::string& path, std::string& error)
+bool CPlayer::unwrapFile(const std::string& path, std::vector<unsigned char>& bytes, CPresetFile::Contents& contents,
+                         std::string& error)
 {
-    std::vector<unsigned char> bytes;
-    if (!CStateStore::readFile(path, bytes)) {
-        error = "cannot read " + path;
+    if (bytes.empty()) {
+        error = path + " is empty: it holds no bank";
         return false;
     }
-    if (CPresetFile::isPresetFile(bytes.data(), bytes.size()))
-        return loadPresetFile(path, bytes, error);
-    if (bytes.empty() || m_instrument->setChunk(bytes.data(), static_cast<std::int32_t>(bytes.size()), false) == 0) {
-        error = path + " is not a bank of this instrument (damaged or from a later version)";
-        return false;
+    if (!CPresetFile::isPresetFile(bytes.data(), bytes.size())) {
+        contents.kind = CPresetFile::Kind::kBank;
+        contents.chunk.swap(bytes);
+        return true;
     }
-    return true;
+    if (CPresetFile::read(bytes.data(), bytes.size(), kPluginUniqueId, contents, error))
+        return true;
+    error = path + ": " + error;
+    return false;
 }
 
-bool CPlayer::loadPresetFile(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error)
+bool CPlayer::loadContents(const std::string& path, const CPresetFile::Contents& contents, std::string& error)
 {
-    CPresetFile::Contents contents;
-    if (!CPresetFile::read(bytes.data(), bytes.size(), kPluginUniqueId, contents, error)) {
-        error = path + ": " + error;
-        return false;
-    }
     if (contents.kind == CPresetFile::Kind::kProgram)
         return loadProgram(path, contents.chunk, error);
-    if (m_instrument->setChunk(contents.chunk.data(), static_cast<std::int32_t>(contents.chunk.size()), false) == 0) {
-        error = path + ": its chunk is not a bank of this instrument (damaged or from a later version)";
-        return false;
-    }
-    return true;
+    const auto size = static_cast<std::int32_t>(contents.chunk.size());
+    if (m_instrument->setChunk(contents.chunk.data(), size, false) != 0)
+        return true;
+    error = path + " is not a bank of this instrument (damaged or from a later version)";
+    return false;
 }
 
 // A program file's chunk into the current program. The instrument takes a

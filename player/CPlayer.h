@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CPlayerOptions.h"
+#include "CPresetFile.h"
 #include "PlayerWindow.h"
 
 #include <memory>
@@ -36,9 +37,14 @@ public:
 
 private:
     int start();
-    bool restoreState();
-    bool loadBank(const std::string& path, std::string& error);
-    bool loadPresetFile(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error);
+    int restoreState();
+    // A file's bytes as a bank or a program (a bare chunk is a bank); false
+    // with the reason, naming the file.
+    static bool readStateFile(const std::string& path, CPresetFile::Contents& contents, std::string& error);
+    static bool unwrapFile(const std::string& path, std::vector<unsigned char>& bytes, CPresetFile::Contents& contents,
+                           std::string& error);
+    // Into the instrument: a bank whole, a program into the current program.
+    bool loadContents(const std::string& path, const CPresetFile::Contents& contents, std::string& error);
     bool loadProgram(const std::string& path, const std::vector<unsigned char>& chunk, std::string& error);
     int openWindow();
     int openJack();

@@ -2,10 +2,10 @@
 
 #include "CFolderLock.h"
 #include "DurableFile.h"
+#include "WholeFile.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace {
@@ -75,13 +75,9 @@ bool CStateStore::exists(const std::string& path)
     return std::filesystem::exists(path, code);
 }
 
-bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& bytes)
+bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return wholefile::read(path, kLargestFile, bytes, error);
 }
 
 bool CStateStore::writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,16 @@ public:
     // removed); false with the reason.
     bool prepareFolder(std::string& error) const;
 
-    // Whether the file exists; its bytes, false when it cannot be read.
+    // The longest file the player reads: a bank of this instrument, bare or
+    // in a bank file, is a few kilobytes.
+    static constexpr std::size_t kLargestFile = 1 << 20;
+
+    // Whether the file exists (a folder or anything else of that name too).
     static bool exists(const std::string& path);
-    static bool readFile(const std::string& path, std::vector<unsigned char>& bytes);
+    // A regular file's bytes; false with the reason ("cannot read PATH:
+    // REASON") for one that cannot be opened or read, a folder, a FIFO or a
+    // device, or one longer than kLargestFile.
+    static bool readFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);
     // Writes path.tmp and renames it to path; false with the reason (the
     // old file is then untouched and no temporary file is left).
     static bool writeFile(const std::string& path, const void* data, std::size_t size, std::string& error);

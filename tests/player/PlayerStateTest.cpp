@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,7 +140,7 @@ TEST(StateStoreTest, AFileIsReplacedOnlyWhenWrittenWholeAndADamagedOneIsKeptAsid
     ASSERT_TRUE(CStateStore::writeFile(path, "first", 5, error)) << error;
     ASSERT_TRUE(CStateStore::writeFile(path, "second", 6, error)) << error;
     std::vector<unsigned char> bytes;
-    ASSERT_TRUE(CStateStore::readFile(path, bytes));
+    ASSERT_TRUE(CStateStore::readFile(path, bytes, error)) << error;
     EXPECT_EQ("second", std::string(bytes.begin(), bytes.end()));
 
     // A write that fails (here the temporary file's place is taken by a
@@ -161,7 +165,7 @@ TEST(StateStoreTest, AFileIsReplacedOnlyWhenWrittenWholeAndADamagedOneIsKeptAsid
     EXPECT_EQ(path + ".damaged", CStateStore::setAside(path)) << "an older damaged file is replaced";
     EXPECT_EQ("newer", contentOf(path + ".damaged"));
     EXPECT_EQ("", CStateStore::setAside(path)) << "nothing to move";
-    EXPECT_FALSE(CStateStore::readFile(path, bytes));
+    EXPECT_FALSE(CStateStore::readFile(path, bytes, error));
 }
 
 TEST(StateStoreTest, AFolderThatCannotBeMadeIsReported)
@@ -173,6 +177,67 @@ TEST(StateStoreTest, AFolderThatCannotBeMadeIsReported)
     std::string error;
     EXPECT_FALSE(store.prepareFolder(error));
     EXPECT_NE(std::string::npos, error.find("cannot make the configuration folder")) << error;
+}
+
+// Every file the player reads (its state, --load's file) comes through
+// readFile: whatever is at the path, the answer is a result, never an
+// exception, and a refusal names the file and the system's reason.
+TEST(StateStoreTest, AFileThatCannotBeReadIsAnsweredWithItsReason)
+{
+    testhost::ScratchFolder scratch;
+    ASSERT_TRUE(scratch.valid());
+    const fs::path folder = scratch.path();
+    writeText(folder / "bank", "a bank");
+    writeText(folder / "empty", "");
+    fs::create_directory(folder / "folder");
+    ASSERT_EQ(0, mkfifo((folder / "fifo").c_str(), 0644));
+    // Reading a process's memory at address 0 fails with EIO: a regular
+    // file that opens and then cannot be read, even by root.
+    fs::create_symlink("/proc/self/mem", folder / "unreadable");
+    fs::create_symlink(folder / "nowhere", folder / "dangling");
+    writeText(folder / "largest", std::string(CStateStore::kLargestFile, 'x'));
+    writeText(folder / "too-long", std::string(CStateStore::kLargestFile + 1, 'x'));
+    writeText(folder / "private", "a bank");
+    fs::permissions(folder / "private", fs::perms::none);
+    struct Row {
+        const char* name;
+        bool read;
+        std::size_t size;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"bank", true, 6, ""},
+        {"empty", true, 0, ""},
+        {"largest", true, CStateStore::kLargestFile, ""},
+        {"folder", false, 0, "Is a directory"},
+        {"fifo", false, 0, "not a regular file"},
+        {"unreadable", false, 0, "Input/output error"},
+        {"missing", false, 0, "No such file or directory"},
+        {"dangling", false, 0, "No such file or directory"},
+        {"bank/inside", false, 0, "Not a directory"},
+        {"too-long", false, 0, "longer than 1048576 bytes"},
+        {"private", false, 0, "Permission denied"},
+    };
+    for (const Row& row : rows) {
+        const std::string path = (folder / row.name).string();
+        if (std::string(row.name) == "private" && access(path.c_str(), R_OK) == 0) {
+            std::printf("[  NOTE    ] %s is readable (root may read any file): its row is left out\n", path.c_str());
+            continue;
+        }
+        std::vector<unsigned char> bytes{1, 2, 3};
+        std::string error;
+        EXPECT_EQ(row.read, CStateStore::readFile(path, bytes, error)) << row.name << ": " << error;
+        EXPECT_EQ(row.size, bytes.size()) << row.name;
+        if (!row.read) {
+            EXPECT_EQ("cannot read " + path + ": " + row.reason, error) << row.name;
+        }
+    }
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        std::vector<unsigned char> bytes;
+        std::string error;
+        EXPECT_FALSE(CStateStore::readFile(device, bytes, error)) << device;
+        EXPECT_EQ("cannot read " + std::string(device) + ": not a regular file", error);
+    }
 }
 
 // Two players with the same configuration folder saving at the same time:

@@ -2,6 +2,7 @@
 
 #include "CPresetFile.h"
 #include "ThreadClock.h"
+#include "WholeFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -304,6 +305,9 @@ HostSession::Timing HostSession::benchmark(std::vector<TimedEvent> events, doubl
 
 namespace {
 
+// Any plug-in's chunk, which may hold samples: far more than this one's.
+constexpr std::size_t kLargestChunkFile = std::size_t{256} << 20;
+
 const char* kindWord(bool isPreset)
 {
     return isPreset ? "a program (.fxp)" : "a bank (.fxb)";
@@ -351,12 +355,12 @@ bool HostSession::saveChunk(const std::string& path, bool isPreset)
     return static_cast<bool>(file);
 }
 
-bool HostSession::unwrapPresetFile(const std::string& path, bool isPreset, std::vector<char>& bytes)
+bool HostSession::unwrapPresetFile(const std::string& path, bool isPreset, std::vector<unsigned char>& bytes)
 {
     CPresetFile::Contents contents;
     std::string error;
-    if (!CPresetFile::read(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                           static_cast<std::uint32_t>(m_effect->uniqueID), contents, error)) {
+    if (!CPresetFile::read(bytes.data(), bytes.size(), static_cast<std::uint32_t>(m_effect->uniqueID), contents,
+                           error)) {
         m_chunkError = path + ": " + error;
         return false;
     }
@@ -364,26 +368,37 @@ bool HostSession::unwrapPresetFile(const std::string& path, bool isPreset, std::
         m_chunkError = path + ": not " + std::string(kindWord(isPreset)) + " file";
         return false;
     }
-    bytes.assign(contents.chunk.begin(), contents.chunk.end());
+    bytes.swap(contents.chunk);
     return true;
 }
 
+// A plug-in answers a bank it takes with 1; a program chunk it may take
+// without an answer, so then its own program chunk must be the one given.
 bool HostSession::loadChunk(const std::string& path, bool isPreset)
 {
     m_chunkError.clear();
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        m_chunkError = "cannot read " + path;
+    std::vector<unsigned char> bytes;
+    if (!wholefile::read(path, kLargestChunkFile, bytes, m_chunkError))
+        return false;
+    if (bytes.empty()) {
+        m_chunkError = path + " is empty";
         return false;
     }
-    std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     CPresetFile::Kind kind;
     if (CPresetFile::kindOfName(path, kind) && !unwrapPresetFile(path, isPreset, bytes))
         return false;
     const VstIntPtr answer =
         dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(bytes.size()), bytes.data());
-    if (isPreset || answer != 0)
+    if (answer != 0)
         return true;
-    m_chunkError = path + " was refused";
+    if (isPreset) {
+        void* data = nullptr;
+        const VstIntPtr size = dispatch(effGetChunk, 1, 0, &data);
+        const auto* taken = static_cast<const unsigned char*>(data);
+        if (data != nullptr && size == static_cast<VstIntPtr>(bytes.size()) &&
+            std::equal(bytes.begin(), bytes.end(), taken))
+            return true;
+    }
+    m_chunkError = path + " was refused: not " + std::string(kindWord(isPreset)) + " of this plug-in (damaged?)";
     return false;
 }

@@ -66,7 +66,9 @@ public:
 
     // The bank chunk (or the current program's, isPreset) to a file and back:
     // in a bank file when the name ends in .fxb, a program file for .fxp, as
-    // the chunk itself otherwise. False with the reason in chunkError().
+    // the chunk itself otherwise. False with the reason in chunkError(): a
+    // file that cannot be read (named, with the system's reason), an empty,
+    // damaged or refused one.
     bool saveChunk(const std::string& path, bool isPreset);
     bool loadChunk(const std::string& path, bool isPreset);
     const std::string& chunkError() const { return m_chunkError; }
@@ -81,7 +83,7 @@ private:
 
     // A preset file's chunk from bytes (false with the reason), or bytes
     // from a chunk.
-    bool unwrapPresetFile(const std::string& path, bool isPreset, std::vector<char>& bytes);
+    bool unwrapPresetFile(const std::string& path, bool isPreset, std::vector<unsigned char>& bytes);
     std::vector<char> presetFile(const char* chunk, std::size_t size, bool isPreset);
 
     AEffect* m_effect = nullptr;

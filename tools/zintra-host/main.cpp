@@ -15,6 +15,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 #if defined(ZINTRA_INSTALLED_PLUGIN)
 #include <filesystem>
@@ -355,10 +356,16 @@ int run(const Options& given)
     }
     if (options.info || (options.renderPath.empty() && !usePanel && !options.bench))
         session.printIdentity(stdout);
-    if (!options.loadBank.empty() && !session.loadChunk(options.loadBank, false))
-        std::fprintf(stderr, "zintra-host: bank %s\n", session.chunkError().c_str());
-    if (!options.loadProgram.empty() && !session.loadChunk(options.loadProgram, true))
-        std::fprintf(stderr, "zintra-host: program %s\n", session.chunkError().c_str());
+    // A file that cannot be loaded ends the run before anything is rendered
+    // or saved: what would be written is not what was asked for.
+    const std::pair<const std::string*, bool> loads[] = {{&options.loadBank, false}, {&options.loadProgram, true}};
+    for (const auto& [path, isPreset] : loads) {
+        if (!path->empty() && !session.loadChunk(*path, isPreset)) {
+            std::fprintf(stderr, "zintra-host: %s: %s\n", isPreset ? "program" : "bank", session.chunkError().c_str());
+            session.close();
+            return 1;
+        }
+    }
     for (const std::string& parameter : options.parameters) {
         if (!applyParameterOption(session, parameter, options)) {
             std::fprintf(stderr, "zintra-host: bad parameter setting %s\n", parameter.c_str());
