@@ -3,8 +3,11 @@
 #include "platform/GuiPlatform.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string>
 
 namespace {
 constexpr float kDoubleSetFrom = 1.5f;
@@ -22,9 +25,29 @@ void CScaleChoice::setHostFactor(float factor)
     m_hostFactor = given(factor) ? factor : 0.0f;
 }
 
+// A ZINTRA_SCALE that is not a factor is ignored, and said so once (once for
+// each text, should a program change the variable), so that a user who set it
+// learns why the panel keeps its size.
+void CScaleChoice::warnIgnoredVariable(const char* text)
+{
+    static std::mutex guard;
+    static std::string warned;
+    const std::lock_guard<std::mutex> lock(guard);
+    if (warned == text)
+        return;
+    warned = text;
+    std::fprintf(stderr,
+                 "Zintra: ZINTRA_SCALE=\"%s\" is not a scale factor (1, 2 or a number such as 1.75); it is "
+                 "ignored\n",
+                 text);
+}
+
 int CScaleChoice::scaleFor(void* parentWindow) const
 {
-    const float override = parseFactor(std::getenv("ZINTRA_SCALE"));
+    const char* variable = std::getenv("ZINTRA_SCALE");
+    const float override = parseFactor(variable);
+    if (override == 0.0f && variable != nullptr && variable[0] != '\0')
+        warnIgnoredVariable(variable);
     if (given(override) || given(m_hostFactor))
         return decide(override, m_hostFactor, 0.0f);
     return decide(0.0f, 0.0f, systemFactor(parentWindow));

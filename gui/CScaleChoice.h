@@ -2,7 +2,8 @@
 // Chooses the scale an editor draws at: 1, or 2 for the double set of
 // bitmaps. In this order: ZINTRA_SCALE (for users whose host guesses wrong),
 // the factor the host announced, the system's display scale, else 1. A
-// factor of 1.5 or more takes the double set.
+// factor of 1.5 or more takes the double set. A ZINTRA_SCALE that is not a
+// factor is ignored with a warning on stderr.
 
 class CScaleChoice {
 public:
@@ -26,6 +27,8 @@ public:
 
 private:
     float systemFactor(void* parentWindow) const;
+    // Tells stderr that the variable's text is ignored, once for each text.
+    static void warnIgnoredVariable(const char* text);
 
     float m_hostFactor = 0.0f;
     mutable float m_screenFactor = 0.0f;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -110,16 +111,91 @@ TEST(CommandLineHostPresetFiles, FilesOfAnotherPluginOrKindAreRefusedWithTheirRe
         const char* message;
     };
     const Row rows[] = {
-        {"--load-bank " + otherFile, 0, "the plug-in 'abcd', not of this one ('qbo1')"},
-        {"--load-bank " + programNamedBank, 0, "not a bank (.fxb) file"},
-        {"--load-program " + bankFile, 0, "not a program (.fxp) file"},
-        {"--load-bank " + folder.file("missing.fxb"), 0, "cannot read"},
+        {"--load-bank " + otherFile, 256, "the plug-in 'abcd', not of this one ('qbo1')"},
+        {"--load-bank " + programNamedBank, 256, "not a bank (.fxb) file"},
+        {"--load-program " + bankFile, 256, "not a program (.fxp) file"},
+        {"--load-bank " + folder.file("missing.fxb"), 256, "cannot read"},
         {"--save-bank " + folder.file("bank.fxp"), 256, "a bank (.fxb) is not saved in a file named so"},
     };
     for (const Row& row : rows) {
         const std::string output = runHost(row.arguments, status);
         EXPECT_EQ(row.status, status) << row.arguments << "\n" << output;
         EXPECT_NE(std::string::npos, output.find(row.message)) << row.arguments << "\n" << output;
+    }
+}
+
+// Whatever --load-bank, --load-program or --midi is given (a folder, a file
+// that cannot be read, an empty or a damaged one, as a bare chunk or as a bank
+// or program file), the host names the file and the reason, ends with status
+// 1 and writes neither its render nor its saves.
+TEST(CommandLineHostPresetFiles, AFileThatCannotBeLoadedEndsTheRunBeforeAnythingIsWritten)
+{
+    const testhost::ScratchFolder folder;
+    ASSERT_TRUE(folder.valid());
+    struct File {
+        const char* name;
+        const char* content; // null: a folder
+    };
+    const File files[] = {{"folder.bank", nullptr},
+                          {"folder.fxb", nullptr},
+                          {"folder.fxp", nullptr},
+                          {"empty.bank", ""},
+                          {"empty.fxb", ""},
+                          {"empty.fxp", ""},
+                          {"damaged.bank", "not a bank"},
+                          {"damaged.fxb", "CcnK damaged"},
+                          {"damaged.fxp", "CcnK damaged"},
+                          {"damaged.mid", "MThd damaged"}};
+    for (const File& file : files) {
+        if (file.content == nullptr)
+            std::filesystem::create_directory(folder.file(file.name));
+        else
+            std::ofstream(folder.file(file.name), std::ios::binary) << file.content;
+    }
+    struct Row {
+        const char* option;
+        const char* file;
+        std::string message; // after "zintra-host: "
+    };
+    std::vector<Row> rows = {
+        {"--load-bank", "folder.bank", "bank: cannot read " + folder.file("folder.bank") + ": Is a directory"},
+        {"--load-bank", "folder.fxb", "bank: cannot read " + folder.file("folder.fxb") + ": Is a directory"},
+        {"--load-program", "folder.fxp", "program: cannot read " + folder.file("folder.fxp") + ": Is a directory"},
+        {"--load-bank", "empty.bank", "bank: " + folder.file("empty.bank") + " is empty"},
+        {"--load-bank", "empty.fxb", "bank: " + folder.file("empty.fxb") + " is empty"},
+        {"--load-program", "empty.fxp", "program: " + folder.file("empty.fxp") + " is empty"},
+        {"--load-bank", "damaged.bank", "bank: " + folder.file("damaged.bank") + " was refused"},
+        {"--load-program", "damaged.bank", "program: " + folder.file("damaged.bank") + " was refused"},
+        {"--load-bank", "damaged.fxb", "bank: " + folder.file("damaged.fxb") + ": "},
+        {"--load-program", "damaged.fxp", "program: " + folder.file("damaged.fxp") + ": "},
+    };
+#ifdef __linux__
+    // MIDI files are read on Linux only.
+    rows.push_back({"--midi", "folder.bank", "cannot read " + folder.file("folder.bank") + ": Is a directory"});
+    rows.push_back({"--midi", "damaged.mid", folder.file("damaged.mid") + " is not a Standard MIDI File"});
+    // A regular file that opens and then fails to read (EIO): a process's
+    // memory at address 0. Root reads any file, so a file without read
+    // permission would not do.
+    std::filesystem::create_symlink("/proc/self/mem", folder.file("unreadable.fxb"));
+    rows.push_back({"--load-bank", "unreadable.fxb",
+                    "bank: cannot read " + folder.file("unreadable.fxb") + ": Input/output error"});
+    rows.push_back({"--load-program", "unreadable.fxb",
+                    "program: cannot read " + folder.file("unreadable.fxb") + ": Input/output error"});
+#endif
+    const std::string wav = folder.file("out.wav");
+    const std::string savedBank = folder.file("saved.bank");
+    const std::string savedProgram = folder.file("saved.program");
+    for (const Row& row : rows) {
+        int status = 0;
+        const std::string output =
+            runHost(std::string(row.option) + " " + folder.file(row.file) + " --render " + wav +
+                        " --seconds 0.05 --save-bank " + savedBank + " --save-program " + savedProgram,
+                    status);
+        EXPECT_EQ(256, status) << row.option << " " << row.file << "\n" << output;
+        EXPECT_NE(std::string::npos, output.find("zintra-host: " + row.message)) << row.option << "\n" << output;
+        EXPECT_FALSE(std::filesystem::exists(wav)) << row.option << " " << row.file;
+        EXPECT_FALSE(std::filesystem::exists(savedBank)) << row.option << " " << row.file;
+        EXPECT_FALSE(std::filesystem::exists(savedProgram)) << row.option << " " << row.file;
     }
 }
 

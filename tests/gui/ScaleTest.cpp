@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 using guitest::CRecordingView;
 
@@ -106,6 +107,31 @@ TEST_F(ScaleTest, TheVariableOverridesTheHostWhichOverridesTheSystem)
     EXPECT_EQ(1, choice.scaleFor(kParent));
     choice.setHostFactor(0.0f);
     EXPECT_EQ(2, choice.scaleFor(kParent));
+}
+
+// A variable that is not a factor is ignored, and the user told once (the
+// texts are this test's own, so no other test has had them warned).
+TEST_F(ScaleTest, AVariableThatIsNoFactorIsIgnoredWithOneWarning)
+{
+    CScaleChoice choice;
+    headless::setSystemScaleFactor(2.0f);
+    struct Case {
+        const char* text;
+        int warnings;
+    };
+    const Case cases[] = {{"two and a half", 1}, {"", 0}, {"1.75", 0}, {"-3 for the test", 1}};
+    for (const Case& c : cases) {
+        setScaleVariable(c.text);
+        ::testing::internal::CaptureStderr();
+        for (int call = 0; call < 3; ++call)
+            EXPECT_EQ(2, choice.scaleFor(kParent)) << c.text;
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        const std::string warning = "ZINTRA_SCALE=\"" + std::string(c.text) + "\" is not a scale factor";
+        int count = 0;
+        for (std::size_t at = said.find(warning); at != std::string::npos; at = said.find(warning, at + 1))
+            ++count;
+        EXPECT_EQ(c.warnings, count) << c.text << ": " << said;
+    }
 }
 
 TEST_F(ScaleTest, AFrameAtScaleTwoHasTwiceTheWindowAndTakesClicksInPanelPixels)

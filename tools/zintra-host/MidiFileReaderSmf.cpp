@@ -1,12 +1,22 @@
 #include "MidiFileReader.h"
 
+#include "WholeFile.h"
+
 #include <smf.h>
+
+namespace {
+// A Standard MIDI File of a long song is a few hundred kilobytes.
+constexpr std::size_t kLargestMidiFile = std::size_t{16} << 20;
+} // namespace
 
 bool readMidiFile(const std::string& path, std::vector<HostSession::TimedEvent>& events, std::string& error)
 {
-    smf_t* smf = smf_load(path.c_str());
+    std::vector<unsigned char> bytes;
+    if (!wholefile::read(path, kLargestMidiFile, bytes, error))
+        return false;
+    smf_t* smf = bytes.empty() ? nullptr : smf_load_from_memory(bytes.data(), static_cast<int>(bytes.size()));
     if (smf == nullptr) {
-        error = "cannot read MIDI file " + path;
+        error = path + " is not a Standard MIDI File (empty or damaged)";
         return false;
     }
     while (smf_event_t* event = smf_get_next_event(smf)) {

@@ -5,6 +5,7 @@
 // its panel back from the window's pixels, quits and restarts it, and runs it
 // into each error it reports.
 #include "CPresetFile.h"
+#include "InstrumentBanks.h"
 #include "PanelReference.h"
 #include "SignalAnalysis.h"
 
@@ -42,6 +43,7 @@ namespace panel {
 #include <string>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -758,6 +760,18 @@ TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldSta
     EXPECT_EQ(before, contentOf(statePath()));
 }
 
+// A program file of a record.
+void writeProgramFile(const fs::path& path, const std::string& record)
+{
+    CPresetFile::Contents contents;
+    contents.kind = CPresetFile::Kind::kProgram;
+    contents.pluginId = panel::kPluginUniqueId;
+    contents.chunk.assign(record.begin(), record.end());
+    const std::vector<unsigned char> bytes = CPresetFile::write(contents);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 // The chunk a bank or program file holds; fails the test for a file that
 // cannot be read.
 std::string chunkOf(const fs::path& path, CPresetFile::Kind kind)
@@ -804,6 +818,135 @@ TEST_F(PlayerX11Test, BankAndProgramFilesRoundTripThroughSaveAndLoad)
     ASSERT_TRUE(start({"--no-connect", "--load", programFile.string(), "--save", programCopy.string()})) << output();
     EXPECT_EQ(0, stop(SIGTERM)) << output();
     EXPECT_EQ(program, chunkOf(programCopy, CPresetFile::Kind::kProgram)) << "the program file loaded";
+}
+
+// Every file the player reads, whatever is at its path: a folder, a file
+// that opens and then cannot be read, a FIFO, an empty or a damaged file.
+// The player names the file and the reason, ends with the status of what it
+// read (6 for --load's file, 5 for its saved state) before it opens a window,
+// and writes nothing: the saved state stays as it was, --save's file is not
+// made, nothing is set aside.
+TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritten)
+{
+    const std::string saved = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "session.bank");
+    const fs::path files = scratch.path() / "files";
+    fs::create_directories(files / "folder.fxb");
+    std::ofstream(files / "empty.fxp", std::ios::binary).flush();
+    std::ofstream(files / "damaged.fxp", std::ios::binary) << "CcnK and no more";
+    // A process's own memory at address 0 fails to read with EIO, even for
+    // root (who may read a file without read permission).
+    fs::create_symlink("/proc/self/mem", files / "unreadable.bank");
+    ASSERT_EQ(0, mkfifo((files / "fifo.bank").c_str(), 0644));
+    const std::string programFile = (files / "program.fxp").string();
+    writeProgramFile(programFile, instrumentbanks::programOf("", 1));
+    enum class State { kSaved, kFolder, kUnreadable, kFifo };
+    struct Row {
+        const char* load; // in files/, or null
+        State state;
+        int status;
+        std::string message;
+    };
+    const std::string state = statePath().string();
+    const auto in = [&](const char* name) { return (files / name).string(); };
+    const Row rows[] = {
+        {"folder.fxb", State::kSaved, 6, "cannot read " + in("folder.fxb") + ": Is a directory"},
+        {"unreadable.bank", State::kSaved, 6, "cannot read " + in("unreadable.bank") + ": Input/output error"},
+        {"fifo.bank", State::kSaved, 6, "cannot read " + in("fifo.bank") + ": not a regular file"},
+        {"empty.fxp", State::kSaved, 6, in("empty.fxp") + " is empty"},
+        {"damaged.fxp", State::kSaved, 6, in("damaged.fxp") + ": "},
+        {nullptr, State::kFolder, 5, "cannot read " + state + ": Is a directory; the saved state is left as it is"},
+        {nullptr, State::kUnreadable, 5, "cannot read " + state + ": Input/output error"},
+        {nullptr, State::kFifo, 5, "cannot read " + state + ": not a regular file"},
+        {"program.fxp", State::kFolder, 5, "cannot read " + state + ": Is a directory"},
+    };
+    const std::string copy = (scratch.path() / "copy.fxb").string();
+    for (const Row& row : rows) {
+        const std::string name =
+            std::string(row.load != nullptr ? row.load : "-") + " " + std::to_string(int(row.state));
+        fs::remove_all(home);
+        fs::create_directories(statePath().parent_path());
+        switch (row.state) {
+        case State::kSaved:
+            std::ofstream(statePath(), std::ios::binary) << saved;
+            break;
+        case State::kFolder:
+            fs::create_directory(statePath());
+            break;
+        case State::kUnreadable:
+            fs::create_symlink("/proc/self/mem", statePath());
+            break;
+        case State::kFifo:
+            ASSERT_EQ(0, mkfifo(statePath().c_str(), 0644));
+            break;
+        }
+        std::vector<std::string> arguments{"--no-connect", "--save", copy};
+        if (row.load != nullptr) {
+            arguments.push_back("--load");
+            arguments.push_back(in(row.load));
+        }
+        EXPECT_EQ(row.status, runToEnd(arguments)) << name << ": " << output();
+        EXPECT_NE(std::string::npos, output().find("zintra: " + row.message)) << name << ": " << output();
+        EXPECT_EQ(std::string::npos, output().find("terminate")) << name << ": " << output();
+        EXPECT_FALSE(fs::exists(copy)) << name;
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(statePath().parent_path()))
+            left.push_back(entry.path().filename().string());
+        EXPECT_EQ(std::vector<std::string>{"state.bank"}, left) << name << ": nothing set aside or left behind";
+        if (row.state == State::kSaved) {
+            EXPECT_EQ(saved, contentOf(statePath())) << name;
+        }
+    }
+}
+
+// A program file given to --load goes into the current program of the saved
+// state, as hosts take one: the other programs (here program 2's edit), the
+// recorded melody and the calculator's memory stay, and the quit saves them.
+// A bank file replaces the whole state.
+TEST_F(PlayerX11Test, AProgramFileGoesIntoTheCurrentProgramOfTheSavedState)
+{
+    // The saved state: the session (a recorded melody, the calculator's
+    // memory) with program 2 edited and program 0 current.
+    const std::string session = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "session.bank");
+    const std::string flute = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "flute.program");
+    const std::string state = instrumentbanks::withProgram(instrumentbanks::selecting(session, 0), 2, flute);
+    ASSERT_EQ(flute, instrumentbanks::programOf(state, 2));
+    ASSERT_EQ(instrumentbanks::selecting(state, 0), state) << "program 0 current";
+    fs::create_directories(statePath().parent_path());
+    std::ofstream(statePath(), std::ios::binary) << state;
+
+    // A program file of a new instrument's program 4, loaded into program 0.
+    const std::string violin = instrumentbanks::programOf("", 4);
+    ASSERT_NE(violin, instrumentbanks::programOf(state, 0));
+    const fs::path violinFile = scratch.path() / "Violin.fxp";
+    writeProgramFile(violinFile, violin);
+    ASSERT_TRUE(start({"--no-connect", "--load", violinFile.string()})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    const std::string after = contentOf(statePath());
+    EXPECT_EQ(violin, instrumentbanks::programOf(after, 0)) << "the program file in program 0";
+    for (int program : {1, 2, 3, 4, 5})
+        EXPECT_EQ(instrumentbanks::programOf(state, program), instrumentbanks::programOf(after, program))
+            << "program " << program << " as saved (program 2 edited)";
+    const std::string fresh = instrumentbanks::fresh();
+    const std::string melody = instrumentbanks::melodyOf(state);
+    ASSERT_NE(instrumentbanks::melodyOf(fresh), melody) << "the session has a melody";
+    EXPECT_EQ(melody, instrumentbanks::melodyOf(after)) << "the melody kept";
+    const std::string memory = instrumentbanks::calculatorMemoryOf(state);
+    ASSERT_NE(instrumentbanks::calculatorMemoryOf(fresh), memory) << "the session has a memory";
+    EXPECT_EQ(memory, instrumentbanks::calculatorMemoryOf(after)) << "the calculator's memory kept";
+
+    // A bank file still replaces the whole state.
+    const fs::path bankFile = scratch.path() / "fresh.fxb";
+    CPresetFile::Contents contents;
+    contents.pluginId = panel::kPluginUniqueId;
+    contents.chunk.assign(fresh.begin(), fresh.end());
+    const std::vector<unsigned char> bank = CPresetFile::write(contents);
+    std::ofstream(bankFile, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bank.data()), static_cast<std::streamsize>(bank.size()));
+    ASSERT_TRUE(start({"--no-connect", "--load", bankFile.string()})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    const std::string replaced = contentOf(statePath());
+    EXPECT_EQ(instrumentbanks::melodyOf(fresh), instrumentbanks::melodyOf(replaced)) << "no melody";
+    EXPECT_EQ(instrumentbanks::programOf(fresh, 2), instrumentbanks::programOf(replaced, 2)) << "a new program 2";
 }
 
 // A key held when the window loses the keyboard is let go: its release goes
