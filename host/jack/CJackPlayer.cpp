@@ -76,6 +76,8 @@ CJackPlayer::OpenResult CJackPlayer::open(const Options& options, std::string& m
     jack_set_process_callback(m_client, &CJackPlayer::processCallback, this);
     jack_set_sample_rate_callback(m_client, &CJackPlayer::sampleRateCallback, this);
     jack_on_shutdown(m_client, &CJackPlayer::shutdownCallback, this);
+    m_midiConnections = 0;
+    jack_set_port_connect_callback(m_client, &CJackPlayer::portConnectCallback, this);
     if (jack_activate(m_client) != 0) {
         message = "the JACK server did not activate the client";
         close();
@@ -165,6 +167,23 @@ int CJackPlayer::sampleRateCallback(std::uint32_t rate, void* self)
 void CJackPlayer::shutdownCallback(void* self)
 {
     static_cast<CJackPlayer*>(self)->m_serverGone.store(true);
+}
+
+// A MIDI source that goes away (its program quits, a cable is pulled, the
+// connection is undone) sends no note-off for the notes it holds: once the
+// input has no connection left, the process step releases them.
+void CJackPlayer::portConnectCallback(std::uint32_t a, std::uint32_t b, int connect, void* self)
+{
+    auto* player = static_cast<CJackPlayer*>(self);
+    jack_port_t* input = player->m_midiPort;
+    if (input == nullptr ||
+        (jack_port_by_id(player->m_client, a) != input && jack_port_by_id(player->m_client, b) != input))
+        return;
+    player->m_midiConnections += connect != 0 ? 1 : -1;
+    if (connect == 0 && player->m_midiConnections <= 0) {
+        player->m_midiConnections = 0;
+        player->m_process.releaseInputNotes();
+    }
 }
 
 // --- the main thread --------------------------------------------------------

@@ -54,6 +54,7 @@ private:
     static int processCallback(std::uint32_t frames, void* self);
     static int sampleRateCallback(std::uint32_t rate, void* self);
     static void shutdownCallback(void* self);
+    static void portConnectCallback(std::uint32_t a, std::uint32_t b, int connect, void* self);
     int process(std::uint32_t frames);
     bool registerPorts(std::string& message);
     void connectOutputs(std::string& message);
@@ -74,6 +75,9 @@ private:
     _jack_port* m_rhythmPort = nullptr;
     _jack_port* m_midiPort = nullptr;
     std::atomic<bool> m_serverGone{false};
+    // The MIDI input's connections, counted on the server's notification
+    // thread: when the last one goes, the notes it held are released.
+    int m_midiConnections = 0;
     // A rate change: announced by the server's thread, applied by the main
     // thread between silent blocks, so that render and setSampleRate never
     // overlap.

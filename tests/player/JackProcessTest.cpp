@@ -116,4 +116,43 @@ TEST(JackProcessTest, MidiARhythmAndARateChangeGoThroughTheProcessStepWithoutAll
     EXPECT_GT(rhythmPeak, 0.01f) << "the rhythm sounds";
 }
 
+// The MIDI input loses its last connection while it holds notes: the next
+// block releases them (and only then: a note the input still holds sounds on),
+// without allocating.
+TEST(JackProcessTest, NotesTheInputHoldsAreReleasedWhenItLosesItsConnections)
+{
+    for (const bool released : {false, true}) {
+        SCOPED_TRACE(released ? "released" : "still held");
+        CQuibo instrument;
+        ASSERT_TRUE(instrument.setSampleRate(48000.0f));
+        CRateChange rateChange;
+        rateChange.start(48000.0f);
+        CJackProcess process(instrument, rateChange);
+        // A sound that holds its level while the note is held.
+        instrument.setParameter(kParamSustainLevel, 1.0f);
+        instrument.setParameter(kParamSustainTime, 1.0f);
+        constexpr std::uint32_t kFrames = 480;
+        std::vector<float> left(kFrames), right(kFrames);
+        TestMidi held, none;
+        held.add(0, {kStatusNoteOn, 64, 100});
+        held.add(5, {kStatusNoteOff, 64, 0}); // let go again
+        held.add(9, {kStatusNoteOn, 60, 100});
+        process.run(left.data(), right.data(), kFrames, held);
+        for (int block = 0; block < 20; ++block)
+            process.run(left.data(), right.data(), kFrames, none);
+        ASSERT_GT(peakOf(left, kFrames), 0.01f) << "the note sounds";
+        if (released)
+            process.releaseInputNotes();
+        allocationcounter::startOnThisThread();
+        // Two seconds: longer than any release of the voice's envelope.
+        for (int block = 0; block < 200; ++block)
+            process.run(left.data(), right.data(), kFrames, none);
+        EXPECT_EQ(0, allocationcounter::stop());
+        if (released)
+            EXPECT_EQ(0.0f, peakOf(left, kFrames)) << "the voice stopped";
+        else
+            EXPECT_GT(peakOf(left, kFrames), 0.01f) << "a held note sounds on";
+    }
+}
+
 } // namespace

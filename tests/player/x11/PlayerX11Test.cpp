@@ -175,6 +175,7 @@ public:
     }
     jack_client_t* client() const { return m_client; }
     bool connect(const char* from, const char* to) { return jack_connect(m_client, from, to) == 0; }
+    bool disconnect(const char* from, const char* to) { return jack_disconnect(m_client, from, to) == 0; }
     std::string portName(const char* shortName) const
     {
         return std::string(jack_get_client_name(m_client)) + ":" + shortName;
@@ -980,6 +981,40 @@ TEST_F(PlayerX11Test, AKeyHeldWhenTheWindowLosesTheKeyboardIsLetGo)
     key(XK_x, false);
     EXPECT_NEAR(293.66, pitchOf(recorder->left()), 1.0) << "the key plays again";
     XDestroyWindow(display, other);
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+}
+
+// A MIDI source that goes away mid-note sends no note-off: once the player's
+// MIDI input has lost its last connection, the notes it held are released,
+// the key drawn up and the voice stopped. A key held on the computer
+// keyboard is no MIDI note and is left alone.
+TEST_F(PlayerX11Test, NotesOfAMidiConnectionThatGoesAwayAreReleased)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    connectOutputs();
+    const std::string source = sender->portName("midi_out");
+    const CPixelSurface fresh = paneltest::panelPicture();
+    pointerAway();
+    const auto keyUp = [&](const CPixelSurface& shot) { return samePixels(fresh, shot, kKeyC4Lower); };
+    const auto keyDown = [&](const CPixelSurface& shot) { return !keyUp(shot); };
+    sender->send(panel::kStatusNoteOn, 60, 100, 0);
+    EXPECT_TRUE(keyDown(pictureWhen(keyDown))) << "C4 drawn pressed";
+    recorder->record(200);
+    EXPECT_NEAR(261.63, pitchOf(recorder->left()), 1.0) << "C4 sounds";
+
+    ASSERT_TRUE(sender->disconnect(source.c_str(), "Zintra:midi_in"));
+    EXPECT_TRUE(keyUp(pictureWhen(keyUp))) << "C4 drawn up once the connection went";
+    sleepMs(1500); // the note's release
+    recorder->record(100);
+    EXPECT_EQ(0.0f, peakOf(recorder->left())) << "the voice stopped";
+
+    // Played from a second connection after a first one went: still taken.
+    ASSERT_TRUE(sender->connect(source.c_str(), "Zintra:midi_in"));
+    sleepMs(100);
+    sender->send(panel::kStatusNoteOn, 60, 100, 0);
+    EXPECT_TRUE(keyDown(pictureWhen(keyDown))) << "C4 played again";
+    sender->send(panel::kStatusNoteOff, 60, 0, 0);
+    EXPECT_TRUE(keyUp(pictureWhen(keyUp)));
     EXPECT_EQ(0, stop(SIGTERM)) << output();
 }
 
