@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -108,6 +109,7 @@ bool CX11PlayerWindow::open(int width, int height, const char* title, CPlayerWin
     XSelectInput(m_display, m_window, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
     setTitle(title);
     fixSize(width, height);
+    setOwner();
     m_deleteWindow = XInternAtom(m_display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(m_display, m_window, &m_deleteWindow, 1);
     // A held key repeats as presses alone, without releases in between.
@@ -130,6 +132,23 @@ void CX11PlayerWindow::setTitle(const char* title)
     classHint.res_name = resourceName;
     classHint.res_class = resourceClass;
     XSetClassHint(m_display, m_window, &classHint);
+}
+
+void CX11PlayerWindow::setOwner()
+{
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0)
+        return;
+    char* names[] = {host};
+    XTextProperty machine{};
+    if (XStringListToTextProperty(names, 1, &machine) == 0)
+        return;
+    XSetWMClientMachine(m_display, m_window, &machine);
+    XFree(machine.value);
+    // The process id is only meaningful with the machine it runs on.
+    const long pid = static_cast<long>(getpid());
+    XChangeProperty(m_display, m_window, XInternAtom(m_display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
 void CX11PlayerWindow::fixSize(int width, int height)

@@ -22,6 +22,9 @@ private:
 
     void setTitle(const char* title);
     void fixSize(int width, int height);
+    // _NET_WM_PID and WM_CLIENT_MACHINE: the window manager and desktop tools
+    // can tell which process owns the window (to end one that hangs).
+    void setOwner();
     void handle(XEvent& event);
     void keyPressed(XKeyEvent& event);
     void keyReleased(XKeyEvent& event);

@@ -984,6 +984,30 @@ TEST_F(PlayerX11Test, AKeyHeldWhenTheWindowLosesTheKeyboardIsLetGo)
     EXPECT_EQ(0, stop(SIGTERM)) << output();
 }
 
+// The window names its process and machine, so that a window manager or a
+// desktop tool can end a player that hangs.
+TEST_F(PlayerX11Test, TheWindowNamesItsProcessAndItsMachine)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(Success, XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), 0, 1, False,
+                                          XA_CARDINAL, &type, &format, &count, &after, &data));
+    ASSERT_NE(nullptr, data) << "_NET_WM_PID set";
+    EXPECT_EQ(1u, count);
+    EXPECT_EQ(static_cast<long>(player), *reinterpret_cast<long*>(data));
+    XFree(data);
+    XTextProperty machine{};
+    ASSERT_NE(0, XGetWMClientMachine(display, window, &machine)) << "WM_CLIENT_MACHINE set";
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    EXPECT_EQ(std::string(host), std::string(reinterpret_cast<char*>(machine.value), machine.nitems));
+    XFree(machine.value);
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+}
+
 // A MIDI source that goes away mid-note sends no note-off: once the player's
 // MIDI input has lost its last connection, the notes it held are released,
 // the key drawn up and the voice stopped. A key held on the computer
