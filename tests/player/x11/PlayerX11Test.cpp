@@ -761,13 +761,13 @@ TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldSta
     EXPECT_EQ(before, contentOf(statePath()));
 }
 
-// A program file of a record.
-void writeProgramFile(const fs::path& path, const std::string& record)
+// A program or bank file of this instrument holding chunk.
+void writePresetFile(const fs::path& path, CPresetFile::Kind kind, const std::string& chunk)
 {
     CPresetFile::Contents contents;
-    contents.kind = CPresetFile::Kind::kProgram;
+    contents.kind = kind;
     contents.pluginId = panel::kPluginUniqueId;
-    contents.chunk.assign(record.begin(), record.end());
+    contents.chunk.assign(chunk.begin(), chunk.end());
     const std::vector<unsigned char> bytes = CPresetFile::write(contents);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -839,7 +839,7 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
     fs::create_symlink("/proc/self/mem", files / "unreadable.bank");
     ASSERT_EQ(0, mkfifo((files / "fifo.bank").c_str(), 0644));
     const std::string programFile = (files / "program.fxp").string();
-    writeProgramFile(programFile, instrumentbanks::programOf("", 1));
+    writePresetFile(programFile, CPresetFile::Kind::kProgram, instrumentbanks::programOf("", 1));
     enum class State { kSaved, kFolder, kUnreadable, kFifo };
     struct Row {
         const char* load; // in files/, or null
@@ -919,7 +919,7 @@ TEST_F(PlayerX11Test, AProgramFileGoesIntoTheCurrentProgramOfTheSavedState)
     const std::string violin = instrumentbanks::programOf("", 4);
     ASSERT_NE(violin, instrumentbanks::programOf(state, 0));
     const fs::path violinFile = scratch.path() / "Violin.fxp";
-    writeProgramFile(violinFile, violin);
+    writePresetFile(violinFile, CPresetFile::Kind::kProgram, violin);
     ASSERT_TRUE(start({"--no-connect", "--load", violinFile.string()})) << output();
     EXPECT_EQ(0, stop(SIGTERM)) << output();
     const std::string after = contentOf(statePath());
@@ -937,12 +937,7 @@ TEST_F(PlayerX11Test, AProgramFileGoesIntoTheCurrentProgramOfTheSavedState)
 
     // A bank file still replaces the whole state.
     const fs::path bankFile = scratch.path() / "fresh.fxb";
-    CPresetFile::Contents contents;
-    contents.pluginId = panel::kPluginUniqueId;
-    contents.chunk.assign(fresh.begin(), fresh.end());
-    const std::vector<unsigned char> bank = CPresetFile::write(contents);
-    std::ofstream(bankFile, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bank.data()), static_cast<std::streamsize>(bank.size()));
+    writePresetFile(bankFile, CPresetFile::Kind::kBank, fresh);
     ASSERT_TRUE(start({"--no-connect", "--load", bankFile.string()})) << output();
     EXPECT_EQ(0, stop(SIGTERM)) << output();
     const std::string replaced = contentOf(statePath());
