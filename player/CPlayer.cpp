@@ -116,13 +116,20 @@ int CPlayer::start()
 // zintra-host --save-bank writes it) replaces the whole state; a program file
 // goes into the current program of the restored state, as hosts take one, so
 // that the other programs, the melody and the calculator's memory stay. A
-// saved state that cannot be read ends the program (it would be overwritten
-// at the quit); a damaged one is kept aside and the instrument starts from
-// its defaults. A --load file that cannot be used ends the program. Nothing
-// is written or moved before all of it has worked.
+// saved state that cannot be read ends the program, --load or not (it would
+// be overwritten at the quit); a damaged one is kept aside and the instrument
+// starts from its defaults. A --load file that cannot be used ends the
+// program. Nothing is written or moved before all of it has worked.
 int CPlayer::restoreState()
 {
     std::string error;
+    const std::string path = m_store->statePath();
+    const bool stateSaved = CStateStore::exists(path);
+    std::vector<unsigned char> savedBytes;
+    if (stateSaved && !CStateStore::readFile(path, savedBytes, error)) {
+        say(error + "; the saved state is left as it is (move it away to start from the defaults)");
+        return kExitState;
+    }
     CPresetFile::Contents loaded;
     if (!m_options.loadFile.empty()) {
         if (!readStateFile(m_options.loadFile, loaded, error)) {
@@ -136,19 +143,11 @@ int CPlayer::restoreState()
             return kExitLoad;
         }
     }
-    const std::string path = m_store->statePath();
+    // A refused bank changes nothing: the instrument keeps its defaults.
     std::string damage;
-    if (CStateStore::exists(path)) {
-        CPresetFile::Contents saved;
-        std::vector<unsigned char> bytes;
-        if (!CStateStore::readFile(path, bytes, error)) {
-            say(error + "; the saved state is left as it is (move it away to start from the defaults)");
-            return kExitState;
-        }
-        // A refused bank changes nothing: the instrument keeps its defaults.
-        if (unwrapFile(path, bytes, saved, damage))
-            loadContents(path, saved, damage);
-    }
+    CPresetFile::Contents saved;
+    if (stateSaved && unwrapFile(path, savedBytes, saved, damage))
+        loadContents(path, saved, damage);
     if (!m_options.loadFile.empty() && !loadContents(m_options.loadFile, loaded, error)) {
         say(error);
         return kExitLoad;

@@ -773,6 +773,20 @@ void writePresetFile(const fs::path& path, CPresetFile::Kind kind, const std::st
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// An empty state (a disk that filled up under another program's save) holds
+// no bank: it is kept aside like a damaged one and the player starts.
+TEST_F(PlayerX11Test, AnEmptyStateIsKeptAsideAndThePlayerStartsFromItsDefaults)
+{
+    fs::create_directories(statePath().parent_path());
+    std::ofstream(statePath(), std::ios::binary).flush();
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_NE(std::string::npos, output().find(statePath().string() + " is empty")) << output();
+    EXPECT_NE(std::string::npos, output().find("kept as " + statePath().string() + ".damaged")) << output();
+    EXPECT_TRUE(fs::is_regular_file(statePath().string() + ".damaged"));
+    EXPECT_EQ(instrumentbanks::fresh().size(), contentOf(statePath()).size()) << "a new instrument's bank saved";
+}
+
 // The chunk a bank or program file holds; fails the test for a file that
 // cannot be read.
 std::string chunkOf(const fs::path& path, CPresetFile::Kind kind)
@@ -840,6 +854,7 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
     ASSERT_EQ(0, mkfifo((files / "fifo.bank").c_str(), 0644));
     const std::string programFile = (files / "program.fxp").string();
     writePresetFile(programFile, CPresetFile::Kind::kProgram, instrumentbanks::programOf("", 1));
+    writePresetFile(files / "bank.fxb", CPresetFile::Kind::kBank, instrumentbanks::fresh());
     enum class State { kSaved, kFolder, kUnreadable, kFifo };
     struct Row {
         const char* load; // in files/, or null
@@ -859,6 +874,7 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
         {nullptr, State::kUnreadable, 5, "cannot read " + state + ": Input/output error"},
         {nullptr, State::kFifo, 5, "cannot read " + state + ": not a regular file"},
         {"program.fxp", State::kFolder, 5, "cannot read " + state + ": Is a directory"},
+        {"bank.fxb", State::kFolder, 5, "cannot read " + state + ": Is a directory"},
     };
     const std::string copy = (scratch.path() / "copy.fxb").string();
     for (const Row& row : rows) {
