@@ -332,34 +332,3 @@ void CAlsaPlayer::deliverNotices()
 {
     m_instrument.deliverNotices();
 }
-
-// --- CInstrumentFront ---------------------------------------------------------
-
-void CAlsaPlayer::parameterChanged(std::int32_t, float)
-{
-}
-
-void CAlsaPlayer::beginParameterEdit(std::int32_t)
-{
-}
-
-void CAlsaPlayer::parameterEdited(std::int32_t, float)
-{
-}
-
-void CAlsaPlayer::endParameterEdit(std::int32_t)
-{
-}
-
-void CAlsaPlayer::programsChanged()
-{
-}
-
-void CAlsaPlayer::idle()
-{
-}
-
-bool CAlsaPlayer::transportRuns()
-{
-    return false;
-}

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CInstrumentFront.h"
 #include "CJackProcess.h"
 #include "CMpscRing.h"
 #include "CRateChange.h"
+#include "CStandaloneFront.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,7 +25,7 @@ struct snd_midi_event;
 // sequencer's events come through a thread that reads them and a lock-free
 // ring the audio thread empties before each period. The audio thread
 // allocates nothing, takes no lock and waits only for the device.
-class CAlsaPlayer final : private CInstrumentFront {
+class CAlsaPlayer final : private CStandaloneFront {
 public:
     struct Options {
         // The playback device, as ALSA names them ("default", "hw:1", a name
@@ -77,15 +77,6 @@ private:
     void audioLoop();
     bool writePeriod();
     void midiLoop();
-
-    // CInstrumentFront: a device has no host to tell of parameters.
-    void parameterChanged(std::int32_t index, float value) override;
-    void beginParameterEdit(std::int32_t index) override;
-    void parameterEdited(std::int32_t index, float value) override;
-    void endParameterEdit(std::int32_t index) override;
-    void programsChanged() override;
-    void idle() override;
-    bool transportRuns() override;
 
     CInstrument& m_instrument;
     std::string m_device;

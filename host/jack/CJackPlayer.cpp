@@ -186,30 +186,6 @@ void CJackPlayer::deliverNotices()
 
 // --- CInstrumentFront ---------------------------------------------------------
 
-void CJackPlayer::parameterChanged(std::int32_t, float)
-{
-}
-
-void CJackPlayer::beginParameterEdit(std::int32_t)
-{
-}
-
-void CJackPlayer::parameterEdited(std::int32_t, float)
-{
-}
-
-void CJackPlayer::endParameterEdit(std::int32_t)
-{
-}
-
-void CJackPlayer::programsChanged()
-{
-}
-
-void CJackPlayer::idle()
-{
-}
-
 bool CJackPlayer::transportRuns()
 {
     if (m_client == nullptr)
