@@ -18,8 +18,9 @@ constexpr unsigned kPeriodMicroseconds = 5000;
 constexpr unsigned kPeriods = 4;
 constexpr int kChannels = 2;
 constexpr const char* kMidiPortName = "midi_in";
-// How often the sequencer's thread looks whether it must stop.
-constexpr int kMidiPollMilliseconds = 100;
+// How often the sequencer's thread, and the audio thread while the device
+// has no room, look whether they must stop.
+constexpr int kPollMilliseconds = 100;
 
 // libasound reports its errors on stderr as well; the player says them in
 // its own words.
@@ -86,7 +87,9 @@ bool CAlsaPlayer::open(const Options& options, std::string& message, std::string
     close();
     snd_lib_error_set_handler(&quietAlsa);
     m_device = options.device;
-    const int opened = snd_pcm_open(&m_pcm, m_device.c_str(), SND_PCM_STREAM_PLAYBACK, 0);
+    // Not blocking: the audio thread waits for room itself, a while at a time,
+    // so that a device that stalls cannot hold up the player's end.
+    const int opened = snd_pcm_open(&m_pcm, m_device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (opened < 0) {
         m_pcm = nullptr;
         message = "the ALSA device \"" + m_device + "\" cannot be opened (" + alsaError(opened) + ")";
@@ -241,8 +244,8 @@ void CAlsaPlayer::audioLoop()
     }
 }
 
-// One period: the MIDI that came, rendered, written (the device waits for
-// room). An underrun is recovered from; false for an error that is not.
+// One period: the MIDI that came, rendered, written as the device makes room.
+// An underrun is recovered from; false for an error that is not.
 bool CAlsaPlayer::writePeriod()
 {
     const std::uint8_t* bytes[kMidiCapacity];
@@ -269,6 +272,10 @@ bool CAlsaPlayer::writePeriod()
             snd_pcm_writei(m_pcm, static_cast<const char*>(data) + written * frameBytes, m_period - written);
         if (result >= 0) {
             written += static_cast<std::uint32_t>(result);
+            continue;
+        }
+        if (result == -EAGAIN) {
+            snd_pcm_wait(m_pcm, kPollMilliseconds);
             continue;
         }
         const int recovered = snd_pcm_recover(m_pcm, static_cast<int>(result), 1);
@@ -311,7 +318,7 @@ void CAlsaPlayer::midiLoop()
     const int filled =
         snd_seq_poll_descriptors(m_seq, descriptors.data(), static_cast<unsigned>(descriptors.size()), POLLIN);
     while (!m_midiStop.load()) {
-        if (poll(descriptors.data(), static_cast<nfds_t>(filled), kMidiPollMilliseconds) <= 0)
+        if (poll(descriptors.data(), static_cast<nfds_t>(filled), kPollMilliseconds) <= 0)
             continue;
         snd_seq_event_t* event = nullptr;
         while (snd_seq_event_input(m_seq, &event) >= 0 && event != nullptr) {
