@@ -103,6 +103,9 @@ int CPlayer::start()
     if (window != kExitDone)
         return window;
     m_editorOpen = m_editor->open(m_window->nativeWindow());
+    // A sound server or device file whose other end went away fails its
+    // writes; the audio then reports the error instead of ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
     startAudio();
     std::signal(SIGINT, &onQuitSignal);
     std::signal(SIGTERM, &onQuitSignal);

@@ -306,7 +306,7 @@ public:
     explicit PipeListener(const fs::path& path)
     {
         mkfifo(path.c_str(), 0600);
-        m_pipe = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+        m_pipe = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         m_samples.reserve(kMaxFrames * 2);
         m_thread = std::thread([this] { run(); });
     }
@@ -1022,11 +1022,13 @@ TEST_F(PlayerX11Test, AServerThatGoesAwayIsWaitedForAndJoinedAgain)
 }
 
 // No JACK server: the player plays on the default ALSA device, here one that
-// writes what it plays into a pipe the test reads at a sound card's pace.
+// writes what it plays into a pipe the test reads at a sound card's pace;
+// the device lost, it plays on it again once it is back.
 TEST_F(PlayerX11Test, WithoutAJackServerItPlaysOnTheAlsaDevice)
 {
     const fs::path pipe = scratch.path() / "device.raw";
-    PipeListener device(pipe);
+    auto listener = std::make_unique<PipeListener>(pipe);
+    PipeListener& device = *listener;
     ASSERT_TRUE(device.valid());
     setAlsaDevice(fileDevice(pipe));
     ASSERT_TRUE(startWithoutJack("playing through the ALSA device \"default\" at 48000 Hz, 32-bit float")) << output();
@@ -1047,6 +1049,20 @@ TEST_F(PlayerX11Test, WithoutAJackServerItPlaysOnTheAlsaDevice)
     if (!fs::exists("/dev/snd/seq")) {
         EXPECT_NE(std::string::npos, output().find("playing without MIDI input")) << output();
     }
+
+    // The pipe's reader gone, as a sound server that quits: the device fails,
+    // the player says so, lives on and plays again once the reader is back
+    // (until then the file device waits in its open for one).
+    listener.reset();
+    EXPECT_TRUE(waitToSay("the ALSA device \"default\" stopped (", 3000)) << output();
+    EXPECT_LT(waitForExit(player, 10), 0) << output();
+    PipeListener again(pipe);
+    const auto back = Clock::now() + std::chrono::seconds(5);
+    while (again.frames() < static_cast<std::size_t>(kRate) / 4 && Clock::now() < back)
+        sleepMs(20);
+    EXPECT_GE(again.frames(), static_cast<std::size_t>(kRate) / 4) << "the device plays again: " << output();
+    const std::string said = output();
+    EXPECT_NE(said.find("playing through the ALSA device"), said.rfind("playing through the ALSA device")) << said;
     EXPECT_EQ(0, stop(SIGTERM)) << output();
     EXPECT_GT(contentOf(statePath()).size(), 1000u);
 }
