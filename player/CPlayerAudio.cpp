@@ -72,7 +72,8 @@ bool CPlayerAudio::update(Clock::time_point now)
 }
 
 // JACK, then the ALSA device, as the choice allows; the reasons of those
-// that failed, with what to do, shown when none plays.
+// that failed, with what to do, shown when none plays (and what was lost,
+// until one plays again).
 void CPlayerAudio::tryToStart()
 {
     std::string jackReason;
@@ -102,7 +103,6 @@ void CPlayerAudio::tryToStart()
     else
         problem += "Check that the device exists and is free (aplay -L lists them), or play with --audio jack;";
     problem += " trying again every " + std::to_string(kRetryPeriod.count()) + " seconds.";
-    m_lost.clear();
     setText(problem);
 }
 

@@ -56,7 +56,7 @@ private:
     std::unique_ptr<CJackPlayer> m_jack;
     std::unique_ptr<CAlsaPlayer> m_alsa;
     Clock::time_point m_nextTry{};
-    // Why the audio was lost, said before the next try's reasons.
+    // Why the audio was lost, said before the tries' reasons until one plays.
     std::string m_lost;
     std::string m_text;
     bool m_changed = false;
