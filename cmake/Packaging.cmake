@@ -82,7 +82,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The player plays through a JACK server: either one will do.
+# The player plays through a JACK server when one runs (either will do), else
+# on the ALSA device (libasound2, which dpkg-shlibdeps finds).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "jackd2 | pipewire-jack")
 # The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the text under it.
 set(CPACK_PACKAGE_DESCRIPTION
@@ -93,6 +94,6 @@ recorder; an eight-digit calculator; an LCD display and a bitmap front panel
 played with the mouse.
 .
 This package holds the VST 2 plug-in (/usr/lib/vst/Zintra.so), the LV2 bundle
-with its panel (/usr/lib/lv2/Zintra.lv2), the standalone JACK player zintra
+with its panel (/usr/lib/lv2/Zintra.lv2), the standalone player zintra (JACK or ALSA)
 and the command-line host zintra-host.")
 include(CPack)

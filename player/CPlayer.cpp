@@ -2,7 +2,7 @@
 
 #include "AEffEditor.h"
 #include "CInstrument.h"
-#include "CJackPlayer.h"
+#include "CPlayerAudio.h"
 #include "CPresetFile.h"
 #include "CStateStore.h"
 #include "PanelCodes.h"
@@ -44,7 +44,7 @@ CPlayer::CPlayer() = default;
 CPlayer::~CPlayer()
 {
     // The audio stops before the instrument goes.
-    m_jack.reset();
+    m_audio.reset();
     if (m_editorOpen)
         m_editor->close();
     m_window.reset();
@@ -103,10 +103,11 @@ int CPlayer::start()
     const int window = openWindow();
     if (window != kExitDone)
         return window;
-    const int jack = openJack();
-    if (jack != kExitDone)
-        return jack;
     m_editorOpen = m_editor->open(m_window->nativeWindow());
+    // A sound server or device file whose other end went away fails its
+    // writes; the audio then reports the error instead of ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    startAudio();
     std::signal(SIGINT, &onQuitSignal);
     std::signal(SIGTERM, &onQuitSignal);
     return kExitDone;
@@ -236,30 +237,19 @@ int CPlayer::openWindow()
     return kExitDone;
 }
 
-int CPlayer::openJack()
+// The audio as --audio chooses. Without it the player still runs: its window
+// says what is wrong, and the main loop tries again every few seconds.
+void CPlayer::startAudio()
 {
-    m_jack = std::make_unique<CJackPlayer>(*m_instrument);
-    CJackPlayer::Options options;
-    options.clientName = m_options.clientName;
-    options.connectOutputs = m_options.connectOutputs;
-    options.midiSource = m_options.midiSource;
-    std::string message;
-    switch (m_jack->open(options, message)) {
-    case CJackPlayer::OpenResult::kNoServer:
-        say("no JACK server is running: start one with jackd (for instance \"jackd -d alsa\", or qjackctl), "
-            "or run under PipeWire (pw-jack zintra)");
-        return kExitNoJack;
-    case CJackPlayer::OpenResult::kFailed:
-        say(message);
-        return kExitNoJack;
-    case CJackPlayer::OpenResult::kOpened:
-        break;
-    }
-    if (!message.empty())
-        std::fprintf(stderr, "zintra: %s", message.c_str());
-    std::printf("zintra: playing as JACK client %s\n", m_jack->clientName().c_str());
-    std::fflush(stdout);
-    return kExitDone;
+    CPlayerAudio::Settings settings;
+    CPlayerAudio::choiceOf(m_options.audio, settings.choice);
+    settings.clientName = m_options.clientName;
+    settings.connectOutputs = m_options.connectOutputs;
+    settings.midiSource = m_options.midiSource;
+    settings.device = m_options.device;
+    m_audio = std::make_unique<CPlayerAudio>(*m_instrument, settings);
+    if (m_audio->update(CPlayerAudio::Clock::now()))
+        m_window->showMessage(m_audio->text());
 }
 
 // --- running ----------------------------------------------------------------
@@ -267,10 +257,11 @@ int CPlayer::openJack()
 void CPlayer::mainLoop()
 {
     auto nextIdle = std::chrono::steady_clock::now();
-    while (g_quitRequested == 0 && !m_jack->serverGone()) {
+    while (g_quitRequested == 0) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= nextIdle) {
-            m_jack->deliverNotices();
+            if (m_audio->update(now))
+                m_window->showMessage(m_audio->text());
             if (m_editorOpen)
                 m_editor->idle();
             nextIdle = now + kIdlePeriod;
@@ -303,8 +294,8 @@ void CPlayer::windowCloseRequested()
 void CPlayer::windowDisplayLost()
 {
     say("the display closed");
-    if (m_jack != nullptr)
-        m_jack->close();
+    if (m_audio != nullptr)
+        m_audio->close();
     const int status = saveAtEnd(kExitNoDisplay);
     std::fflush(nullptr);
     std::_Exit(status);
@@ -315,15 +306,12 @@ void CPlayer::windowDisplayLost()
 // The audio stops first, so that the saved bank is the one last heard.
 int CPlayer::finish()
 {
-    const bool serverGone = m_jack->serverGone();
-    m_jack->close();
+    m_audio->close();
     if (m_editorOpen)
         m_editor->close();
     m_editorOpen = false;
     m_window->close();
-    if (serverGone)
-        say("the JACK server stopped");
-    return saveAtEnd(serverGone ? kExitNoJack : kExitDone);
+    return saveAtEnd(kExitDone);
 }
 
 // The state, and --save's file; status, or kExitState when a save failed.

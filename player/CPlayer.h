@@ -10,19 +10,19 @@
 
 class AEffEditor;
 class CInstrument;
-class CJackPlayer;
+class CPlayerAudio;
 class CStateStore;
 
-// The standalone player: the instrument as a JACK client with its front
-// panel in a window of its own, its state kept between runs. run() answers
-// the program's exit status.
+// The standalone player: the instrument on JACK or an ALSA device with its
+// front panel in a window of its own, its state kept between runs. run()
+// answers the program's exit status.
 class CPlayer final : private CPlayerWindowListener {
 public:
     enum ExitStatus {
         kExitDone = 0,
         kExitFailed = 1,
         kExitUsage = 2,
-        kExitNoJack = 3,
+        // 3 was "no JACK server": the player now waits for its audio instead.
         kExitNoDisplay = 4,
         kExitState = 5,
         kExitLoad = 6,
@@ -47,7 +47,7 @@ private:
     bool loadContents(const std::string& path, const CPresetFile::Contents& contents, std::string& error);
     bool loadProgram(const std::string& path, const std::vector<unsigned char>& chunk, std::string& error);
     int openWindow();
-    int openJack();
+    void startAudio();
     void mainLoop();
     int finish();
     int saveAtEnd(int status);
@@ -62,7 +62,7 @@ private:
     CPlayerOptions m_options;
     std::unique_ptr<CStateStore> m_store;
     std::unique_ptr<CInstrument> m_instrument;
-    std::unique_ptr<CJackPlayer> m_jack;
+    std::unique_ptr<CPlayerAudio> m_audio;
     std::unique_ptr<CPlayerWindow> m_window;
     AEffEditor* m_editor = nullptr;
     bool m_editorOpen = false;

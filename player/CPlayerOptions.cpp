@@ -1,5 +1,7 @@
 #include "CPlayerOptions.h"
 
+#include "CPlayerAudio.h"
+
 namespace {
 
 // The options that take a value, and where it goes.
@@ -10,7 +12,8 @@ struct ValueOption {
 const ValueOption kValueOptions[] = {
     {"--name", &CPlayerOptions::clientName}, {"--midi-connect", &CPlayerOptions::midiSource},
     {"--load", &CPlayerOptions::loadFile},   {"--save", &CPlayerOptions::saveFile},
-    {"--scale", &CPlayerOptions::scale},
+    {"--scale", &CPlayerOptions::scale},     {"--audio", &CPlayerOptions::audio},
+    {"--device", &CPlayerOptions::device},
 };
 
 } // namespace
@@ -49,17 +52,29 @@ bool CPlayerOptions::parse(int argc, const char* const* argv, std::string& error
         error = "--scale takes 1 or 2, not " + scale;
         return false;
     }
+    CPlayerAudio::Choice choice;
+    if (!CPlayerAudio::choiceOf(audio, choice)) {
+        error = "--audio takes auto, jack or alsa, not " + audio;
+        return false;
+    }
     return true;
 }
 
 const char* CPlayerOptions::usage()
 {
     return "Usage: zintra [OPTION]...\n"
-           "Plays the Zintra instrument as a JACK client, with its front panel in a window.\n"
+           "Plays the Zintra instrument with its front panel in a window: as a JACK client when a JACK\n"
+           "server runs (PipeWire's JACK too), else on the system's default sound device through ALSA.\n"
            "\n"
-           "  --name NAME          the JACK client's name (default Zintra)\n"
-           "  --no-connect         leave the outputs unconnected (default: to the system's playback ports)\n"
-           "  --midi-connect PORT  connect a MIDI output port to the input (jack_lsp lists the ports)\n"
+           "  --audio auto|jack|alsa\n"
+           "                       where the sound goes: auto (the default) tries JACK first, then the\n"
+           "                       ALSA device; jack or alsa tries only that one\n"
+           "  --device NAME        the ALSA device (default \"default\": the system's sound settings,\n"
+           "                       PipeWire or PulseAudio on a desktop; aplay -L lists the others)\n"
+           "  --name NAME          the JACK client's name, and the ALSA sequencer client's (default Zintra)\n"
+           "  --no-connect         leave the JACK outputs unconnected (default: to the system's playback ports)\n"
+           "  --midi-connect PORT  connect a MIDI output port to the input: a JACK port (jack_lsp lists\n"
+           "                       them) or an ALSA sequencer port such as 20:0 (aconnect -l lists them)\n"
            "  --load FILE          start from a bank (as zintra-host --save-bank writes, or a bank file,\n"
            "                       .fxb) instead of the saved state; a program file (.fxp) goes into the\n"
            "                       current program of the saved state, keeping the other programs, the\n"
@@ -71,7 +86,11 @@ const char* CPlayerOptions::usage()
            "                       display's scale says; ZINTRA_SCALE overrides both)\n"
            "  --help, --version\n"
            "\n"
-           "Ports: voice (left output), rhythm (right output), midi_in.\n"
+           "JACK ports: voice (left output), rhythm (right output), midi_in. On ALSA the voice plays on\n"
+           "the left channel, the rhythm on the right, and MIDI comes to the sequencer port midi_in\n"
+           "(without a sequencer the instrument plays without MIDI input).\n"
+           "When neither plays (no JACK server, the device missing or busy), or the server or device\n"
+           "goes away, the window says what is wrong and the player tries again every 3 seconds.\n"
            "\n"
            "The computer keyboard, while the window has the focus:\n"
            "  Play and Rec  Z S X D C V G B H N J M  play C4 to B4 (S D G H J the black keys),\n"
@@ -85,8 +104,9 @@ const char* CPlayerOptions::usage()
            "aside as state.bank.damaged and the instrument starts from its defaults; one that cannot be read\n"
            "is left as it is and the program ends (status 5).\n"
            "\n"
-           "Exit status: 0 done, 2 bad options, 3 no JACK server or the server failed, 4 no display or\n"
-           "the display closed (the state saved), 5 the configuration folder cannot be written or the\n"
-           "saved state cannot be read (it is left as it was), 6 the --load file cannot be read, is\n"
-           "empty, damaged or of another plug-in, 1 anything else.\n";
+           "Exit status: 0 done, 2 bad options, 4 no display or the display closed (the state saved),\n"
+           "5 the configuration folder cannot be written or the saved state cannot be read (it is left\n"
+           "as it was), 6 the --load file cannot be read, is empty, damaged or of another plug-in,\n"
+           "1 anything else. No sound (no JACK server, no device) ends nothing: the window says so and\n"
+           "the player waits for it.\n";
 }

@@ -6,6 +6,9 @@
 struct CPlayerOptions {
     bool help = false;
     bool version = false;
+    // JACK or the ALSA device: "auto" (JACK when a server runs), "jack", "alsa".
+    std::string audio = "auto";
+    std::string device = "default";
     std::string clientName = "Zintra";
     bool connectOutputs = true;
     std::string midiSource;

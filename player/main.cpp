@@ -1,5 +1,5 @@
-// zintra: the instrument played standalone, as a JACK client with its front
-// panel in a window.
+// zintra: the instrument played standalone, as a JACK client or on an ALSA
+// device, with its front panel in a window.
 #include "CPlayer.h"
 
 int main(int argc, char** argv)

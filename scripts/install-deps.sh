@@ -12,6 +12,8 @@ packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev
           libx11-dev libxext-dev libxtst-dev xvfb xauth ardour
           # The standalone player (a JACK client) and its tests: a private server, recordings, key presses.
           jackd2 libjack-jackd2-dev jack-capture xdotool
+          # Without a JACK server the player plays on an ALSA device, with MIDI from the ALSA sequencer.
+          libasound2-dev
           # The player's desktop entry is checked with desktop-file-validate.
           desktop-file-utils
           # The packages (scripts/package.sh) and their tests: lintian, dpkg-shlibdeps, the manual pages, unzip.

@@ -39,6 +39,12 @@ private:
     void* m_buffer;
 };
 
+// libjack reports a missing server on stderr at each try; the player says it
+// in its own words, once, and tries again every few seconds.
+void quietJack(const char*)
+{
+}
+
 } // namespace
 
 CJackPlayer::CJackPlayer(CInstrument& instrument)
@@ -57,6 +63,8 @@ CJackPlayer::~CJackPlayer()
 CJackPlayer::OpenResult CJackPlayer::open(const Options& options, std::string& message)
 {
     close();
+    jack_set_error_function(&quietJack);
+    jack_set_info_function(&quietJack);
     jack_status_t status{};
     m_client = jack_client_open(options.clientName.c_str(), JackNoStartServer, &status);
     if (m_client == nullptr) {
@@ -196,30 +204,6 @@ void CJackPlayer::deliverNotices()
 }
 
 // --- CInstrumentFront ---------------------------------------------------------
-
-void CJackPlayer::parameterChanged(std::int32_t, float)
-{
-}
-
-void CJackPlayer::beginParameterEdit(std::int32_t)
-{
-}
-
-void CJackPlayer::parameterEdited(std::int32_t, float)
-{
-}
-
-void CJackPlayer::endParameterEdit(std::int32_t)
-{
-}
-
-void CJackPlayer::programsChanged()
-{
-}
-
-void CJackPlayer::idle()
-{
-}
 
 bool CJackPlayer::transportRuns()
 {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CInstrumentFront.h"
 #include "CJackProcess.h"
 #include "CRateChange.h"
+#include "CStandaloneFront.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,7 +19,7 @@ struct _jack_port;
 // renders straight into the port buffers; it allocates nothing, takes no lock
 // and waits for nothing. Everything else runs on the program's main thread,
 // which calls deliverNotices about every 20 ms.
-class CJackPlayer final : private CInstrumentFront {
+class CJackPlayer final : private CStandaloneFront {
 public:
     struct Options {
         std::string clientName = "Zintra";
@@ -60,13 +60,8 @@ private:
     void connectOutputs(std::string& message);
     void connectMidiSource(const std::string& source, std::string& message);
 
-    // CInstrumentFront: a JACK client has no host to tell of parameters.
-    void parameterChanged(std::int32_t index, float value) override;
-    void beginParameterEdit(std::int32_t index) override;
-    void parameterEdited(std::int32_t index, float value) override;
-    void endParameterEdit(std::int32_t index) override;
-    void programsChanged() override;
-    void idle() override;
+    // CInstrumentFront: a JACK client has no host to tell of parameters; its
+    // transport is JACK's.
     bool transportRuns() override;
 
     CInstrument& m_instrument;

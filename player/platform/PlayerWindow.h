@@ -39,6 +39,9 @@ public:
     // Waits up to milliseconds for the window's events, then reports those
     // that came.
     virtual void waitEvents(int milliseconds) = 0;
+    // A few lines of text ('\n' between them) in a strip below the panel,
+    // the window grown to hold them; empty: no strip, the panel's size again.
+    virtual void showMessage(const std::string& text) = 0;
     virtual void close() = 0;
 };
 

@@ -3,6 +3,7 @@
 // files kept aside.
 #include "CPlayerOptions.h"
 #include "CStateStore.h"
+#include "ScopedVariable.h"
 #include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,10 @@ TEST(PlayerOptionsTest, ReadsTheCommandLineAndRefusesWhatItDoesNotKnow)
         {{"keys.bank"}, false, "unknown option keys.bank"},
         {{"--scale", "2"}, true, ""},
         {{"--scale", "1.5"}, false, "--scale takes 1 or 2"},
+        {{"--audio", "alsa", "--device", "hw:1"}, true, ""},
+        {{"--audio", "jack"}, true, ""},
+        {{"--audio", "pulse"}, false, "--audio takes auto, jack or alsa, not pulse"},
+        {{"--device"}, false, "--device needs a value"},
     };
     for (const Row& row : rows) {
         std::vector<const char*> argv{"zintra"};
@@ -60,11 +65,13 @@ TEST(PlayerOptionsTest, ReadsTheCommandLineAndRefusesWhatItDoesNotKnow)
         EXPECT_EQ(row.accepted, options.parse(static_cast<int>(argv.size()), argv.data(), error)) << error;
         EXPECT_NE(std::string::npos, error.find(row.errorPart)) << error;
     }
-    const char* argv[] = {"zintra",  "--name", "Keys", "--no-connect", "--midi-connect",
-                          "src:out", "--load", "a",    "--save",       "b"};
+    const char* argv[] = {"zintra", "--name", "Keys", "--no-connect", "--midi-connect", "src:out",  "--load",
+                          "a",      "--save", "b",    "--audio",      "alsa",           "--device", "hw:2"};
     CPlayerOptions options;
     std::string error;
-    ASSERT_TRUE(options.parse(10, argv, error));
+    ASSERT_TRUE(options.parse(14, argv, error));
+    EXPECT_EQ("alsa", options.audio);
+    EXPECT_EQ("hw:2", options.device);
     EXPECT_EQ("Keys", options.clientName);
     EXPECT_FALSE(options.connectOutputs);
     EXPECT_EQ("src:out", options.midiSource);
@@ -74,36 +81,9 @@ TEST(PlayerOptionsTest, ReadsTheCommandLineAndRefusesWhatItDoesNotKnow)
     CPlayerOptions defaults;
     EXPECT_EQ("Zintra", defaults.clientName);
     EXPECT_TRUE(defaults.connectOutputs);
+    EXPECT_EQ("auto", defaults.audio);
+    EXPECT_EQ("default", defaults.device);
 }
-
-// Sets (or, for null, unsets) an environment variable for the scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value)
-        : m_name(name)
-    {
-        const char* old = std::getenv(name);
-        m_hadOld = old != nullptr;
-        if (m_hadOld)
-            m_old = old;
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedVariable()
-    {
-        if (m_hadOld)
-            setenv(m_name, m_old.c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    bool m_hadOld = false;
-    std::string m_old;
-};
 
 TEST(StateStoreTest, TheFolderComesFromXdgConfigHomeElseHome)
 {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +77,15 @@ VstKeyCode keyCodeOf(XKeyEvent& event)
     return key;
 }
 
+// The message strip: its margin, the font every X server has built in, and a
+// warm colour that stands out on its black.
+constexpr int kMessageMargin = 6;
+constexpr const char* kMessageFont = "fixed";
+constexpr const char* kMessageColour = "#ffd24a";
+// Without a font's metrics: those of the built-in "fixed".
+constexpr int kDefaultLineHeight = 13;
+constexpr int kDefaultCharWidth = 6;
+
 } // namespace
 
 std::unique_ptr<CPlayerWindow> createPlayerWindow()
@@ -106,7 +116,19 @@ bool CX11PlayerWindow::open(int width, int height, const char* title, CPlayerWin
     m_window = XCreateSimpleWindow(m_display, RootWindow(m_display, screen), 0, 0, static_cast<unsigned>(width),
                                    static_cast<unsigned>(height), 0, BlackPixel(m_display, screen),
                                    BlackPixel(m_display, screen));
-    XSelectInput(m_display, m_window, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
+    XSelectInput(m_display, m_window,
+                 KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ExposureMask);
+    m_width = width;
+    m_panelHeight = height;
+    m_font = XLoadQueryFont(m_display, kMessageFont);
+    m_gc = XCreateGC(m_display, m_window, 0, nullptr);
+    XColor colour{};
+    XColor exact{};
+    const bool coloured =
+        XAllocNamedColor(m_display, DefaultColormap(m_display, screen), kMessageColour, &colour, &exact) != 0;
+    XSetForeground(m_display, m_gc, coloured ? colour.pixel : WhitePixel(m_display, screen));
+    if (m_font != nullptr)
+        XSetFont(m_display, m_gc, m_font->fid);
     setTitle(title);
     fixSize(width, height);
     setOwner();
@@ -201,6 +223,10 @@ void CX11PlayerWindow::handle(XEvent& event)
             XSetInputFocus(m_display, m_window, RevertToParent, CurrentTime);
         m_focusTaken = true;
         break;
+    case Expose:
+        if (event.xexpose.count == 0)
+            drawMessage();
+        break;
     case ClientMessage:
         if (static_cast<Atom>(event.xclient.data.l[0]) == m_deleteWindow)
             m_listener->windowCloseRequested();
@@ -243,11 +269,71 @@ void CX11PlayerWindow::releaseAllKeys()
     }
 }
 
+int CX11PlayerWindow::lineHeight() const
+{
+    return m_font != nullptr ? m_font->ascent + m_font->descent : kDefaultLineHeight;
+}
+
+// The text's lines, each broken between words where it is wider than the
+// window; the window as tall as the panel and the lines.
+void CX11PlayerWindow::showMessage(const std::string& text)
+{
+    if (m_display == nullptr)
+        return;
+    std::vector<std::string> lines;
+    std::istringstream paragraphs(text);
+    const int room = m_width - 2 * kMessageMargin;
+    for (std::string paragraph; std::getline(paragraphs, paragraph);) {
+        std::istringstream words(paragraph);
+        std::string line;
+        for (std::string word; words >> word;) {
+            const std::string longer = line.empty() ? word : line + " " + word;
+            const int width = m_font != nullptr ? XTextWidth(m_font, longer.c_str(), static_cast<int>(longer.size()))
+                                                : static_cast<int>(longer.size()) * kDefaultCharWidth;
+            if (width > room && !line.empty()) {
+                lines.push_back(line);
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        lines.push_back(line);
+    }
+    if (lines == m_lines)
+        return;
+    m_lines = lines;
+    const int strip = m_lines.empty() ? 0 : static_cast<int>(m_lines.size()) * lineHeight() + 2 * kMessageMargin;
+    fixSize(m_width, m_panelHeight + strip);
+    XResizeWindow(m_display, m_window, static_cast<unsigned>(m_width), static_cast<unsigned>(m_panelHeight + strip));
+    drawMessage();
+    XFlush(m_display);
+}
+
+void CX11PlayerWindow::drawMessage()
+{
+    if (m_display == nullptr || m_lines.empty())
+        return;
+    XClearArea(m_display, m_window, 0, m_panelHeight, 0, 0, False);
+    const int ascent = m_font != nullptr ? m_font->ascent : kDefaultLineHeight - 2;
+    int baseline = m_panelHeight + kMessageMargin + ascent;
+    for (const std::string& line : m_lines) {
+        XDrawString(m_display, m_window, m_gc, kMessageMargin, baseline, line.c_str(), static_cast<int>(line.size()));
+        baseline += lineHeight();
+    }
+}
+
 void CX11PlayerWindow::close()
 {
     if (m_display == nullptr)
         return;
     s_listener = nullptr;
+    if (m_font != nullptr)
+        XFreeFont(m_display, m_font);
+    m_font = nullptr;
+    if (m_gc != nullptr)
+        XFreeGC(m_display, m_gc);
+    m_gc = nullptr;
+    m_lines.clear();
     XDestroyWindow(m_display, m_window);
     XCloseDisplay(m_display);
     m_display = nullptr;

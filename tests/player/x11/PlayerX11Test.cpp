@@ -18,6 +18,7 @@ namespace panel {
 // Before Xlib, whose macros (None, Bool) clash with GoogleTest's names.
 #include <gtest/gtest.h>
 
+#include "CX11PlayerWindow.h"
 #include "PrivateXServer.h"
 #include "ScratchFolder.h"
 #include "X11HostSupport.h"
@@ -39,6 +40,7 @@ namespace panel {
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <sys/mman.h>
@@ -293,6 +295,85 @@ float peakOf(const std::vector<float>& samples)
     return peak;
 }
 
+// What the player writes to an ALSA file device that writes into a named
+// pipe, read at the pace of a sound card (48000 frames of two floats a
+// second from the first that came), so that the player's audio thread waits
+// on the pipe as it would on a device. Reads until it is destroyed, so that
+// the player never blocks on a full pipe as it ends.
+class PipeListener {
+public:
+    static constexpr std::size_t kFrameBytes = 2 * sizeof(float);
+    static constexpr std::size_t kMaxFrames = static_cast<std::size_t>(kRate) * 30;
+
+    explicit PipeListener(const fs::path& path)
+    {
+        mkfifo(path.c_str(), 0600);
+        m_pipe = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        m_samples.reserve(kMaxFrames * 2);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~PipeListener()
+    {
+        m_stop.store(true);
+        m_thread.join();
+        if (m_pipe >= 0)
+            close(m_pipe);
+    }
+    bool valid() const { return m_pipe >= 0; }
+    std::size_t frames()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_samples.size() / 2;
+    }
+    // The latest milliseconds of what came, one channel (0 left, 1 right).
+    std::vector<float> latest(int milliseconds, int channel)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const std::size_t frames = m_samples.size() / 2;
+        const std::size_t wanted = std::min(frames, static_cast<std::size_t>(kRate * milliseconds / 1000));
+        std::vector<float> out;
+        for (std::size_t i = frames - wanted; i < frames; ++i)
+            out.push_back(m_samples[2 * i + static_cast<std::size_t>(channel)]);
+        return out;
+    }
+
+private:
+    void run()
+    {
+        std::vector<unsigned char> bytes;
+        unsigned char chunk[4096];
+        std::size_t total = 0;
+        Clock::time_point first{};
+        while (!m_stop.load()) {
+            const double elapsed = total == 0 ? 0.0 : std::chrono::duration<double>(Clock::now() - first).count();
+            const std::size_t due = static_cast<std::size_t>(elapsed * kRate) * kFrameBytes + sizeof chunk;
+            const ssize_t got = total < due ? read(m_pipe, chunk, std::min(sizeof chunk, due - total)) : 0;
+            if (got <= 0) {
+                sleepMs(2);
+                continue;
+            }
+            if (total == 0)
+                first = Clock::now();
+            total += static_cast<std::size_t>(got);
+            bytes.insert(bytes.end(), chunk, chunk + got);
+            const std::size_t whole = bytes.size() / kFrameBytes * kFrameBytes;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (std::size_t at = 0; at < whole && m_samples.size() < kMaxFrames * 2; at += sizeof(float)) {
+                float sample = 0.0f;
+                std::memcpy(&sample, bytes.data() + at, sizeof sample);
+                m_samples.push_back(sample);
+            }
+            bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(whole));
+        }
+    }
+
+    int m_pipe = -1;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<float> m_samples;
+};
+
 // The same rectangle of two pictures holds the same pixels.
 bool samePixels(const CPixelSurface& a, const CPixelSurface& b, const CRect& r)
 {
@@ -367,6 +448,19 @@ protected:
     // Starts zintra; true once its ports and its window are there.
     bool start(std::vector<std::string> arguments = {}, std::map<std::string, std::string> changes = {})
     {
+        return launch(std::move(arguments), std::move(changes),
+                      [&] { return jack_port_by_name(recorder->client(), "Zintra:voice") != nullptr; });
+    }
+    // Starts zintra where no JACK server runs; true once its window is there
+    // and its output says said.
+    bool startWithoutJack(const std::string& said, std::vector<std::string> arguments = {})
+    {
+        return launch(std::move(arguments), {{"JACK_DEFAULT_SERVER", "zintra-test-none"}},
+                      [&] { return output().find(said) != std::string::npos; });
+    }
+    template <typename Ready>
+    bool launch(std::vector<std::string> arguments, std::map<std::string, std::string> changes, Ready ready)
+    {
         arguments.insert(arguments.begin(), ZINTRA_PLAYER_PATH);
         player = spawn(arguments, environment(changes), (scratch.path() / "zintra.log").string());
         const auto deadline = Clock::now() + std::chrono::seconds(10);
@@ -374,7 +468,7 @@ protected:
             window = findWindow();
             const std::vector<Window> children =
                 window != 0 ? x11test::childWindows(display, window) : std::vector<Window>();
-            if (!children.empty() && jack_port_by_name(recorder->client(), "Zintra:voice") != nullptr) {
+            if (!children.empty() && ready()) {
                 panel = children.front();
                 sleepMs(200); // a few idles: the panel drawn
                 return true;
@@ -387,6 +481,30 @@ protected:
             sleepMs(20);
         }
         return false;
+    }
+    // True once the player's output says said, within the time.
+    bool waitToSay(const std::string& said, int milliseconds)
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+        while (Clock::now() < deadline && output().find(said) == std::string::npos)
+            sleepMs(20);
+        return output().find(said) != std::string::npos;
+    }
+    // The default ALSA device in the player's ~/.asoundrc.
+    void setAlsaDevice(const std::string& definition) const
+    {
+        std::ofstream(home / ".asoundrc") << "pcm.!default " << definition << "\n";
+    }
+    // A device that writes what it plays, raw, into a file (a named pipe).
+    static std::string fileDevice(const fs::path& path)
+    {
+        return "{\n type file\n slave.pcm \"null\"\n file \"" + path.string() + "\"\n format \"raw\"\n}";
+    }
+    int windowHeight() const
+    {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, window, &attributes);
+        return attributes.height;
     }
     // Runs zintra to its end; its exit status (-1: it did not end in 10 s).
     int runToEnd(std::vector<std::string> arguments, std::map<std::string, std::string> changes = {})
@@ -709,7 +827,6 @@ TEST_F(PlayerX11Test, ErrorsSayWhatIsWrongEndWithTheirStatusAndKeepTheSavedState
     std::ofstream(otherPlugin, std::ios::binary)
         .write(reinterpret_cast<const char*>(otherFile.data()), static_cast<std::streamsize>(otherFile.size()));
     const Row rows[] = {
-        {"no JACK server", {}, {{"JACK_DEFAULT_SERVER", "zintra-test-none"}}, false, 3, "no JACK server is running"},
         {"no display", {}, {{"DISPLAY", "-"}}, false, 4, "no display"},
         {"configuration folder not writable", {}, {}, true, 5, "the saved state is left as it is"},
         {"--load of a damaged file", {"--load", damaged}, {}, false, 6, "is not a bank"},
@@ -1054,13 +1171,15 @@ TEST_F(PlayerX11Test, NotesOfAMidiConnectionThatGoesAwayAreReleased)
 }
 
 // The server quits under the player (a PipeWire restart, jackd stopped): it
-// says so, saves the state and ends with the status of a JACK failure.
-TEST_F(PlayerX11Test, AServerThatGoesAwayEndsThePlayerWithItsStateSaved)
+// says so in its window, keeps its state and plays again once the server is
+// back. Only JACK (--audio jack), so that a sound card does not take over.
+TEST_F(PlayerX11Test, AServerThatGoesAwayIsWaitedForAndJoinedAgain)
 {
     const std::string name = s_serverName + "-second";
     struct Server {
         pid_t pid;
-        ~Server()
+        ~Server() { end(); }
+        void end()
         {
             if (pid <= 0)
                 return;
@@ -1069,31 +1188,188 @@ TEST_F(PlayerX11Test, AServerThatGoesAwayEndsThePlayerWithItsStateSaved)
                 kill(pid, SIGKILL);
                 waitForExit(pid, 2000);
             }
+            pid = 0;
         }
     } server{spawnJackServer(name, 44100, 256, (scratch.path() / "jackd.log").string())};
     // Asked by another process: libjack serves one server to a process.
     const std::string ask = "JACK_DEFAULT_SERVER=" + name + " jack_lsp >/dev/null 2>&1";
-    bool up = false;
-    for (int attempt = 0; attempt < 100 && !up; ++attempt) {
-        up = std::system(ask.c_str()) == 0;
-        if (!up)
+    const auto serverUp = [&] {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            if (std::system(ask.c_str()) == 0)
+                return true;
             sleepMs(50);
-    }
-    ASSERT_TRUE(up) << "the second server did not start: " << contentOf(scratch.path() / "jackd.log");
-    const std::map<std::string, std::string> changes{{"JACK_DEFAULT_SERVER", name}};
-    player =
-        spawn({ZINTRA_PLAYER_PATH, "--no-connect"}, environment(changes), (scratch.path() / "zintra.log").string());
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline && output().find("playing as JACK client") == std::string::npos)
-        sleepMs(20);
-    ASSERT_NE(std::string::npos, output().find("playing as JACK client Zintra")) << output();
+        }
+        return false;
+    };
+    ASSERT_TRUE(serverUp()) << "the second server did not start: " << contentOf(scratch.path() / "jackd.log");
+    ASSERT_TRUE(launch({"--no-connect", "--audio", "jack"}, {{"JACK_DEFAULT_SERVER", name}}, [&] {
+        return output().find("playing as JACK client Zintra") != std::string::npos;
+    })) << output();
+    EXPECT_EQ(kPanelHeight, windowHeight()) << "no message while it plays";
     kill(server.pid, SIGTERM);
     EXPECT_GE(waitForExit(server.pid, 5000), 0) << "the server ended (its own status does not matter)";
     server.pid = 0;
-    EXPECT_EQ(3, waitForExit(player, 2000)) << output();
-    player = 0;
-    EXPECT_NE(std::string::npos, output().find("the JACK server stopped")) << output();
+    EXPECT_TRUE(waitToSay("No audio: the JACK server stopped; no JACK server is running.", 5000)) << output();
+    EXPECT_LT(waitForExit(player, 100), 0) << "the player runs on: " << output();
+    EXPECT_GT(windowHeight(), kPanelHeight) << "the window shows the message";
+
+    server.pid = spawnJackServer(name, 44100, 256, (scratch.path() / "jackd.log").string());
+    ASSERT_TRUE(serverUp()) << "the second server did not start again: " << contentOf(scratch.path() / "jackd.log");
+    const auto joined = [&] {
+        const std::string said = output();
+        const std::size_t first = said.find("playing as JACK client Zintra");
+        return first != std::string::npos && said.find("playing as JACK client Zintra", first + 1) != std::string::npos;
+    };
+    const auto deadline = Clock::now() + std::chrono::seconds(8);
+    while (!joined() && Clock::now() < deadline)
+        sleepMs(50);
+    EXPECT_TRUE(joined()) << output();
+    const auto shrunk = Clock::now() + std::chrono::seconds(1);
+    while (windowHeight() != kPanelHeight && Clock::now() < shrunk)
+        sleepMs(20);
+    EXPECT_EQ(kPanelHeight, windowHeight()) << "the message gone";
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
     EXPECT_GT(contentOf(statePath()).size(), 1000u);
+    server.end();
+}
+
+// No JACK server: the player plays on the default ALSA device, here one that
+// writes what it plays into a pipe the test reads at a sound card's pace;
+// the device lost, it plays on it again once it is back.
+TEST_F(PlayerX11Test, WithoutAJackServerItPlaysOnTheAlsaDevice)
+{
+    const fs::path pipe = scratch.path() / "device.raw";
+    auto listener = std::make_unique<PipeListener>(pipe);
+    PipeListener& device = *listener;
+    ASSERT_TRUE(device.valid());
+    setAlsaDevice(fileDevice(pipe));
+    ASSERT_TRUE(startWithoutJack("playing through the ALSA device \"default\" at 48000 Hz, 32-bit float")) << output();
+    const auto flowing = Clock::now() + std::chrono::seconds(3);
+    while (device.frames() < static_cast<std::size_t>(kRate) / 4 && Clock::now() < flowing)
+        sleepMs(20);
+    ASSERT_GE(device.frames(), static_cast<std::size_t>(kRate) / 4) << "the device plays: " << output();
+    EXPECT_EQ(0.0f, peakOf(device.latest(200, 0))) << "silence before a key";
+
+    // Z held: C4 on the left channel; the rhythm box on the right is silent.
+    key(XK_z, true);
+    sleepMs(800);
+    const std::vector<float> left = device.latest(400, 0);
+    const std::vector<float> right = device.latest(400, 1);
+    key(XK_z, false);
+    EXPECT_NEAR(261.63, pitchOf(left), 1.0);
+    EXPECT_EQ(0.0f, peakOf(right));
+    if (!fs::exists("/dev/snd/seq")) {
+        EXPECT_NE(std::string::npos, output().find("playing without MIDI input")) << output();
+    }
+
+    // The pipe's reader gone, as a sound server that quits: the device fails,
+    // the player says so, lives on and plays again once the reader is back
+    // (until then the file device waits in its open for one).
+    listener.reset();
+    EXPECT_TRUE(waitToSay("the ALSA device \"default\" stopped (", 3000)) << output();
+    EXPECT_LT(waitForExit(player, 10), 0) << output();
+    PipeListener again(pipe);
+    const auto back = Clock::now() + std::chrono::seconds(5);
+    while (again.frames() < static_cast<std::size_t>(kRate) / 4 && Clock::now() < back)
+        sleepMs(20);
+    EXPECT_GE(again.frames(), static_cast<std::size_t>(kRate) / 4) << "the device plays again: " << output();
+    const std::string said = output();
+    EXPECT_NE(said.find("playing through the ALSA device"), said.rfind("playing through the ALSA device")) << said;
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
+    EXPECT_GT(contentOf(statePath()).size(), 1000u);
+}
+
+// The message as the player's window draws it below a panel of the same
+// size, in a window of the test's own; empty when it cannot be read.
+CPixelSurface referenceMessage(Display* display, const std::string& text, int& height)
+{
+    struct Listener final : CPlayerWindowListener {
+        void windowKeyDown(VstKeyCode&) override { }
+        void windowKeyUp(VstKeyCode&) override { }
+        void windowCloseRequested() override { }
+        [[noreturn]] void windowDisplayLost() override { std::abort(); }
+    } listener;
+    // The window sets handlers of its own for its connection; the test's stay.
+    const XErrorHandler errors = XSetErrorHandler(nullptr);
+    const XIOErrorHandler ioErrors = XSetIOErrorHandler(nullptr);
+    CX11PlayerWindow reference;
+    std::string error;
+    const bool opened = reference.open(kPanelWidth, kPanelHeight, "message reference", &listener, error);
+    XSetErrorHandler(errors);
+    XSetIOErrorHandler(ioErrors);
+    if (!opened)
+        return CPixelSurface();
+    reference.showMessage(text);
+    const Window native = static_cast<Window>(reinterpret_cast<std::uintptr_t>(reference.nativeWindow()));
+    CPixelSurface picture;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        reference.waitEvents(20);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, native, &attributes);
+        height = attributes.height;
+        if (attributes.map_state == IsViewable && height > kPanelHeight) {
+            reference.waitEvents(50);
+            picture = x11test::readWindow(display, native, kPanelWidth, height);
+            break;
+        }
+    }
+    reference.close();
+    return picture;
+}
+
+// Neither JACK nor a device: the window says what is wrong and what to do,
+// the player waits and plays once the device is there.
+TEST_F(PlayerX11Test, WithNoAudioAtAllTheWindowSaysSoAndThePlayerWaitsForIt)
+{
+    setAlsaDevice("{\n type hw\n card 7\n}");
+    ASSERT_TRUE(startWithoutJack("trying again every 3 seconds.")) << output();
+    const std::string said = output();
+    const std::size_t begin = said.find("No audio: ");
+    const std::size_t end = said.find("trying again every 3 seconds.");
+    ASSERT_NE(std::string::npos, begin) << said;
+    const std::string message = said.substr(begin, end + std::strlen("trying again every 3 seconds.") - begin);
+    EXPECT_NE(std::string::npos, message.find("no JACK server is running, and the ALSA device \"default\" cannot be "
+                                              "opened"))
+        << message;
+    EXPECT_NE(std::string::npos, message.find("Start JACK")) << message;
+
+    // The window grown by the message's strip, its pixels those of the
+    // message drawn by itself: the text the output says, legible.
+    const auto grown = Clock::now() + std::chrono::seconds(2);
+    while (windowHeight() <= kPanelHeight && Clock::now() < grown)
+        sleepMs(20);
+    const int height = windowHeight();
+    ASSERT_GT(height, kPanelHeight);
+    sleepMs(200);
+    const CPixelSurface shot = x11test::readWindow(display, window, kPanelWidth, height);
+    x11test::saveShot(shot, "player-no-audio");
+    int referenceHeight = 0;
+    const CPixelSurface reference = referenceMessage(display, message, referenceHeight);
+    ASSERT_EQ(height, referenceHeight);
+    const CRect strip{0, kPanelHeight, kPanelWidth, height};
+    EXPECT_TRUE(samePixels(shot, reference, strip)) << "the message's text";
+    int inked = 0;
+    for (int y = strip.top; y < strip.bottom; ++y)
+        for (int x = strip.left; x < strip.right; ++x)
+            inked += shot.pixel(x, y) != shot.pixel(0, kPanelHeight) ? 1 : 0;
+    EXPECT_GT(inked, 2000) << "two lines of text";
+
+    // Tried again: still running, said once.
+    sleepMs(3500);
+    EXPECT_LT(waitForExit(player, 10), 0) << output();
+    const std::string later = output();
+    EXPECT_EQ(later.find("No audio: "), later.rfind("No audio: ")) << later;
+
+    // The device comes: it plays, the message goes.
+    const fs::path pipe = scratch.path() / "device.raw";
+    PipeListener device(pipe);
+    setAlsaDevice(fileDevice(pipe));
+    EXPECT_TRUE(waitToSay("playing through the ALSA device", 5000)) << output();
+    const auto shrunk = Clock::now() + std::chrono::seconds(1);
+    while (windowHeight() == height && Clock::now() < shrunk)
+        sleepMs(20);
+    EXPECT_LT(windowHeight(), height) << "the problem no longer shown";
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
 }
 
 // Twenty starts and quits, by the window, SIGTERM and SIGINT in turn, every
