@@ -310,9 +310,10 @@ def checkProgramChange(ardour):
 
 def checkProgramRoll(ardour):
     """The region's program change played by a real-time roll; after the stop nothing asks the plug-in
-    anything for about 3 s, then the session is saved. Ardour 7.3 gives a VST 2 plug-in no request of its
-    own threads without the plug-in's window (no effIdle: it gives that only to an open editor), so the
-    save is the first moment to tell it; it must hold what plays, and nothing is told while rolling."""
+    anything for about 3 s, then the session is saved. Ardour 7.3 makes no request of a VST 2 plug-in from
+    its own threads until the plug-in's window has been opened once in that run (its idle calls, effEditIdle
+    and effIdle, go only to plug-ins whose window it has made), so the save is the first moment to tell it;
+    it must hold what plays, and nothing is told while rolling."""
     results = ardour.create("roll", {"ZINTRA_DEBUG": "1"})
     played = parameters(results)
     showParameters("after the roll", played)
