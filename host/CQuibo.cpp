@@ -460,6 +460,7 @@ void CQuibo::announceOwnChanges()
     if (front == nullptr || !m_hostNotices.pending() || front->transportRuns())
         return;
     const std::uint32_t changed = m_hostNotices.take();
+    debugTrace("CQuibo::announceOwnChanges: parameters 0x%04x told to the host\n", static_cast<unsigned>(changed));
     for (VstInt32 i = 0; i < kNumParams; ++i) {
         if ((changed >> i) & 1u)
             front->parameterChanged(i, getParameter(i));

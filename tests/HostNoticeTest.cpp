@@ -80,15 +80,19 @@ void renderUntilTheProgramChanges(LoadedPlugin& plugin)
         plugin.render(512);
 }
 
+// The plug-in has played a block with its start-up values (Play) and the host
+// has asked for its program; what it has asked for so far is forgotten.
+void prepare(LoadedPlugin& plugin)
+{
+    ASSERT_NE(nullptr, plugin.effect);
+    plugin.render(512);
+    plugin.call(effGetProgram);
+    hostCalls = {};
+}
+
 class HostNotice : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(nullptr, plugin.effect);
-        plugin.render(512); // the start-up values, Play
-        plugin.call(effGetProgram);
-        hostCalls = {};
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(prepare(plugin)); }
 
     LoadedPlugin plugin;
 };
@@ -132,10 +136,7 @@ TEST_F(HostNotice, TheHostIsToldOfEveryValueTheInstrumentChangedItself)
     for (const OwnChange& change : changes) {
         SCOPED_TRACE(change.what);
         LoadedPlugin own;
-        ASSERT_NE(nullptr, own.effect);
-        own.render(512);
-        own.call(effGetProgram);
-        hostCalls = {};
+        ASSERT_NO_FATAL_FAILURE(prepare(own));
         const std::map<VstInt32, float> before = values(own);
         change.make(own);
         const std::set<VstInt32> changed = changedBetween(before, values(own));
@@ -150,6 +151,37 @@ TEST_F(HostNotice, TheHostIsToldOfEveryValueTheInstrumentChangedItself)
         EXPECT_EQ(changed.size(), hostCalls.automated.size()) << "told twice";
         EXPECT_EQ(0, hostCalls.edits);
         EXPECT_EQ(0, hostCalls.callsInProcess);
+    }
+}
+
+// Whichever request of its own thread comes first tells the host: the idle
+// call the plug-in asks for, the editor's idle, a save (a host that gives no
+// idle without the editor makes no other request before it) or the text of
+// a generic control.
+TEST_F(HostNotice, AnyRequestFromTheHostsThreadTellsIt)
+{
+    struct Request {
+        const char* what;
+        VstInt32 opcode;
+    };
+    const Request requests[] = {
+        {"effIdle", effIdle},
+        {"effEditIdle", effEditIdle},
+        {"effGetChunk", effGetChunk},
+        {"effGetParamDisplay", effGetParamDisplay},
+    };
+    for (const Request& request : requests) {
+        SCOPED_TRACE(request.what);
+        LoadedPlugin own;
+        ASSERT_NO_FATAL_FAILURE(prepare(own));
+        MidiMessage violin(0xC0, 2);
+        own.render(512, &violin.list);
+        ASSERT_TRUE(hostCalls.automated.empty());
+        void* chunk = nullptr;
+        char text[64] = {};
+        own.call(request.opcode, 0, 0, request.opcode == effGetChunk ? static_cast<void*>(&chunk) : text);
+        EXPECT_FLOAT_EQ(0.4f, told()[kProgram]);
+        EXPECT_EQ(own.get(kSound), told()[kSound]);
     }
 }
 

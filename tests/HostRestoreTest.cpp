@@ -159,7 +159,9 @@ TEST(HostRestore, DamagedExtensionsAreIgnored)
     }
 }
 
-TEST(HostRestore, MidiIsRequestedOncePerResume)
+// Each resume also asks for idle calls outside the editor, the host thread's
+// moment to hear of the instrument's own changes where no editor is open.
+TEST(HostRestore, MidiAndIdleCallsAreRequestedOncePerResume)
 {
     LoadedPlugin plugin;
     testhost::hostCalls = {};
@@ -170,9 +172,12 @@ TEST(HostRestore, MidiIsRequestedOncePerResume)
     plugin.set(kMode, 0.0f); // Play
     plugin.render(64);
     EXPECT_EQ(1, testhost::hostCalls.wantMidi);
+    EXPECT_EQ(1, testhost::hostCalls.needIdle);
     plugin.call(effMainsChanged, 0, 0);
     plugin.call(effMainsChanged, 0, 1);
     EXPECT_EQ(2, testhost::hostCalls.wantMidi);
+    EXPECT_EQ(2, testhost::hostCalls.needIdle);
+    EXPECT_EQ(0, testhost::hostCalls.callsInProcess);
 }
 
 } // namespace

@@ -18,6 +18,7 @@ namespace testhost {
 // while transportPlaying is set.
 struct HostCalls {
     int wantMidi = 0;
+    int needIdle = 0;
     int updateDisplay = 0;
     std::vector<std::pair<VstInt32, float>> automated; // audioMasterAutomate: index, value
     int edits = 0; // audioMasterBeginEdit and audioMasterEndEdit
@@ -38,6 +39,9 @@ inline VstIntPtr VSTCALLBACK countingCallback(AEffect*, VstInt32 opcode, VstInt3
     case audioMasterWantMidi:
         ++hostCalls.wantMidi;
         return 0;
+    case audioMasterNeedIdle:
+        ++hostCalls.needIdle;
+        return 1;
     case audioMasterUpdateDisplay:
         ++hostCalls.updateDisplay;
         return 0;

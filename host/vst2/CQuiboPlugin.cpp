@@ -36,6 +36,8 @@ CQuiboPlugin::~CQuiboPlugin()
     m_instrument->attachFront(nullptr);
 }
 
+// Every request from the host's own threads (not the audio thread's event
+// list) is a moment to tell it what the instrument changed itself.
 VstIntPtr CQuiboPlugin::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     if (opcode != effProcessEvents)
@@ -128,9 +130,13 @@ void CQuiboPlugin::setSampleRate(float rate)
 }
 
 // The host's resume asks for MIDI, once; the panel's mode changes do not.
+// It also asks for idle calls outside the editor: a host that gives them
+// (effIdle from its own thread, editor open or not) then hears of the
+// instrument's own changes without waiting for its next other request.
 void CQuiboPlugin::resume()
 {
     wantEvents(1);
+    needIdle();
 }
 
 void CQuiboPlugin::process(float** inputs, float** outputs, VstInt32 sampleFrames)

@@ -12,7 +12,8 @@ the LV2 bundle instead, copied into a private LV2_PATH folder (LV2 needs no scan
 With --in-place the VST 2 plug-in is an installed one, indexed and listed where it lies, with LXVST_PATH
 set to SEARCH_PATH (Ardour's default search path when it is empty).
 
-CHECK is discovery, playback, reload-edit, reload-insert, program-change, automation, preset or all.
+CHECK is discovery, playback, reload-edit, reload-insert, program-change, program-roll, automation, preset
+or all.
 ZINTRA_DAW_PLUGIN, when set, names the VST 2 plug-in instead of --plugin. Without Ardour or numpy the checks
 are skipped (exit code 77), unless ZINTRA_DAW_REQUIRED=1 makes that a failure.
 """
@@ -32,6 +33,7 @@ SCANNER = os.path.join(ARDOUR_LIB, "ardour-vst-scanner")
 TIMEOUT = 240
 ATTEMPTS = 3
 LV2_URI = "urn:ferrowick:zintra"
+TOLD = "CQuibo::announceOwnChanges: "  # the plug-in's diagnostic line when it tells the host (ZINTRA_DEBUG)
 
 sys.dont_write_bytecode = True  # keep the source folder clean
 from checking import CheckFailed, Findings, expect, missingPrograms, reportMissing  # noqa: E402
@@ -111,19 +113,26 @@ class ArdourRun:
     def session(self, name):
         return os.path.join(self.work, name)
 
-    def lua(self, title, *arguments, fresh=None):
-        """Runs session.lua and answers its result lines, split into words; `fresh`
-        names a session folder to remove before each attempt."""
+    def lua(self, title, *arguments, fresh=None, extraEnvironment=None):
+        """Runs session.lua and answers its result lines, split into words, in their order; `fresh`
+        names a session folder to remove before each attempt. With ZINTRA_DEBUG set, each time the
+        plug-in told Ardour of values it changed itself is a result ["told", mask] in that order."""
         before = (lambda: shutil.rmtree(fresh, ignore_errors=True)) if fresh else None
-        text = self.run(title, ["ardour7-lua", os.path.join(HERE, "session.lua")] + list(arguments), before=before)
-        results = [line.split()[1:] for line in text.splitlines() if line.startswith("ZINTRA ")]
+        text = self.run(title, ["ardour7-lua", os.path.join(HERE, "session.lua")] + list(arguments),
+                        extraEnvironment, before)
+        results = []
+        for line in text.splitlines():
+            if line.startswith("ZINTRA "):
+                results.append(line.split()[1:])
+            elif line.startswith(TOLD):
+                results.append(["told", line.split()[2]])
         expect(["done"] in results, "%s did not finish:\n%s" % (title, tail(text)))
         return results
 
-    def create(self, scenario):
+    def create(self, scenario, extraEnvironment=None):
         """Creates the session of a scenario of session.lua; answers its results."""
         return self.lua("create-" + scenario, "create", self.session(scenario), scenario, scenario,
-                        fresh=self.session(scenario))
+                        fresh=self.session(scenario), extraEnvironment=extraEnvironment)
 
     def reload(self, scenario):
         """Loads the saved session of a scenario in a fresh Ardour and renders it."""
@@ -299,6 +308,31 @@ def checkProgramChange(ardour):
     findings.settle()
 
 
+def checkProgramRoll(ardour):
+    """The region's program change played by a real-time roll; after the stop nothing asks the plug-in
+    anything for about 3 s, then the session is saved. Ardour 7.3 makes no request of a VST 2 plug-in from
+    its own threads until the plug-in's window has been opened once in that run (its idle calls, effEditIdle
+    and effIdle, go only to plug-ins whose window it has made), so the save is the first moment to tell it;
+    it must hold what plays, and nothing is told while rolling."""
+    results = ardour.create("roll", {"ZINTRA_DEBUG": "1"})
+    played = parameters(results)
+    showParameters("after the roll", played)
+    expect(abs(played[PROGRAM] - VIOLIN) <= 1e-6, "the region's program change to Violin was not played")
+    steps = [r[1] if r[0] == "mark" else "told" for r in results if r[0] in ("mark", "told")]
+    steps = steps[steps.index("roll"):]
+    print("  steps: " + ", ".join(steps))
+    findings = Findings()
+    findings.expect("told" not in steps[:steps.index("stopped")], "the plug-in told Ardour while the transport rolled")
+    findings.expect("told" in steps, "the plug-in never told Ardour of the program change")
+    if "told" in steps:
+        moment = "at the save" if steps.index("told") > steps.index("save") else "before the save"
+        print("  the plug-in told Ardour of the program change %s" % moment)
+    saved = SavedSession(ardour.session("roll"), "roll")
+    showParameters("saved by Ardour", saved.values)
+    sameValues("the values Ardour saved", saved.values, played, findings)
+    findings.settle()
+
+
 def checkAutomation(ardour):
     results = ardour.create("automation")
     played = parameters(results)
@@ -341,8 +375,8 @@ def checkPreset(ardour):
 
 
 CHECKS = {"discovery": checkDiscovery, "playback": checkPlayback, "reload-edit": checkReloadEdit,
-          "reload-insert": checkReloadInsert, "program-change": checkProgramChange, "automation": checkAutomation,
-          "preset": checkPreset}
+          "reload-insert": checkReloadInsert, "program-change": checkProgramChange, "program-roll": checkProgramRoll,
+          "automation": checkAutomation, "preset": checkPreset}
 
 
 # ----------------------------------------------------------------------------

@@ -14,6 +14,9 @@
 --           plays; renders "before", then saves with the transport stopped
 --   automation  Program in Write and Sound in Touch mode, the transport rolled over the
 --           region's program change and stopped; saves
+--   roll    the transport rolled over the region's program change and stopped, then
+--           about 3 s with no call into the plug-in, as with no plug-in window open;
+--           saves (marks "roll", "stopped" and "save" tell when each step began)
 --   preset  the host's preset "Violin" chosen from the plug-in's preset list, then an
 --           Attack edit; renders "before", then saves
 --
@@ -34,7 +37,7 @@ local TICKS_PER_BEAT = 1920
 -- Parameter indexes of the plug-in.
 local PROGRAM, VOLUME, BALANCE, SOUND, ATTACK, VIBRATO, TEMPO = 0, 2, 3, 6, 7, 12, 14
 -- The MIDI program (Violin) of the region's program change, by scenario.
-local REGION_PROGRAM = {program = 2, automation = 2}
+local REGION_PROGRAM = {program = 2, automation = 2, roll = 2}
 local PLUGIN_TYPE = ARDOUR.PluginType[os.getenv("ZINTRA_PLUGIN_TYPE") or "LXVST"]
 assert(PLUGIN_TYPE, "unknown plug-in type " .. tostring(os.getenv("ZINTRA_PLUGIN_TYPE")))
 
@@ -205,18 +208,15 @@ function scenarios.program(track)
     save()
 end
 
--- Ardour records a control in Write mode all the while the transport rolls, and in
--- Touch mode while it is touched; the plug-in's own program change must not be in
--- either list.
-function scenarios.automation(track)
-    local zintra = addZintra(track)
-    waitForBlocks(4)
-    control(zintra, PROGRAM):set_automation_state(ARDOUR.AutoState.Write)
-    control(zintra, SOUND):set_automation_state(ARDOUR.AutoState.Touch)
+-- Rolls the transport in real time past the region's program change (at 0.25 s) and
+-- stops it; `during`, when given, runs after every few blocks meanwhile.
+local function rollPastTheProgramChange(during)
     Session:request_roll(ARDOUR.TransportRequestSource.TRS_UI)
     for _ = 1, 200 do
         waitForBlocks(8)
-        hostRequest(zintra)
+        if during then
+            during()
+        end
         if Session:transport_sample() > RATE then
             break
         end
@@ -225,15 +225,45 @@ function scenarios.automation(track)
     Session:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
     for _ = 1, 100 do
         waitForBlocks(8)
-        hostRequest(zintra)
+        if during then
+            during()
+        end
         if not Session:transport_rolling() then
             break
         end
     end
+    assert(not Session:transport_rolling(), "the transport did not stop")
+end
+
+-- Ardour records a control in Write mode all the while the transport rolls, and in
+-- Touch mode while it is touched; the plug-in's own program change must not be in
+-- either list.
+function scenarios.automation(track)
+    local zintra = addZintra(track)
+    waitForBlocks(4)
+    control(zintra, PROGRAM):set_automation_state(ARDOUR.AutoState.Write)
+    control(zintra, SOUND):set_automation_state(ARDOUR.AutoState.Touch)
+    rollPastTheProgramChange(function() hostRequest(zintra) end)
     waitForBlocks(16)
     hostRequest(zintra)
     report("rolled", Session:transport_sample())
     reportParameters(zintra)
+    save()
+end
+
+-- The program change played, then nothing asks the plug-in anything until the save:
+-- headless Ardour, like Ardour with no plug-in window open, calls it only from its
+-- process thread meanwhile (150 blocks of 1024 frames, about 3 s). Reading the
+-- values (getParameter) is no request.
+function scenarios.roll(track)
+    local zintra = addZintra(track)
+    waitForBlocks(4)
+    report("mark", "roll")
+    rollPastTheProgramChange()
+    report("mark", "stopped")
+    waitForBlocks(150)
+    reportParameters(zintra)
+    report("mark", "save")
     save()
 end
 
