@@ -54,10 +54,13 @@ if(TARGET zintra)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/zintra.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# The changelog as it is for a plain cmake --install; the package holds it
-# compressed, as changelog.gz (below), where Debian's tools look for it.
-install(FILES ${CMAKE_SOURCE_DIR}/CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT changelog)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence and the changelog as they are, for a plain cmake --install only
+# (component plain, which the package leaves out): the package holds them in
+# Debian's form, the licence in its copyright file and the changelog as
+# changelog.gz (below).
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        COMPONENT plain)
 
 # The Debian package's own documents: the machine-readable copyright file, the
 # package's changelog (changelog.Debian.gz, as in every package with a Debian
