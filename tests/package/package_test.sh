@@ -43,6 +43,7 @@ cpack_setting() { # NAME
 DEB_VERSION="$VERSION-$(cpack_setting CPACK_DEBIAN_PACKAGE_RELEASE)"
 MAINTAINER="$(cpack_setting CPACK_PACKAGE_CONTACT)"
 PRIVATE_ROOT_UNAVAILABLE=75
+PRIVATE_ROOT="" # set in the run that overlays the system (deb-private)
 
 WORK="$(mktemp -d /tmp/zintra-package-XXXXXX)"
 failures=0
@@ -57,11 +58,13 @@ check() {
         failures=$((failures + 1))
     fi
 }
+# The cleanups run last first: the package is purged from a private root
+# before the root is taken away.
 finish() {
     local status=$?
-    local step
-    for step in "${cleanups[@]}"; do
-        $step
+    local index
+    for ((index = ${#cleanups[@]} - 1; index >= 0; index--)); do
+        ${cleanups[index]}
     done
     if [ "$failures" -eq 0 ] && { [ "$status" -eq 0 ] || [ "$status" -eq "$SKIPPED" ] ||
         [ "$status" -eq "$PRIVATE_ROOT_UNAVAILABLE" ]; }; then
@@ -297,6 +300,10 @@ zintra_known() {
 # Leaves no trace of the package, not even the record dpkg -r keeps of a removed
 # package with maintainer scripts.
 package_removed() {
+    if [ -n "$PRIVATE_ROOT" ] && ! grep -q '^zintra-test-usr /usr ' /proc/self/mounts; then
+        echo "the private root is gone: the system's zintra left alone"
+        return 1
+    fi
     zintra_known || return 0
     echo "purging zintra"
     dpkg -P zintra >/dev/null
@@ -370,6 +377,7 @@ test_deb_private() { # DEB
         echo "no private root: /usr, /var and /etc could not be overlaid"
         exit $PRIVATE_ROOT_UNAVAILABLE
     fi
+    PRIVATE_ROOT=1
     echo "in a private root: /usr, /var and /etc overlaid, the system's own left as they are"
     test_deb_installed "$1"
 }

@@ -99,8 +99,7 @@ const char* const kUsageOptions =
     "                         rendering: runs of blocks after a warm-up, per sample frame\n"
     "  --runs N               timed runs (default 7); the median is reported\n"
     "  --run-seconds S        processor time of one run (default 0.3)\n"
-    "  --warmup S             seconds of audio processed before the runs (default 0.5)\n"
-    ;
+    "  --warmup S             seconds of audio processed before the runs (default 0.5)\n";
 
 #if defined(ZINTRA_HOST_PANEL)
 const char* const kUsagePanel =
@@ -110,8 +109,7 @@ const char* const kUsagePanel =
     "  --hover T:X:Y          the pointer moves there at T\n"
     "  --shot T:FILE.png      writes the panel's picture after T seconds\n"
     "  --scale 1|2            the host announces that display scale before it opens the panel\n"
-    "                         (effVendorSpecific); the pointer's panel pixels are scaled with it\n"
-    ;
+    "                         (effVendorSpecific); the pointer's panel pixels are scaled with it\n";
 #endif
 
 // The usage text, naming the modules this program loads by default.
