@@ -16,8 +16,9 @@ packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev
           libasound2-dev
           # The player's desktop entry is checked with desktop-file-validate.
           desktop-file-utils
-          # The packages (scripts/package.sh) and their tests: lintian, dpkg-shlibdeps, the manual pages, unzip.
-          lintian dpkg-dev man-db file unzip
+          # The packages (scripts/package.sh) and their tests: lintian, dpkg-shlibdeps, the manual pages, unzip,
+          # objcopy, readelf and nm on the binaries, unshare and overlay mounts for the private root.
+          lintian dpkg-dev man-db file unzip binutils util-linux mount
           # The 32-bit Windows plug-in in LMMS: only the i386 LMMS has a VST server (run under Wine).
           wine wine32:i386 lmms:i386 lmms-vst-server:i386)
 missing=()

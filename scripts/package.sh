@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Zintra's packages:
-#   zintra_<version>_amd64.deb    the Debian package (CPack, cmake/Packaging.cmake)
+#   zintra_<version>-<revision>_amd64.deb  the Debian package (CPack, cmake/Packaging.cmake;
+#                                 the revision is QUIBO_DEBIAN_REVISION, 1 by default)
 #   zintra-<version>-windows.zip  the Windows archive: zintra-<version>-windows/ with
 #                                 win32/Zintra.dll, win64/Zintra.dll, README.txt,
 #                                 LICENSE.txt, CHANGELOG.txt and programs/ (the six
@@ -29,7 +30,7 @@ while [ $# -gt 0 ]; do
     --only) ONLY="${2:?--only needs deb or windows}" ;;
     --out) OUT="${2:?--out needs a directory}" ;;
     -h | --help)
-        sed -n '2,18p' "${BASH_SOURCE[0]}"
+        sed -n '2,19p' "${BASH_SOURCE[0]}"
         exit 0
         ;;
     *)
@@ -66,7 +67,10 @@ VERSION="$(sed -n 's/^#define ZINTRA_VERSION_STRING "\(.*\)"$/\1/p' "$LINUX_BUIL
 # --- the Debian package --------------------------------------------------------
 
 make_deb() {
-    local name="zintra_${VERSION}_amd64.deb" logfile="$LINUX_BUILD/cpack.log"
+    local revision
+    revision="$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_RELEASE "\(.*\)")$/\1/p' "$LINUX_BUILD/CPackConfig.cmake")"
+    [ -n "$revision" ] || fail "no Debian revision in $LINUX_BUILD/CPackConfig.cmake"
+    local name="zintra_${VERSION}-${revision}_amd64.deb" logfile="$LINUX_BUILD/cpack.log"
     rm -f "$LINUX_BUILD/$name"
     if ! (cd "$LINUX_BUILD" && cpack -G DEB) >"$logfile" 2>&1; then
         tail -30 "$logfile" >&2

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the unit and plug-in tests (the GUI ones start Xvfb servers of
 # their own; the plug-in in Ardour), the Windows builds under Wine and the 32-bit one in LMMS, the front-panel bitmaps,
-# the installed product and the packages (the Debian package installed with dpkg and removed), the
+# the installed product and the packages (the Debian package installed with dpkg and removed, in a private root), the
 # tests again under AddressSanitizer and UndefinedBehaviorSanitizer, the
 # concurrency tests under ThreadSanitizer, and the fuzz targets.
 set -euo pipefail
@@ -32,7 +32,7 @@ echo "=== the 32-bit plug-in in LMMS under Wine, against the Linux build ==="
 /usr/bin/python3 tests/daw/lmms_test.py --dll build-windows/i686/Zintra.dll --linux-build build/test
 echo "=== front-panel bitmaps: regenerated and compared, checked, counted in a 32-bit DLL ==="
 bash scripts/check-panel-art.sh build-windows/i686/Zintra.dll
-echo "=== installed and packaged: cmake --install, the Debian package installed and removed, the Windows archive ==="
+echo "=== installed and packaged: cmake --install, the Debian package installed and removed in a private root, the Windows archive ==="
 # The test preset leaves these out: the Windows archive needs the Windows build above.
 ZINTRA_PACKAGE_INSTALL=1 ctest --test-dir build/test -L package -j"$jobs" --output-on-failure
 

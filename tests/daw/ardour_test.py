@@ -65,8 +65,11 @@ class ArdourRun:
         if lv2:
             shutil.copytree(plugin, os.path.join(self.plugins, os.path.basename(plugin.rstrip("/"))))
             self.plugin = LV2_URI
-            # The system's bundles too, as a user has them: they hold the plug-in classes' labels.
-            self.environment.update(LV2_PATH=self.plugins + ":/usr/lib/lv2", ZINTRA_PLUGIN_TYPE="LV2")
+            # Beside it the system's specification bundles, which hold the plug-in classes' labels, and no
+            # other plug-in: an installed copy of this one would be a second plug-in of the same URI.
+            subprocess.run(["bash", os.path.join(HERE, "..", "lv2", "link_specifications.sh"), self.plugins],
+                           check=True)
+            self.environment.update(LV2_PATH=self.plugins, ZINTRA_PLUGIN_TYPE="LV2")
         elif inPlace is not None:
             # An installed plug-in, found where it lies: through LXVST_PATH, or Ardour's own default
             # search path when inPlace is empty.

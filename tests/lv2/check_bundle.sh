@@ -6,13 +6,14 @@
 set -euo pipefail
 bundle=$(cd "$1" && pwd)
 uri=urn:ferrowick:zintra
-# LV2_PATH names folders of bundles: one that holds this bundle only, and the
-# system's, where the LV2 vocabulary bundles (the plug-in classes) live.
+# LV2_PATH names one folder: this bundle and the system's LV2 specification
+# bundles (the plug-in classes), no other plug-in, so that an installed copy of
+# the plug-in is not seen.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-mkdir "$scratch/lv2"
+bash "$(dirname "${BASH_SOURCE[0]}")/link_specifications.sh" "$scratch/lv2"
 ln -s "$bundle" "$scratch/lv2/Zintra.lv2"
-export LV2_PATH=$scratch/lv2:/usr/lib/lv2
+export LV2_PATH=$scratch/lv2
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
@@ -28,7 +29,7 @@ grep -q 'Class: *Instrument Plugin' "$scratch/info.txt" || fail "lv2info does no
 grep -q "$uri#panel" "$scratch/info.txt" || fail "lv2info shows no UI $uri#panel"
 grep -q 'extensions/ui#X11UI' "$scratch/info.txt" || fail "the UI is not an X11 UI"
 
-validation=$(sord_validate /usr/lib/lv2/*.lv2/*.ttl "$bundle"/*.ttl 2>&1 || true)
+validation=$(sord_validate "$scratch"/lv2/*.lv2/*.ttl 2>&1 || true)
 grep -q 'Found 0 errors' <<<"$validation" || fail "sord_validate: $(tail -5 <<<"$validation")"
 
 ((failed == 0)) && echo "lv2ls, lv2info ($ports ports, $presets presets, the UI) and sord_validate agree"

@@ -35,15 +35,48 @@
 
 namespace {
 
-const char* const kUsage =
-    "usage: zintra-host [options]\n"
-    "  --help, --version      this text, or the version\n"
 #if defined(ZINTRA_INSTALLED_PLUGIN)
-    "  --plugin PATH          plug-in module (default: the one installed with this program,\n"
-    "                         ../" ZINTRA_INSTALLED_PLUGIN " from its folder, else " ZINTRA_DEFAULT_PLUGIN ")\n"
-#else
-    "  --plugin PATH          plug-in module (default " ZINTRA_DEFAULT_PLUGIN ")\n"
+// A module installed with this program: RELATIVE under the prefix, that is
+// beside <prefix>/bin; else the build's FALLBACK.
+std::string installedOr(const char* relative, const char* fallback)
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed = self.parent_path().parent_path() / relative;
+        if (std::filesystem::is_regular_file(installed, error))
+            return installed.string();
+    }
+    return fallback;
+}
 #endif
+
+// The plug-in a run without --plugin loads: an installed host's own, in
+// <prefix>/lib/vst, else the build's.
+std::string defaultPlugin()
+{
+#if defined(ZINTRA_INSTALLED_PLUGIN)
+    return installedOr(ZINTRA_INSTALLED_PLUGIN, ZINTRA_DEFAULT_PLUGIN);
+#else
+    return ZINTRA_DEFAULT_PLUGIN;
+#endif
+}
+
+#if defined(ZINTRA_HOST_PANEL)
+// The headless module --click, --drag, --hover and --shot play without
+// --plugin: an installed host's own, in <prefix>/lib/zintra, else the build's.
+std::string defaultHeadlessPlugin()
+{
+#if defined(ZINTRA_INSTALLED_HEADLESS_PLUGIN)
+    return installedOr(ZINTRA_INSTALLED_HEADLESS_PLUGIN, ZINTRA_HEADLESS_PLUGIN);
+#else
+    return ZINTRA_HEADLESS_PLUGIN;
+#endif
+}
+#endif
+
+// The options after --plugin, whose default printUsage names.
+const char* const kUsageOptions =
     "  --legacy-main          find the plug-in only by its legacy entry point 'main'\n"
     "  --info                 print the plug-in's identity\n"
     "  --render FILE.wav      render a stereo WAV file\n"
@@ -67,19 +100,36 @@ const char* const kUsage =
     "                         rendering: runs of blocks after a warm-up, per sample frame\n"
     "  --runs N               timed runs (default 7); the median is reported\n"
     "  --run-seconds S        processor time of one run (default 0.3)\n"
-    "  --warmup S             seconds of audio processed before the runs (default 0.5)\n"
+    "  --warmup S             seconds of audio processed before the runs (default 0.5)\n";
+
 #if defined(ZINTRA_HOST_PANEL)
-    "The front panel, opened on a plug-in module built with the headless window backend\n"
-    "(default " ZINTRA_HEADLESS_PLUGIN "), played while the render runs (X, Y: panel pixels):\n"
+const char* const kUsagePanel =
     "  --click T:X:Y[:HOLD][:MODS]  a left click at T seconds, held HOLD seconds (default 0.1);\n"
     "                         MODS: any of s (Shift), c (Control), a (Alt)\n"
     "  --drag T:X:Y:T2:X2:Y2[:MODS]  pressed at X, Y at T, moved to X2, Y2, released at T2\n"
     "  --hover T:X:Y          the pointer moves there at T\n"
     "  --shot T:FILE.png      writes the panel's picture after T seconds\n"
     "  --scale 1|2            the host announces that display scale before it opens the panel\n"
-    "                         (effVendorSpecific); the pointer's panel pixels are scaled with it\n"
+    "                         (effVendorSpecific); the pointer's panel pixels are scaled with it\n";
 #endif
-    ;
+
+// The usage text, naming the modules this program loads by default.
+void printUsage(std::FILE* out)
+{
+    std::fprintf(out,
+                 "usage: zintra-host [options]\n"
+                 "  --help, --version      this text, or the version\n"
+                 "  --plugin PATH          plug-in module (default %s)\n",
+                 defaultPlugin().c_str());
+    std::fputs(kUsageOptions, out);
+#if defined(ZINTRA_HOST_PANEL)
+    std::fprintf(out,
+                 "The front panel, opened on a plug-in module built with the headless window backend\n"
+                 "(default %s), played while the render runs (X, Y: panel pixels):\n",
+                 defaultHeadlessPlugin().c_str());
+    std::fputs(kUsagePanel, out);
+#endif
+}
 
 struct Options {
     std::string plugin = ZINTRA_DEFAULT_PLUGIN;
@@ -317,22 +367,6 @@ void printTiming(HostSession& session, const HostSession::Timing& timing, const 
                 1e9 / (timing.processorNs * static_cast<double>(options.rate)), timing.rms[0], timing.rms[1]);
 }
 
-// The plug-in a run without --plugin loads: an installed host's own, in
-// <prefix>/lib/vst beside <prefix>/bin, else the build's.
-std::string defaultPlugin()
-{
-#if defined(ZINTRA_INSTALLED_PLUGIN)
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::filesystem::path installed = self.parent_path().parent_path() / ZINTRA_INSTALLED_PLUGIN;
-        if (std::filesystem::is_regular_file(installed, error))
-            return installed.string();
-    }
-#endif
-    return ZINTRA_DEFAULT_PLUGIN;
-}
-
 int run(const Options& given)
 {
     Options options = given;
@@ -342,7 +376,7 @@ int run(const Options& given)
 #if defined(ZINTRA_HOST_PANEL)
     usePanel = !options.panel.empty();
     if (usePanel && !options.pluginGiven)
-        options.plugin = ZINTRA_HEADLESS_PLUGIN;
+        options.plugin = defaultHeadlessPlugin();
 #endif
     PluginLibrary library;
     if (!library.load(options.plugin, options.legacyMain)) {
@@ -393,7 +427,7 @@ int run(const Options& given)
         std::string error;
         if (panel == nullptr || panel->version != 1) {
             std::fprintf(stderr, "zintra-host: %s has no headless panel (use %s)\n", options.plugin.c_str(),
-                         ZINTRA_HEADLESS_PLUGIN);
+                         defaultHeadlessPlugin().c_str());
             status = 1;
         } else if (!options.panel.run(session, *panel, options.seconds, options.events, audio, error)) {
             std::fprintf(stderr, "zintra-host: %s\n", error.c_str());
@@ -437,7 +471,7 @@ int main(int argc, char** argv)
 #endif
     Options options;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+        printUsage(stdout);
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
@@ -445,7 +479,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (!parseArguments(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
+        printUsage(stderr);
         return 2;
     }
     return run(options);
