@@ -24,7 +24,7 @@ CPanelControl::~CPanelControl()
 
 void CPanelControl::mouseDown(CPaintContext& context, CPoint where)
 {
-    if (!trackPress(context, where, context.buttons()))
+    if (!trackPress(context, where, context.pressButtons()))
         return;
     for (;;) {
         where = context.pointerPosition();

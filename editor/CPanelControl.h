@@ -14,9 +14,9 @@ public:
     // Holds a reference to bitmap (which may be null).
     CPanelControl(const CRect& bounds, CControlObserver* observer, int tag, CPanelBitmap* bitmap);
 
-    // Tracks a click in a loop: trackPress, then after each idle pass
-    // trackMove with the pointer and buttons polled, until trackMove answers
-    // false, then trackEnd. Window backends that report the pointer's events
+    // Tracks a click in a loop: trackPress with the buttons of the press,
+    // then after each idle pass trackMove with the pointer and buttons
+    // polled, until trackMove answers false, then trackEnd. Window backends that report the pointer's events
     // one at a time call the steps themselves instead.
     void mouseDown(CPaintContext& context, CPoint where) override;
     bool tracksInSteps() const override { return true; }

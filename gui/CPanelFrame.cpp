@@ -129,7 +129,7 @@ void CPanelFrame::paintArea(CPaintContext& context, const CRect& area)
 
 void CPanelFrame::mouseDown(CPaintContext& context, CPoint where)
 {
-    CPanelView* view = clickTarget(context, where, context.buttons());
+    CPanelView* view = clickTarget(context, where, context.pressButtons());
     if (view == nullptr)
         return;
     // The view may be detached while it tracks the mouse.
@@ -408,7 +408,7 @@ void CPanelFrame::paintPanelArea(const CRect& area)
     context.markDrawn(part);
 }
 
-void CPanelFrame::windowButtonDown(CPoint inWindow)
+void CPanelFrame::windowButtonDown(CPoint inWindow, const CRawButtons& buttons)
 {
     const CPoint where = toPanel(inWindow);
     if (!m_open || m_inMouseDown)
@@ -417,6 +417,7 @@ void CPanelFrame::windowButtonDown(CPoint inWindow)
     m_inMouseDown = true;
     {
         CPaintContext context(this, &m_surface, m_window.get(), CPaintContext::Presenting::eachDraw);
+        context.setPressButtons(CPaintContext::buttonBits(buttons));
         mouseDown(context, where);
     }
     m_inMouseDown = false;

@@ -95,7 +95,7 @@ protected:
 
 private:
     void windowPaint(const CRect& area) override;
-    void windowButtonDown(CPoint where) override;
+    void windowButtonDown(CPoint where, const CRawButtons& buttons) override;
     void windowButtonPressed(CPoint where, const CRawButtons& buttons) override;
     void windowPointerChanged(CPoint where, const CRawButtons& buttons) override;
     void windowDestroyed() override;

@@ -35,9 +35,11 @@ public:
     // The system asks for area to be drawn; the listener draws it into its
     // surface and presents it.
     virtual void windowPaint(const CRect& area) = 0;
-    // A button went down at where (window coordinates); the view under it
-    // tracks the mouse in a loop of its own, polling the window.
-    virtual void windowButtonDown(CPoint where) = 0;
+    // A button went down at where (window coordinates), with buttons as they
+    // were at the press (the pressed one among them, even if it is up again
+    // by now); the view under it takes the press with them, then tracks the
+    // mouse in a loop of its own, polling the window.
+    virtual void windowButtonDown(CPoint where, const CRawButtons& buttons) = 0;
     // From backends that report the pointer's events one at a time: a button
     // went down at where, with buttons as they are after the press. The view
     // under it starts tracking and returns; the events that follow move it on.

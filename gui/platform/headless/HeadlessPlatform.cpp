@@ -97,7 +97,7 @@ void CHeadlessWindow::sendPaint(const CRect& area)
 void CHeadlessWindow::sendButtonDown(CPoint where)
 {
     if (m_alive)
-        m_request.listener->windowButtonDown(where);
+        m_request.listener->windowButtonDown(where, rawButtons());
 }
 
 void CHeadlessWindow::queuePaint(const CRect& area)
