@@ -81,7 +81,7 @@ void CPanelControl::notify()
 void CPanelControl::changeValue(float value)
 {
     const float before = m_value;
-    m_value = value;
+    setValue(value);
     if (m_value != before)
         notify();
 }

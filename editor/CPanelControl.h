@@ -23,13 +23,23 @@ public:
     // Lets the editor run an idle pass while the control tracks the mouse.
     void idleWhileTracking();
 
-    void setValue(float value) { m_value = value; }
+    void setValue(float value)
+    {
+        if (value != m_value)
+            changed();
+        m_value = value;
+    }
     float value() const { return m_value; }
     void setMinimum(float minimum) { m_minimum = minimum; }
     float minimum() const { return m_minimum; }
     void setMaximum(float maximum) { m_maximum = maximum; }
     float maximum() const { return m_maximum; }
-    void setPreviousValue(float value) { m_previousValue = value; }
+    void setPreviousValue(float value)
+    {
+        if (value != m_previousValue)
+            changed();
+        m_previousValue = value;
+    }
     float previousValue() const { return m_previousValue; }
     void setDefaultValue(float value) { m_defaultValue = value; }
     float defaultValue() const { return m_defaultValue; }

@@ -63,6 +63,15 @@ public:
     static VstInt32 knobMode() { return s_knobMode; }
 
 protected:
+    // False only when an idle now would find nothing to do on the
+    // framework's side: the last idle changed nothing, nothing touched the
+    // editor since, no update is posted, and the frame has no news (no view
+    // changed; the window: one non-blocking look at its connection). An
+    // editor with state of its own skips its idle only when that is
+    // unchanged too.
+    bool idleMayHaveWork();
+    // Something reached the editor between idles: the next one runs in full.
+    void touch() { m_idleChangedNothing = false; }
     // Takes frame (one reference) as the open frame; false, releasing it,
     // when it has no window.
     bool adoptFrame(CPanelFrame* frame);
@@ -90,5 +99,6 @@ private:
     CPanelFrame* m_frame = nullptr;
     std::uint32_t m_nextIdleTime;
     bool m_insideHostIdle = false;
+    bool m_idleChangedNothing = false;
     static VstInt32 s_knobMode;
 };

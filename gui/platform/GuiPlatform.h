@@ -77,6 +77,11 @@ public:
     // Reads the window's pending events and hands them to the listener: all
     // of them, or (while a mouse click is being handled) only paints.
     virtual void processEvents(bool paintsOnly) = 0;
+    // False only when processEvents would find nothing: the last one read
+    // everything and found nothing, the pointer has not moved over the window
+    // since (for hoverPosition), and nothing new is waiting, which costs one
+    // non-blocking look at the connection. Backends that cannot tell say true.
+    virtual bool hasNews() { return true; }
     // The system's id of the window (an X11 Window) for a host that embeds
     // it; 0 where the backend has none to give or the window is gone.
     virtual std::uintptr_t nativeHandle() const { return 0; }
