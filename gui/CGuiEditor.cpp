@@ -136,12 +136,13 @@ void CGuiEditor::idle()
         update();
     }
     const bool changed = m_frame != nullptr && m_frame->redrawDirty();
-    m_idleChangedNothing = !updated && !changed;
+    m_idleChangedNothing = !updated && !changed && !m_touched;
+    m_touched = false;
 }
 
 bool CGuiEditor::idleMayHaveWork()
 {
-    return !m_idleChangedNothing || m_updatePending || m_frame == nullptr || m_frame->hasNews();
+    return m_touched || !m_idleChangedNothing || m_updatePending || m_frame == nullptr || m_frame->hasNews();
 }
 
 void CGuiEditor::update()

@@ -70,8 +70,9 @@ protected:
     // editor with state of its own skips its idle only when that is
     // unchanged too.
     bool idleMayHaveWork();
-    // Something reached the editor between idles: the next one runs in full.
-    void touch() { m_idleChangedNothing = false; }
+    // Something reached the editor, between idles or during one: the next
+    // idle runs in full.
+    void touch() { m_touched = true; }
     // Takes frame (one reference) as the open frame; false, releasing it,
     // when it has no window.
     bool adoptFrame(CPanelFrame* frame);
@@ -100,5 +101,6 @@ private:
     std::uint32_t m_nextIdleTime;
     bool m_insideHostIdle = false;
     bool m_idleChangedNothing = false;
+    bool m_touched = false;
     static VstInt32 s_knobMode;
 };

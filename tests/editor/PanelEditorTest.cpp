@@ -531,6 +531,15 @@ TEST_F(PanelEditorTest, AfterIdlesWithNothingToDoEachKindOfChangeStillShows)
          1, [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 61) == 1; }},
         {"that key up at the next idle", [] {}, 1,
          [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 61) == 0; }},
+        {"a key held", [&] { notices.keyChanged(62, true); }, 1,
+         [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 62) == 1; }},
+        {"released, pressed and released again between idles: up at the second",
+         [&] {
+             notices.keyChanged(62, false);
+             notices.keyChanged(62, true);
+             notices.keyChanged(62, false);
+         },
+         2, [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 62) == 0; }},
         {"a parameter the host set",
          [&] {
              panel.plugin->setParameter(kParamVolume, 0.8f);
