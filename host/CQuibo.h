@@ -85,7 +85,7 @@ public:
     void attachDisplay(CDisplayCells* cells) override { m_displayModel.attachView(cells); }
     void detachDisplay() override { m_displayModel.detachView(); }
     bool refreshDisplay() override { return m_displayModel.refreshView(); }
-    std::uint32_t changeCount() override { return m_editorNotices.changes() + m_displayModel.publishedSequence(); }
+    std::uint32_t changeCount() override { return m_editorNotices.changes(); }
     void adoptEditor(AEffEditor* editor, bool shown) override;
     void idleHost() override;
     bool resizeEditor(std::int32_t width, std::int32_t height) override;
@@ -115,6 +115,7 @@ public:
     // Publishes an applied parameter (any thread) or a key state (the audio
     // thread) for the editor's idle.
     void notifyEditor(VstInt32 index, float value) override;
+    void displayPublished() override { m_editorNotices.changed(); }
     int mode() const override { return m_mode.load(std::memory_order_acquire); }
     void setMode(int mode) override
     {

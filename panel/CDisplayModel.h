@@ -31,8 +31,6 @@ public:
     bool refreshView();
     // The latest published content, as the cells show it (any thread).
     LcdContent publishedContent() const;
-    // Changes with every publication (any thread).
-    uint32_t publishedSequence() const { return m_published.sequence(); }
 
     void clear();
     void flush(bool reset);
