@@ -188,4 +188,20 @@ void PanelX11IdleUntouchedCold(benchmark::State& state)
 }
 BENCHMARK(PanelX11IdleUntouchedCold)->ArgName("panels")->Arg(1)->Arg(32)->UseManualTime()->Iterations(100);
 
+// The floor of the paced figures: the two clock readings around nothing,
+// 20 ms apart (counter "floor_us").
+void PacedClockFloor(benchmark::State& state)
+{
+    double total = 0.0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const double start = threadSeconds();
+        const double took = threadSeconds() - start;
+        state.SetIterationTime(took);
+        total += took;
+    }
+    state.counters["floor_us"] = total * 1e6 / static_cast<double>(state.iterations());
+}
+BENCHMARK(PacedClockFloor)->UseManualTime()->Iterations(150);
+
 } // namespace
