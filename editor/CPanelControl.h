@@ -16,8 +16,9 @@ public:
 
     // Tracks a click in a loop: trackPress with the buttons of the press,
     // then after each idle pass trackMove with the pointer and buttons
-    // polled, until trackMove answers false, then trackEnd. Window backends that report the pointer's events
-    // one at a time call the steps themselves instead.
+    // polled, until trackMove answers false, then trackEnd. Window backends
+    // that report the pointer's events one at a time call the steps
+    // themselves instead.
     void mouseDown(CPaintContext& context, CPoint where) override;
     bool tracksInSteps() const override { return true; }
     // Lets the editor run an idle pass while the control tracks the mouse.

@@ -8,10 +8,10 @@
 // read meanwhile.) The pointer's place for hover feedback comes from the
 // motion and crossing events, so an idle with nothing queued asks the server
 // nothing; once a read found nothing, whether there is news is one poll of
-// the connection's socket. The frame's pixels are presented with XPutImage, or through shared
-// memory where the server offers it. Every Xlib call on a connection runs
-// under a CX11ErrorTrap: its errors, and the server going away, end the
-// panel, never the host.
+// the connection's socket. The frame's pixels are presented with XPutImage,
+// or through shared memory where the server offers it. Every Xlib call on a
+// connection runs under a CX11ErrorTrap: its errors, and the server going
+// away, end the panel, never the host.
 #include "platform/GuiPlatform.h"
 
 #include "CPixelSurface.h"
