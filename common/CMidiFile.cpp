@@ -191,8 +191,9 @@ public:
         if (m_ticksPerQuarter == 0)
             return static_cast<double>(tick) * m_secondsPerTick;
         const TempoStretch& last = m_stretches.back();
-        const TempoStretch& stretch =
-            tick == 0 ? m_stretches.front() : last.tick < tick ? last : m_stretches[m_stretches.size() - 2];
+        const TempoStretch& stretch = tick == 0          ? m_stretches.front()
+                                      : last.tick < tick ? last
+                                                         : m_stretches[m_stretches.size() - 2];
         return stretch.seconds + static_cast<double>(tick - stretch.tick) *
                                      (stretch.tempo / (static_cast<double>(m_ticksPerQuarter) * 1000000.0));
     }
@@ -247,21 +248,25 @@ bool CMidiFile::read(const std::uint8_t* data, std::size_t size, std::vector<Eve
     while (tracks < trackCount) {
         if (size - position < kChunkHeaderSize)
             return refuse("the file announces " + std::to_string(trackCount) + " tracks and holds " +
-                           std::to_string(tracks) + " (truncated?)", error);
+                              std::to_string(tracks) + " (truncated?)",
+                          error);
         const std::uint32_t id = bigEndian(data + position, 4);
         const std::uint32_t length = bigEndian(data + position + 4, 4);
         position += kChunkHeaderSize;
-        if (length > size - position)
-            return refuse("a chunk at byte " + std::to_string(position - kChunkHeaderSize) +
-                           " is longer than the file (truncated?)", error);
-        // Chunks of other kinds are skipped, as the format asks.
+        // Chunks of other kinds are skipped, as the format asks. A track
+        // whose length runs past the file's end is read up to it: complete,
+        // it ends with its end-of-track event there; else it is refused.
         if (id == 0x4D54726B) { // MTrk
             ++tracks;
-            TrackReader track(data, position, position + length, static_cast<int>(tracks));
+            TrackReader track(data, position, position + std::min<std::size_t>(length, size - position),
+                              static_cast<int>(tracks));
             if (!track.read(items, error))
                 return false;
         }
-        position += length;
+        if (length >= size - position)
+            position = size;
+        else
+            position += length;
     }
 
     // The tracks merged in tick order, those at one tick in track order.

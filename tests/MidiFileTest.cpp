@@ -102,13 +102,21 @@ TEST(MidiFile, ReadsTimeCodeDivisionsAndSkipsWhatItNeedNot)
     const Bytes tempos = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
     const Row rows[] = {
         {"timecode.mid", fileBytes("timecode.mid"), {{0.0, 0x90, 60, 100}, {1.0, 0x90, 60, 0}}},
-        {"29.97 frames", header(0, 1, ((256 - 29) << 8) | 100) + track(Bytes{0x00, 0x90, 60, 1, 0x83, 0x60, 0x80, 60, 0} + kEndOfTrack),
+        {"29.97 frames",
+         header(0, 1, ((256 - 29) << 8) | 100) + track(Bytes{0x00, 0x90, 60, 1, 0x83, 0x60, 0x80, 60, 0} + kEndOfTrack),
          {{0.0, 0x90, 60, 1}, {480.0 * 1001.0 / 3000000.0, 0x80, 60, 0}}},
-        {"an unknown chunk", header(0, 1, 96) + Bytes{'X', 'Y', 'Z', 'W', 0, 0, 0, 2, 1, 2} + track(kNote + kEndOfTrack),
+        {"an unknown chunk",
+         header(0, 1, 96) + Bytes{'X', 'Y', 'Z', 'W', 0, 0, 0, 2, 1, 2} + track(kNote + kEndOfTrack),
          {{0.0, 0x90, 60, 100}, {0.5, 0x80, 60, 0}}},
-        {"two tempos at tick 0", header(0, 1, 96) + track(tempos + kNote + kEndOfTrack),
+        {"two tempos at tick 0",
+         header(0, 1, 96) + track(tempos + kNote + kEndOfTrack),
          {{0.0, 0x90, 60, 100}, {0.5, 0x80, 60, 0}}},
-        {"bytes after the end of track", header(0, 1, 96) + track(kNote + kEndOfTrack + Bytes{0x90, 1}),
+        {"bytes after the end of track",
+         header(0, 1, 96) + track(kNote + kEndOfTrack + Bytes{0x90, 1}),
+         {{0.0, 0x90, 60, 100}, {0.5, 0x80, 60, 0}}},
+        // A length past the file's end, the track whole before it.
+        {"a track length one too long",
+         header(0, 1, 96) + Bytes{'M', 'T', 'r', 'k', 0, 0, 0, 13} + kNote + kEndOfTrack,
          {{0.0, 0x90, 60, 100}, {0.5, 0x80, 60, 0}}},
     };
     for (const Row& row : rows) {
@@ -128,8 +136,8 @@ TEST(MidiFile, RefusesDamagedTruncatedAndHostileFilesWithAReason)
         const char* reason;
     };
     const Bytes valid = header(0, 1, 96) + track(kNote + kEndOfTrack);
-    Bytes longTrack = valid;
-    longTrack[21] = 0x7F; // the track's length past the file's end
+    Bytes longTrack(valid.begin(), valid.end() - 1);
+    longTrack[21] = 0x7F; // the track's length past the file's end, its last byte cut
     Bytes shortTrack = valid;
     shortTrack[21] = 6; // the track's length inside the note-off
     std::vector<Row> rows = {
@@ -142,13 +150,14 @@ TEST(MidiFile, RefusesDamagedTruncatedAndHostileFilesWithAReason)
         {"0 ticks per quarter", header(0, 1, 0) + track(kEndOfTrack), "0 ticks"},
         {"23 frames per second", header(0, 1, ((256 - 23) << 8) | 4) + track(kEndOfTrack), "time code"},
         {"no end of track", header(0, 1, 96) + track(kNote), "without an end-of-track event"},
-        {"a track longer than the file", longTrack, "longer than the file"},
+        {"a track longer than the file", longTrack, "meta event longer than the track"},
         {"a track shorter than its events", shortTrack, "cut short"},
-        {"fewer tracks than announced", header(1, 2, 96) + track(kNote + kEndOfTrack), "announces 2 tracks and holds 1"},
+        {"fewer tracks than announced", header(1, 2, 96) + track(kNote + kEndOfTrack),
+         "announces 2 tracks and holds 1"},
         {"a data byte first", header(0, 1, 96) + track(Bytes{0x00, 60, 100} + kEndOfTrack), "data byte"},
         {"a system message", header(0, 1, 96) + track(Bytes{0x00, 0xF8} + kEndOfTrack), "system message (0xF8)"},
-        {"a five-byte delta time", header(0, 1, 96) + track(Bytes{0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 1, 1} + kEndOfTrack),
-         "damaged delta time"},
+        {"a five-byte delta time",
+         header(0, 1, 96) + track(Bytes{0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 1, 1} + kEndOfTrack), "damaged delta time"},
         {"a meta event past the track", header(0, 1, 96) + track(Bytes{0x00, 0xFF, 0x01, 0x7F, 'a'} + kEndOfTrack),
          "meta event longer"},
         {"system exclusive past the track", header(0, 1, 96) + track(Bytes{0x00, 0xF0, 0x8F, 0x7F, 1} + kEndOfTrack),
