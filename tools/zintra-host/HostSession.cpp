@@ -1,6 +1,7 @@
 #include "HostSession.h"
 
 #include "CPresetFile.h"
+#include "ReplaceFile.h"
 #include "ThreadClock.h"
 #include "WholeFile.h"
 
@@ -9,7 +10,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace {
@@ -358,11 +358,9 @@ bool HostSession::saveChunk(const std::string& path, bool isPreset)
     std::vector<char> bytes(static_cast<const char*>(data), static_cast<const char*>(data) + size);
     if (wrapped)
         bytes = presetFile(bytes.data(), bytes.size(), isPreset);
-    std::ofstream file(path, std::ios::binary);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file)
-        m_chunkError = "cannot write " + path;
-    return static_cast<bool>(file);
+    // Beside the old file and renamed over it: a save that fails part-way
+    // leaves the old file as it was.
+    return replacefile::write(path, bytes.data(), bytes.size(), m_chunkError);
 }
 
 bool HostSession::unwrapPresetFile(const std::string& path, bool isPreset, std::vector<unsigned char>& bytes)
