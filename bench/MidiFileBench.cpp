@@ -25,14 +25,17 @@ std::vector<std::uint8_t> songOf(int events, int tracks)
     putBigEndian(file, static_cast<std::uint32_t>(tracks), 2);
     putBigEndian(file, 480, 2);
     for (int t = 0; t < tracks; ++t) {
-        std::vector<std::uint8_t> body = {0x00, static_cast<std::uint8_t>(0x90 | t)};
+        std::vector<std::uint8_t> body;
         for (int i = 0; i < events / tracks; ++i) {
+            body.push_back(static_cast<std::uint8_t>(1 + i % 7));
+            // A tempo change, then the status again (meta events end running status).
             if (i % 1000 == 999) {
-                body.insert(body.end(), {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, static_cast<std::uint8_t>(i / 1000)});
-                body.insert(body.end(), {0x00, static_cast<std::uint8_t>(0x90 | t)});
+                body.insert(body.end(), {0xFF, 0x51, 0x03, 0x07, 0xA1, static_cast<std::uint8_t>(i / 1000), 0x00});
             }
-            body.insert(body.end(), {static_cast<std::uint8_t>(1 + i % 7), static_cast<std::uint8_t>(i & 0x7F),
-                                     static_cast<std::uint8_t>(i % 2 == 0 ? 100 : 0)});
+            if (i % 1000 == 999 || i == 0)
+                body.push_back(static_cast<std::uint8_t>(0x90 | t));
+            body.insert(body.end(),
+                        {static_cast<std::uint8_t>(i & 0x7F), static_cast<std::uint8_t>(i % 2 == 0 ? 100 : 0)});
         }
         body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
         file.insert(file.end(), {'M', 'T', 'r', 'k'});
