@@ -439,7 +439,7 @@ bool finishWav(std::unique_ptr<AudioFileWriter> writer, const std::string& path,
         return true;
     const bool closed = writer->close();
     if (session.renderFailed() || !closed) {
-        std::fprintf(stderr, "zintra-host: cannot write %s (the disk full?)\n", path.c_str());
+        std::fprintf(stderr, "zintra-host: cannot write %s (is the disk full?)\n", path.c_str());
         return false;
     }
     std::printf("wrote %s: %ld frames at %d Hz\n", path.c_str(), session.renderedFrames(), static_cast<int>(rate));
