@@ -2,6 +2,7 @@
 
 #include "CFolderLock.h"
 #include "DurableFile.h"
+#include "ReplaceFile.h"
 #include "WholeFile.h"
 
 #include <cstdlib>
@@ -19,12 +20,6 @@ std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
-}
-
-std::string folderOf(const std::string& path)
-{
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? std::string(".") : folder;
 }
 
 } // namespace
@@ -87,22 +82,7 @@ bool CStateStore::writeWhole(const std::string& path, const void* data, std::siz
 
 bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
-    // Another player saving into the same folder waits for this save to end.
-    const CFolderLock folder(folderOf(path));
-    const std::string temporary = path + kTemporarySuffix;
-    if (!writeWhole(temporary, data, size, error))
-        return false;
-    std::error_code code;
-    std::filesystem::rename(temporary, path, code);
-    if (code) {
-        error = "cannot replace " + path + ": " + code.message();
-        std::filesystem::remove(temporary, code);
-        return false;
-    }
-    // The new name on the disk too. A file system that cannot flush a
-    // folder still has the file whole under one name or the other.
-    folder.sync();
-    return true;
+    return replacefile::write(path, data, size, error);
 }
 
 std::string CStateStore::setAside(const std::string& path)
