@@ -60,7 +60,7 @@ CLv2Plugin::CLv2Plugin(std::unique_ptr<CInstrument> instrument, const LV2_URID_M
     m_urids.atomDouble = urid(LV2_ATOM__Double);
     m_urids.atomInt = urid(LV2_ATOM__Int);
     m_urids.atomChunk = urid(LV2_ATOM__Chunk);
-    m_urids.atomFrameTime = urid(LV2_ATOM__frameTime);
+    m_urids.atomBeatTime = urid(LV2_ATOM__beatTime);
     m_urids.timePosition = urid(LV2_TIME__Position);
     m_urids.timeSpeed = urid(LV2_TIME__speed);
     m_urids.stateBank = urid(lv2contract::kStateBankUri);
@@ -115,13 +115,16 @@ void CLv2Plugin::run(std::uint32_t frames)
 // after it at its last frame. Events inside the block go to the instrument
 // first, those stamped after it next, so that however many late events
 // come (and in whatever order) they never take the instrument's queue from
-// current ones. Only frame times place events: a sequence in beats (or any
-// other unit) has its events played at the block's start.
+// current ones. Only frame times place events: a sequence in beats has its
+// events played at the block's start.
 void CLv2Plugin::readEvents(std::uint32_t frames)
 {
     if (m_midiIn == nullptr || m_midiIn->atom.size < sizeof(LV2_Atom_Sequence_Body))
         return;
-    const bool inFrames = m_midiIn->body.unit == 0 || m_midiIn->body.unit == m_urids.atomFrameTime;
+    // Only a sequence that says it is in beats is taken as not in frames:
+    // Ardour 7.3's bounces came out early, at times, when every unit but 0
+    // and atom:frameTime was read so, though its times are frames.
+    const bool inFrames = m_midiIn->body.unit != m_urids.atomBeatTime;
     const std::int64_t last =
         std::min<std::int64_t>(frames, std::numeric_limits<std::int32_t>::max()) - (frames > 0 ? 1 : 0);
     const std::uint8_t* events = bodyAfter(m_midiIn->body);

@@ -45,7 +45,7 @@ private:
         LV2_URID atomDouble;
         LV2_URID atomInt;
         LV2_URID atomChunk;
-        LV2_URID atomFrameTime;
+        LV2_URID atomBeatTime;
         LV2_URID timePosition;
         LV2_URID timeSpeed;
         LV2_URID stateBank;
