@@ -24,12 +24,33 @@ constexpr const char* kTitle = "Zintra";
 
 volatile std::sig_atomic_t g_quitRequested = 0;
 
-// The first signal asks the main loop to end; a second one, should the end
-// hang, ends the program at once.
+// A signal that would end the program asks the main loop to end instead, so
+// that the state is saved: the terminal closed (SIGHUP, also through tmux or
+// screen), Ctrl-C, a polite kill, and the others whose default is to end the
+// process without a core. A second SIGINT or SIGTERM, should the end hang,
+// ends the program at once; the others only ask again (closing a terminal may
+// send SIGHUP twice).
 extern "C" void onQuitSignal(int signal)
 {
     g_quitRequested = 1;
-    std::signal(signal, SIG_DFL);
+    if (signal == SIGINT || signal == SIGTERM)
+        std::signal(signal, SIG_DFL);
+    wakePlayerWindow();
+}
+
+void handleSignals()
+{
+    // A sound server or device file whose other end went away fails its
+    // writes, and a save past the file size limit fails (status 5) instead of
+    // ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const int quitting[] = {SIGHUP,    SIGINT,  SIGTERM, SIGUSR1, SIGUSR2, SIGALRM,
+                            SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGXCPU, SIGSTKFLT};
+    for (const int signal : quitting)
+        std::signal(signal, &onQuitSignal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        std::signal(signal, &onQuitSignal);
 }
 
 void say(const std::string& text)
@@ -70,6 +91,8 @@ int CPlayer::run(int argc, const char* const* argv)
         std::printf("Zintra %s\n", ZINTRA_VERSION_STRING);
         return kExitDone;
     }
+    // From here a signal ends the program as closing its window does.
+    handleSignals();
     const int started = start();
     if (started != kExitDone)
         return started;
@@ -104,12 +127,7 @@ int CPlayer::start()
     if (window != kExitDone)
         return window;
     m_editorOpen = m_editor->open(m_window->nativeWindow());
-    // A sound server or device file whose other end went away fails its
-    // writes; the audio then reports the error instead of ending the program.
-    std::signal(SIGPIPE, SIG_IGN);
     startAudio();
-    std::signal(SIGINT, &onQuitSignal);
-    std::signal(SIGTERM, &onQuitSignal);
     return kExitDone;
 }
 
@@ -190,7 +208,14 @@ bool CPlayer::loadContents(const std::string& path, const CPresetFile::Contents&
 {
     if (contents.kind == CPresetFile::Kind::kProgram)
         return loadProgram(path, contents.chunk, error);
+    // Only a bank of a size the instrument writes: a long file of zeros
+    // would otherwise pass for a bank followed by a damaged extension.
     const auto size = static_cast<std::int32_t>(contents.chunk.size());
+    if (size != CInstrument::kBankSize && size != CInstrument::kEarlierBankSize) {
+        error = path + " is not a bank of this instrument (" + std::to_string(size) + " bytes, not " +
+                std::to_string(CInstrument::kEarlierBankSize) + " or " + std::to_string(CInstrument::kBankSize) + ")";
+        return false;
+    }
     if (m_instrument->setChunk(contents.chunk.data(), size, false) != 0)
         return true;
     error = path + " is not a bank of this instrument (damaged or from a later version)";

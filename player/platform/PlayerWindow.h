@@ -16,7 +16,8 @@ public:
     // keyboard are released.
     virtual void windowKeyDown(VstKeyCode& key) = 0;
     virtual void windowKeyUp(VstKeyCode& key) = 0;
-    // The user closed the window.
+    // The user closed the window, or another program (a window manager, a
+    // desktop tool) destroyed it: either ends the program.
     virtual void windowCloseRequested() = 0;
     // The display closed under the window (the window system went away).
     // Called from inside the window system's error handling, which cannot
@@ -46,3 +47,7 @@ public:
 };
 
 std::unique_ptr<CPlayerWindow> createPlayerWindow();
+
+// Makes a waitEvents in progress, or the next one, return at once. Safe in a
+// signal handler on any thread; does nothing before a window was opened.
+void wakePlayerWindow();

@@ -953,11 +953,13 @@ TEST_F(PlayerX11Test, BankAndProgramFilesRoundTripThroughSaveAndLoad)
 }
 
 // Every file the player reads, whatever is at its path: a folder, a file
-// that opens and then cannot be read, a FIFO, an empty or a damaged file.
-// The player names the file and the reason, ends with the status of what it
-// read (6 for --load's file, 5 for its saved state) before it opens a window,
-// and writes nothing: the saved state stays as it was, --save's file is not
-// made, nothing is set aside.
+// that opens and then cannot be read, a FIFO, a device that never ends, a
+// file far longer than any bank, a symbolic link in a loop, an empty or a
+// damaged file, a bank of a size the instrument never writes. The player
+// names the file and the reason, ends within a second with the status of
+// what it read (6 for --load's file, 5 for its saved state) before it opens a
+// window, and writes nothing: the saved state stays as it was, --save's file
+// is not made, nothing is set aside.
 TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritten)
 {
     const std::string saved = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "session.bank");
@@ -972,7 +974,19 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
     const std::string programFile = (files / "program.fxp").string();
     writePresetFile(programFile, CPresetFile::Kind::kProgram, instrumentbanks::programOf("", 1));
     writePresetFile(files / "bank.fxb", CPresetFile::Kind::kBank, instrumentbanks::fresh());
-    enum class State { kSaved, kFolder, kUnreadable, kFifo };
+    // 100 MB, sparse: made at once, read only as far as the player reads it.
+    const auto makeHuge = [](const fs::path& path) {
+        std::ofstream(path, std::ios::binary).flush();
+        fs::resize_file(path, 100u << 20);
+    };
+    makeHuge(files / "huge.bank");
+    fs::create_symlink("loop.bank", files / "loop.bank");
+    // A bank's image followed by less than an extension, and a bank file
+    // around it: sizes the instrument never writes.
+    const std::string odd = instrumentbanks::fresh().substr(0, 2988) + std::string(1000, '\0');
+    std::ofstream(files / "odd.bank", std::ios::binary) << odd;
+    writePresetFile(files / "odd.fxb", CPresetFile::Kind::kBank, odd);
+    enum class State { kSaved, kFolder, kUnreadable, kFifo, kZero, kHuge, kLoop };
     struct Row {
         const char* load; // in files/, or null
         State state;
@@ -980,7 +994,8 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
         std::string message;
     };
     const std::string state = statePath().string();
-    const auto in = [&](const char* name) { return (files / name).string(); };
+    const auto in = [&](const char* name) { return name[0] == '/' ? std::string(name) : (files / name).string(); };
+    const std::string notOfThis = " is not a bank of this instrument (3988 bytes, not 2988 or 3592)";
     const Row rows[] = {
         {"folder.fxb", State::kSaved, 6, "cannot read " + in("folder.fxb") + ": Is a directory"},
         {"unreadable.bank", State::kSaved, 6, "cannot read " + in("unreadable.bank") + ": Input/output error"},
@@ -992,6 +1007,14 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
         {nullptr, State::kFifo, 5, "cannot read " + state + ": not a regular file"},
         {"program.fxp", State::kFolder, 5, "cannot read " + state + ": Is a directory"},
         {"bank.fxb", State::kFolder, 5, "cannot read " + state + ": Is a directory"},
+        {"/dev/zero", State::kSaved, 6, "cannot read /dev/zero: not a regular file"},
+        {"huge.bank", State::kSaved, 6, "cannot read " + in("huge.bank") + ": longer than 65536 bytes"},
+        {"loop.bank", State::kSaved, 6, "cannot read " + in("loop.bank") + ": Too many levels of symbolic links"},
+        {"odd.bank", State::kSaved, 6, in("odd.bank") + notOfThis},
+        {"odd.fxb", State::kSaved, 6, in("odd.fxb") + notOfThis},
+        {nullptr, State::kZero, 5, "cannot read " + state + ": not a regular file"},
+        {nullptr, State::kHuge, 5, "cannot read " + state + ": longer than 65536 bytes"},
+        {nullptr, State::kLoop, 5, "cannot read " + state + ": Too many levels of symbolic links"},
     };
     const std::string copy = (scratch.path() / "copy.fxb").string();
     for (const Row& row : rows) {
@@ -1012,13 +1035,24 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
         case State::kFifo:
             ASSERT_EQ(0, mkfifo(statePath().c_str(), 0644));
             break;
+        case State::kZero:
+            fs::create_symlink("/dev/zero", statePath());
+            break;
+        case State::kHuge:
+            makeHuge(statePath());
+            break;
+        case State::kLoop:
+            fs::create_symlink(statePath().filename(), statePath());
+            break;
         }
         std::vector<std::string> arguments{"--no-connect", "--save", copy};
         if (row.load != nullptr) {
             arguments.push_back("--load");
             arguments.push_back(in(row.load));
         }
+        const auto begin = Clock::now();
         EXPECT_EQ(row.status, runToEnd(arguments)) << name << ": " << output();
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1)) << name;
         EXPECT_NE(std::string::npos, output().find("zintra: " + row.message)) << name << ": " << output();
         EXPECT_EQ(std::string::npos, output().find("terminate")) << name << ": " << output();
         EXPECT_FALSE(fs::exists(copy)) << name;
@@ -1403,6 +1437,70 @@ TEST_F(PlayerX11Test, TwentyStartsAndQuitsEndCleanlyAndQuickly)
         EXPECT_EQ(std::string::npos, said.find("Sanitizer")) << said;
         EXPECT_EQ(std::string::npos, said.find("runtime error")) << said;
     }
+}
+
+// Every way a desktop ends a program, while a note sounds: its window
+// destroyed by another client (a window manager, xdotool windowclose), the
+// terminal it runs in closed (SIGHUP), and the other signals that would end
+// it. Each ends it within a second with status 0 and the state saved; a
+// SIGPIPE sent first ends nothing.
+TEST_F(PlayerX11Test, EveryWayADesktopEndsItSavesTheStateAndSigpipeEndsNothing)
+{
+    struct Row {
+        const char* name;
+        int signal; // 0: the window destroyed
+    };
+    const Row rows[] = {
+        {"window destroyed", 0}, {"SIGHUP", SIGHUP},     {"SIGUSR1", SIGUSR1},
+        {"SIGALRM", SIGALRM},    {"SIGRTMIN", SIGRTMIN}, {"SIGHUP twice", -SIGHUP},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(home);
+        ASSERT_TRUE(start({"--no-connect"})) << output();
+        connectOutputs();
+        sender->send(panel::kStatusNoteOn, 60, 100, 0);
+        kill(player, SIGPIPE);
+        sleepMs(200);
+        ASSERT_EQ(-1, waitForExit(player, 0)) << "SIGPIPE ended it: " << output();
+        recorder->record(200);
+        EXPECT_GT(peakOf(recorder->left()), 0.01f) << "the note sounds";
+        EXPECT_FALSE(fs::exists(statePath()));
+        const auto begin = Clock::now();
+        if (row.signal == 0) {
+            XDestroyWindow(display, window);
+            XFlush(display);
+        } else {
+            kill(player, std::abs(row.signal));
+            if (row.signal < 0)
+                kill(player, std::abs(row.signal));
+        }
+        EXPECT_EQ(0, waitForExit(player, 1000)) << output();
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1));
+        player = 0;
+        EXPECT_EQ(instrumentbanks::fresh().size(), contentOf(statePath()).size()) << "the state saved";
+        EXPECT_EQ(std::string::npos, output().find("Sanitizer")) << output();
+    }
+}
+
+// A saved state that is read and refused is set aside under a name of its
+// own each time: a second one does not replace the first.
+TEST_F(PlayerX11Test, TwoSetAsidesInARowKeepBothFiles)
+{
+    const std::string state = statePath().string();
+    // Damaged text, then a bank of a size the instrument never writes.
+    const std::string first = "not a bank";
+    const std::string second = instrumentbanks::fresh() + std::string(100, '\0');
+    for (const std::string& content : {first, second}) {
+        fs::create_directories(statePath().parent_path());
+        std::ofstream(statePath(), std::ios::binary) << content;
+        ASSERT_TRUE(start({"--no-connect"})) << output();
+        EXPECT_EQ(0, stop(SIGTERM)) << output();
+    }
+    EXPECT_NE(std::string::npos, output().find("kept as " + state + ".damaged.2")) << output();
+    EXPECT_EQ(first, contentOf(state + ".damaged"));
+    EXPECT_EQ(second, contentOf(state + ".damaged.2"));
+    EXPECT_EQ(instrumentbanks::fresh().size(), contentOf(statePath()).size()) << "a new instrument's bank saved";
 }
 
 // The X server goes away under the player: it says so, saves the state and
