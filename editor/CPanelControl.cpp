@@ -24,7 +24,7 @@ CPanelControl::~CPanelControl()
 
 void CPanelControl::mouseDown(CPaintContext& context, CPoint where)
 {
-    if (!trackPress(context, where, context.buttons()))
+    if (!trackPress(context, where, context.pressButtons()))
         return;
     for (;;) {
         where = context.pointerPosition();
@@ -81,7 +81,7 @@ void CPanelControl::notify()
 void CPanelControl::changeValue(float value)
 {
     const float before = m_value;
-    m_value = value;
+    setValue(value);
     if (m_value != before)
         notify();
 }

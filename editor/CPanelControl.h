@@ -14,22 +14,33 @@ public:
     // Holds a reference to bitmap (which may be null).
     CPanelControl(const CRect& bounds, CControlObserver* observer, int tag, CPanelBitmap* bitmap);
 
-    // Tracks a click in a loop: trackPress, then after each idle pass
-    // trackMove with the pointer and buttons polled, until trackMove answers
-    // false, then trackEnd. Window backends that report the pointer's events
-    // one at a time call the steps themselves instead.
+    // Tracks a click in a loop: trackPress with the buttons of the press,
+    // then after each idle pass trackMove with the pointer and buttons
+    // polled, until trackMove answers false, then trackEnd. Window backends
+    // that report the pointer's events one at a time call the steps
+    // themselves instead.
     void mouseDown(CPaintContext& context, CPoint where) override;
     bool tracksInSteps() const override { return true; }
     // Lets the editor run an idle pass while the control tracks the mouse.
     void idleWhileTracking();
 
-    void setValue(float value) { m_value = value; }
+    void setValue(float value)
+    {
+        if (value != m_value)
+            changed();
+        m_value = value;
+    }
     float value() const { return m_value; }
     void setMinimum(float minimum) { m_minimum = minimum; }
     float minimum() const { return m_minimum; }
     void setMaximum(float maximum) { m_maximum = maximum; }
     float maximum() const { return m_maximum; }
-    void setPreviousValue(float value) { m_previousValue = value; }
+    void setPreviousValue(float value)
+    {
+        if (value != m_previousValue)
+            changed();
+        m_previousValue = value;
+    }
     float previousValue() const { return m_previousValue; }
     void setDefaultValue(float value) { m_defaultValue = value; }
     float defaultValue() const { return m_defaultValue; }

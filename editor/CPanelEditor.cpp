@@ -232,6 +232,7 @@ void CPanelEditor::close()
 
 void CPanelEditor::controlChanged(CPanelControl* control)
 {
+    touch();
     const int tag = control->tag();
     const float value = control->value();
     if (tag >= 0 && tag < kParameterControls) {
@@ -275,6 +276,7 @@ void CPanelEditor::routeNoteKey(int tag, float value)
 
 bool CPanelEditor::onKeyDown(VstKeyCode& keyCode)
 {
+    touch();
     if (!m_open)
         return false;
     const CKeyCode key{keyCode.character, keyCode.virt, keyCode.modifier};
@@ -291,6 +293,7 @@ bool CPanelEditor::onKeyDown(VstKeyCode& keyCode)
 
 bool CPanelEditor::onKeyUp(VstKeyCode& keyCode)
 {
+    touch();
     if (!m_open)
         return false;
     const int tag = m_computerKeyboard.release({keyCode.character, keyCode.virt, keyCode.modifier});
@@ -354,6 +357,9 @@ void CPanelEditor::setParameter(VstInt32 index, float value)
 void CPanelEditor::takeNotices()
 {
     const CEditorNotices::Taken taken = m_port->takeNotices();
+    // A key shown down for a press it no longer holds goes up at the next take.
+    if (taken.keysUpAgain != 0)
+        touch();
     for (int index = 0; index < kParameterControls; ++index)
         if ((taken.parameters >> index) & 1u)
             setParameter(index, m_port->parameterValue(index));
@@ -375,6 +381,15 @@ void CPanelEditor::idle()
 {
     if (!m_open || frame() == nullptr)
         return;
+    // After an idle that changed nothing, with the instrument's change
+    // counter where it was, no hint waiting and no news for the framework
+    // (one non-blocking look at the window's connection), this idle would
+    // change nothing either. Hosts idle every open editor up to 60 times a
+    // second: an idle of an untouched panel costs that and nothing more.
+    const std::uint32_t changes = m_port->changeCount();
+    if (changes == m_changesSeen && m_hintHoldOff == 0 && !idleMayHaveWork())
+        return;
+    m_changesSeen = changes;
     takeNotices();
     m_port->refreshDisplay();
     const int mode = m_port->panelMode();

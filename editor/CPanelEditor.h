@@ -100,5 +100,7 @@ private:
     float m_lastSent[kParameterControls];
     // Keys shown down from the instrument's notices (bit k: key 55 + k).
     std::uint32_t m_keysShown = 0;
+    // The instrument's change counter at the last idle that looked.
+    std::uint32_t m_changesSeen = 0;
     CComputerKeyboard m_computerKeyboard;
 };

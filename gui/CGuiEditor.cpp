@@ -62,6 +62,7 @@ bool CGuiEditor::open(void* parentWindow)
 
 void CGuiEditor::setHostScaleFactor(float factor)
 {
+    touch();
     m_scaleChoice.setHostFactor(factor);
     if (m_frame == nullptr) {
         chooseScale(nullptr);
@@ -129,12 +130,19 @@ void CGuiEditor::idle()
         return;
     if (m_frame != nullptr)
         m_frame->processWindowEvents();
+    const bool updated = m_updatePending;
     if (m_updatePending) {
         m_updatePending = false;
         update();
     }
-    if (m_frame != nullptr)
-        m_frame->redrawDirty();
+    const bool changed = m_frame != nullptr && m_frame->redrawDirty();
+    m_idleChangedNothing = !updated && !changed && !m_touched;
+    m_touched = false;
+}
+
+bool CGuiEditor::idleMayHaveWork()
+{
+    return m_touched || !m_idleChangedNothing || m_updatePending || m_frame == nullptr || m_frame->hasNews();
 }
 
 void CGuiEditor::update()
@@ -148,11 +156,13 @@ void CGuiEditor::postUpdate()
 
 bool CGuiEditor::onKeyDown(VstKeyCode& keyCode)
 {
+    touch();
     return m_frame != nullptr && usedKey(m_frame->keyDown(keyFrom(keyCode)));
 }
 
 bool CGuiEditor::onKeyUp(VstKeyCode& keyCode)
 {
+    touch();
     return m_frame != nullptr && usedKey(m_frame->keyUp(keyFrom(keyCode)));
 }
 
@@ -164,6 +174,7 @@ bool CGuiEditor::setKnobMode(VstInt32 mode)
 
 bool CGuiEditor::onWheel(float distance)
 {
+    touch();
     return m_frame != nullptr && m_frame->wheel(nullptr, {0, 0}, distance);
 }
 
@@ -174,6 +185,7 @@ void CGuiEditor::setParameter(VstInt32, float)
 
 void CGuiEditor::paintNow()
 {
+    touch();
     if (m_frame != nullptr)
         m_frame->paintNow(nullptr);
 }
@@ -219,6 +231,7 @@ bool CGuiEditor::adoptFrame(CPanelFrame* frame)
         return false;
     }
     m_frame = frame;
+    touch();
     return true;
 }
 

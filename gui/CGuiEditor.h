@@ -63,6 +63,16 @@ public:
     static VstInt32 knobMode() { return s_knobMode; }
 
 protected:
+    // False only when an idle now would find nothing to do on the
+    // framework's side: the last idle changed nothing, nothing touched the
+    // editor since, no update is posted, and the frame has no news (no view
+    // changed; the window: one non-blocking look at its connection). An
+    // editor with state of its own skips its idle only when that is
+    // unchanged too.
+    bool idleMayHaveWork();
+    // Something reached the editor, between idles or during one: the next
+    // idle runs in full.
+    void touch() { m_touched = true; }
     // Takes frame (one reference) as the open frame; false, releasing it,
     // when it has no window.
     bool adoptFrame(CPanelFrame* frame);
@@ -90,5 +100,7 @@ private:
     CPanelFrame* m_frame = nullptr;
     std::uint32_t m_nextIdleTime;
     bool m_insideHostIdle = false;
+    bool m_idleChangedNothing = false;
+    bool m_touched = false;
     static VstInt32 s_knobMode;
 };

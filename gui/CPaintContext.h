@@ -56,6 +56,12 @@ public:
 
     // Buttons and modifiers as GuiButtonBits; 0 without a window.
     int buttons() const;
+    // The buttons of the press that started the click being handled, as the
+    // window reported them with the press: a click whose button is up again
+    // before the press is read is still a click. Without a press given, the
+    // buttons as they are now.
+    void setPressButtons(int bits) { m_pressButtons = bits; }
+    int pressButtons() const { return m_pressButtons >= 0 ? m_pressButtons : buttons(); }
     // The pointer relative to the window, in panel coordinates; (0, 0) without a window.
     CPoint pointerPosition() const;
     // The bits for a raw state: the primary button is left (1) and the
@@ -92,4 +98,5 @@ private:
     CColor m_fillColor = guicolor::kBlack;
     CRect m_clip;
     CRect m_damage;
+    int m_pressButtons = -1;
 };

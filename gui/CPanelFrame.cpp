@@ -129,7 +129,7 @@ void CPanelFrame::paintArea(CPaintContext& context, const CRect& area)
 
 void CPanelFrame::mouseDown(CPaintContext& context, CPoint where)
 {
-    CPanelView* view = clickTarget(context, where, context.buttons());
+    CPanelView* view = clickTarget(context, where, context.pressButtons());
     if (view == nullptr)
         return;
     // The view may be detached while it tracks the mouse.
@@ -238,6 +238,7 @@ bool CPanelFrame::attachView(CPanelView* view)
             return false;
         }
     }
+    m_viewsChanged = true;
     m_views.push_back(view);
     view->setFrame(this);
     view->onAttach(this);
@@ -251,6 +252,7 @@ bool CPanelFrame::detachView(CPanelView* view, bool release)
         return true;
     if (m_trackingView == view)
         endTracking();
+    m_viewsChanged = true;
     m_views.erase(found);
     if (m_focusView == view)
         m_focusView = nullptr;
@@ -267,6 +269,7 @@ void CPanelFrame::detachAll(bool release)
         m_focusView->loseFocus(nullptr);
         m_focusView = nullptr;
     }
+    m_viewsChanged = true;
     std::vector<CPanelView*> views;
     views.swap(m_views);
     for (CPanelView* view : views) {
@@ -290,6 +293,7 @@ CPanelView* CPanelFrame::viewAt(int index) const
 
 void CPanelFrame::setBackground(CPanelBitmap* background)
 {
+    m_viewsChanged = true;
     if (background != nullptr)
         background->retain();
     if (m_background != nullptr)
@@ -299,22 +303,38 @@ void CPanelFrame::setBackground(CPanelBitmap* background)
 
 void CPanelFrame::setFocusView(CPanelView* view)
 {
+    m_viewsChanged = true;
     if (m_focusView != nullptr)
         m_focusView->loseFocus(nullptr);
     m_focusView = view;
 }
 
-void CPanelFrame::redrawDirty()
+bool CPanelFrame::redrawDirty()
 {
+    const bool changed = m_viewsChanged;
     if (!m_open || m_firstPaintPending || m_window == nullptr)
-        return;
+        return changed;
+    m_viewsChanged = false;
     bool dirty = m_modalView != nullptr || needsPaint();
     for (std::size_t i = 0; !dirty && i < m_views.size(); ++i)
         dirty = m_views[i]->needsPaint();
-    if (!dirty)
-        return;
-    CPaintContext context(this, &m_surface, m_window.get());
-    refresh(context);
+    if (dirty) {
+        CPaintContext context(this, &m_surface, m_window.get());
+        refresh(context);
+    }
+    return changed || dirty;
+}
+
+bool CPanelFrame::hasNews()
+{
+    return m_viewsChanged || m_window == nullptr || m_window->hasNews();
+}
+
+void CPanelFrame::markPaint(bool dirty)
+{
+    CPanelView::markPaint(dirty);
+    if (dirty)
+        m_viewsChanged = true;
 }
 
 void CPanelFrame::paintNow(CPanelView* view)
@@ -379,6 +399,7 @@ void CPanelFrame::endTracking()
     if (view == nullptr)
         return;
     m_trackingView = nullptr;
+    m_viewsChanged = true;
     {
         CPaintContext context(this, m_window != nullptr ? &m_surface : nullptr, m_window.get());
         view->trackEnd(context);
@@ -399,6 +420,7 @@ void CPanelFrame::windowPaint(const CRect& area)
 
 void CPanelFrame::paintPanelArea(const CRect& area)
 {
+    m_viewsChanged = true;
     const CRect part = area.intersect(windowArea());
     if (!m_open || part.isEmpty())
         return;
@@ -408,8 +430,9 @@ void CPanelFrame::paintPanelArea(const CRect& area)
     context.markDrawn(part);
 }
 
-void CPanelFrame::windowButtonDown(CPoint inWindow)
+void CPanelFrame::windowButtonDown(CPoint inWindow, const CRawButtons& buttons)
 {
+    m_viewsChanged = true;
     const CPoint where = toPanel(inWindow);
     if (!m_open || m_inMouseDown)
         return;
@@ -417,6 +440,7 @@ void CPanelFrame::windowButtonDown(CPoint inWindow)
     m_inMouseDown = true;
     {
         CPaintContext context(this, &m_surface, m_window.get(), CPaintContext::Presenting::eachDraw);
+        context.setPressButtons(CPaintContext::buttonBits(buttons));
         mouseDown(context, where);
     }
     m_inMouseDown = false;
@@ -425,6 +449,7 @@ void CPanelFrame::windowButtonDown(CPoint inWindow)
 
 void CPanelFrame::windowButtonPressed(CPoint inWindow, const CRawButtons& buttons)
 {
+    m_viewsChanged = true;
     if (m_trackingView != nullptr) {
         windowPointerChanged(inWindow, buttons);
         return;
@@ -456,6 +481,7 @@ void CPanelFrame::windowButtonPressed(CPoint inWindow, const CRawButtons& button
 
 void CPanelFrame::windowPointerChanged(CPoint inWindow, const CRawButtons& buttons)
 {
+    m_viewsChanged = true;
     if (m_trackingView == nullptr)
         return;
     const CPoint where = toPanel(inWindow);
@@ -470,6 +496,7 @@ void CPanelFrame::windowPointerChanged(CPoint inWindow, const CRawButtons& butto
 
 void CPanelFrame::windowDestroyed()
 {
+    m_viewsChanged = true;
     endTracking();
     m_open = false;
     m_parentWindow = nullptr;

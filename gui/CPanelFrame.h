@@ -46,14 +46,25 @@ public:
     // Retains the new background and releases the old one.
     void setBackground(CPanelBitmap* background);
     CPanelBitmap* background() const { return m_background; }
-    void setModalView(CPanelView* view) { m_modalView = view; }
+    void setModalView(CPanelView* view)
+    {
+        m_modalView = view;
+        m_viewsChanged = true;
+    }
     CPanelView* modalView() const { return m_modalView; }
     // The previous focus view loses the focus.
     void setFocusView(CPanelView* view);
     CPanelView* focusView() const { return m_focusView; }
 
-    // Draws what needs drawing (idle).
-    void redrawDirty();
+    // Draws what needs drawing (idle). Answers whether a view changed since
+    // the last call (then there may be more to do at the next idle).
+    bool redrawDirty();
+    // A view may need drawing: the editor's next idle looks at the views.
+    void noteViewChange() { m_viewsChanged = true; }
+    // False only when an idle now would find nothing: no view changed since
+    // the last redraw and the window has no news (one non-blocking look).
+    bool hasNews();
+    void markPaint(bool dirty) override;
     // Draws view now, or the whole frame when view is null or not attached.
     void paintNow(CPanelView* view);
     // Draws area now from the background and the views over it, as a system
@@ -95,7 +106,7 @@ protected:
 
 private:
     void windowPaint(const CRect& area) override;
-    void windowButtonDown(CPoint where) override;
+    void windowButtonDown(CPoint where, const CRawButtons& buttons) override;
     void windowButtonPressed(CPoint where, const CRawButtons& buttons) override;
     void windowPointerChanged(CPoint where, const CRawButtons& buttons) override;
     void windowDestroyed() override;
@@ -117,6 +128,7 @@ private:
     bool m_open = true;
     bool m_hasWindowClass = false;
     bool m_inMouseDown = false;
+    bool m_viewsChanged = true;
     // The view that tracks in steps (one reference held).
     CPanelView* m_trackingView = nullptr;
     CPixelSurface m_surface;

@@ -94,6 +94,19 @@ bool CPanelView::needsPaint() const
     return m_dirty;
 }
 
+void CPanelView::markPaint(bool dirty)
+{
+    m_dirty = dirty;
+    if (dirty)
+        changed();
+}
+
+void CPanelView::changed()
+{
+    if (m_frame != nullptr)
+        m_frame->noteViewChange();
+}
+
 bool CPanelView::contains(CPoint where, int) const
 {
     return m_bounds.containsInclusive(where);
@@ -103,6 +116,7 @@ void CPanelView::setBounds(const CRect& bounds)
 {
     m_bounds = bounds;
     m_dirty = true;
+    changed();
 }
 
 CGuiEditor* CPanelView::editor() const

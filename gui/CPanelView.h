@@ -49,8 +49,8 @@ public:
     virtual void loseFocus(CPaintContext* context);
     virtual void gainFocus(CPaintContext* context);
     virtual bool needsPaint() const;
-    // Marks the view for drawing, or as drawn.
-    virtual void markPaint(bool dirty) { m_dirty = dirty; }
+    // Marks the view for drawing (and tells its frame), or as drawn.
+    virtual void markPaint(bool dirty);
     void enableMouse(bool enabled) { m_mouseEnabled = enabled; }
     bool mouseEnabled() const { return m_mouseEnabled; }
     void setMouseArea(const CRect& area) { m_mouseArea = area; }
@@ -85,6 +85,9 @@ public:
 
 protected:
     virtual ~CPanelView();
+    // Tells the frame that the view may need drawing (a value it shows
+    // changed), so that the editor's next idle looks at the views.
+    void changed();
 
 private:
     int m_referenceCount = 1;

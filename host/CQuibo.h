@@ -86,6 +86,7 @@ public:
     void attachDisplay(CDisplayCells* cells) override { m_displayModel.attachView(cells); }
     void detachDisplay() override { m_displayModel.detachView(); }
     bool refreshDisplay() override { return m_displayModel.refreshView(); }
+    std::uint32_t changeCount() override { return m_editorNotices.changes(); }
     void adoptEditor(AEffEditor* editor, bool shown) override;
     void idleHost() override;
     bool resizeEditor(std::int32_t width, std::int32_t height) override;
@@ -115,8 +116,13 @@ public:
     // Publishes an applied parameter (any thread) or a key state (the audio
     // thread) for the editor's idle.
     void notifyEditor(VstInt32 index, float value) override;
+    void displayPublished() override { m_editorNotices.changed(); }
     int mode() const override { return m_mode.load(std::memory_order_acquire); }
-    void setMode(int mode) override { m_mode.store(mode, std::memory_order_release); }
+    void setMode(int mode) override
+    {
+        m_mode.store(mode, std::memory_order_release);
+        m_editorNotices.changed();
+    }
     // The host rate as last set: the number of frames in one second.
     float sampleRateCopy() const override { return m_sampleRateCopy; }
     void setBeepPending(int pending) override { m_beepPending.store(pending, std::memory_order_relaxed); }

@@ -123,6 +123,8 @@ void CDisplayModel::publish(bool reset)
     content.mode = m_displayMode;
     content.reset = reset;
     m_published.publish(content);
+    if (m_owner != nullptr)
+        m_owner->displayPublished();
 }
 
 void CDisplayModel::clear()

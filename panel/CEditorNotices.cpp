@@ -2,8 +2,10 @@
 
 void CEditorNotices::parameterApplied(int index)
 {
-    if (index >= 0 && index < kParameters)
+    if (index >= 0 && index < kParameters) {
         m_parameters.fetch_or(1u << index, std::memory_order_release);
+        changed();
+    }
 }
 
 void CEditorNotices::keyChanged(int key, bool down)
@@ -17,6 +19,7 @@ void CEditorNotices::keyChanged(int key, bool down)
     m_keysDown.store(down ? (state | bit) : (state & ~bit), std::memory_order_release);
     if (down)
         m_keysPressed.fetch_or(bit, std::memory_order_release);
+    changed();
 }
 
 CEditorNotices::Taken CEditorNotices::take()
@@ -24,6 +27,8 @@ CEditorNotices::Taken CEditorNotices::take()
     Taken taken;
     taken.parameters = m_parameters.exchange(0, std::memory_order_acquire);
     const uint32_t pressed = m_keysPressed.exchange(0, std::memory_order_acquire);
-    taken.keysShownDown = pressed | m_keysDown.load(std::memory_order_acquire);
+    const uint32_t down = m_keysDown.load(std::memory_order_acquire);
+    taken.keysShownDown = pressed | down;
+    taken.keysUpAgain = pressed & ~down;
     return taken;
 }

@@ -21,6 +21,8 @@ public:
     // A command for the next drain (audio thread).
     virtual void queueInternalCommand(std::int32_t index, float value) = 0;
     virtual void notifyEditor(std::int32_t index, float value) = 0;
+    // The LCD's content was published (CDisplayModel): the editor has it to show.
+    virtual void displayPublished() = 0;
 
     // The panel mode and the host's rate (the samples in one second).
     virtual int mode() const = 0;

@@ -4,6 +4,11 @@
 // nothing to do, and with one key changing at every idle (a note shown down
 // and up, the key redrawn and presented). The counter "idle" is the
 // processor time of one panel's idle; the X server's own time is not in it.
+// Back to back, the panels' memory stays in the caches; hosts idle their
+// editors 20 ms apart (up to 60 Hz), so the paced runs idle every panel once
+// per 20 ms, as hosts do ("Paced"), and also with the caches swept between
+// rounds as other work in a host sweeps them ("Cold"); their time is the
+// host thread's processor time of the idles alone.
 #include "CHostWindows.h"
 #include "CPanelEditor.h"
 #include "CQuibo.h"
@@ -11,8 +16,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -122,5 +131,77 @@ void PanelX11IdleOneKeyChanging(benchmark::State& state)
     countIdles(state, panels);
 }
 BENCHMARK(PanelX11IdleOneKeyChanging)->ArgName("panels")->Arg(1)->Arg(32);
+
+// The calling thread's processor time in seconds.
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Reads and writes a buffer larger than the last-level cache, so that the
+// panels' memory has left every cache.
+void sweepCaches()
+{
+    static std::vector<unsigned char> buffer(64u << 20);
+    for (std::size_t i = 0; i < buffer.size(); i += 64)
+        buffer[i] = static_cast<unsigned char>(buffer[i] + 1);
+    benchmark::DoNotOptimize(buffer.data());
+}
+
+// Every panel idled once per round, rounds 20 ms apart; the time of a round
+// is the thread's processor time of its idles (the benchmark's time), and the
+// counter "idle_us" that of one panel's idle in microseconds. (The sweep's
+// time is in the process's processor time, hence a counter of its own.)
+void pacedIdles(benchmark::State& state, bool sweep)
+{
+    const int panels = static_cast<int>(state.range(0));
+    PanelHost host(panels);
+    if (!host.ready()) {
+        state.SkipWithError("no X display, or a panel did not open (is DISPLAY set?)");
+        return;
+    }
+    double total = 0.0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (sweep)
+            sweepCaches();
+        const double start = threadSeconds();
+        host.idleAll();
+        const double took = threadSeconds() - start;
+        state.SetIterationTime(took);
+        total += took;
+    }
+    state.counters["idle_us"] = total * 1e6 / (static_cast<double>(state.iterations()) * panels);
+}
+
+void PanelX11IdleUntouchedPaced(benchmark::State& state)
+{
+    pacedIdles(state, false);
+}
+BENCHMARK(PanelX11IdleUntouchedPaced)->ArgName("panels")->Arg(1)->Arg(32)->UseManualTime()->Iterations(150);
+
+void PanelX11IdleUntouchedCold(benchmark::State& state)
+{
+    pacedIdles(state, true);
+}
+BENCHMARK(PanelX11IdleUntouchedCold)->ArgName("panels")->Arg(1)->Arg(32)->UseManualTime()->Iterations(100);
+
+// The floor of the paced figures: the two clock readings around nothing,
+// 20 ms apart (counter "floor_us").
+void PacedClockFloor(benchmark::State& state)
+{
+    double total = 0.0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const double start = threadSeconds();
+        const double took = threadSeconds() - start;
+        state.SetIterationTime(took);
+        total += took;
+    }
+    state.counters["floor_us"] = total * 1e6 / static_cast<double>(state.iterations());
+}
+BENCHMARK(PacedClockFloor)->UseManualTime()->Iterations(150);
 
 } // namespace

@@ -35,9 +35,11 @@ public:
     // The system asks for area to be drawn; the listener draws it into its
     // surface and presents it.
     virtual void windowPaint(const CRect& area) = 0;
-    // A button went down at where (window coordinates); the view under it
-    // tracks the mouse in a loop of its own, polling the window.
-    virtual void windowButtonDown(CPoint where) = 0;
+    // A button went down at where (window coordinates), with buttons as they
+    // were at the press (the pressed one among them, even if it is up again
+    // by now); the view under it takes the press with them, then tracks the
+    // mouse in a loop of its own, polling the window.
+    virtual void windowButtonDown(CPoint where, const CRawButtons& buttons) = 0;
     // From backends that report the pointer's events one at a time: a button
     // went down at where, with buttons as they are after the press. The view
     // under it starts tracking and returns; the events that follow move it on.
@@ -75,6 +77,11 @@ public:
     // Reads the window's pending events and hands them to the listener: all
     // of them, or (while a mouse click is being handled) only paints.
     virtual void processEvents(bool paintsOnly) = 0;
+    // False only when processEvents would find nothing: the last one read
+    // everything and found nothing, the pointer has not moved over the window
+    // since (for hoverPosition), and nothing new is waiting, which costs one
+    // non-blocking look at the connection. Backends that cannot tell say true.
+    virtual bool hasNews() { return true; }
     // The system's id of the window (an X11 Window) for a host that embeds
     // it; 0 where the backend has none to give or the window is gone.
     virtual std::uintptr_t nativeHandle() const { return 0; }

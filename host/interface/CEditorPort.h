@@ -30,6 +30,10 @@ public:
     virtual void attachDisplay(CDisplayCells* cells) = 0;
     virtual void detachDisplay() = 0;
     virtual bool refreshDisplay() = 0;
+    // Changes whenever something the editor shows may have changed: a
+    // notice, the LCD's published content, the panel mode. Cheap enough for
+    // every idle.
+    virtual std::uint32_t changeCount() = 0;
 
     // The editor registers itself once it exists (the instrument deletes it)
     // and lets the host run while it keeps the thread (a modal drag).

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -498,5 +499,74 @@ TEST_F(PanelEditorTest, TheLcdBlinksItsTickMarkInPlayAndRecOnly)
         }
         EXPECT_EQ(std::set<char>(c.cellZeroShown, c.cellZeroShown + std::strlen(c.cellZeroShown)), shown)
             << "mode " << c.mode;
+    }
+}
+
+// Idles that find nothing to do make the following ones skip their pass until
+// something changes: every kind of change still shows at the next idles, and
+// an idle of the untouched panel draws nothing.
+TEST_F(PanelEditorTest, AfterIdlesWithNothingToDoEachKindOfChangeStillShows)
+{
+    CEditorNotices& notices = panel.quibo->editorNotices();
+    const CPoint overVolume{460, 40};
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        int idles;
+        std::function<bool()> shown;
+    };
+    const std::vector<Row> rows = {
+        {"the pointer over a control", [&] { panel.hover(overVolume); }, 1,
+         [&] { return panel.editor->hoverHint() == CLegendSet::kHintVolume; }},
+        {"its hint drawn", [] {}, 1, [&] { return legendShows(CLegendSet::kHintVolume, 1); }},
+        {"a key the voice sounds", [&] { notices.keyChanged(60, true); }, 1,
+         [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 60) == 1; }},
+        {"the key released", [&] { notices.keyChanged(60, false); }, 1,
+         [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 60) == 0; }},
+        {"a key pressed and released between idles, shown",
+         [&] {
+             notices.keyChanged(61, true);
+             notices.keyChanged(61, false);
+         },
+         1, [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 61) == 1; }},
+        {"that key up at the next idle", [] {}, 1,
+         [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 61) == 0; }},
+        {"a key held", [&] { notices.keyChanged(62, true); }, 1,
+         [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 62) == 1; }},
+        {"released, pressed and released again between idles: up at the second",
+         [&] {
+             notices.keyChanged(62, false);
+             notices.keyChanged(62, true);
+             notices.keyChanged(62, false);
+         },
+         2, [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 62) == 0; }},
+        {"a parameter the host set",
+         [&] {
+             panel.plugin->setParameter(kParamVolume, 0.8f);
+             panel.process();
+         },
+         1, [&] { return panel.editor->parameterControl(kParamVolume)->value() == 0.8f; }},
+        {"the mode the host set", [&] { setMode(static_cast<float>(kModeCal) / 3.0f); }, 1,
+         [&] { return panel.editor->legendMode() == kModeCal && legendAttached(CLegendSet::kCalKeys); }},
+        {"the LCD after a digit typed in Cal",
+         [&] {
+             // The key that types 1 in Cal, sent as the computer keyboard would.
+             panel.quibo->noteKey(60, 1.0f);
+             panel.process();
+             panel.quibo->noteKey(60, 0.0f);
+             panel.process();
+         },
+         1, [&] { return paneltest::lcdText(panel.screen()) == "........1"; }},
+        {"a control's value set on the editor's thread", [&] { panel.editor->key(70)->setValue(1.0f); }, 1,
+         [&] { return paneltest::keyShown(panel.screen(), *panel.editor, 70) == 1; }},
+    };
+    for (const Row& row : rows) {
+        panel.idle(3);
+        panel.window().resetPresented();
+        panel.idle();
+        EXPECT_EQ(0, panel.window().presentCount()) << "an untouched idle drew, before: " << row.what;
+        row.change();
+        panel.idle(row.idles);
+        EXPECT_TRUE(row.shown()) << row.what;
     }
 }

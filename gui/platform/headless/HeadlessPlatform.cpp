@@ -78,6 +78,8 @@ void CHeadlessWindow::processEvents(bool paintsOnly)
 {
     std::vector<Event> waiting;
     waiting.swap(m_queue);
+    m_drained = !paintsOnly && waiting.empty();
+    m_pointerAtRead = pointerPosition();
     for (const Event& event : waiting) {
         if (event.paint)
             sendPaint(event.area);
@@ -86,6 +88,13 @@ void CHeadlessWindow::processEvents(bool paintsOnly)
         else
             sendButtonDown(event.where);
     }
+}
+
+// As an event-driven system's window: news are queued events and a pointer
+// moved (its script) since the last read that found nothing.
+bool CHeadlessWindow::hasNews()
+{
+    return m_alive && (!m_drained || !m_queue.empty() || !(pointerPosition() == m_pointerAtRead));
 }
 
 void CHeadlessWindow::sendPaint(const CRect& area)
@@ -97,7 +106,7 @@ void CHeadlessWindow::sendPaint(const CRect& area)
 void CHeadlessWindow::sendButtonDown(CPoint where)
 {
     if (m_alive)
-        m_request.listener->windowButtonDown(where);
+        m_request.listener->windowButtonDown(where, rawButtons());
 }
 
 void CHeadlessWindow::queuePaint(const CRect& area)

@@ -18,6 +18,7 @@ public:
     CPoint pointerPosition() override;
     CRawButtons rawButtons() override;
     void processEvents(bool paintsOnly) override;
+    bool hasNews() override;
     void resize(int width, int height) override;
 
     // Delivered at once, as a system message would be.
@@ -55,6 +56,9 @@ private:
     int m_presentCount = 0;
     CRect m_presentedArea;
     bool m_alive = true;
+    // The last processEvents found nothing queued, with the pointer here.
+    bool m_drained = false;
+    CPoint m_pointerAtRead;
 };
 
 namespace headless {

@@ -16,6 +16,22 @@ bool keyDown(int key)
 {
     return (GetAsyncKeyState(key) & 0x8000) != 0;
 }
+
+// The buttons and modifiers of a mouse message, as they were when it was
+// made: a press is a click even if its button is up again by the time the
+// message is read. wParam names the buttons as the user uses them (left is
+// the primary one); Alt comes from the keyboard state of the same moment.
+CRawButtons buttonsOfMessage(WPARAM wParam)
+{
+    CRawButtons raw;
+    raw.left = (wParam & MK_LBUTTON) != 0;
+    raw.middle = (wParam & MK_MBUTTON) != 0;
+    raw.right = (wParam & MK_RBUTTON) != 0;
+    raw.shift = (wParam & MK_SHIFT) != 0;
+    raw.control = (wParam & MK_CONTROL) != 0;
+    raw.alt = GetKeyState(VK_MENU) < 0;
+    return raw;
+}
 } // namespace
 
 HINSTANCE CWin32Window::module()
@@ -163,7 +179,7 @@ LRESULT CALLBACK CWin32Window::windowProcedure(HWND window, UINT message, WPARAM
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        self->m_listener->windowButtonDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        self->m_listener->windowButtonDown({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, buttonsOfMessage(wParam));
         return 0;
     default:
         break;

@@ -7,10 +7,11 @@
 // that tracks in a loop of its own polls the pointer, and only exposures are
 // read meanwhile.) The pointer's place for hover feedback comes from the
 // motion and crossing events, so an idle with nothing queued asks the server
-// nothing. The frame's pixels are presented with XPutImage, or through shared
-// memory where the server offers it. Every Xlib call on a connection runs
-// under a CX11ErrorTrap: its errors, and the server going away, end the
-// panel, never the host.
+// nothing; once a read found nothing, whether there is news is one poll of
+// the connection's socket. The frame's pixels are presented with XPutImage,
+// or through shared memory where the server offers it. Every Xlib call on a
+// connection runs under a CX11ErrorTrap: its errors, and the server going
+// away, end the panel, never the host.
 #include "platform/GuiPlatform.h"
 
 #include "CPixelSurface.h"
@@ -20,6 +21,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <time.h>
@@ -94,6 +96,7 @@ public:
     CRawButtons rawButtons() override;
     bool hoverPosition(CPoint& where) override;
     void processEvents(bool paintsOnly) override;
+    bool hasNews() override;
     std::uintptr_t nativeHandle() const override { return m_alive && !m_lost ? m_window : 0; }
     void resize(int width, int height) override;
 
@@ -130,6 +133,11 @@ private:
     // is over the window.
     CPoint m_hover;
     bool m_pointerInside = false;
+    // The last read of all events found none, and no call since could have
+    // read the socket into Xlib's or XCB's queues: new events show on the
+    // socket.
+    bool m_drained = false;
+    int m_socket = -1;
 };
 
 CX11Window::~CX11Window()
@@ -179,6 +187,7 @@ bool CX11Window::open(const CWindowRequest& request)
     if (trap.errors() != 0 || m_lost)
         return false;
     m_alive = true;
+    m_socket = ConnectionNumber(m_display);
     makeImage(attributes);
     XMapWindow(m_display, m_window);
     XFlush(m_display);
@@ -210,6 +219,7 @@ void CX11Window::resize(int width, int height)
 {
     if (!m_alive || width <= 0 || height <= 0)
         return;
+    m_drained = false;
     const CX11ErrorTrap trap(m_display);
     freeImages();
     m_width = width;
@@ -306,6 +316,7 @@ void CX11Window::present(const CPixelSurface& surface, const CRect& area)
         return;
     const unsigned w = static_cast<unsigned>(part.width());
     const unsigned h = static_cast<unsigned>(part.height());
+    m_drained = false;
     const CX11ErrorTrap trap(m_display);
     if (m_shmImage != nullptr) {
         for (int y = part.top; y < part.bottom; ++y)
@@ -346,6 +357,7 @@ bool CX11Window::queryPointer(CPoint& where, unsigned& mask)
         return false;
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
+    m_drained = false;
     const CX11ErrorTrap trap(m_display);
     if (!XQueryPointer(m_display, m_window, &root, &child, &rootX, &rootY, &x, &y, &mask))
         return false; // the pointer is on another screen
@@ -378,8 +390,26 @@ bool CX11Window::hoverPosition(CPoint& where)
 void CX11Window::processEvents(bool paintsOnly)
 {
     XEvent event;
-    while (m_alive && nextEvent(paintsOnly, event))
+    bool handled = false;
+    m_drained = false;
+    while (m_alive && nextEvent(paintsOnly, event)) {
         handle(event);
+        handled = true;
+    }
+    // Events read now were handled after this idle's hover check: the next
+    // idle looks again.
+    m_drained = m_alive && !paintsOnly && !handled;
+}
+
+bool CX11Window::hasNews()
+{
+    if (!m_alive)
+        return false;
+    if (!m_drained)
+        return true;
+    // Readable, closed or failed: the next read tells which.
+    pollfd look{m_socket, POLLIN, 0};
+    return poll(&look, 1, 0) != 0;
 }
 
 // The next event to handle, if one is queued. The trap covers the reading

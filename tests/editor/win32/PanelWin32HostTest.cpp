@@ -7,8 +7,10 @@
 // read back and compared with the headless rendering of the same panel, and
 // a key clicked (the line "CLICK x y button hold_ms" asks the calling script
 // to click at that screen position through the X test extension) while the
-// host renders audio: the note comes out of the left output. Ends with
-// "wine-gui: N passed, N failed".
+// host renders audio: the note comes out of the left output. A second
+// instrument's panel takes a click whose button is up again before the panel
+// reads the press (held 0 ms): it sounds and is drawn as a held one. Ends
+// with "wine-gui: N passed, N failed".
 #include "PanelReference.h"
 #include "VstAbi.h"
 #include "WineHostSupport.h"
@@ -126,6 +128,40 @@ int main(int argc, char** argv)
         check(GetWindow(parent, GW_CHILD) == nullptr, "closing the panel destroys its window");
         check(plugin.call(effEditOpen, parent) == 1 && waitForPicture(plugin, GetWindow(parent, GW_CHILD), atClose),
               "the panel opens again as it was");
+        plugin.call(effEditClose);
+        DestroyWindow(parent);
+    }
+    {
+        // A click of 0 ms on A4 of a new instrument: press and release wait
+        // in the queue together, and the button is up when the press is read.
+        Plugin plugin(module, hostCallback);
+        if (plugin.effect == nullptr)
+            return wintest::finish();
+        plugin.call(effOpen);
+        float unused[1];
+        float* outputs[2] = {unused, unused};
+        plugin.effect->processReplacing(plugin.effect, nullptr, outputs, 0);
+        HWND parent = wintest::makeHostWindow(30, 30, width + 18, height + 27);
+        plugin.call(effEditOpen, parent);
+        HWND child = GetWindow(parent, GW_CHILD);
+        check(child != nullptr && waitForPicture(plugin, child, paneltest::panelPicture(0, scale)),
+              "a second instrument's panel opens");
+        POINT screen{(541 + 16) * scale, (160 + 20) * scale};
+        ClientToScreen(child, &screen);
+        g_leftEnergy = 0.0;
+        std::printf("CLICK %ld %ld 1 0\n", screen.x, screen.y);
+        std::fflush(stdout);
+        const CPixelSurface played = paneltest::panelPicture(69, scale);
+        bool shown = false;
+        for (int i = 0; i < 200 && !shown; ++i) {
+            pump({&plugin}, 25);
+            renderBlock(plugin.effect);
+            shown = readWindow(child, width, height) == played;
+        }
+        check(g_leftEnergy > 1.0, "a key clicked for 0 ms sounds on the left output");
+        check(shown, "after the 0 ms click the pixels equal the headless rendering of a click");
+        wintest::savePicture(arguments.outputFolder, readWindow(child, width, height),
+                             ("wine-panel-short-click" + suffix).c_str());
         plugin.call(effEditClose);
         DestroyWindow(parent);
     }
