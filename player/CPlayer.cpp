@@ -1,6 +1,7 @@
 #include "CPlayer.h"
 
 #include "AEffEditor.h"
+#include "CGuiEditor.h"
 #include "CInstrument.h"
 #include "CPlayerAudio.h"
 #include "CPresetFile.h"
@@ -18,8 +19,14 @@
 
 namespace {
 
-// The editor's idle and the instrument's notices, about 50 times a second.
+// The editor's idle about 50 times a second while it has work (something on
+// the panel moves, the instrument changed what it shows, the pointer is
+// over it). With nothing to do the main thread sleeps until the window or
+// the panel's connection has news or a signal comes, and at the latest
+// after the quiet period: the only way it hears of changes the audio thread
+// made (a MIDI note in a silence shows that much later) and of its audio.
 constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
+constexpr auto kQuietPeriod = std::chrono::milliseconds(250);
 constexpr const char* kTitle = "Zintra";
 
 volatile std::sig_atomic_t g_quitRequested = 0;
@@ -281,6 +288,8 @@ void CPlayer::startAudio()
 
 void CPlayer::mainLoop()
 {
+    // An editor that cannot say whether it has work is idled on the short period.
+    auto* panel = m_editorOpen ? dynamic_cast<CGuiEditor*>(m_editor) : nullptr;
     auto nextIdle = std::chrono::steady_clock::now();
     while (g_quitRequested == 0) {
         const auto now = std::chrono::steady_clock::now();
@@ -289,10 +298,20 @@ void CPlayer::mainLoop()
                 m_window->showMessage(m_audio->text());
             if (m_editorOpen)
                 m_editor->idle();
-            nextIdle = now + kIdlePeriod;
+            bool busy = m_editorOpen && (panel == nullptr || panel->wantsIdle());
+            // An idle that drew (the LCD's tempo mark blinking) leaves work
+            // for the next only in what its drawing read: done now, in the
+            // same wakeup, it leaves the panel idle again.
+            if (busy && panel != nullptr) {
+                m_editor->idle();
+                busy = panel->wantsIdle();
+            }
+            nextIdle = now + (busy ? kIdlePeriod : kQuietPeriod);
         }
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextIdle - now).count();
-        m_window->waitEvents(static_cast<int>(wait > 0 ? wait : 0));
+        // Something came (a key, the pointer on the panel): the idle at once.
+        if (m_window->waitEvents(static_cast<int>(wait > 0 ? wait : 0), panel != nullptr ? panel->newsSource() : -1))
+            nextIdle = std::chrono::steady_clock::now();
     }
 }
 

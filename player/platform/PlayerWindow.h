@@ -37,9 +37,10 @@ public:
                       std::string& error) = 0;
     // The native window a child (the panel) opens in.
     virtual void* nativeWindow() = 0;
-    // Waits up to milliseconds for the window's events, then reports those
-    // that came.
-    virtual void waitEvents(int milliseconds) = 0;
+    // Waits up to milliseconds for the window's events, for otherSource (a
+    // descriptor, -1: none) to become readable, or for wakePlayerWindow, then
+    // reports the window's events that came. Answers whether anything came.
+    virtual bool waitEvents(int milliseconds, int otherSource) = 0;
     // A few lines of text ('\n' between them) in a strip below the panel,
     // the window grown to hold them; empty: no strip, the panel's size again.
     virtual void showMessage(const std::string& text) = 0;

@@ -227,13 +227,16 @@ void* CX11PlayerWindow::nativeWindow()
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_window));
 }
 
-void CX11PlayerWindow::waitEvents(int milliseconds)
+bool CX11PlayerWindow::waitEvents(int milliseconds, int otherSource)
 {
     if (m_display == nullptr)
-        return;
-    if (XPending(m_display) == 0) {
-        pollfd sources[] = {{ConnectionNumber(m_display), POLLIN, 0}, {s_wakeRead, POLLIN, 0}};
-        poll(sources, s_wakeRead >= 0 ? 2 : 1, milliseconds);
+        return false;
+    bool came = XPending(m_display) > 0;
+    if (!came) {
+        pollfd sources[] = {
+            {ConnectionNumber(m_display), POLLIN, 0}, {otherSource, POLLIN, 0}, {s_wakeRead, POLLIN, 0}};
+        // A negative descriptor is left out by poll.
+        came = poll(sources, 3, milliseconds) > 0;
     }
     drainWakePipe();
     while (m_display != nullptr && XPending(m_display) > 0) {
@@ -241,6 +244,7 @@ void CX11PlayerWindow::waitEvents(int milliseconds)
         XNextEvent(m_display, &event);
         handle(event);
     }
+    return came;
 }
 
 void CX11PlayerWindow::handle(XEvent& event)
