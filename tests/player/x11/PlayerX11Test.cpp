@@ -1337,12 +1337,12 @@ CPixelSurface referenceMessage(Display* display, const std::string& text, int& h
     const Window native = static_cast<Window>(reinterpret_cast<std::uintptr_t>(reference.nativeWindow()));
     CPixelSurface picture;
     for (int attempt = 0; attempt < 50; ++attempt) {
-        reference.waitEvents(20);
+        reference.waitEvents(20, -1);
         XWindowAttributes attributes{};
         XGetWindowAttributes(display, native, &attributes);
         height = attributes.height;
         if (attributes.map_state == IsViewable && height > kPanelHeight) {
-            reference.waitEvents(50);
+            reference.waitEvents(50, -1);
             picture = x11test::readWindow(display, native, kPanelWidth, height);
             break;
         }
@@ -1501,6 +1501,67 @@ TEST_F(PlayerX11Test, TwoSetAsidesInARowKeepBothFiles)
     EXPECT_EQ(first, contentOf(state + ".damaged"));
     EXPECT_EQ(second, contentOf(state + ".damaged.2"));
     EXPECT_EQ(instrumentbanks::fresh().size(), contentOf(statePath()).size()) << "a new instrument's bank saved";
+}
+
+// The context switches of a process's threads other than real-time ones
+// (JACK's process thread), from /proc/PID/task/*: voluntary and not, by
+// thread id.
+std::map<std::string, long> contextSwitchesOf(pid_t pid)
+{
+    std::map<std::string, long> switches;
+    std::error_code error;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        // The scheduling policy is the 41st field of stat, the 39th after the
+        // name in parentheses (which may hold spaces).
+        const std::string stat = contentOf(task.path() / "stat");
+        std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+        std::string field;
+        for (int i = 0; i < 39; ++i)
+            fields >> field;
+        if (field != "0")
+            continue; // SCHED_FIFO, SCHED_RR and the others: JACK's real-time thread
+        std::istringstream status(contentOf(task.path() / "status"));
+        long total = 0;
+        for (std::string line; std::getline(status, line);)
+            if (line.find("ctxt_switches:") != std::string::npos)
+                total += std::stol(line.substr(line.find(':') + 1));
+        switches[task.path().filename().string()] = total;
+    }
+    return switches;
+}
+
+// Idle, with only the LCD's tempo mark blinking, the player's threads other
+// than JACK's real-time one wake at most 10 times a second over 10 seconds
+// (the main thread sleeps until something happens; it woke 56 times a second
+// on a fixed 20 ms tick). A MIDI note in the silence is still shown on the
+// panel, and its release, within a second (a quarter at most when the
+// machine is not loaded).
+TEST_F(PlayerX11Test, IdleItWakesAtMostTenTimesASecondAndStillShowsAMidiNote)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    connectOutputs();
+    pointerAway();
+    sleepMs(1000);
+    const std::map<std::string, long> before = contextSwitchesOf(player);
+    constexpr int kSeconds = 10;
+    sleepMs(kSeconds * 1000);
+    long woken = 0;
+    for (const auto& [thread, switches] : contextSwitchesOf(player)) {
+        const auto earlier = before.find(thread);
+        woken += switches - (earlier != before.end() ? earlier->second : 0);
+    }
+    EXPECT_LE(static_cast<double>(woken) / kSeconds, 10.0) << woken << " wakeups in " << kSeconds << " s";
+
+    const CPixelSurface fresh = paneltest::panelPicture();
+    const auto keyUp = [&](const CPixelSurface& shot) { return samePixels(fresh, shot, kKeyC4Lower); };
+    const auto keyDown = [&](const CPixelSurface& shot) { return !keyUp(shot); };
+    for (const bool down : {true, false}) {
+        const auto begin = Clock::now();
+        sender->send(down ? panel::kStatusNoteOn : panel::kStatusNoteOff, 60, down ? 100 : 0, 0);
+        EXPECT_TRUE(down ? keyDown(pictureWhen(keyDown)) : keyUp(pictureWhen(keyUp))) << "C4 drawn " << down;
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1)) << "C4 drawn " << down;
+    }
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
 }
 
 // The X server goes away under the player: it says so, saves the state and
