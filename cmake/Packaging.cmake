@@ -127,6 +127,6 @@ recorder; an eight-digit calculator; an LCD display and a bitmap front panel
 played with the mouse.
 .
 This package holds the VST 2 plug-in (/usr/lib/vst/Zintra.so), the LV2 bundle
-with its panel (/usr/lib/lv2/Zintra.lv2), the standalone player zintra (JACK or ALSA)
-and the command-line host zintra-host.")
+with its panel (/usr/lib/lv2/Zintra.lv2), the standalone player zintra (on JACK
+or ALSA) and the command-line host zintra-host.")
 include(CPack)

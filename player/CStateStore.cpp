@@ -2,6 +2,7 @@
 
 #include "CFolderLock.h"
 #include "DurableFile.h"
+#include "ReplaceFile.h"
 #include "WholeFile.h"
 
 #include <cstdlib>
@@ -19,12 +20,6 @@ std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
-}
-
-std::string folderOf(const std::string& path)
-{
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? std::string(".") : folder;
 }
 
 } // namespace
@@ -88,29 +83,15 @@ bool CStateStore::writeWhole(const std::string& path, const void* data, std::siz
 
 bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
-    // Another player saving into the same folder waits for this save to end.
-    const CFolderLock folder(folderOf(path));
-    const std::string temporary = path + kTemporarySuffix;
-    if (!writeWhole(temporary, data, size, error))
-        return false;
-    std::error_code code;
-    std::filesystem::rename(temporary, path, code);
-    if (code) {
-        error = "cannot replace " + path + ": " + code.message();
-        std::filesystem::remove(temporary, code);
-        return false;
-    }
-    // The new name on the disk too. A file system that cannot flush a
-    // folder still has the file whole under one name or the other.
-    folder.sync();
-    return true;
+    return replacefile::write(path, data, size, error);
 }
 
 std::string CStateStore::setAside(const std::string& path)
 {
     // Another player setting a file aside in this folder takes its turn, so
     // that a free name stays free until the rename.
-    const CFolderLock folder(folderOf(path));
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    const CFolderLock folder(parent.empty() ? std::string(".") : parent);
     for (int number = 1; number <= kMostSetAside; ++number) {
         const std::string damaged = path + kDamagedSuffix + (number == 1 ? "" : "." + std::to_string(number));
         std::error_code code;

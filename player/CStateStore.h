@@ -37,8 +37,9 @@ public:
     // REASON") for one that cannot be opened or read, a folder, a FIFO or a
     // device, or one longer than kLargestFile.
     static bool readFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);
-    // Writes path.tmp and renames it to path; false with the reason (the
-    // old file is then untouched and no temporary file is left).
+    // Writes path.tmp and renames it to path (ReplaceFile.h: a link is
+    // followed, a folder or special file refused); false with the reason
+    // (the old file is then untouched and no temporary file is left).
     static bool writeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
     // Renames a file that was read and refused to path.damaged, or to
     // path.damaged.2, .3 and on when that is taken (an earlier one is never

@@ -3,7 +3,7 @@
 # when everything is present it changes nothing and needs no network.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config libsndfile1-dev libsmf-dev libpng-dev libgtest-dev googletest
+packages=(build-essential cmake pkg-config libsndfile1-dev libpng-dev libgtest-dev googletest
           # The LV2 plug-in: its headers and schemas, and the tools and host library its tests use.
           lv2-dev lilv-utils liblilv-dev sordi
           # The LV2 plug-in in jalv (with the player's JACK packages below): a window manager, window dumps.

@@ -46,9 +46,10 @@ cmake --build --preset fuzz -j"$jobs"
 # Seconds per target: ZINTRA_FUZZ_SECONDS, or QUIBO_FUZZ_SECONDS as it was once called.
 fuzz_seconds=${ZINTRA_FUZZ_SECONDS:-${QUIBO_FUZZ_SECONDS:-45}}
 # Seed inputs (read, never written): the GUI tests' bitmaps for the BMP reader, a new instrument's
-# .fxb and .fxp (written by zintra-host) for the preset file reader.
-declare -A seeds=([BmpFuzzer]=tests/gui/bmp [PresetFileFuzzer]=tests/data/presets)
-for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer Lv2StateFuzzer PresetFileFuzzer; do
+# .fxb and .fxp (written by zintra-host) for the preset file reader, the MIDI files of the tests for the
+# MIDI file reader.
+declare -A seeds=([BmpFuzzer]=tests/gui/bmp [PresetFileFuzzer]=tests/data/presets [MidiFileFuzzer]=tests/data/midi)
+for fuzzer in ChunkFuzzer PanelFuzzer BmpFuzzer Lv2StateFuzzer PresetFileFuzzer MidiFileFuzzer; do
     corpus=build/fuzz/corpus-$fuzzer
     mkdir -p "$corpus"
     log=build/fuzz/$fuzzer.log

@@ -53,7 +53,7 @@ fail() {
 # Packages for the cross build, the Wine runs (the GUI test's in an X server
 # of its own, clicked through the X test extension) and the Linux reference build.
 PACKAGES=(mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64
-    cmake make g++ pkg-config libsndfile1-dev libsmf-dev libx11-dev libxext-dev libxtst-dev xvfb xauth)
+    cmake make g++ pkg-config libsndfile1-dev libx11-dev libxext-dev libxtst-dev xvfb xauth)
 
 missing_packages() {
     local p

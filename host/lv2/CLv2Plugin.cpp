@@ -6,6 +6,7 @@
 #include <lv2/midi/midi.h>
 #include <lv2/time/time.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -21,8 +22,9 @@ std::uint32_t padded(std::uint32_t size)
 
 const LV2_URID_Map* findMap(const LV2_Feature* const* features)
 {
+    // An entry without a URI is no feature; it is passed over.
     for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
-        if (std::strcmp(features[i]->URI, LV2_URID__map) == 0)
+        if (features[i]->URI != nullptr && std::strcmp(features[i]->URI, LV2_URID__map) == 0)
             return static_cast<const LV2_URID_Map*>(features[i]->data);
     }
     return nullptr;
@@ -33,16 +35,6 @@ template <typename Header>
 const std::uint8_t* bodyAfter(const Header& header)
 {
     return reinterpret_cast<const std::uint8_t*>(&header + 1);
-}
-
-// A frame time as a midiIn offset: past-the-block times are kept (the
-// instrument's queue holds them), negative ones play at the block's start.
-std::int32_t offsetOf(std::int64_t frame)
-{
-    if (frame < 0)
-        return 0;
-    return frame > std::numeric_limits<std::int32_t>::max() ? std::numeric_limits<std::int32_t>::max()
-                                                            : static_cast<std::int32_t>(frame);
 }
 
 } // namespace
@@ -68,6 +60,7 @@ CLv2Plugin::CLv2Plugin(std::unique_ptr<CInstrument> instrument, const LV2_URID_M
     m_urids.atomDouble = urid(LV2_ATOM__Double);
     m_urids.atomInt = urid(LV2_ATOM__Int);
     m_urids.atomChunk = urid(LV2_ATOM__Chunk);
+    m_urids.atomFrameTime = urid(LV2_ATOM__frameTime);
     m_urids.timePosition = urid(LV2_TIME__Position);
     m_urids.timeSpeed = urid(LV2_TIME__speed);
     m_urids.stateBank = urid(lv2contract::kStateBankUri);
@@ -99,7 +92,7 @@ void CLv2Plugin::connectPort(std::uint32_t port, void* data)
 // (an event at its frame). Without output buffers nothing is rendered.
 void CLv2Plugin::run(std::uint32_t frames)
 {
-    readEvents();
+    readEvents(frames);
     const AfterRestore afterRestore = m_afterRestore.exchange(AfterRestore::kNothing, std::memory_order_relaxed);
     if (afterRestore == AfterRestore::kAdoptPorts) {
         adoptPortValues();
@@ -117,37 +110,50 @@ void CLv2Plugin::run(std::uint32_t frames)
 // --- events ----------------------------------------------------------------
 
 // Walks the sequence's events, each a header and its atom, padded to 8
-// bytes; a size that overruns the sequence ends the walk.
-void CLv2Plugin::readEvents()
+// bytes; a size that overruns the sequence ends the walk. Each event plays
+// at its frame within the block: one before the block at its start, one
+// after it at its last frame. Events inside the block go to the instrument
+// first, those stamped after it next, so that however many late events
+// come (and in whatever order) they never take the instrument's queue from
+// current ones. Only frame times place events: a sequence in beats (or any
+// other unit) has its events played at the block's start.
+void CLv2Plugin::readEvents(std::uint32_t frames)
 {
     if (m_midiIn == nullptr || m_midiIn->atom.size < sizeof(LV2_Atom_Sequence_Body))
         return;
+    const bool inFrames = m_midiIn->body.unit == 0 || m_midiIn->body.unit == m_urids.atomFrameTime;
+    const std::int64_t last =
+        std::min<std::int64_t>(frames, std::numeric_limits<std::int32_t>::max()) - (frames > 0 ? 1 : 0);
     const std::uint8_t* events = bodyAfter(m_midiIn->body);
     const std::uint32_t size = m_midiIn->atom.size - static_cast<std::uint32_t>(sizeof(LV2_Atom_Sequence_Body));
-    std::uint32_t offset = 0;
-    while (size - offset >= sizeof(LV2_Atom_Event)) {
-        const auto* event = reinterpret_cast<const LV2_Atom_Event*>(events + offset);
-        if (event->body.size > size - offset - sizeof(LV2_Atom_Event))
-            return;
-        readEvent(*event);
-        offset += padded(static_cast<std::uint32_t>(sizeof(LV2_Atom_Event)) + event->body.size);
-        if (offset >= size)
-            return;
+    for (const bool late : {false, true}) {
+        std::uint32_t offset = 0;
+        while (size - offset >= sizeof(LV2_Atom_Event)) {
+            const auto* event = reinterpret_cast<const LV2_Atom_Event*>(events + offset);
+            if (event->body.size > size - offset - sizeof(LV2_Atom_Event))
+                break;
+            const std::int64_t frame = inFrames ? event->time.frames : 0;
+            if ((frame > last) == late)
+                readEvent(*event, static_cast<std::int32_t>(std::clamp<std::int64_t>(frame, 0, last)));
+            offset += padded(static_cast<std::uint32_t>(sizeof(LV2_Atom_Event)) + event->body.size);
+            if (offset >= size)
+                break;
+        }
     }
 }
 
-void CLv2Plugin::readEvent(const LV2_Atom_Event& event)
+void CLv2Plugin::readEvent(const LV2_Atom_Event& event, std::int32_t frame)
 {
     if (event.body.type == m_urids.midiEvent)
-        readMidi(event.time.frames, event.body);
+        readMidi(frame, event.body);
     else if (event.body.type == m_urids.atomObject || event.body.type == m_urids.atomBlank)
         readPosition(event.body);
 }
 
 // The instrument takes the channel messages among them.
-void CLv2Plugin::readMidi(std::int64_t frame, const LV2_Atom& atom)
+void CLv2Plugin::readMidi(std::int32_t frame, const LV2_Atom& atom)
 {
-    m_instrument->midiBytesIn(offsetOf(frame), bodyAfter(atom), atom.size);
+    m_instrument->midiBytesIn(frame, bodyAfter(atom), atom.size);
 }
 
 // A time:Position object: its time:speed (0 stopped, else rolling) is all

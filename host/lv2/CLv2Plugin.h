@@ -12,8 +12,8 @@
 #include <memory>
 
 // The LV2 front: the plug-in instance as an LV2 host drives it. It reads the
-// host's MIDI sequence into midiIn at each event's frame, the control ports
-// into setParameter when their value moves, renders the voice and the
+// host's MIDI sequence into midiIn at each event's frame (kept inside the
+// block), the control ports into setParameter when their value moves, renders the voice and the
 // rhythm box into the two outputs, and saves and restores the bank chunk as
 // the plug-in's state. The UI reaches it as a CLv2Instance.
 class CLv2Plugin : public CLv2Instance {
@@ -45,6 +45,7 @@ private:
         LV2_URID atomDouble;
         LV2_URID atomInt;
         LV2_URID atomChunk;
+        LV2_URID atomFrameTime;
         LV2_URID timePosition;
         LV2_URID timeSpeed;
         LV2_URID stateBank;
@@ -52,9 +53,9 @@ private:
 
     CLv2Plugin(std::unique_ptr<CInstrument> instrument, const LV2_URID_Map& map);
 
-    void readEvents();
-    void readEvent(const LV2_Atom_Event& event);
-    void readMidi(std::int64_t frame, const LV2_Atom& atom);
+    void readEvents(std::uint32_t frames);
+    void readEvent(const LV2_Atom_Event& event, std::int32_t frame);
+    void readMidi(std::int32_t frame, const LV2_Atom& atom);
     void readPosition(const LV2_Atom& atom);
     void readParameters();
     void adoptPortValues();

@@ -91,6 +91,7 @@ public:
         m_object = urids.map(LV2_ATOM__Object);
         m_float = urids.map(LV2_ATOM__Float);
         m_sequenceType = urids.map(LV2_ATOM__Sequence);
+        m_beatTime = urids.map(LV2_ATOM__beatTime);
         m_timePosition = urids.map(LV2_TIME__Position);
         m_timeSpeed = urids.map(LV2_TIME__speed);
         m_instance = lilv_plugin_instantiate(world.plugin(), rate, world.features());
@@ -130,6 +131,15 @@ public:
         const std::uint8_t bytes[3] = {status, data1, data2};
         addEvent(frame, m_midiEvent, bytes, 3);
     }
+    // A MIDI message at a time in beats: the sequence becomes one timed in
+    // beats (atom:beatTime), as a host that ignores the plug-in's frame
+    // times would send it.
+    void midiInBeats(double beats, std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+    {
+        const std::uint8_t bytes[3] = {status, data1, data2};
+        reinterpret_cast<LV2_Atom_Sequence*>(m_sequence.data())->body.unit = m_beatTime;
+        addEvent(0, m_midiEvent, bytes, 3)->time.beats = beats;
+    }
     // A time:Position object with time:speed.
     void position(float speed)
     {
@@ -146,7 +156,7 @@ public:
         body.value = speed;
         addEvent(0, m_object, &body, sizeof body - sizeof(float));
     }
-    void addEvent(std::int64_t frame, LV2_URID type, const void* body, std::uint32_t size)
+    LV2_Atom_Event* addEvent(std::int64_t frame, LV2_URID type, const void* body, std::uint32_t size)
     {
         auto* sequence = reinterpret_cast<LV2_Atom_Sequence*>(m_sequence.data());
         auto* bytes = reinterpret_cast<std::uint8_t*>(m_sequence.data());
@@ -157,6 +167,7 @@ public:
         event->body.size = size;
         std::memcpy(event + 1, body, size);
         sequence->atom.size += (static_cast<std::uint32_t>(sizeof(LV2_Atom_Event)) + size + 7u) & ~7u;
+        return event;
     }
     void clearEvents()
     {
@@ -228,7 +239,7 @@ private:
 
     World& m_world;
     // The URIDs the host writes in run(), mapped once: mapping allocates.
-    LV2_URID m_midiEvent, m_object, m_float, m_sequenceType, m_timePosition, m_timeSpeed;
+    LV2_URID m_midiEvent, m_object, m_float, m_sequenceType, m_beatTime, m_timePosition, m_timeSpeed;
     LilvInstance* m_instance = nullptr;
     std::vector<std::uint64_t> m_sequence;
 };

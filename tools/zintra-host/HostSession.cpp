@@ -1,6 +1,7 @@
 #include "HostSession.h"
 
 #include "CPresetFile.h"
+#include "ReplaceFile.h"
 #include "ThreadClock.h"
 #include "WholeFile.h"
 
@@ -9,7 +10,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace {
@@ -139,8 +139,16 @@ void HostSession::printIdentity(std::FILE* out)
 int HostSession::findParameter(const std::string& nameOrIndex)
 {
     if (!nameOrIndex.empty() && std::all_of(nameOrIndex.begin(), nameOrIndex.end(),
-                                            [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
-        return std::stoi(nameOrIndex);
+                                            [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        // Digits beyond the plug-in's count are no parameter, however many.
+        long index = 0;
+        for (char c : nameOrIndex) {
+            index = index * 10 + (c - '0');
+            if (index >= m_effect->numParams)
+                return -1;
+        }
+        return static_cast<int>(index);
+    }
     for (int i = 0; i < m_effect->numParams; ++i) {
         if (trimmedLower(text(effGetParamName, i)) == trimmedLower(nameOrIndex))
             return i;
@@ -153,23 +161,25 @@ void HostSession::setParameter(int index, float value)
     m_effect->setParameter(m_effect, index, value);
 }
 
-std::vector<float> HostSession::render(double seconds, std::vector<TimedEvent> events)
+double HostSession::longestRender(double sampleRate)
 {
-    beginRender(seconds, std::move(events));
-    renderUntil(m_total);
-    return takeRendered();
+    constexpr double kLargestWavFrames = (4294967295.0 - 64.0) / 8.0;
+    return std::min(kLongestRenderSeconds, std::floor(kLargestWavFrames / sampleRate));
 }
 
-void HostSession::beginRender(double seconds, std::vector<TimedEvent> events)
+void HostSession::beginRender(double seconds, std::vector<TimedEvent> events, BlockSink sink)
 {
     std::stable_sort(events.begin(), events.end(),
                      [](const TimedEvent& a, const TimedEvent& b) { return a.seconds < b.seconds; });
     m_events = std::move(events);
     m_nextEvent = 0;
     m_position = 0;
-    m_total = static_cast<long>(seconds * m_sampleRate + 0.5);
+    seconds = std::min(seconds, longestRender(m_sampleRate));
+    m_total = seconds > 0.0 ? static_cast<long>(seconds * m_sampleRate + 0.5) : 0;
+    m_renderFailed = false;
+    m_sink = std::move(sink);
     m_interleaved.clear();
-    m_interleaved.reserve(static_cast<size_t>(m_total) * 2);
+    m_interleaved.reserve(static_cast<size_t>(m_blockSize) * 2);
     m_left.assign(static_cast<size_t>(m_blockSize), 0.0f);
     m_right.assign(static_cast<size_t>(m_blockSize), 0.0f);
 }
@@ -185,11 +195,6 @@ void HostSession::renderUntil(long frame)
     m_rendering = false;
 }
 
-std::vector<float> HostSession::takeRendered()
-{
-    return std::move(m_interleaved);
-}
-
 void HostSession::hostIdle()
 {
     if (m_idleHandler)
@@ -199,11 +204,16 @@ void HostSession::hostIdle()
 void HostSession::renderBlock(int frames)
 {
     processBlock(m_position, frames, m_events, m_nextEvent, m_left, m_right);
+    m_interleaved.clear();
     for (int i = 0; i < frames; ++i) {
         m_interleaved.push_back(m_left[static_cast<size_t>(i)]);
         m_interleaved.push_back(m_right[static_cast<size_t>(i)]);
     }
     m_position += frames;
+    if (m_sink && !m_sink(m_interleaved.data(), frames)) {
+        m_renderFailed = true;
+        m_total = m_position;
+    }
 }
 
 // The sample frame of a time in seconds, in 64 bits (long has 32 on Windows).
@@ -348,11 +358,9 @@ bool HostSession::saveChunk(const std::string& path, bool isPreset)
     std::vector<char> bytes(static_cast<const char*>(data), static_cast<const char*>(data) + size);
     if (wrapped)
         bytes = presetFile(bytes.data(), bytes.size(), isPreset);
-    std::ofstream file(path, std::ios::binary);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file)
-        m_chunkError = "cannot write " + path;
-    return static_cast<bool>(file);
+    // Beside the old file and renamed over it: a save that fails part-way
+    // leaves the old file as it was.
+    return replacefile::write(path, bytes.data(), bytes.size(), m_chunkError);
 }
 
 bool HostSession::unwrapPresetFile(const std::string& path, bool isPreset, std::vector<unsigned char>& bytes)

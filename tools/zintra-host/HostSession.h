@@ -20,6 +20,18 @@ public:
         unsigned char midi[3];
     };
 
+    // The longest render (an hour), and the latest moment an event may be
+    // given (a note held far past the render's end never ends in it).
+    static constexpr double kLongestRenderSeconds = 3600.0;
+    static constexpr double kLatestEventSeconds = 1.0e6;
+    // The longest render at a rate: kLongestRenderSeconds, or less where a
+    // WAV file (4 GB of 32-bit stereo frames) would not hold it.
+    static double longestRender(double sampleRate);
+
+    // Takes each rendered block (interleaved stereo frames) as it is made;
+    // false when it cannot, which ends the render.
+    using BlockSink = std::function<bool(const float* interleaved, long frames)>;
+
     // Creates the plug-in through entry; answers false when it refuses.
     bool open(PluginLibrary::EntryPoint entry, float sampleRate, int blockSize);
     void close();
@@ -30,22 +42,21 @@ public:
     std::string text(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);
 
     void printIdentity(std::FILE* out);
-    // Index of a parameter by number or by trimmed, case-insensitive name; -1 if unknown.
+    // Index of a parameter by number or by trimmed, case-insensitive name; -1
+    // if unknown (a number past the plug-in's parameters too).
     int findParameter(const std::string& nameOrIndex);
     void setParameter(int index, float value);
 
-    // Renders seconds of audio, delivering the events at their times;
-    // answers interleaved stereo frames.
-    std::vector<float> render(double seconds, std::vector<TimedEvent> events);
-
-    // The same in steps: renderUntil renders the blocks up to a frame (may
-    // be called again from within the plug-in's requests for host idle),
-    // takeRendered answers what was rendered.
-    void beginRender(double seconds, std::vector<TimedEvent> events);
+    // Renders seconds of audio (at most longestRender) in steps, delivering
+    // the events at their times, each block to sink as it is made:
+    // renderUntil renders the blocks up to a frame (may be called again from
+    // within the plug-in's requests for host idle). A block the sink refuses
+    // ends the render, and renderFailed() tells it.
+    void beginRender(double seconds, std::vector<TimedEvent> events, BlockSink sink);
     void renderUntil(long frame);
     long renderedFrames() const { return m_position; }
     long totalFrames() const { return m_total; }
-    std::vector<float> takeRendered();
+    bool renderFailed() const { return m_renderFailed; }
 
     // Runs at every host idle the plug-in asks for (audioMasterIdle).
     void setIdleHandler(std::function<void()> handler) { m_idleHandler = std::move(handler); }
@@ -97,6 +108,8 @@ private:
     long m_position = 0;
     long m_total = 0;
     bool m_rendering = false;
+    bool m_renderFailed = false;
+    BlockSink m_sink;
     std::vector<float> m_interleaved;
     std::vector<float> m_left, m_right;
     std::vector<VstMidiEvent> m_midi;

@@ -13,6 +13,24 @@ namespace {
 constexpr double kIdlePeriod = 0.02; // seconds between two editor idles
 constexpr double kDragStep = 0.01; // seconds between two pointer places of a drag
 constexpr double kDefaultHold = 0.1;
+constexpr int kMostDragSteps = 1000; // a longer drag takes longer steps
+constexpr double kLargestPixel = 100000.0; // either way from the panel's corner
+
+bool timeInRange(double seconds)
+{
+    return seconds >= 0.0 && seconds <= HostSession::kLongestRenderSeconds;
+}
+
+bool pixelInRange(double pixel)
+{
+    return pixel >= -kLargestPixel && pixel <= kLargestPixel;
+}
+
+// The fields from first on: a time, then pixels x and y.
+bool placeInRange(const std::vector<double>& v, size_t first)
+{
+    return timeInRange(v[first]) && pixelInRange(v[first + 1]) && pixelInRange(v[first + 2]);
+}
 
 std::vector<std::string> fieldsOf(const std::string& text)
 {
@@ -87,7 +105,7 @@ bool PanelScript::addClick(const std::string& argument)
     int modifiers = 0;
     if (!numbersOf(argument, count, v, rest) || !modifiersOf(rest, modifiers))
         return false;
-    if (hold <= 0.0)
+    if (!placeInRange(v, 0) || !(hold > 0.0) || hold > HostSession::kLongestRenderSeconds)
         return false;
     const int x = static_cast<int>(v[1]), y = static_cast<int>(v[2]);
     return addGesture({{v[0], x, y, kHeadlessLeft | modifiers}, {v[0] + hold, x, y, 0}}, true);
@@ -98,11 +116,12 @@ bool PanelScript::addDrag(const std::string& argument)
     std::vector<double> v;
     std::string rest;
     int modifiers = 0;
-    if (!numbersOf(argument, 6, v, rest) || !modifiersOf(rest, modifiers) || v[3] <= v[0])
+    if (!numbersOf(argument, 6, v, rest) || !modifiersOf(rest, modifiers) || !placeInRange(v, 0) ||
+        !placeInRange(v, 3) || v[3] <= v[0])
         return false;
     std::vector<Step> steps;
     const int held = kHeadlessLeft | modifiers;
-    const int count = static_cast<int>(std::ceil((v[3] - v[0]) / kDragStep));
+    const int count = std::min(kMostDragSteps, static_cast<int>(std::ceil((v[3] - v[0]) / kDragStep)));
     for (int i = 0; i < count; ++i) {
         const double along = static_cast<double>(i) / count;
         steps.push_back({v[0] + along * (v[3] - v[0]), static_cast<int>(std::lround(v[1] + along * (v[4] - v[1]))),
@@ -119,7 +138,7 @@ bool PanelScript::addHover(const std::string& argument)
 {
     std::vector<double> v;
     std::string rest;
-    if (!numbersOf(argument, 3, v, rest) || !rest.empty())
+    if (!numbersOf(argument, 3, v, rest) || !rest.empty() || !placeInRange(v, 0))
         return false;
     return addGesture({{v[0], static_cast<int>(v[1]), static_cast<int>(v[2]), 0}}, false);
 }
@@ -128,7 +147,7 @@ bool PanelScript::addShot(const std::string& argument)
 {
     const size_t colon = argument.find(':');
     double seconds = 0.0;
-    if (colon == std::string::npos || !numberOf(argument.substr(0, colon), seconds) || seconds < 0.0 ||
+    if (colon == std::string::npos || !numberOf(argument.substr(0, colon), seconds) || !timeInRange(seconds) ||
         colon + 1 >= argument.size())
         return false;
     m_shots.push_back({seconds, argument.substr(colon + 1)});
@@ -155,11 +174,12 @@ bool PanelScript::writeShots(const HeadlessPanel& panel, double upTo, std::strin
 }
 
 bool PanelScript::run(HostSession& session, const HeadlessPanel& panel, double seconds,
-                      const std::vector<HostSession::TimedEvent>& events, std::vector<float>& audio, std::string& error)
+                      const std::vector<HostSession::TimedEvent>& events, HostSession::BlockSink sink,
+                      std::string& error)
 {
     const std::uint32_t base = panel.now();
     const double framesPerSecond = session.sampleRate();
-    session.beginRender(seconds, events);
+    session.beginRender(seconds, events, std::move(sink));
     // Any non-null value stands for the host's window.
     static int parentWindow;
     if (m_scale != 1)
@@ -202,6 +222,5 @@ bool PanelScript::run(HostSession& session, const HeadlessPanel& panel, double s
     session.setIdleHandler(nullptr);
     session.renderUntil(session.totalFrames());
     session.dispatch(effEditClose);
-    audio = session.takeRendered();
     return ok;
 }

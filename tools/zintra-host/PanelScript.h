@@ -29,11 +29,16 @@ public:
     void setScale(int scale) { m_scale = scale; }
     bool empty() const { return m_gestures.empty() && m_shots.empty(); }
 
-    // Opens the editor, renders seconds with events, plays the gestures and
-    // writes the shots, and closes the editor. False with error filled when
-    // the editor does not open or a picture cannot be written.
+    // What each option's argument may hold, for the message when one does not.
+    static constexpr const char* kArgumentRule =
+        "times from 0 to 3600 seconds (a drag's end after its start, a hold above 0), panel pixels from "
+        "-100000 to 100000";
+
+    // Opens the editor, renders seconds with events into sink, plays the
+    // gestures and writes the shots, and closes the editor. False with error
+    // filled when the editor does not open or a picture cannot be written.
     bool run(HostSession& session, const HeadlessPanel& panel, double seconds,
-             const std::vector<HostSession::TimedEvent>& events, std::vector<float>& audio, std::string& error);
+             const std::vector<HostSession::TimedEvent>& events, HostSession::BlockSink sink, std::string& error);
 
 private:
     struct Step {

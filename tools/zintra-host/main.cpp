@@ -4,15 +4,18 @@
 #include "AudioFileWriter.h"
 #include "HostSession.h"
 #include "MidiFileReader.h"
+#include "PanelCodes.h"
 #include "PluginLibrary.h"
 #include "ZintraVersion.h"
 #if defined(ZINTRA_HOST_PANEL)
 #include "PanelScript.h"
 #endif
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -163,14 +166,15 @@ std::vector<std::string> splitFields(const std::string& text, char separator)
     return fields;
 }
 
+// A finite number and nothing after it.
 bool parseNumber(const std::string& text, double& out)
 {
     char* end = nullptr;
     out = std::strtod(text.c_str(), &end);
-    return !text.empty() && end != nullptr && *end == '\0';
+    return !text.empty() && end != nullptr && *end == '\0' && std::isfinite(out);
 }
 
-// Parses numeric fields; answers false if any is not a number.
+// Parses numeric fields; answers false if any is not a finite number.
 bool parseNumbers(const std::vector<std::string>& fields, std::vector<double>& out)
 {
     out.clear();
@@ -183,52 +187,150 @@ bool parseNumbers(const std::vector<std::string>& fields, std::vector<double>& o
     return true;
 }
 
-HostSession::TimedEvent midiEvent(double seconds, int status, int data1, int data2)
+// One field of a timed option: where it is in the argument, what it is and
+// the values it may take.
+struct FieldRange {
+    const char* name;
+    double lowest;
+    double highest;
+};
+
+constexpr FieldRange kTimeField = {"T (seconds)", 0.0, HostSession::kLatestEventSeconds};
+constexpr FieldRange kDataField = {"a MIDI value", 0.0, 127.0};
+constexpr FieldRange kChannelField = {"CH", 1.0, 16.0};
+
+// Each value in its field's range; false with the field that is not.
+bool checkFields(const std::vector<double>& values, const std::vector<FieldRange>& fields, std::string& reason)
+{
+    for (size_t i = 0; i < values.size() && i < fields.size(); ++i) {
+        if (!(values[i] >= fields[i].lowest && values[i] <= fields[i].highest)) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%s must be %g to %g", fields[i].name, fields[i].lowest,
+                          fields[i].highest);
+            reason = text;
+            return false;
+        }
+    }
+    return true;
+}
+
+HostSession::TimedEvent midiEvent(double seconds, int status, double data1, double data2)
 {
     HostSession::TimedEvent event{};
     event.seconds = seconds;
     event.midi[0] = static_cast<unsigned char>(status);
-    event.midi[1] = static_cast<unsigned char>(data1 & 0x7F);
-    event.midi[2] = static_cast<unsigned char>(data2 & 0x7F);
+    event.midi[1] = static_cast<unsigned char>(data1);
+    event.midi[2] = static_cast<unsigned char>(data2);
     return event;
 }
 
 int channelOf(const std::vector<double>& values, size_t place)
 {
-    const int channel = values.size() > place ? static_cast<int>(values[place]) : 1;
-    return (channel - 1) & 15;
+    return values.size() > place ? static_cast<int>(values[place]) - 1 : 0;
 }
 
-bool addTimedOption(const std::string& option, const std::string& argument, Options& options)
+// --note, --cc, --program and --key; false with the reason.
+bool addTimedOption(const std::string& option, const std::string& argument, Options& options, std::string& reason)
 {
     std::vector<double> v;
+    reason = "not numbers separated by ':'";
     if (!parseNumbers(splitFields(argument, ':'), v))
         return false;
-    if (option == "--note" && (v.size() == 4 || v.size() == 5)) {
-        const int channel = channelOf(v, 4);
-        options.events.push_back(midiEvent(v[0], 0x90 | channel, static_cast<int>(v[1]), static_cast<int>(v[2])));
-        options.events.push_back(midiEvent(v[0] + v[3], 0x80 | channel, static_cast<int>(v[1]), 0));
+    const FieldRange length = {"LEN (seconds)", 0.0, HostSession::kLatestEventSeconds};
+    const FieldRange code = {"CODE", KeyReset, KeyOneKey2};
+    const FieldRange keyValue = {"VALUE", 0.0, 1.0};
+    struct Form {
+        const char* option;
+        size_t fewest;
+        std::vector<FieldRange> fields;
+    };
+    const Form forms[] = {
+        {"--note", 4, {kTimeField, kDataField, kDataField, length, kChannelField}},
+        {"--cc", 3, {kTimeField, kDataField, kDataField, kChannelField}},
+        {"--program", 2, {kTimeField, kDataField, kChannelField}},
+        {"--key", 2, {kTimeField, code, keyValue}},
+    };
+    for (const Form& form : forms) {
+        if (option != form.option)
+            continue;
+        if (v.size() < form.fewest || v.size() > form.fields.size()) {
+            reason = "needs " + std::to_string(form.fewest) + " to " + std::to_string(form.fields.size()) + " fields";
+            return false;
+        }
+        if (!checkFields(v, form.fields, reason))
+            return false;
+        if (option == "--note") {
+            const int channel = channelOf(v, 4);
+            options.events.push_back(midiEvent(v[0], 0x90 | channel, v[1], v[2]));
+            options.events.push_back(midiEvent(v[0] + v[3], 0x80 | channel, v[1], 0));
+        } else if (option == "--cc") {
+            options.events.push_back(midiEvent(v[0], 0xB0 | channelOf(v, 3), v[1], v[2]));
+        } else if (option == "--program") {
+            options.events.push_back(midiEvent(v[0], 0xC0 | channelOf(v, 2), v[1], 0));
+        } else {
+            HostSession::TimedEvent event{};
+            event.seconds = v[0];
+            event.isParameter = true;
+            event.index = static_cast<int>(v[1]);
+            event.value = v.size() == 3 ? static_cast<float>(v[2]) : 1.0f;
+            options.events.push_back(event);
+        }
         return true;
     }
-    if (option == "--cc" && (v.size() == 3 || v.size() == 4)) {
-        options.events.push_back(
-            midiEvent(v[0], 0xB0 | channelOf(v, 3), static_cast<int>(v[1]), static_cast<int>(v[2])));
-        return true;
-    }
-    if (option == "--program" && (v.size() == 2 || v.size() == 3)) {
-        options.events.push_back(midiEvent(v[0], 0xC0 | channelOf(v, 2), static_cast<int>(v[1]), 0));
-        return true;
-    }
-    if (option == "--key" && (v.size() == 2 || v.size() == 3)) {
-        HostSession::TimedEvent event{};
-        event.seconds = v[0];
-        event.isParameter = true;
-        event.index = static_cast<int>(v[1]);
-        event.value = v.size() == 3 ? static_cast<float>(v[2]) : 1.0f;
-        options.events.push_back(event);
-        return true;
-    }
+    reason = "unknown option";
     return false;
+}
+
+// "NAME=VALUE" or, for --param-at, "T:NAME=VALUE": a time in range, a name
+// or index and a finite value; the name is looked up once the plug-in runs.
+bool checkParameterOption(const std::string& option, const std::string& argument, std::string& reason)
+{
+    std::string text = argument;
+    if (option == "--param-at") {
+        const size_t colon = text.find(':');
+        std::vector<double> at(1, 0.0);
+        if (colon == std::string::npos || !parseNumber(text.substr(0, colon), at[0])) {
+            reason = "needs T:NAME=VALUE";
+            return false;
+        }
+        if (!checkFields(at, {kTimeField}, reason))
+            return false;
+        text = text.substr(colon + 1);
+    }
+    const size_t equals = text.find('=');
+    double value = 0.0;
+    if (equals == std::string::npos || equals == 0 || !parseNumber(text.substr(equals + 1), value)) {
+        reason = "needs NAME=VALUE with a finite number";
+        return false;
+    }
+    return true;
+}
+
+// The options that take one number, and the values each accepts.
+struct NumberOption {
+    const char* option;
+    double lowest;
+    double highest;
+    bool above; // lowest itself is not accepted
+    void (*apply)(Options&, double);
+};
+
+const NumberOption kNumberOptions[] = {
+    {"--seconds", 0.0, HostSession::kLongestRenderSeconds, false, [](Options& o, double v) { o.seconds = v; }},
+    {"--rate", 1000.0, 768000.0, false, [](Options& o, double v) { o.rate = static_cast<float>(v); }},
+    {"--block", 1.0, 1048576.0, false, [](Options& o, double v) { o.block = static_cast<int>(v); }},
+    {"--runs", 1.0, 1000.0, false, [](Options& o, double v) { o.runs = static_cast<int>(v); }},
+    {"--run-seconds", 0.0, 60.0, true, [](Options& o, double v) { o.runSeconds = v; }},
+    {"--warmup", 0.0, 600.0, false, [](Options& o, double v) { o.warmup = v; }},
+};
+
+const NumberOption* numberOption(const std::string& option)
+{
+    for (const NumberOption& numeric : kNumberOptions) {
+        if (option == numeric.option)
+            return &numeric;
+    }
+    return nullptr;
 }
 
 bool parseArguments(int argc, char** argv, Options& options)
@@ -258,7 +360,11 @@ bool parseArguments(int argc, char** argv, Options& options)
             options.pluginGiven = true;
         }
 #if defined(ZINTRA_HOST_PANEL)
-        else if (option == "--scale" && (argument == "1" || argument == "2")) {
+        else if (option == "--scale") {
+            if (argument != "1" && argument != "2") {
+                std::fprintf(stderr, "zintra-host: --scale %s: the scale is 1 or 2\n", argument.c_str());
+                return false;
+            }
             options.panel.setScale(argument == "2" ? 2 : 1);
         } else if (option == "--click" || option == "--drag" || option == "--hover" || option == "--shot") {
             PanelScript& panel = options.panel;
@@ -267,30 +373,22 @@ bool parseArguments(int argc, char** argv, Options& options)
                             : option == "--hover" ? panel.addHover(argument)
                                                   : panel.addShot(argument);
             if (!ok) {
-                std::fprintf(stderr, "zintra-host: cannot use %s %s\n", option.c_str(), argument.c_str());
+                std::fprintf(stderr, "zintra-host: %s %s: %s\n", option.c_str(), argument.c_str(),
+                             PanelScript::kArgumentRule);
                 return false;
             }
         }
 #endif
         else if (option == "--render")
             options.renderPath = argument;
-        else if (option == "--seconds" && parseNumber(argument, number) && number >= 0.0)
-            options.seconds = number;
-        else if (option == "--rate" && parseNumber(argument, number) && number >= 1000.0 && number <= 768000.0)
-            options.rate = static_cast<float>(number);
-        else if (option == "--block" && parseNumber(argument, number) && number >= 1.0 && number <= 1048576.0)
-            options.block = static_cast<int>(number);
-        else if (option == "--runs" && parseNumber(argument, number) && number >= 1.0 && number <= 1000.0)
-            options.runs = static_cast<int>(number);
-        else if (option == "--run-seconds" && parseNumber(argument, number) && number > 0.0 && number <= 60.0)
-            options.runSeconds = number;
-        else if (option == "--warmup" && parseNumber(argument, number) && number >= 0.0 && number <= 600.0)
-            options.warmup = number;
-        else if (option == "--param")
-            options.parameters.push_back(argument);
-        else if (option == "--param-at")
-            options.parameters.push_back("@" + argument);
-        else if (option == "--midi")
+        else if (option == "--param" || option == "--param-at") {
+            std::string reason;
+            if (!checkParameterOption(option, argument, reason)) {
+                std::fprintf(stderr, "zintra-host: %s %s: %s\n", option.c_str(), argument.c_str(), reason.c_str());
+                return false;
+            }
+            options.parameters.push_back(option == "--param" ? argument : "@" + argument);
+        } else if (option == "--midi")
             options.midiFiles.push_back(argument);
         else if (option == "--load-bank")
             options.loadBank = argument;
@@ -300,10 +398,29 @@ bool parseArguments(int argc, char** argv, Options& options)
             options.saveBank = argument;
         else if (option == "--save-program")
             options.saveProgram = argument;
-        else if (!addTimedOption(option, argument, options)) {
-            std::fprintf(stderr, "zintra-host: cannot use %s %s\n", option.c_str(), argument.c_str());
-            return false;
+        else if (const NumberOption* numeric = numberOption(option)) {
+            if (!parseNumber(argument, number) || number < numeric->lowest || number > numeric->highest ||
+                (numeric->above && number <= numeric->lowest)) {
+                std::fprintf(stderr, "zintra-host: %s %s: %s must be a number from %g to %g\n", option.c_str(),
+                             argument.c_str(), option.c_str(), numeric->lowest, numeric->highest);
+                return false;
+            }
+            numeric->apply(options, number);
+        } else {
+            std::string reason;
+            if (!addTimedOption(option, argument, options, reason)) {
+                std::fprintf(stderr, "zintra-host: %s %s: %s\n", option.c_str(), argument.c_str(), reason.c_str());
+                return false;
+            }
         }
+    }
+    // The render's length at its rate: at most an hour, and what a WAV file
+    // holds (4 GB of 32-bit stereo frames).
+    const double longest = HostSession::longestRender(options.rate);
+    if (options.seconds > longest) {
+        std::fprintf(stderr, "zintra-host: --seconds %g: at most %g seconds at %g Hz\n", options.seconds, longest,
+                     static_cast<double>(options.rate));
+        return false;
     }
     return true;
 }
@@ -346,16 +463,37 @@ bool applyParameterOption(HostSession& session, const std::string& option, Optio
     return true;
 }
 
-bool writeWav(const std::string& path, const std::vector<float>& interleaved, int rate)
+// A WAV file that takes the render block by block as it is made; null with
+// the reason printed when it cannot be created.
+std::unique_ptr<AudioFileWriter> openWav(const std::string& path, float rate)
 {
     std::string error;
-    auto writer = AudioFileWriter::open(path, 2, rate, error);
-    if (!writer) {
+    auto writer = AudioFileWriter::open(path, 2, static_cast<int>(rate), error);
+    if (!writer)
         std::fprintf(stderr, "zintra-host: %s\n", error.c_str());
+    return writer;
+}
+
+HostSession::BlockSink sinkTo(AudioFileWriter* writer)
+{
+    if (writer == nullptr)
+        return [](const float*, long) { return true; };
+    return [writer](const float* interleaved, long frames) { return writer->write(interleaved, frames); };
+}
+
+// Ends a render into path: the file closed, what was written told; false
+// with the reason printed when a block or the file's end could not be written.
+bool finishWav(std::unique_ptr<AudioFileWriter> writer, const std::string& path, const HostSession& session, float rate)
+{
+    if (!writer)
+        return true;
+    const bool closed = writer->close();
+    if (session.renderFailed() || !closed) {
+        std::fprintf(stderr, "zintra-host: cannot write %s (is the disk full?)\n", path.c_str());
         return false;
     }
-    const long frames = static_cast<long>(interleaved.size() / 2);
-    return writer->write(interleaved.data(), frames) && writer->close();
+    std::printf("wrote %s: %ld frames at %d Hz\n", path.c_str(), session.renderedFrames(), static_cast<int>(rate));
+    return true;
 }
 
 void printTiming(HostSession& session, const HostSession::Timing& timing, const Options& options)
@@ -402,9 +540,12 @@ int run(const Options& given)
     }
     for (const std::string& parameter : options.parameters) {
         if (!applyParameterOption(session, parameter, options)) {
-            std::fprintf(stderr, "zintra-host: bad parameter setting %s\n", parameter.c_str());
+            const bool timed = parameter[0] == '@';
+            std::fprintf(stderr, "zintra-host: %s %s: no parameter of that name or number (0 to %d)\n",
+                         timed ? "--param-at" : "--param", parameter.c_str() + (timed ? 1 : 0),
+                         static_cast<int>(session.effect()->numParams) - 1);
             session.close();
-            return 1;
+            return 2;
         }
     }
     for (const std::string& path : options.midiFiles) {
@@ -423,30 +564,29 @@ int run(const Options& given)
     if (usePanel) {
         const auto entry = reinterpret_cast<HeadlessPanelEntry>(library.symbol(ZINTRA_HEADLESS_PANEL_ENTRY));
         const HeadlessPanel* panel = entry != nullptr ? entry() : nullptr;
-        std::vector<float> audio;
         std::string error;
+        std::unique_ptr<AudioFileWriter> writer;
         if (panel == nullptr || panel->version != 1) {
             std::fprintf(stderr, "zintra-host: %s has no headless panel (use %s)\n", options.plugin.c_str(),
                          defaultHeadlessPlugin().c_str());
             status = 1;
-        } else if (!options.panel.run(session, *panel, options.seconds, options.events, audio, error)) {
+        } else if (!options.renderPath.empty() && !(writer = openWav(options.renderPath, options.rate))) {
+            status = 1;
+        } else if (!options.panel.run(session, *panel, options.seconds, options.events, sinkTo(writer.get()), error)) {
             std::fprintf(stderr, "zintra-host: %s\n", error.c_str());
             status = 1;
-        } else if (!options.renderPath.empty()) {
-            if (writeWav(options.renderPath, audio, static_cast<int>(options.rate)))
-                std::printf("wrote %s: %zu frames at %d Hz\n", options.renderPath.c_str(), audio.size() / 2,
-                            static_cast<int>(options.rate));
-            else
-                status = 1;
+        } else if (!finishWav(std::move(writer), options.renderPath, session, options.rate)) {
+            status = 1;
         }
     } else
 #endif
         if (!options.renderPath.empty()) {
-        const std::vector<float> audio = session.render(options.seconds, options.events);
-        if (writeWav(options.renderPath, audio, static_cast<int>(options.rate)))
-            std::printf("wrote %s: %zu frames at %d Hz\n", options.renderPath.c_str(), audio.size() / 2,
-                        static_cast<int>(options.rate));
-        else
+        std::unique_ptr<AudioFileWriter> writer = openWav(options.renderPath, options.rate);
+        if (writer) {
+            session.beginRender(options.seconds, options.events, sinkTo(writer.get()));
+            session.renderUntil(session.totalFrames());
+        }
+        if (!writer || !finishWav(std::move(writer), options.renderPath, session, options.rate))
             status = 1;
     }
     if (!options.saveBank.empty() && !session.saveChunk(options.saveBank, false)) {

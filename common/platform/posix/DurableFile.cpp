@@ -1,6 +1,7 @@
 #include "DurableFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -40,6 +41,14 @@ bool write(const std::string& path, const void* data, std::size_t size, std::str
     // Written in part (a full disk): not left behind.
     ::unlink(path.c_str());
     error = "cannot write " + path + ": " + std::strerror(writeError != 0 ? writeError : errno);
+    return false;
+}
+
+bool replace(const std::string& from, const std::string& to, std::string& error)
+{
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return true;
+    error = "cannot replace " + to + ": " + std::strerror(errno);
     return false;
 }
 

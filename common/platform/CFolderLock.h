@@ -2,8 +2,8 @@
 // An exclusive lock on a folder, held while a file in it is replaced, so that
 // two programs replacing the same file (two players with one configuration
 // folder) take turns instead of writing one temporary file at once. Advisory:
-// only those that take it wait. One implementation per system
-// (platform/posix/).
+// only those that take it wait. One implementation per system (posix/,
+// win32/).
 
 #include <string>
 
