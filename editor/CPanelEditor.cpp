@@ -386,10 +386,9 @@ void CPanelEditor::idle()
     // (one non-blocking look at the window's connection), this idle would
     // change nothing either. Hosts idle every open editor up to 60 times a
     // second: an idle of an untouched panel costs that and nothing more.
-    const std::uint32_t changes = m_port->changeCount();
-    if (changes == m_changesSeen && m_hintHoldOff == 0 && !idleMayHaveWork())
+    if (!idleWouldWork())
         return;
-    m_changesSeen = changes;
+    m_changesSeen = m_port->changeCount();
     takeNotices();
     m_port->refreshDisplay();
     const int mode = m_port->panelMode();
@@ -399,6 +398,16 @@ void CPanelEditor::idle()
     updateModeLegends(mode);
     // Last: a click read here may close the panel.
     CGuiEditor::idle();
+}
+
+bool CPanelEditor::idleWouldWork()
+{
+    return m_port->changeCount() != m_changesSeen || m_hintHoldOff != 0 || idleMayHaveWork();
+}
+
+bool CPanelEditor::wantsIdle()
+{
+    return m_open && frame() != nullptr && (m_keysShown != 0 || idleWouldWork());
 }
 
 void CPanelEditor::changeLegendMode(int mode)

@@ -42,6 +42,9 @@ public:
     // hover hint and the rhythm overlay, then reads the window's events and
     // redraws what changed. Does nothing while the panel is closed.
     void idle() override;
+    // Also while the instrument's change counter moved or a hint waits, and
+    // while a key is shown down (its note may end at any time).
+    bool wantsIdle() override;
     // A parameter (0 to 5: the control follows the plug-in's value) or a
     // note key (55 to 83: shown pressed for a value above 0) changed; on the
     // editor's thread, while open.
@@ -71,6 +74,8 @@ public:
     static int digitOfKey(int tag);
 
 private:
+    // Whether an idle now would change anything (else it returns at once).
+    bool idleWouldWork();
     void createControls(CPanelFrame& frame);
     bool addControl(CPanelFrame& frame, CPanelControl* control);
     void takeNotices();

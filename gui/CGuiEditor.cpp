@@ -140,6 +140,11 @@ void CGuiEditor::idle()
     m_touched = false;
 }
 
+int CGuiEditor::newsSource() const
+{
+    return m_frame != nullptr ? m_frame->newsSource() : -1;
+}
+
 bool CGuiEditor::idleMayHaveWork()
 {
     return m_touched || !m_idleChangedNothing || m_updatePending || m_frame == nullptr || m_frame->hasNews();

@@ -46,6 +46,14 @@ public:
     void setParameter(VstInt32 index, float value) override;
     // Draws the whole frame now.
     void paintNow();
+    // For a host that sleeps between idles (the standalone player): false
+    // only when an idle now would find nothing to do, the editor's own state
+    // included; then the host may sleep until newsSource is readable or the
+    // instrument has changed.
+    virtual bool wantsIdle() { return m_frame != nullptr && idleMayHaveWork(); }
+    // The open window's descriptor that becomes readable with news (an X11
+    // connection's socket); -1 while closed or where there is none.
+    int newsSource() const;
     // Called over and over by a control that tracks the mouse: sleeps about
     // 4 ms, and about every 50 ms runs a full idle and lets the host run.
     void trackingIdle();

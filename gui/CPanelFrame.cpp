@@ -325,6 +325,11 @@ bool CPanelFrame::redrawDirty()
     return changed || dirty;
 }
 
+int CPanelFrame::newsSource() const
+{
+    return m_window != nullptr ? m_window->newsSource() : -1;
+}
+
 bool CPanelFrame::hasNews()
 {
     return m_viewsChanged || m_window == nullptr || m_window->hasNews();

@@ -64,6 +64,8 @@ public:
     // False only when an idle now would find nothing: no view changed since
     // the last redraw and the window has no news (one non-blocking look).
     bool hasNews();
+    // The window's descriptor that becomes readable with news; -1: none.
+    int newsSource() const;
     void markPaint(bool dirty) override;
     // Draws view now, or the whole frame when view is null or not attached.
     void paintNow(CPanelView* view);

@@ -45,6 +45,7 @@ class CQuibo : public CInstrument, public CEditorPort, public CPanelHost, public
 public:
     static constexpr int kBankChunkSize = CBankChunk::kFixedSize;
     static constexpr int kSavedBankSize = CBankChunk::kSavedSize;
+    static_assert(kSavedBankSize == kBankSize && kBankChunkSize == kEarlierBankSize, "the bank sizes fronts are told");
 
     CQuibo();
     ~CQuibo() override;

@@ -1,6 +1,7 @@
 #include "CPlayer.h"
 
 #include "AEffEditor.h"
+#include "CGuiEditor.h"
 #include "CInstrument.h"
 #include "CPlayerAudio.h"
 #include "CPresetFile.h"
@@ -18,18 +19,45 @@
 
 namespace {
 
-// The editor's idle and the instrument's notices, about 50 times a second.
+// The editor's idle about 50 times a second while it has work (something on
+// the panel moves, the instrument changed what it shows, the pointer is
+// over it). With nothing to do the main thread sleeps until the window or
+// the panel's connection has news or a signal comes, and at the latest
+// after the quiet period: the only way it hears of changes the audio thread
+// made (a MIDI note in a silence shows that much later) and of its audio.
 constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
+constexpr auto kQuietPeriod = std::chrono::milliseconds(250);
 constexpr const char* kTitle = "Zintra";
 
 volatile std::sig_atomic_t g_quitRequested = 0;
 
-// The first signal asks the main loop to end; a second one, should the end
-// hang, ends the program at once.
+// A signal that would end the program asks the main loop to end instead, so
+// that the state is saved: the terminal closed (SIGHUP, also through tmux or
+// screen), Ctrl-C, a polite kill, and the others whose default is to end the
+// process without a core. A second SIGINT or SIGTERM, should the end hang,
+// ends the program at once; the others only ask again (closing a terminal may
+// send SIGHUP twice).
 extern "C" void onQuitSignal(int signal)
 {
     g_quitRequested = 1;
-    std::signal(signal, SIG_DFL);
+    if (signal == SIGINT || signal == SIGTERM)
+        std::signal(signal, SIG_DFL);
+    wakePlayerWindow();
+}
+
+void handleSignals()
+{
+    // A sound server or device file whose other end went away fails its
+    // writes, and a save past the file size limit fails (status 5) instead of
+    // ending the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const int quitting[] = {SIGHUP,    SIGINT,  SIGTERM, SIGUSR1, SIGUSR2, SIGALRM,
+                            SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGXCPU, SIGSTKFLT};
+    for (const int signal : quitting)
+        std::signal(signal, &onQuitSignal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+        std::signal(signal, &onQuitSignal);
 }
 
 void say(const std::string& text)
@@ -70,6 +98,8 @@ int CPlayer::run(int argc, const char* const* argv)
         std::printf("Zintra %s\n", ZINTRA_VERSION_STRING);
         return kExitDone;
     }
+    // From here a signal ends the program as closing its window does.
+    handleSignals();
     const int started = start();
     if (started != kExitDone)
         return started;
@@ -104,12 +134,7 @@ int CPlayer::start()
     if (window != kExitDone)
         return window;
     m_editorOpen = m_editor->open(m_window->nativeWindow());
-    // A sound server or device file whose other end went away fails its
-    // writes; the audio then reports the error instead of ending the program.
-    std::signal(SIGPIPE, SIG_IGN);
     startAudio();
-    std::signal(SIGINT, &onQuitSignal);
-    std::signal(SIGTERM, &onQuitSignal);
     return kExitDone;
 }
 
@@ -190,7 +215,14 @@ bool CPlayer::loadContents(const std::string& path, const CPresetFile::Contents&
 {
     if (contents.kind == CPresetFile::Kind::kProgram)
         return loadProgram(path, contents.chunk, error);
+    // Only a bank of a size the instrument writes: a long file of zeros
+    // would otherwise pass for a bank followed by a damaged extension.
     const auto size = static_cast<std::int32_t>(contents.chunk.size());
+    if (size != CInstrument::kBankSize && size != CInstrument::kEarlierBankSize) {
+        error = path + " is not a bank of this instrument (" + std::to_string(size) + " bytes, not " +
+                std::to_string(CInstrument::kEarlierBankSize) + " or " + std::to_string(CInstrument::kBankSize) + ")";
+        return false;
+    }
     if (m_instrument->setChunk(contents.chunk.data(), size, false) != 0)
         return true;
     error = path + " is not a bank of this instrument (damaged or from a later version)";
@@ -256,6 +288,8 @@ void CPlayer::startAudio()
 
 void CPlayer::mainLoop()
 {
+    // An editor that cannot say whether it has work is idled on the short period.
+    auto* panel = m_editorOpen ? dynamic_cast<CGuiEditor*>(m_editor) : nullptr;
     auto nextIdle = std::chrono::steady_clock::now();
     while (g_quitRequested == 0) {
         const auto now = std::chrono::steady_clock::now();
@@ -264,10 +298,20 @@ void CPlayer::mainLoop()
                 m_window->showMessage(m_audio->text());
             if (m_editorOpen)
                 m_editor->idle();
-            nextIdle = now + kIdlePeriod;
+            bool busy = m_editorOpen && (panel == nullptr || panel->wantsIdle());
+            // An idle that drew (the LCD's tempo mark blinking) leaves work
+            // for the next only in what its drawing read: done now, in the
+            // same wakeup, it leaves the panel idle again.
+            if (busy && panel != nullptr) {
+                m_editor->idle();
+                busy = panel->wantsIdle();
+            }
+            nextIdle = now + (busy ? kIdlePeriod : kQuietPeriod);
         }
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextIdle - now).count();
-        m_window->waitEvents(static_cast<int>(wait > 0 ? wait : 0));
+        // Something came (a key, the pointer on the panel): the idle at once.
+        if (m_window->waitEvents(static_cast<int>(wait > 0 ? wait : 0), panel != nullptr ? panel->newsSource() : -1))
+            nextIdle = std::chrono::steady_clock::now();
     }
 }
 

@@ -67,7 +67,8 @@ bool CStateStore::prepareFolder(std::string& error) const
 bool CStateStore::exists(const std::string& path)
 {
     std::error_code code;
-    return std::filesystem::exists(path, code);
+    const std::filesystem::file_status status = std::filesystem::status(path, code);
+    return status.type() != std::filesystem::file_type::not_found;
 }
 
 bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error)
@@ -87,8 +88,21 @@ bool CStateStore::writeFile(const std::string& path, const void* data, std::size
 
 std::string CStateStore::setAside(const std::string& path)
 {
-    const std::string damaged = path + kDamagedSuffix;
-    std::error_code code;
-    std::filesystem::rename(path, damaged, code);
-    return code ? std::string() : damaged;
+    // Another player setting a file aside in this folder takes its turn, so
+    // that a free name stays free until the rename.
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    const CFolderLock folder(parent.empty() ? std::string(".") : parent);
+    for (int number = 1; number <= kMostSetAside; ++number) {
+        const std::string damaged = path + kDamagedSuffix + (number == 1 ? "" : "." + std::to_string(number));
+        std::error_code code;
+        // The name itself: a symbolic link there, even to nothing, is taken.
+        if (std::filesystem::symlink_status(damaged, code).type() != std::filesystem::file_type::not_found)
+            continue;
+        std::filesystem::rename(path, damaged, code);
+        if (code)
+            return std::string();
+        folder.sync();
+        return damaged;
+    }
+    return std::string();
 }

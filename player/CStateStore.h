@@ -24,10 +24,14 @@ public:
     bool prepareFolder(std::string& error) const;
 
     // The longest file the player reads: a bank of this instrument, bare or
-    // in a bank file, is a few kilobytes.
-    static constexpr std::size_t kLargestFile = 1 << 20;
+    // in a bank file, is under 4 KB; the rest is a margin. A longer file is
+    // refused after this much, however long it is.
+    static constexpr std::size_t kLargestFile = 64 * 1024;
 
-    // Whether the file exists (a folder or anything else of that name too).
+    // Whether something is at path: a file, a folder or anything else, also
+    // a name that cannot be followed (a symbolic link in a loop, a folder
+    // that cannot be searched), which a read then reports. A symbolic link
+    // to nothing is no file.
     static bool exists(const std::string& path);
     // A regular file's bytes; false with the reason ("cannot read PATH:
     // REASON") for one that cannot be opened or read, a folder, a FIFO or a
@@ -37,9 +41,12 @@ public:
     // followed, a folder or special file refused); false with the reason
     // (the old file is then untouched and no temporary file is left).
     static bool writeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
-    // Renames a file that cannot be used to path.damaged (replacing an older
-    // one); answers the new name, or "" when it could not be moved.
+    // Renames a file that was read and refused to path.damaged, or to
+    // path.damaged.2, .3 and on when that is taken (an earlier one is never
+    // replaced); answers the new name, or "" when it could not be moved.
     static std::string setAside(const std::string& path);
+    // The most set-aside files kept beside one file; more are not made.
+    static constexpr int kMostSetAside = 999;
 
 private:
     // Writes the file itself and flushes it to the disk; one written in part

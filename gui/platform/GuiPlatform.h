@@ -82,6 +82,10 @@ public:
     // since (for hoverPosition), and nothing new is waiting, which costs one
     // non-blocking look at the connection. Backends that cannot tell say true.
     virtual bool hasNews() { return true; }
+    // A descriptor that becomes readable when news comes (an X11
+    // connection's socket), for a host that sleeps until then; -1 where the
+    // backend has none (such a host idles on a timer).
+    virtual int newsSource() const { return -1; }
     // The system's id of the window (an X11 Window) for a host that embeds
     // it; 0 where the backend has none to give or the window is gone.
     virtual std::uintptr_t nativeHandle() const { return 0; }

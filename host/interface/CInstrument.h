@@ -24,6 +24,10 @@ public:
     static constexpr int kProgramCount = 6;
     // The longest text a text operation writes, terminator included.
     static constexpr int kTextSize = 32;
+    // The sizes of the bank chunks the instrument writes: this version's, and
+    // the shorter one of earlier versions, which it still takes.
+    static constexpr std::int32_t kBankSize = 3592;
+    static constexpr std::int32_t kEarlierBankSize = 2988;
 
     virtual ~CInstrument() = default;
 

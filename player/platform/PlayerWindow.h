@@ -16,7 +16,8 @@ public:
     // keyboard are released.
     virtual void windowKeyDown(VstKeyCode& key) = 0;
     virtual void windowKeyUp(VstKeyCode& key) = 0;
-    // The user closed the window.
+    // The user closed the window, or another program (a window manager, a
+    // desktop tool) destroyed it: either ends the program.
     virtual void windowCloseRequested() = 0;
     // The display closed under the window (the window system went away).
     // Called from inside the window system's error handling, which cannot
@@ -36,9 +37,10 @@ public:
                       std::string& error) = 0;
     // The native window a child (the panel) opens in.
     virtual void* nativeWindow() = 0;
-    // Waits up to milliseconds for the window's events, then reports those
-    // that came.
-    virtual void waitEvents(int milliseconds) = 0;
+    // Waits up to milliseconds for the window's events, for otherSource (a
+    // descriptor, -1: none) to become readable, or for wakePlayerWindow, then
+    // reports the window's events that came. Answers whether anything came.
+    virtual bool waitEvents(int milliseconds, int otherSource) = 0;
     // A few lines of text ('\n' between them) in a strip below the panel,
     // the window grown to hold them; empty: no strip, the panel's size again.
     virtual void showMessage(const std::string& text) = 0;
@@ -46,3 +48,7 @@ public:
 };
 
 std::unique_ptr<CPlayerWindow> createPlayerWindow();
+
+// Makes a waitEvents in progress, or the next one, return at once. Safe in a
+// signal handler on any thread; does nothing before a window was opened.
+void wakePlayerWindow();

@@ -570,3 +570,43 @@ TEST_F(PanelEditorTest, AfterIdlesWithNothingToDoEachKindOfChangeStillShows)
         EXPECT_TRUE(row.shown()) << row.what;
     }
 }
+
+// A host that sleeps between idles (the standalone player) asks wantsIdle:
+// false once idles found nothing to do, true from each kind of change until
+// the idles after it have shown it, and all the while a key is shown down
+// (its release may come at any time). The headless window has no descriptor
+// to wait on.
+TEST_F(PanelEditorTest, ASleepingHostIsToldWhenThePanelHasWork)
+{
+    CEditorNotices& notices = panel.quibo->editorNotices();
+    EXPECT_EQ(-1, panel.editor->newsSource());
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        bool wantedAfterChange;
+        bool wantedAfterIdles;
+    };
+    const std::vector<Row> rows = {
+        {"nothing", [] {}, false, false},
+        {"a key the voice sounds", [&] { notices.keyChanged(60, true); }, true, true},
+        {"the key released", [&] { notices.keyChanged(60, false); }, true, false},
+        {"a parameter the host set",
+         [&] {
+             panel.plugin->setParameter(kParamVolume, 0.3f);
+             panel.process();
+         },
+         true, false},
+        {"the pointer over a control",
+         [&] {
+             panel.hover({460, 40});
+         },
+         true, false},
+    };
+    for (const Row& row : rows) {
+        panel.idle(3);
+        row.change();
+        EXPECT_EQ(row.wantedAfterChange, panel.editor->wantsIdle()) << "after " << row.what;
+        panel.idle(40);
+        EXPECT_EQ(row.wantedAfterIdles, panel.editor->wantsIdle()) << "idles after " << row.what;
+    }
+}

@@ -141,9 +141,16 @@ TEST(StateStoreTest, AFileIsReplacedOnlyWhenWrittenWholeAndADamagedOneIsKeptAsid
     EXPECT_EQ(path + ".damaged", CStateStore::setAside(path));
     EXPECT_FALSE(CStateStore::exists(path));
     EXPECT_EQ("second", contentOf(path + ".damaged"));
+    // A later one takes the next free name; an earlier one is never replaced,
+    // nor a symbolic link of that name (even to nothing).
     writeText(path, "newer");
-    EXPECT_EQ(path + ".damaged", CStateStore::setAside(path)) << "an older damaged file is replaced";
-    EXPECT_EQ("newer", contentOf(path + ".damaged"));
+    EXPECT_EQ(path + ".damaged.2", CStateStore::setAside(path));
+    EXPECT_EQ("second", contentOf(path + ".damaged")) << "the earlier one kept";
+    EXPECT_EQ("newer", contentOf(path + ".damaged.2"));
+    fs::create_symlink("nowhere", path + ".damaged.3");
+    writeText(path, "newest");
+    EXPECT_EQ(path + ".damaged.4", CStateStore::setAside(path));
+    EXPECT_EQ("newest", contentOf(path + ".damaged.4"));
     EXPECT_EQ("", CStateStore::setAside(path)) << "nothing to move";
     EXPECT_FALSE(CStateStore::readFile(path, bytes, error));
 }
@@ -175,6 +182,7 @@ TEST(StateStoreTest, AFileThatCannotBeReadIsAnsweredWithItsReason)
     // file that opens and then cannot be read, even by root.
     fs::create_symlink("/proc/self/mem", folder / "unreadable");
     fs::create_symlink(folder / "nowhere", folder / "dangling");
+    fs::create_symlink("loop", folder / "loop");
     writeText(folder / "largest", std::string(CStateStore::kLargestFile, 'x'));
     writeText(folder / "too-long", std::string(CStateStore::kLargestFile + 1, 'x'));
     writeText(folder / "private", "a bank");
@@ -195,7 +203,8 @@ TEST(StateStoreTest, AFileThatCannotBeReadIsAnsweredWithItsReason)
         {"missing", false, 0, "No such file or directory"},
         {"dangling", false, 0, "No such file or directory"},
         {"bank/inside", false, 0, "Not a directory"},
-        {"too-long", false, 0, "longer than 1048576 bytes"},
+        {"loop", false, 0, "Too many levels of symbolic links"},
+        {"too-long", false, 0, "longer than 65536 bytes"},
         {"private", false, 0, "Permission denied"},
     };
     for (const Row& row : rows) {
@@ -206,6 +215,11 @@ TEST(StateStoreTest, AFileThatCannotBeReadIsAnsweredWithItsReason)
         }
         std::vector<unsigned char> bytes{1, 2, 3};
         std::string error;
+        // Whatever cannot be followed is there for exists (so a read reports
+        // it), but a name that leads to nothing is not.
+        const bool nothing =
+            row.reason == std::string("No such file or directory") || row.reason == std::string("Not a directory");
+        EXPECT_EQ(!nothing, CStateStore::exists(path)) << row.name;
         EXPECT_EQ(row.read, CStateStore::readFile(path, bytes, error)) << row.name << ": " << error;
         EXPECT_EQ(row.size, bytes.size()) << row.name;
         if (!row.read) {

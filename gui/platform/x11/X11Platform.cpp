@@ -97,6 +97,7 @@ public:
     bool hoverPosition(CPoint& where) override;
     void processEvents(bool paintsOnly) override;
     bool hasNews() override;
+    int newsSource() const override { return m_alive && !m_lost ? m_socket : -1; }
     std::uintptr_t nativeHandle() const override { return m_alive && !m_lost ? m_window : 0; }
     void resize(int width, int height) override;
 

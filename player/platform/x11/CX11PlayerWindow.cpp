@@ -5,10 +5,13 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sstream>
 #include <unistd.h>
@@ -25,6 +28,27 @@ int ignoreError(Display*, XErrorEvent*)
 
 // The open window's listener, for the lost connection's handler.
 CPlayerWindowListener* s_listener = nullptr;
+
+// A pipe whose read end waitEvents watches beside the connection, written
+// by wakePlayerWindow (from a signal handler); made once, kept to the end.
+int s_wakeRead = -1;
+volatile std::sig_atomic_t s_wakeWrite = -1;
+
+void makeWakePipe()
+{
+    int ends[2] = {-1, -1};
+    if (s_wakeRead >= 0 || pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    s_wakeRead = ends[0];
+    s_wakeWrite = ends[1];
+}
+
+// Empties the pipe: its bytes only ever mean "look again".
+void drainWakePipe()
+{
+    char bytes[64];
+    while (s_wakeRead >= 0 && read(s_wakeRead, bytes, sizeof bytes) > 0) { }
+}
 
 // A connection lost (the X server gone): Xlib would end the program, so the
 // listener ends it instead, having saved what it must. The editor's
@@ -93,6 +117,18 @@ std::unique_ptr<CPlayerWindow> createPlayerWindow()
     return std::make_unique<CX11PlayerWindow>();
 }
 
+void wakePlayerWindow()
+{
+    const int end = s_wakeWrite;
+    if (end < 0)
+        return;
+    const int saved = errno;
+    const char byte = 1;
+    // A full pipe already wakes the waiter.
+    if (write(end, &byte, 1) < 0) { }
+    errno = saved;
+}
+
 CX11PlayerWindow::~CX11PlayerWindow()
 {
     close();
@@ -108,6 +144,7 @@ bool CX11PlayerWindow::open(int width, int height, const char* title, CPlayerWin
                                                    : std::string("no display: DISPLAY is not set");
         return false;
     }
+    makeWakePipe();
     XSetErrorHandler(&ignoreError);
     XSetIOErrorHandler(&displayLost);
     m_listener = listener;
@@ -190,19 +227,24 @@ void* CX11PlayerWindow::nativeWindow()
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_window));
 }
 
-void CX11PlayerWindow::waitEvents(int milliseconds)
+bool CX11PlayerWindow::waitEvents(int milliseconds, int otherSource)
 {
     if (m_display == nullptr)
-        return;
-    if (XPending(m_display) == 0) {
-        pollfd connection{ConnectionNumber(m_display), POLLIN, 0};
-        poll(&connection, 1, milliseconds);
+        return false;
+    bool came = XPending(m_display) > 0;
+    if (!came) {
+        pollfd sources[] = {
+            {ConnectionNumber(m_display), POLLIN, 0}, {otherSource, POLLIN, 0}, {s_wakeRead, POLLIN, 0}};
+        // A negative descriptor is left out by poll.
+        came = poll(sources, 3, milliseconds) > 0;
     }
-    while (XPending(m_display) > 0) {
+    drainWakePipe();
+    while (m_display != nullptr && XPending(m_display) > 0) {
         XEvent event;
         XNextEvent(m_display, &event);
         handle(event);
     }
+    return came;
 }
 
 void CX11PlayerWindow::handle(XEvent& event)
@@ -230,6 +272,14 @@ void CX11PlayerWindow::handle(XEvent& event)
     case ClientMessage:
         if (static_cast<Atom>(event.xclient.data.l[0]) == m_deleteWindow)
             m_listener->windowCloseRequested();
+        break;
+    case DestroyNotify:
+        // Destroyed by another client (the panel's window went with it): the
+        // program ends as when the window is closed.
+        if (event.xdestroywindow.window == m_window) {
+            m_window = 0;
+            m_listener->windowCloseRequested();
+        }
         break;
     default:
         break;
@@ -299,7 +349,7 @@ void CX11PlayerWindow::showMessage(const std::string& text)
         }
         lines.push_back(line);
     }
-    if (lines == m_lines)
+    if (lines == m_lines || m_window == 0)
         return;
     m_lines = lines;
     const int strip = m_lines.empty() ? 0 : static_cast<int>(m_lines.size()) * lineHeight() + 2 * kMessageMargin;
@@ -311,7 +361,7 @@ void CX11PlayerWindow::showMessage(const std::string& text)
 
 void CX11PlayerWindow::drawMessage()
 {
-    if (m_display == nullptr || m_lines.empty())
+    if (m_display == nullptr || m_window == 0 || m_lines.empty())
         return;
     XClearArea(m_display, m_window, 0, m_panelHeight, 0, 0, False);
     const int ascent = m_font != nullptr ? m_font->ascent : kDefaultLineHeight - 2;
@@ -334,7 +384,8 @@ void CX11PlayerWindow::close()
         XFreeGC(m_display, m_gc);
     m_gc = nullptr;
     m_lines.clear();
-    XDestroyWindow(m_display, m_window);
+    if (m_window != 0)
+        XDestroyWindow(m_display, m_window);
     XCloseDisplay(m_display);
     m_display = nullptr;
     m_window = 0;

@@ -17,7 +17,7 @@ public:
 
     bool open(int width, int height, const char* title, CPlayerWindowListener* listener, std::string& error) override;
     void* nativeWindow() override;
-    void waitEvents(int milliseconds) override;
+    bool waitEvents(int milliseconds, int otherSource) override;
     void showMessage(const std::string& text) override;
     void close() override;
 

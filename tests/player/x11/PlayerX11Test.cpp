@@ -953,11 +953,13 @@ TEST_F(PlayerX11Test, BankAndProgramFilesRoundTripThroughSaveAndLoad)
 }
 
 // Every file the player reads, whatever is at its path: a folder, a file
-// that opens and then cannot be read, a FIFO, an empty or a damaged file.
-// The player names the file and the reason, ends with the status of what it
-// read (6 for --load's file, 5 for its saved state) before it opens a window,
-// and writes nothing: the saved state stays as it was, --save's file is not
-// made, nothing is set aside.
+// that opens and then cannot be read, a FIFO, a device that never ends, a
+// file far longer than any bank, a symbolic link in a loop, an empty or a
+// damaged file, a bank of a size the instrument never writes. The player
+// names the file and the reason, ends within a second with the status of
+// what it read (6 for --load's file, 5 for its saved state) before it opens a
+// window, and writes nothing: the saved state stays as it was, --save's file
+// is not made, nothing is set aside.
 TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritten)
 {
     const std::string saved = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "session.bank");
@@ -972,7 +974,19 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
     const std::string programFile = (files / "program.fxp").string();
     writePresetFile(programFile, CPresetFile::Kind::kProgram, instrumentbanks::programOf("", 1));
     writePresetFile(files / "bank.fxb", CPresetFile::Kind::kBank, instrumentbanks::fresh());
-    enum class State { kSaved, kFolder, kUnreadable, kFifo };
+    // 100 MB, sparse: made at once, read only as far as the player reads it.
+    const auto makeHuge = [](const fs::path& path) {
+        std::ofstream(path, std::ios::binary).flush();
+        fs::resize_file(path, 100u << 20);
+    };
+    makeHuge(files / "huge.bank");
+    fs::create_symlink("loop.bank", files / "loop.bank");
+    // A bank's image followed by less than an extension, and a bank file
+    // around it: sizes the instrument never writes.
+    const std::string odd = instrumentbanks::fresh().substr(0, 2988) + std::string(1000, '\0');
+    std::ofstream(files / "odd.bank", std::ios::binary) << odd;
+    writePresetFile(files / "odd.fxb", CPresetFile::Kind::kBank, odd);
+    enum class State { kSaved, kFolder, kUnreadable, kFifo, kZero, kHuge, kLoop };
     struct Row {
         const char* load; // in files/, or null
         State state;
@@ -980,7 +994,8 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
         std::string message;
     };
     const std::string state = statePath().string();
-    const auto in = [&](const char* name) { return (files / name).string(); };
+    const auto in = [&](const char* name) { return name[0] == '/' ? std::string(name) : (files / name).string(); };
+    const std::string notOfThis = " is not a bank of this instrument (3988 bytes, not 2988 or 3592)";
     const Row rows[] = {
         {"folder.fxb", State::kSaved, 6, "cannot read " + in("folder.fxb") + ": Is a directory"},
         {"unreadable.bank", State::kSaved, 6, "cannot read " + in("unreadable.bank") + ": Input/output error"},
@@ -992,6 +1007,14 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
         {nullptr, State::kFifo, 5, "cannot read " + state + ": not a regular file"},
         {"program.fxp", State::kFolder, 5, "cannot read " + state + ": Is a directory"},
         {"bank.fxb", State::kFolder, 5, "cannot read " + state + ": Is a directory"},
+        {"/dev/zero", State::kSaved, 6, "cannot read /dev/zero: not a regular file"},
+        {"huge.bank", State::kSaved, 6, "cannot read " + in("huge.bank") + ": longer than 65536 bytes"},
+        {"loop.bank", State::kSaved, 6, "cannot read " + in("loop.bank") + ": Too many levels of symbolic links"},
+        {"odd.bank", State::kSaved, 6, in("odd.bank") + notOfThis},
+        {"odd.fxb", State::kSaved, 6, in("odd.fxb") + notOfThis},
+        {nullptr, State::kZero, 5, "cannot read " + state + ": not a regular file"},
+        {nullptr, State::kHuge, 5, "cannot read " + state + ": longer than 65536 bytes"},
+        {nullptr, State::kLoop, 5, "cannot read " + state + ": Too many levels of symbolic links"},
     };
     const std::string copy = (scratch.path() / "copy.fxb").string();
     for (const Row& row : rows) {
@@ -1012,13 +1035,24 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
         case State::kFifo:
             ASSERT_EQ(0, mkfifo(statePath().c_str(), 0644));
             break;
+        case State::kZero:
+            fs::create_symlink("/dev/zero", statePath());
+            break;
+        case State::kHuge:
+            makeHuge(statePath());
+            break;
+        case State::kLoop:
+            fs::create_symlink(statePath().filename(), statePath());
+            break;
         }
         std::vector<std::string> arguments{"--no-connect", "--save", copy};
         if (row.load != nullptr) {
             arguments.push_back("--load");
             arguments.push_back(in(row.load));
         }
+        const auto begin = Clock::now();
         EXPECT_EQ(row.status, runToEnd(arguments)) << name << ": " << output();
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1)) << name;
         EXPECT_NE(std::string::npos, output().find("zintra: " + row.message)) << name << ": " << output();
         EXPECT_EQ(std::string::npos, output().find("terminate")) << name << ": " << output();
         EXPECT_FALSE(fs::exists(copy)) << name;
@@ -1303,12 +1337,12 @@ CPixelSurface referenceMessage(Display* display, const std::string& text, int& h
     const Window native = static_cast<Window>(reinterpret_cast<std::uintptr_t>(reference.nativeWindow()));
     CPixelSurface picture;
     for (int attempt = 0; attempt < 50; ++attempt) {
-        reference.waitEvents(20);
+        reference.waitEvents(20, -1);
         XWindowAttributes attributes{};
         XGetWindowAttributes(display, native, &attributes);
         height = attributes.height;
         if (attributes.map_state == IsViewable && height > kPanelHeight) {
-            reference.waitEvents(50);
+            reference.waitEvents(50, -1);
             picture = x11test::readWindow(display, native, kPanelWidth, height);
             break;
         }
@@ -1403,6 +1437,131 @@ TEST_F(PlayerX11Test, TwentyStartsAndQuitsEndCleanlyAndQuickly)
         EXPECT_EQ(std::string::npos, said.find("Sanitizer")) << said;
         EXPECT_EQ(std::string::npos, said.find("runtime error")) << said;
     }
+}
+
+// Every way a desktop ends a program, while a note sounds: its window
+// destroyed by another client (a window manager, xdotool windowclose), the
+// terminal it runs in closed (SIGHUP), and the other signals that would end
+// it. Each ends it within a second with status 0 and the state saved; a
+// SIGPIPE sent first ends nothing.
+TEST_F(PlayerX11Test, EveryWayADesktopEndsItSavesTheStateAndSigpipeEndsNothing)
+{
+    struct Row {
+        const char* name;
+        int signal; // 0: the window destroyed
+    };
+    const Row rows[] = {
+        {"window destroyed", 0}, {"SIGHUP", SIGHUP},     {"SIGUSR1", SIGUSR1},
+        {"SIGALRM", SIGALRM},    {"SIGRTMIN", SIGRTMIN}, {"SIGHUP twice", -SIGHUP},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(home);
+        ASSERT_TRUE(start({"--no-connect"})) << output();
+        connectOutputs();
+        sender->send(panel::kStatusNoteOn, 60, 100, 0);
+        kill(player, SIGPIPE);
+        sleepMs(200);
+        ASSERT_EQ(-1, waitForExit(player, 0)) << "SIGPIPE ended it: " << output();
+        recorder->record(200);
+        EXPECT_GT(peakOf(recorder->left()), 0.01f) << "the note sounds";
+        EXPECT_FALSE(fs::exists(statePath()));
+        const auto begin = Clock::now();
+        if (row.signal == 0) {
+            XDestroyWindow(display, window);
+            XFlush(display);
+        } else {
+            kill(player, std::abs(row.signal));
+            if (row.signal < 0)
+                kill(player, std::abs(row.signal));
+        }
+        EXPECT_EQ(0, waitForExit(player, 1000)) << output();
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1));
+        player = 0;
+        EXPECT_EQ(instrumentbanks::fresh().size(), contentOf(statePath()).size()) << "the state saved";
+        EXPECT_EQ(std::string::npos, output().find("Sanitizer")) << output();
+    }
+}
+
+// A saved state that is read and refused is set aside under a name of its
+// own each time: a second one does not replace the first.
+TEST_F(PlayerX11Test, TwoSetAsidesInARowKeepBothFiles)
+{
+    const std::string state = statePath().string();
+    // Damaged text, then a bank of a size the instrument never writes.
+    const std::string first = "not a bank";
+    const std::string second = instrumentbanks::fresh() + std::string(100, '\0');
+    for (const std::string& content : {first, second}) {
+        fs::create_directories(statePath().parent_path());
+        std::ofstream(statePath(), std::ios::binary) << content;
+        ASSERT_TRUE(start({"--no-connect"})) << output();
+        EXPECT_EQ(0, stop(SIGTERM)) << output();
+    }
+    EXPECT_NE(std::string::npos, output().find("kept as " + state + ".damaged.2")) << output();
+    EXPECT_EQ(first, contentOf(state + ".damaged"));
+    EXPECT_EQ(second, contentOf(state + ".damaged.2"));
+    EXPECT_EQ(instrumentbanks::fresh().size(), contentOf(statePath()).size()) << "a new instrument's bank saved";
+}
+
+// The context switches of a process's threads other than real-time ones
+// (JACK's process thread), from /proc/PID/task/*: voluntary and not, by
+// thread id.
+std::map<std::string, long> contextSwitchesOf(pid_t pid)
+{
+    std::map<std::string, long> switches;
+    std::error_code error;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        // The scheduling policy is the 41st field of stat, the 39th after the
+        // name in parentheses (which may hold spaces).
+        const std::string stat = contentOf(task.path() / "stat");
+        std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+        std::string field;
+        for (int i = 0; i < 39; ++i)
+            fields >> field;
+        if (field != "0")
+            continue; // SCHED_FIFO, SCHED_RR and the others: JACK's real-time thread
+        std::istringstream status(contentOf(task.path() / "status"));
+        long total = 0;
+        for (std::string line; std::getline(status, line);)
+            if (line.find("ctxt_switches:") != std::string::npos)
+                total += std::stol(line.substr(line.find(':') + 1));
+        switches[task.path().filename().string()] = total;
+    }
+    return switches;
+}
+
+// Idle, with only the LCD's tempo mark blinking, the player's threads other
+// than JACK's real-time one wake at most 10 times a second over 10 seconds
+// (the main thread sleeps until something happens; it woke 56 times a second
+// on a fixed 20 ms tick). A MIDI note in the silence is still shown on the
+// panel, and its release, within a second (a quarter at most when the
+// machine is not loaded).
+TEST_F(PlayerX11Test, IdleItWakesAtMostTenTimesASecondAndStillShowsAMidiNote)
+{
+    ASSERT_TRUE(start({"--no-connect"})) << output();
+    connectOutputs();
+    pointerAway();
+    sleepMs(1000);
+    const std::map<std::string, long> before = contextSwitchesOf(player);
+    constexpr int kSeconds = 10;
+    sleepMs(kSeconds * 1000);
+    long woken = 0;
+    for (const auto& [thread, switches] : contextSwitchesOf(player)) {
+        const auto earlier = before.find(thread);
+        woken += switches - (earlier != before.end() ? earlier->second : 0);
+    }
+    EXPECT_LE(static_cast<double>(woken) / kSeconds, 10.0) << woken << " wakeups in " << kSeconds << " s";
+
+    const CPixelSurface fresh = paneltest::panelPicture();
+    const auto keyUp = [&](const CPixelSurface& shot) { return samePixels(fresh, shot, kKeyC4Lower); };
+    const auto keyDown = [&](const CPixelSurface& shot) { return !keyUp(shot); };
+    for (const bool down : {true, false}) {
+        const auto begin = Clock::now();
+        sender->send(down ? panel::kStatusNoteOn : panel::kStatusNoteOff, 60, down ? 100 : 0, 0);
+        EXPECT_TRUE(down ? keyDown(pictureWhen(keyDown)) : keyUp(pictureWhen(keyUp))) << "C4 drawn " << down;
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1)) << "C4 drawn " << down;
+    }
+    EXPECT_EQ(0, stop(SIGTERM)) << output();
 }
 
 // The X server goes away under the player: it says so, saves the state and
