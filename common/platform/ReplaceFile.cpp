@@ -32,7 +32,9 @@ bool resolve(const std::string& path, fs::path& target, std::string& error)
     for (int hops = 0; fs::is_symlink(fs::symlink_status(target, code)); ++hops) {
         const fs::path link = fs::read_symlink(target, code);
         if (code || hops == kMostLinks) {
-            error = "cannot write " + path + ": " + (code ? code.message() : "too many levels of symbolic links");
+            if (!code)
+                code = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+            error = "cannot write " + path + ": " + code.message();
             return false;
         }
         target = link.is_absolute() ? link : target.parent_path() / link;
