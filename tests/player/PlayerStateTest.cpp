@@ -3,6 +3,7 @@
 // files kept aside.
 #include "CPlayerOptions.h"
 #include "CStateStore.h"
+#include "FileText.h"
 #include "ScopedFileSizeLimit.h"
 #include "ScopedVariable.h"
 #include "ScratchFolder.h"
@@ -26,16 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contentOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using filetext::contentOf;
+using filetext::writeText;
 
 TEST(PlayerOptionsTest, ReadsTheCommandLineAndRefusesWhatItDoesNotKnow)
 {

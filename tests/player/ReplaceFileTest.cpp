@@ -2,6 +2,7 @@
 // refuses before anything is written, and the user's files it leaves alone
 // beside the one it replaces.
 #include "ReplaceFile.h"
+#include "FileText.h"
 #include "ScopedFileSizeLimit.h"
 #include "ScratchFolder.h"
 
@@ -23,16 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contentOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using filetext::contentOf;
+using filetext::writeText;
 
 std::vector<std::string> namesIn(const fs::path& folder)
 {
