@@ -7,6 +7,7 @@
 #include "CPresetFile.h"
 #include "CStateStore.h"
 #include "PanelCodes.h"
+#include "ReplaceFile.h"
 #include "ZintraVersion.h"
 
 #include <algorithm>
@@ -112,6 +113,12 @@ int CPlayer::run(int argc, const char* const* argv)
 int CPlayer::start()
 {
     std::string error;
+    // --save's file is refused now, not after a session played into it: a
+    // folder, a device, a missing folder or a name too long.
+    if (!m_options.saveFile.empty() && !replacefile::check(m_options.saveFile, error)) {
+        say("--save: " + error + "; nothing is written");
+        return kExitState;
+    }
     const std::string folder = CStateStore::defaultFolder();
     if (folder.empty()) {
         say("neither XDG_CONFIG_HOME nor HOME is set: there is no configuration folder for the state");
@@ -367,7 +374,7 @@ int CPlayer::saveAtEnd(int status)
         status = kExitState;
     }
     if (!m_options.saveFile.empty() && !saveFile(m_options.saveFile, error)) {
-        say(error);
+        say(error + "; the file is left as it was");
         status = kExitState;
     }
     return status;

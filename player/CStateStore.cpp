@@ -1,7 +1,5 @@
 #include "CStateStore.h"
 
-#include "CFolderLock.h"
-#include "DurableFile.h"
 #include "ReplaceFile.h"
 #include "WholeFile.h"
 
@@ -13,7 +11,6 @@ namespace {
 
 constexpr const char* kFolderName = "zintra";
 constexpr const char* kStateName = "state.bank";
-constexpr const char* kTemporarySuffix = ".tmp";
 constexpr const char* kDamagedSuffix = ".damaged";
 
 std::string environment(const char* name)
@@ -54,14 +51,8 @@ bool CStateStore::prepareFolder(std::string& error) const
         error = "cannot make the configuration folder " + m_folder + ": " + code.message();
         return false;
     }
-    // The file a save writes first (not while another player saves).
-    const CFolderLock lock(m_folder);
-    const std::string probe = statePath() + kTemporarySuffix;
-    const char byte = 0;
-    if (!writeWhole(probe, &byte, 1, error))
-        return false;
-    std::filesystem::remove(probe, code);
-    return true;
+    // A file made beside the state and removed, as a save makes one.
+    return replacefile::probe(statePath(), error);
 }
 
 bool CStateStore::exists(const std::string& path)
@@ -74,11 +65,6 @@ bool CStateStore::exists(const std::string& path)
 bool CStateStore::readFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error)
 {
     return wholefile::read(path, kLargestFile, bytes, error);
-}
-
-bool CStateStore::writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error)
-{
-    return durablefile::write(path, data, size, error);
 }
 
 bool CStateStore::writeFile(const std::string& path, const void* data, std::size_t size, std::string& error)

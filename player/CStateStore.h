@@ -19,8 +19,8 @@ public:
 
     const std::string& folder() const { return m_folder; }
     std::string statePath() const;
-    // Makes the folder and proves a file can be written in it (the probe is
-    // removed); false with the reason.
+    // Makes the folder and proves a file can be written in it (a new one,
+    // removed again); false with the reason.
     bool prepareFolder(std::string& error) const;
 
     // The longest file the player reads: a bank of this instrument, bare or
@@ -37,9 +37,9 @@ public:
     // REASON") for one that cannot be opened or read, a folder, a FIFO or a
     // device, or one longer than kLargestFile.
     static bool readFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);
-    // Writes path.tmp and renames it to path (ReplaceFile.h: a link is
-    // followed, a folder or special file refused); false with the reason
-    // (the old file is then untouched and no temporary file is left).
+    // Writes a new file beside path and renames it to path (ReplaceFile.h:
+    // a link is followed, a folder or special file refused); false with the
+    // reason (the old file is then untouched and no temporary file is left).
     static bool writeFile(const std::string& path, const void* data, std::size_t size, std::string& error);
     // Renames a file that was read and refused to path.damaged, or to
     // path.damaged.2, .3 and on when that is taken (an earlier one is never
@@ -49,9 +49,5 @@ public:
     static constexpr int kMostSetAside = 999;
 
 private:
-    // Writes the file itself and flushes it to the disk; one written in part
-    // is removed.
-    static bool writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error);
-
     std::string m_folder;
 };

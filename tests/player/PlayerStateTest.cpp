@@ -3,6 +3,8 @@
 // files kept aside.
 #include "CPlayerOptions.h"
 #include "CStateStore.h"
+#include "FileText.h"
+#include "ScopedFileSizeLimit.h"
 #include "ScopedVariable.h"
 #include "ScratchFolder.h"
 
@@ -11,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -24,16 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contentOf(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using filetext::contentOf;
+using filetext::writeText;
 
 TEST(PlayerOptionsTest, ReadsTheCommandLineAndRefusesWhatItDoesNotKnow)
 {
@@ -123,29 +118,46 @@ TEST(StateStoreTest, AFileIsReplacedOnlyWhenWrittenWholeAndADamagedOneIsKeptAsid
     ASSERT_TRUE(CStateStore::readFile(path, bytes, error)) << error;
     EXPECT_EQ("second", std::string(bytes.begin(), bytes.end()));
 
-    // A write that fails (here the temporary file's place is taken by a
-    // folder) leaves the old file as it was.
-    fs::create_directory(path + ".tmp");
-    EXPECT_FALSE(CStateStore::writeFile(path, "third", 5, error));
-    EXPECT_NE(std::string::npos, error.find(".tmp")) << error;
-    EXPECT_EQ("second", contentOf(path));
-    EXPECT_FALSE(store.prepareFolder(error)) << "the folder cannot take a file";
+    // The user's own files beside it are never the temporary file: a file
+    // and a folder of the names a save might once have used stay as they were.
+    writeText(path + ".tmp", "the user's");
+    fs::create_directory(path + ".new");
+    ASSERT_TRUE(CStateStore::writeFile(path, "third", 5, error)) << error;
+    EXPECT_EQ("third", contentOf(path));
+    EXPECT_EQ("the user's", contentOf(path + ".tmp"));
+    EXPECT_TRUE(fs::is_directory(path + ".new"));
+    fs::remove(path + ".new");
+    // A write that fails part-way (a file-size limit, as a full disk) leaves
+    // the old file as it was and no part of the new one; a folder that takes
+    // no byte is refused by the probe.
+    {
+        ScopedFileSizeLimit limit(65536);
+        ASSERT_TRUE(limit.valid());
+        EXPECT_FALSE(CStateStore::writeFile(path, std::string(70000, 'x').data(), 70000, error));
+        EXPECT_EQ("cannot write " + path + ": File too large", error);
+    }
+    {
+        ScopedFileSizeLimit none(0);
+        ASSERT_TRUE(none.valid());
+        EXPECT_FALSE(store.prepareFolder(error)) << "the folder cannot take a file";
+        EXPECT_EQ("cannot write " + path + ": File too large", error);
+    }
+    EXPECT_EQ("third", contentOf(path));
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(store.folder()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"state.bank", "state.bank.tmp"}), left) << "the part written is removed";
     fs::remove(path + ".tmp");
-    // A full disk: the temporary file's writes fail with ENOSPC.
-    fs::create_symlink("/dev/full", path + ".tmp");
-    EXPECT_FALSE(CStateStore::writeFile(path, std::string(70000, 'x').data(), 70000, error));
-    EXPECT_NE(std::string::npos, error.find("No space left")) << error;
-    EXPECT_EQ("second", contentOf(path));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(path + ".tmp"))) << "the part written is removed";
 
     EXPECT_EQ(path + ".damaged", CStateStore::setAside(path));
     EXPECT_FALSE(CStateStore::exists(path));
-    EXPECT_EQ("second", contentOf(path + ".damaged"));
+    EXPECT_EQ("third", contentOf(path + ".damaged"));
     // A later one takes the next free name; an earlier one is never replaced,
     // nor a symbolic link of that name (even to nothing).
     writeText(path, "newer");
     EXPECT_EQ(path + ".damaged.2", CStateStore::setAside(path));
-    EXPECT_EQ("second", contentOf(path + ".damaged")) << "the earlier one kept";
+    EXPECT_EQ("third", contentOf(path + ".damaged")) << "the earlier one kept";
     EXPECT_EQ("newer", contentOf(path + ".damaged.2"));
     fs::create_symlink("nowhere", path + ".damaged.3");
     writeText(path, "newest");

@@ -30,6 +30,7 @@ namespace panel {
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -39,13 +40,16 @@ namespace panel {
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -82,9 +86,12 @@ std::string contentOf(const fs::path& path)
 }
 
 // Runs a program with some environment variables changed ("NAME" alone:
-// removed), its output into a file; answers its process id.
+// removed), its output into a file; answers its process id. A file-size
+// limit set on it fails its writes (EFBIG) instead of ending it (SIGXFSZ
+// ignored). Unprivileged, root's test runs it as nobody, to whom the
+// test's files are read-only.
 pid_t spawn(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
-            const std::string& output)
+            const std::string& output, bool unprivileged = false)
 {
     const pid_t pid = fork();
     if (pid != 0)
@@ -100,6 +107,10 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::map<std::strin
     const int file = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(file, 1);
     dup2(file, 2);
+    std::signal(SIGXFSZ, SIG_IGN);
+    constexpr uid_t kNobody = 65534;
+    if (unprivileged && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+        _exit(126);
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -507,10 +518,12 @@ protected:
         return attributes.height;
     }
     // Runs zintra to its end; its exit status (-1: it did not end in 10 s).
-    int runToEnd(std::vector<std::string> arguments, std::map<std::string, std::string> changes = {})
+    int runToEnd(std::vector<std::string> arguments, std::map<std::string, std::string> changes = {},
+                 bool unprivileged = false)
     {
         arguments.insert(arguments.begin(), ZINTRA_PLAYER_PATH);
-        const pid_t pid = spawn(arguments, environment(changes), (scratch.path() / "zintra.log").string());
+        const pid_t pid =
+            spawn(arguments, environment(changes), (scratch.path() / "zintra.log").string(), unprivileged);
         const int status = waitForExit(pid, 10000);
         if (status < 0)
             kill(pid, SIGKILL);
@@ -812,7 +825,7 @@ TEST_F(PlayerX11Test, ErrorsSayWhatIsWrongEndWithTheirStatusAndKeepTheSavedState
         const char* name;
         std::vector<std::string> arguments;
         std::map<std::string, std::string> changes;
-        bool temporaryTaken;
+        bool folderReadOnly; // and the player not root
         int status;
         const char* message;
     };
@@ -828,7 +841,7 @@ TEST_F(PlayerX11Test, ErrorsSayWhatIsWrongEndWithTheirStatusAndKeepTheSavedState
         .write(reinterpret_cast<const char*>(otherFile.data()), static_cast<std::streamsize>(otherFile.size()));
     const Row rows[] = {
         {"no display", {}, {{"DISPLAY", "-"}}, false, 4, "no display"},
-        {"configuration folder not writable", {}, {}, true, 5, "the saved state is left as it is"},
+        {"configuration folder not writable", {}, {}, true, 5, "Permission denied; the saved state is left as it is"},
         {"--load of a damaged file", {"--load", damaged}, {}, false, 6, "is not a bank"},
         {"--load of another plug-in's bank file",
          {"--load", otherPlugin},
@@ -842,9 +855,10 @@ TEST_F(PlayerX11Test, ErrorsSayWhatIsWrongEndWithTheirStatusAndKeepTheSavedState
         fs::remove_all(home);
         fs::create_directories(statePath().parent_path());
         std::ofstream(statePath(), std::ios::binary) << saved;
-        if (row.temporaryTaken)
-            fs::create_directory(statePath().string() + ".tmp");
-        EXPECT_EQ(row.status, runToEnd(row.arguments, row.changes)) << row.name << ": " << output();
+        if (row.folderReadOnly)
+            fs::permissions(statePath().parent_path(), fs::perms(0555));
+        EXPECT_EQ(row.status, runToEnd(row.arguments, row.changes, row.folderReadOnly)) << row.name << ": " << output();
+        fs::permissions(statePath().parent_path(), fs::perms(0755));
         EXPECT_NE(std::string::npos, output().find(row.message)) << row.name << ": " << output();
         EXPECT_EQ(saved, contentOf(statePath())) << row.name;
     }
@@ -863,7 +877,8 @@ TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldSta
     EXPECT_GT(defaults.size(), 1000u) << "a new instrument's bank saved";
 
     // The state and --save's file as the program ends; the second run's save
-    // finds the disk full (its temporary file writes to /dev/full).
+    // fails part-way, as on a full disk: a file-size limit set on the running
+    // player, above what its log holds and below the bank's size.
     const std::string copy = (scratch.path() / "copy.bank").string();
     const std::string bank = (fs::path(QUIBO_TEST_DATA_DIR) / "session.bank").string();
     ASSERT_TRUE(start({"--no-connect", "--load", bank, "--save", copy})) << output();
@@ -872,10 +887,18 @@ TEST_F(PlayerX11Test, ADamagedStateIsKeptAsideAndAFullDiskAtTheEndKeepsTheOldSta
     EXPECT_NE(defaults, contentOf(copy)) << "the loaded bank, not the defaults";
     const std::string before = contentOf(statePath());
     ASSERT_TRUE(start({"--no-connect"})) << output();
-    fs::create_symlink("/dev/full", statePath().string() + ".tmp");
+    const rlim_t limit = before.size() / 2;
+    ASSERT_LT(output().size() + 400, limit) << output();
+    const rlimit fileSize{limit, limit};
+    ASSERT_EQ(0, prlimit(player, RLIMIT_FSIZE, &fileSize, nullptr));
     EXPECT_EQ(5, stop(SIGTERM)) << output();
-    EXPECT_NE(std::string::npos, output().find("No space left on device")) << output();
+    EXPECT_NE(std::string::npos, output().find("File too large; the saved state is left as it was")) << output();
     EXPECT_EQ(before, contentOf(statePath()));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(statePath().parent_path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"state.bank", "state.bank.damaged"}), left) << "no part left behind";
 }
 
 // A program or bank file of this instrument holding chunk.
@@ -1064,6 +1087,85 @@ TEST_F(PlayerX11Test, EveryFileItCannotReadIsNamedWithItsReasonAndNothingIsWritt
             EXPECT_EQ(saved, contentOf(statePath())) << name;
         }
     }
+}
+
+// --save's FILE, whatever is at its path: a regular file or a new name is
+// written (a link followed to the file it names, the link kept; the user's
+// own FILE.tmp beside it untouched); a device, a link to one, a folder, a
+// FIFO, a missing folder or a name too long is refused at the start with
+// status 5, and nothing is written: the device stays a device, the saved
+// state and every file as they were.
+TEST_F(PlayerX11Test, SaveWritesOnlyARegularFileOrANewNameAndRefusesTheRestAtTheStart)
+{
+    const std::string saved = contentOf(fs::path(QUIBO_TEST_DATA_DIR) / "session.bank");
+    const fs::path files = scratch.path() / "saves";
+    fs::create_directories(files / "folder.fxb");
+    std::ofstream(files / "bank.fxb") << "old";
+    std::ofstream(files / "bank.fxb.tmp") << "the user's";
+    std::ofstream(files / "target.fxb") << "old";
+    fs::create_symlink("target.fxb", files / "link.fxb");
+    fs::create_symlink("made.fxb", files / "dangling.fxb");
+    ASSERT_EQ(0, mkfifo((files / "fifo.fxb").c_str(), 0644));
+    // A device of the test's own (the null device's numbers) where the test
+    // may make one (root), so that a fault replaces none of the system's.
+    const bool ownDevice = mknod((files / "device").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    if (!ownDevice)
+        fs::create_symlink("/dev/null", files / "device");
+    fs::create_symlink("device", files / "device-link");
+    struct Row {
+        std::string save;
+        const char* written; // the file that takes the bank; null: refused
+        std::string reason;
+    };
+    const Row rows[] = {
+        {"bank.fxb", "bank.fxb", ""},
+        {"link.fxb", "target.fxb", ""},
+        {"dangling.fxb", "made.fxb", ""},
+        {"device", nullptr, "not a regular file"},
+        {"device-link", nullptr, "not a regular file"},
+        {"folder.fxb", nullptr, "Is a directory"},
+        {"fifo.fxb", nullptr, "not a regular file"},
+        {"missing/bank.fxb", nullptr, "No such file or directory"},
+        {std::string(256, 'n') + ".fxb", nullptr, "File name too long"},
+    };
+    for (const Row& row : rows) {
+        const std::string name = row.save.substr(0, 20);
+        fs::remove_all(home);
+        fs::create_directories(statePath().parent_path());
+        std::ofstream(statePath(), std::ios::binary) << saved;
+        std::vector<std::string> before;
+        for (const auto& entry : fs::directory_iterator(files))
+            before.push_back(entry.path().filename().string());
+        std::sort(before.begin(), before.end());
+        const std::string save = (files / row.save).string();
+        if (row.written != nullptr) {
+            ASSERT_TRUE(start({"--no-connect", "--save", save})) << name << ": " << output();
+            EXPECT_EQ(0, stop(SIGTERM)) << name << ": " << output();
+            EXPECT_EQ(contentOf(statePath()), chunkOf(files / row.written, CPresetFile::Kind::kBank)) << name;
+        } else {
+            EXPECT_EQ(5, runToEnd({"--no-connect", "--save", save})) << name << ": " << output();
+            EXPECT_NE(std::string::npos, output().find("zintra: --save: cannot write " + save + ": " + row.reason +
+                                                       "; nothing is written"))
+                << name << ": " << output();
+            EXPECT_EQ(saved, contentOf(statePath())) << name;
+        }
+        std::vector<std::string> after;
+        for (const auto& entry : fs::directory_iterator(files))
+            after.push_back(entry.path().filename().string());
+        std::sort(after.begin(), after.end());
+        if (row.written != nullptr && std::find(before.begin(), before.end(), row.written) == before.end())
+            before.insert(std::upper_bound(before.begin(), before.end(), row.written), row.written);
+        EXPECT_EQ(before, after) << name << ": nothing else made, removed or left behind";
+    }
+    EXPECT_EQ("the user's", contentOf(files / "bank.fxb.tmp"));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(files / "link.fxb"))) << "the link is kept";
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(files / "dangling.fxb"))) << "the link is kept";
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(files / "fifo.fxb")));
+    EXPECT_TRUE(fs::is_directory(files / "folder.fxb"));
+    if (ownDevice) {
+        EXPECT_TRUE(fs::is_character_file(fs::symlink_status(files / "device"))) << "the device is left a device";
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 // A program file given to --load goes into the current program of the saved
