@@ -1,5 +1,6 @@
 #include "CStateStore.h"
 
+#include "CFolderLock.h"
 #include "ReplaceFile.h"
 #include "WholeFile.h"
 
