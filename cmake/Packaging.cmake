@@ -92,7 +92,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/lintian-overrides DESTINATION
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zintra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "Ferrowick")
+# The vendor as the product's identity names it (common/ProductIdentity.h).
+file(STRINGS ${CMAKE_SOURCE_DIR}/common/ProductIdentity.h QUIBO_VENDOR REGEX "kVendor = \"")
+string(REGEX REPLACE ".*kVendor = \"([^\"]*)\".*" "\\1" QUIBO_VENDOR "${QUIBO_VENDOR}")
+set(CPACK_PACKAGE_VENDOR "${QUIBO_VENDOR}")
 set(CPACK_PACKAGE_CONTACT "${QUIBO_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${QUIBO_DEBIAN_REVISION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "pocket keyboard with a calculator, as VST 2 and LV2 plug-ins")

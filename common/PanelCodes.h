@@ -6,10 +6,6 @@
 
 constexpr int kNumParams = 15;
 constexpr int kNumPrograms = 6;
-// The plug-in's unique ID ('qbo1', first character in the high byte) and
-// version, as hosts see them and as the preset files carry them.
-constexpr unsigned kPluginUniqueId = (unsigned('q') << 24) | (unsigned('b') << 16) | (unsigned('o') << 8) | '1';
-constexpr int kPluginVersion = 1;
 
 // The fifteen parameters, in the host's order.
 enum ParameterIndex {

@@ -3,6 +3,7 @@
 // into a file that reads the same.
 #include "CPresetFile.h"
 #include "PanelCodes.h"
+#include "ProductIdentity.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     CPresetFile::Contents contents;
     std::string error;
-    if (!CPresetFile::read(data, size, kPluginUniqueId, contents, error))
+    if (!CPresetFile::read(data, size, product::kVst2UniqueId, contents, error))
         return 0;
     const std::vector<unsigned char> written = CPresetFile::write(contents);
     CPresetFile::Contents again;
-    if (!CPresetFile::read(written.data(), written.size(), kPluginUniqueId, again, error) ||
+    if (!CPresetFile::read(written.data(), written.size(), product::kVst2UniqueId, again, error) ||
         again.chunk != contents.chunk || again.kind != contents.kind)
         std::abort();
     return 0;

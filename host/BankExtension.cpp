@@ -43,10 +43,10 @@ void readRecord(const unsigned char* in, ProgramRecord& record)
 void write(unsigned char* out, const Content& content)
 {
     unsigned char* payload = out + kHeaderSize;
-    for (int i = 0; i < 15; ++i)
+    for (int i = 0; i < kNumParams; ++i)
         byteorder::putFloat(payload + 4 * i, content.parameters[i]);
-    for (int p = 0; p < 6; ++p)
-        writeRecord(payload + 4 * 15 + p * kRecordSize, content.programs[p]);
+    for (int p = 0; p < kNumPrograms; ++p)
+        writeRecord(payload + 4 * kNumParams + p * kRecordSize, content.programs[p]);
     byteorder::putUint32(out, kMarker);
     byteorder::putInt32(out + 4, kVersion);
     byteorder::putInt32(out + 8, kPayloadSize);
@@ -61,10 +61,10 @@ bool read(const unsigned char* in, size_t size, Content& content)
     if (byteorder::getUint32(in) != kMarker || byteorder::getInt32(in + 4) != kVersion ||
         byteorder::getInt32(in + 8) != kPayloadSize || byteorder::getUint32(in + 12) != checksum(payload, kPayloadSize))
         return false;
-    for (int i = 0; i < 15; ++i)
+    for (int i = 0; i < kNumParams; ++i)
         content.parameters[i] = byteorder::getFloat(payload + 4 * i);
-    for (int p = 0; p < 6; ++p)
-        readRecord(payload + 4 * 15 + p * kRecordSize, content.programs[p]);
+    for (int p = 0; p < kNumPrograms; ++p)
+        readRecord(payload + 4 * kNumParams + p * kRecordSize, content.programs[p]);
     return true;
 }
 

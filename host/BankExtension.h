@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PanelCodes.h"
 #include "ProgramRecord.h"
 
 #include <cstddef>
@@ -16,13 +17,13 @@ namespace bankextension {
 
 constexpr int kHeaderSize = 16;
 constexpr int kRecordSize = 4 + ProgramRecord::kNameSize + 4 * ProgramRecord::kNumValues;
-constexpr int kPayloadSize = 4 * 15 + 6 * kRecordSize;
+constexpr int kPayloadSize = 4 * kNumParams + kNumPrograms * kRecordSize;
 constexpr int kSize = kHeaderSize + kPayloadSize;
 constexpr int kVersion = 1;
 
 struct Content {
-    float parameters[15];
-    ProgramRecord programs[6];
+    float parameters[kNumParams];
+    ProgramRecord programs[kNumPrograms];
 };
 
 // Writes kSize bytes.

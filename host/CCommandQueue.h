@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CMpscRing.h"
+#include "PanelCodes.h"
 #include "VstAbi.h"
 
 #include <atomic>
@@ -21,7 +22,7 @@ public:
         float value;
     };
     static constexpr int kCapacity = 500;
-    static constexpr int kParameterSlots = 15;
+    static constexpr int kParameterSlots = kNumParams;
 
     CCommandQueue();
 

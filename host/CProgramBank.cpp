@@ -71,3 +71,10 @@ const char* CProgramBank::builtInName(int program)
 {
     return program >= 0 && program < kNumPrograms ? kBuiltInPrograms[program].name : "";
 }
+
+float CProgramBank::builtInValue(int program, int index)
+{
+    const bool sound = index >= kFirstSoundParam && index <= kLastSoundParam;
+    return program >= 0 && program < kNumPrograms && sound ? kBuiltInPrograms[program].sound[index - kFirstSoundParam]
+                                                           : 0.0f;
+}

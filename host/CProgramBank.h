@@ -26,6 +26,8 @@ public:
 
     // The built-in name of a program, also when the record was renamed.
     static const char* builtInName(int program);
+    // A sound parameter's value in a built-in program (0 for any other index).
+    static float builtInValue(int program, int index);
 
 private:
     ProgramRecord m_records[kNumPrograms];

@@ -15,11 +15,11 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace {
 
-static_assert(CInstrument::kParameterCount == kNumParams && CInstrument::kProgramCount == kNumPrograms,
-              "the interface counts what the instrument has");
+static_assert(CInstrument::kProgramCount == kNumPrograms, "the interface counts what the instrument has");
 
 int stepOf(float value, float steps)
 {
@@ -93,11 +93,8 @@ bool CQuibo::resizeEditor(std::int32_t width, std::int32_t height)
 // the constructor put them into effect (applyStartupCommands).
 void CQuibo::storeStartupValues()
 {
-    static const float kStartup[kNumParams] = {0.0f, 0.0f, 0.8f, 0.5f, 0.51f, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, 0.725f};
     for (int i = 0; i < kNumParams; ++i)
-        m_parameterValues[i].store(kStartup[i], std::memory_order_relaxed);
-    for (int i = kFirstSoundParam; i <= kLastSoundParam; ++i)
-        m_parameterValues[i].store(m_programs[0].values[i], std::memory_order_relaxed);
+        m_parameterValues[i].store(CParameterTexts::facts(i)->defaultValue, std::memory_order_relaxed);
 }
 
 // The start-up values are applied here, on the constructing thread, before any
@@ -174,6 +171,11 @@ void CQuibo::getParameterName(std::int32_t index, char* text)
 void CQuibo::getParameterLabel(std::int32_t index, char* text)
 {
     CParameterTexts::label(index, text);
+}
+
+const ParameterFacts* CQuibo::parameterFacts(std::int32_t index)
+{
+    return CParameterTexts::facts(index);
 }
 
 void CQuibo::getParameterDisplay(std::int32_t index, char* text)
@@ -556,4 +558,9 @@ std::int32_t CQuibo::setChunk(const void* data, std::int32_t byteSize, bool isPr
     for (int i = 0; i < kNumParams; ++i)
         m_editorNotices.parameterApplied(i);
     return 1;
+}
+
+std::unique_ptr<CInstrument> createInstrumentWithoutEditor()
+{
+    return std::unique_ptr<CInstrument>(new (std::nothrow) CQuibo());
 }

@@ -59,6 +59,7 @@ public:
     void getParameterName(std::int32_t index, char* text) override;
     void getParameterDisplay(std::int32_t index, char* text) override;
     void getParameterLabel(std::int32_t index, char* text) override;
+    const ParameterFacts* parameterFacts(std::int32_t index) override;
     std::int32_t getProgram() override;
     void setProgram(std::int32_t program) override;
     void getProgramName(char* name) override;

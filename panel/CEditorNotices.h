@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PanelCodes.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -9,7 +11,7 @@
 // and never touches a view.
 class CEditorNotices {
 public:
-    static constexpr int kParameters = 15;
+    static constexpr int kParameters = kNumParams;
     static constexpr int kFirstKey = 55;
     static constexpr int kKeys = 29;
 

@@ -7,8 +7,8 @@
 #include "CPresetFile.h"
 #include "CStateStore.h"
 #include "PanelCodes.h"
+#include "ProductIdentity.h"
 #include "ReplaceFile.h"
-#include "ZintraVersion.h"
 
 #include <algorithm>
 #include <atomic>
@@ -28,7 +28,7 @@ namespace {
 // made (a MIDI note in a silence shows that much later) and of its audio.
 constexpr auto kIdlePeriod = std::chrono::milliseconds(20);
 constexpr auto kQuietPeriod = std::chrono::milliseconds(250);
-constexpr const char* kTitle = "Zintra";
+constexpr const char* kTitle = product::kName;
 
 volatile std::sig_atomic_t g_quitRequested = 0;
 
@@ -96,7 +96,7 @@ int CPlayer::run(int argc, const char* const* argv)
         return kExitDone;
     }
     if (m_options.version) {
-        std::printf("Zintra %s\n", ZINTRA_VERSION_STRING);
+        std::printf("%s %s\n", product::kName, product::kVersion);
         return kExitDone;
     }
     // From here a signal ends the program as closing its window does.
@@ -212,7 +212,7 @@ bool CPlayer::unwrapFile(const std::string& path, std::vector<unsigned char>& by
         contents.chunk.swap(bytes);
         return true;
     }
-    if (CPresetFile::read(bytes.data(), bytes.size(), kPluginUniqueId, contents, error))
+    if (CPresetFile::read(bytes.data(), bytes.size(), product::kVst2UniqueId, contents, error))
         return true;
     error = path + ": " + error;
     return false;
@@ -407,8 +407,8 @@ bool CPlayer::saveFile(const std::string& path, std::string& error)
     }
     const unsigned char* chunk = static_cast<const unsigned char*>(bytes);
     contents.chunk.assign(chunk, chunk + size);
-    contents.pluginId = kPluginUniqueId;
-    contents.pluginVersion = kPluginVersion;
+    contents.pluginId = product::kVst2UniqueId;
+    contents.pluginVersion = product::kVst2Version;
     contents.count = program ? kNumParams : kNumPrograms;
     contents.currentProgram = m_instrument->getProgram();
     if (program) {

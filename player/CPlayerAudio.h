@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProductIdentity.h"
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -18,7 +20,7 @@ public:
     enum class Choice { kAuto, kJack, kAlsa };
     struct Settings {
         Choice choice = Choice::kAuto;
-        std::string clientName = "Zintra";
+        std::string clientName = product::kClientName;
         bool connectOutputs = true;
         std::string midiSource;
         std::string device = "default";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProductIdentity.h"
+
 #include <string>
 
 // The player's command line.
@@ -9,7 +11,7 @@ struct CPlayerOptions {
     // JACK or the ALSA device: "auto" (JACK when a server runs), "jack", "alsa".
     std::string audio = "auto";
     std::string device = "default";
-    std::string clientName = "Zintra";
+    std::string clientName = product::kClientName;
     bool connectOutputs = true;
     std::string midiSource;
     // A bank to start from instead of the saved state (or a program into

@@ -3,6 +3,7 @@
 // refused with its reason.
 #include "CPresetFile.h"
 #include "PanelCodes.h"
+#include "ProductIdentity.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ CPresetFile::Contents sample(Kind kind, std::string name = "Piano", std::size_t 
 {
     CPresetFile::Contents contents;
     contents.kind = kind;
-    contents.pluginId = kPluginUniqueId;
+    contents.pluginId = product::kVst2UniqueId;
     contents.pluginVersion = 7;
     contents.count = kind == Kind::kBank ? 6 : 15;
     contents.currentProgram = kind == Kind::kBank ? 4 : 0;
@@ -32,7 +33,7 @@ std::string refusal(const std::vector<unsigned char>& bytes, CPresetFile::Conten
 {
     CPresetFile::Contents read;
     std::string error;
-    if (!CPresetFile::read(bytes.data(), bytes.size(), kPluginUniqueId, read, error))
+    if (!CPresetFile::read(bytes.data(), bytes.size(), product::kVst2UniqueId, read, error))
         return error.empty() ? "refused without a reason" : error;
     if (contents != nullptr)
         *contents = read;
@@ -90,7 +91,7 @@ TEST(PresetFileTest, WhatIsWrittenReadsBackTheSameWithItsHeaderBigEndian)
         CPresetFile::Contents read;
         ASSERT_EQ("", refusal(bytes, &read));
         EXPECT_EQ(row.kind, read.kind);
-        EXPECT_EQ(kPluginUniqueId, read.pluginId);
+        EXPECT_EQ(product::kVst2UniqueId, read.pluginId);
         EXPECT_EQ(7, read.pluginVersion);
         EXPECT_EQ(written.count, read.count);
         EXPECT_EQ(written.currentProgram, read.currentProgram);

@@ -77,13 +77,13 @@ void Lv2HeldChord(benchmark::State& state)
     CLv2Plugin* plugin = CLv2Plugin::create(std::make_unique<CQuibo>(), 44100.0, features);
     std::vector<float> left(kBlock), right(kBlock);
     LV2_Atom_Sequence sequence{{sizeof(LV2_Atom_Sequence_Body), mapUri(&ids, LV2_ATOM__Sequence)}, {0, 0}};
-    float controls[CInstrument::kParameterCount];
-    for (int i = 0; i < CInstrument::kParameterCount; ++i)
+    float controls[kNumParams];
+    for (int i = 0; i < kNumParams; ++i)
         controls[i] = plugin->instrument().getParameter(i);
     plugin->connectPort(lv2contract::kPortMidiIn, &sequence);
     plugin->connectPort(lv2contract::kPortVoice, left.data());
     plugin->connectPort(lv2contract::kPortRhythm, right.data());
-    for (std::uint32_t i = 0; i < CInstrument::kParameterCount; ++i)
+    for (std::uint32_t i = 0; i < kNumParams; ++i)
         plugin->connectPort(lv2contract::kFirstParameterPort + i, &controls[i]);
     plugin->run(kBlock);
     controls[kParamSustainLevel] = 1.0f;

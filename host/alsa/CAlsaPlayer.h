@@ -4,6 +4,7 @@
 #include "CMpscRing.h"
 #include "CRateChange.h"
 #include "CStandaloneFront.h"
+#include "ProductIdentity.h"
 
 #include <atomic>
 #include <cstdint>
@@ -32,7 +33,7 @@ public:
         // from ~/.asoundrc).
         std::string device = "default";
         // The sequencer client's name.
-        std::string clientName = "Zintra";
+        std::string clientName = product::kClientName;
         // A sequencer port to connect to the input ("client:port", or a
         // client's name); empty: none.
         std::string midiSource;

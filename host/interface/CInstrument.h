@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "PanelCodes.h"
+#include "ParameterFacts.h"
+
 class AEffEditor;
 class CInstrumentFront;
 
@@ -20,7 +23,6 @@ class CInstrumentFront;
 // render applies at its first sample.
 class CInstrument {
 public:
-    static constexpr int kParameterCount = 15;
     static constexpr int kProgramCount = 6;
     // The longest text a text operation writes, terminator included.
     static constexpr int kTextSize = 32;
@@ -50,6 +52,10 @@ public:
     virtual void getParameterName(std::int32_t index, char* text) = 0;
     virtual void getParameterDisplay(std::int32_t index, char* text) = 0;
     virtual void getParameterLabel(std::int32_t index, char* text) = 0;
+    // What a host is told of a parameter before it shows or automates it
+    // (name, default, steps and their labels, unit); null for an index out
+    // of range. The facts outlive every instrument.
+    virtual const ParameterFacts* parameterFacts(std::int32_t index) = 0;
 
     // Programs: the six records, each with its sounds and a 23-character
     // name. An index out of range is refused (false) or ignored.
@@ -100,3 +106,6 @@ public:
 // Made by the module that links a front (plugin/PluginFactory.cpp): the
 // instrument with its front-panel editor. Null when memory runs out.
 std::unique_ptr<CInstrument> createInstrument();
+// The instrument alone, without an editor, for tools that only ask it (the
+// LV2 Turtle writer); made by quibo_host. Null when memory runs out.
+std::unique_ptr<CInstrument> createInstrumentWithoutEditor();

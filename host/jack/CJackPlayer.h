@@ -3,6 +3,7 @@
 #include "CJackProcess.h"
 #include "CRateChange.h"
 #include "CStandaloneFront.h"
+#include "ProductIdentity.h"
 
 #include <atomic>
 #include <cstdint>
@@ -22,7 +23,7 @@ struct _jack_port;
 class CJackPlayer final : private CStandaloneFront {
 public:
     struct Options {
-        std::string clientName = "Zintra";
+        std::string clientName = product::kClientName;
         // Connect the outputs to the system's playback ports.
         bool connectOutputs = true;
         // A MIDI output port to connect to the input; empty: none.

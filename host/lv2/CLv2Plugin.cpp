@@ -64,7 +64,7 @@ CLv2Plugin::CLv2Plugin(std::unique_ptr<CInstrument> instrument, const LV2_URID_M
     m_urids.timePosition = urid(LV2_TIME__Position);
     m_urids.timeSpeed = urid(LV2_TIME__speed);
     m_urids.stateBank = urid(lv2contract::kStateBankUri);
-    for (int i = 0; i < kParameterCount; ++i)
+    for (int i = 0; i < kNumParams; ++i)
         m_lastPortValue[i] = m_instrument->getParameter(i);
 }
 
@@ -202,7 +202,7 @@ void CLv2Plugin::readPosition(const LV2_Atom& atom)
 // are clamped as the instrument clamps them.
 void CLv2Plugin::readParameters()
 {
-    for (int i = 0; i < kParameterCount; ++i) {
+    for (int i = 0; i < kNumParams; ++i) {
         if (m_controls[i] == nullptr)
             continue;
         const float port = *m_controls[i];
@@ -219,7 +219,7 @@ void CLv2Plugin::readParameters()
 // values then are the host's view of them and are taken as read, not sent.
 void CLv2Plugin::adoptPortValues()
 {
-    for (int i = 0; i < kParameterCount; ++i) {
+    for (int i = 0; i < kNumParams; ++i) {
         if (m_controls[i] != nullptr && !std::isnan(*m_controls[i]))
             m_lastPortValue[i] = *m_controls[i];
     }

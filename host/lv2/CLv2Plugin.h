@@ -61,17 +61,15 @@ private:
     void adoptPortValues();
     void forgetProgramPort();
 
-    static constexpr int kParameterCount = CInstrument::kParameterCount;
-
     std::unique_ptr<CInstrument> m_instrument;
     Urids m_urids;
     const LV2_Atom_Sequence* m_midiIn = nullptr;
     float* m_voice = nullptr;
     float* m_rhythm = nullptr;
-    const float* m_controls[kParameterCount] = {};
+    const float* m_controls[kNumParams] = {};
     // The value each control port had when last read, in the instrument's
     // values at first: only a port that moves is sent.
-    float m_lastPortValue[kParameterCount] = {};
+    float m_lastPortValue[kNumParams] = {};
     // What a state restore asks of the next run's port reading.
     enum class AfterRestore { kNothing, kAdoptPorts, kApplyProgram };
     std::atomic<AfterRestore> m_afterRestore{AfterRestore::kNothing};

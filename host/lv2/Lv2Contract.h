@@ -2,25 +2,29 @@
 // What the LV2 plug-in's two sides share: the URIs, the port layout and what
 // the panel's side (the UI) reaches through instance-access.
 
+#include "PanelCodes.h"
+#include "ProductIdentity.h"
+
 #include <cstdint>
 
 class CInstrument;
 
 namespace lv2contract {
 
-constexpr const char* kPluginUri = "urn:ferrowick:zintra";
-constexpr const char* kUiUri = "urn:ferrowick:zintra#panel";
+// The product's URIs (ProductIdentity.h) by the names the LV2 code uses.
+constexpr const char* kPluginUri = product::kLv2PluginUri;
+constexpr const char* kUiUri = product::kLv2UiUri;
 // The state property that holds the bank chunk (atom:Chunk).
-constexpr const char* kStateBankUri = "urn:ferrowick:zintra#bank";
+constexpr const char* kStateBankUri = product::kLv2StateBankUri;
 
 // Ports, in index order: the MIDI input, the two audio outputs, then the
-// fifteen parameters as control inputs in the instrument's order.
+// parameters as control inputs in the instrument's order.
 enum Port : std::uint32_t {
     kPortMidiIn = 0,
     kPortVoice = 1,
     kPortRhythm = 2,
     kFirstParameterPort = 3,
-    kPortCount = kFirstParameterPort + 15,
+    kPortCount = kFirstParameterPort + kNumParams,
 };
 
 } // namespace lv2contract

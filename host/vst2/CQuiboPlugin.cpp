@@ -2,7 +2,7 @@
 
 #include "AEffEditor.h"
 #include "PanelCodes.h"
-#include "ZintraVersion.h"
+#include "ProductIdentity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +24,8 @@ CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CIn
         hasVu(false);
         hasClip(false);
         isSynth(true);
-        setUniqueID(static_cast<VstInt32>(kPluginUniqueId));
+        setUniqueID(static_cast<VstInt32>(product::kVst2UniqueId));
+        getAeffect()->version = product::kVst2Version;
         programsAreChunks(true);
     }
 }
@@ -281,23 +282,23 @@ bool CQuiboPlugin::getMidiKeyName(VstInt32 channel, MidiKeyName* keyName)
 
 bool CQuiboPlugin::getEffectName(char* name)
 {
-    std::strcpy(name, "Zintra");
+    std::strcpy(name, product::kName);
     return true;
 }
 
 bool CQuiboPlugin::getVendorString(char* text)
 {
-    std::strcpy(text, "Ferrowick");
+    std::strcpy(text, product::kVendor);
     return true;
 }
 
 bool CQuiboPlugin::getProductString(char* text)
 {
-    std::strcpy(text, "Zintra");
+    std::strcpy(text, product::kName);
     return true;
 }
 
 VstInt32 CQuiboPlugin::getVendorVersion()
 {
-    return ZINTRA_VENDOR_VERSION;
+    return product::kVendorVersion;
 }

@@ -34,7 +34,7 @@ struct Session {
     std::vector<std::pair<int, float>> automated;
     std::vector<std::pair<int, int>> windowSizes;
     std::vector<unsigned char> bank;
-    float parameters[CInstrument::kParameterCount] = {};
+    float parameters[kNumParams] = {};
     bool overlayShown = false; // Rec with the rhythm names over the keys
     std::string calShown; // the LCD after the sum, read at scale 1
     int mode = -1;
@@ -90,7 +90,7 @@ Session playSession(int scale)
     const VstInt32 size = panel.plugin->getChunk(&chunk, false);
     const auto* bytes = static_cast<const unsigned char*>(chunk);
     session.bank.assign(bytes, bytes + size);
-    for (int i = 0; i < CInstrument::kParameterCount; ++i)
+    for (int i = 0; i < kNumParams; ++i)
         session.parameters[i] = panel.plugin->getParameter(i);
     session.mode = panel.quibo->mode();
     return session;
@@ -140,7 +140,7 @@ TEST(PanelScaleTest, TheSameSessionAtScaleTwoLeavesTheSameInstrumentSoundAndHost
     EXPECT_TRUE(single.windowSizes.empty());
     EXPECT_TRUE(twice.windowSizes.empty()) << "the host was told the size before it opened the editor";
     EXPECT_TRUE(single.bank == twice.bank) << "the instruments' banks differ";
-    for (int i = 0; i < CInstrument::kParameterCount; ++i)
+    for (int i = 0; i < kNumParams; ++i)
         EXPECT_EQ(single.parameters[i], twice.parameters[i]) << "parameter " << i;
     ASSERT_EQ(single.left.size(), twice.left.size());
     EXPECT_TRUE(single.left == twice.left) << "the voices differ";

@@ -99,14 +99,14 @@ public:
         clearEvents();
         std::vector<float> defaults(lilv_plugin_get_num_ports(world.plugin()));
         lilv_plugin_get_port_ranges_float(world.plugin(), nullptr, nullptr, defaults.data());
-        for (int i = 0; i < CInstrument::kParameterCount; ++i)
+        for (int i = 0; i < kNumParams; ++i)
             controls[i] = defaults[lv2contract::kFirstParameterPort + static_cast<size_t>(i)];
         if (m_instance == nullptr)
             return;
         lilv_instance_connect_port(m_instance, lv2contract::kPortMidiIn, m_sequence.data());
         lilv_instance_connect_port(m_instance, lv2contract::kPortVoice, left);
         lilv_instance_connect_port(m_instance, lv2contract::kPortRhythm, right);
-        for (std::uint32_t i = 0; i < CInstrument::kParameterCount; ++i)
+        for (std::uint32_t i = 0; i < kNumParams; ++i)
             lilv_instance_connect_port(m_instance, lv2contract::kFirstParameterPort + i, &controls[i]);
         lilv_instance_activate(m_instance);
     }
@@ -203,7 +203,7 @@ public:
 
     float left[kMaxFrames] = {};
     float right[kMaxFrames] = {};
-    float controls[CInstrument::kParameterCount] = {};
+    float controls[kNumParams] = {};
 
 private:
     int controlIndex(const char* symbol)

@@ -1,31 +1,38 @@
 // Writes the LV2 bundle's Turtle (manifest.ttl, zintra.ttl, presets.ttl) from
-// the instrument itself: the parameters' names, start-up values and steps,
-// the programs' names. Usage: zintra-lv2ttl BUNDLE-FOLDER BINARY-NAME
-#include "CParameterTexts.h"
-#include "CQuibo.h"
+// what the instrument tells of itself: the parameters' names, start-up values,
+// steps and their labels, the programs' names. Usage: zintra-lv2ttl
+// BUNDLE-FOLDER BINARY-NAME
+#include "CInstrument.h"
 #include "Lv2Contract.h"
+#include "ProductIdentity.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// A parameter whose display reads at most this many texts has positions.
-constexpr int kMostPositions = 24;
-// Values tried when the display's texts are counted: every boundary of a
-// division into 2, 3, 5, 9, 10 or 18 lies on this grid.
-constexpr int kGrid = 3600;
-
 struct Position {
     float value;
     std::string label;
 };
+
+// The facts of a parameter the instrument counts; exits when it has none.
+const ParameterFacts& factsOf(CInstrument& instrument, int index)
+{
+    const ParameterFacts* facts = instrument.parameterFacts(index);
+    if (facts == nullptr || (facts->steps > 0 && facts->positionLabels == nullptr)) {
+        std::cerr << "parameter " << index << ": no facts\n";
+        std::exit(1);
+    }
+    return *facts;
+}
 
 std::string trimmed(const char* text)
 {
@@ -34,13 +41,6 @@ std::string trimmed(const char* text)
     if (first == std::string::npos)
         return "";
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-std::string displayAt(int index, float value)
-{
-    char text[CInstrument::kTextSize] = {};
-    CParameterTexts::display(index, value, text);
-    return trimmed(text);
 }
 
 std::string symbolOf(const std::string& name)
@@ -75,38 +75,13 @@ std::string number(float value)
     return s.find_first_of(".e") == std::string::npos ? s + ".0" : s;
 }
 
-// The number of texts the display reads from 0 to 1, in order; more than
-// kMostPositions: the parameter is continuous (empty answer).
-std::vector<std::string> displayTexts(int index)
-{
-    std::vector<std::string> texts;
-    for (int i = 0; i <= kGrid; ++i) {
-        const std::string text = displayAt(index, static_cast<float>(i) / static_cast<float>(kGrid));
-        if (texts.empty() || texts.back() != text)
-            texts.push_back(text);
-        if (static_cast<int>(texts.size()) > kMostPositions)
-            return {};
-    }
-    return texts;
-}
-
 // The positions of a stepping parameter at even steps (what a host's
-// rangeSteps or scale points send), each checked to read its own text as
-// the Turtle writes it. Exits when a step would land on another position.
-std::vector<Position> positionsOf(int index)
+// rangeSteps or scale points send); none for a continuous one.
+std::vector<Position> positionsOf(const ParameterFacts& facts)
 {
-    const std::vector<std::string> texts = displayTexts(index);
     std::vector<Position> positions;
-    const int steps = static_cast<int>(texts.size());
-    for (int k = 0; steps > 1 && k < steps; ++k) {
-        const float value = static_cast<float>(k) / static_cast<float>(steps - 1);
-        const float written = std::strtof(number(value).c_str(), nullptr);
-        if (displayAt(index, written) != texts[static_cast<size_t>(k)]) {
-            std::cerr << "parameter " << index << ": step " << k << " reads another position\n";
-            std::exit(1);
-        }
-        positions.push_back({value, texts[static_cast<size_t>(k)]});
-    }
+    for (int k = 0; facts.steps > 1 && k < facts.steps; ++k)
+        positions.push_back({static_cast<float>(k) / static_cast<float>(facts.steps - 1), facts.positionLabels[k]});
     return positions;
 }
 
@@ -122,17 +97,15 @@ bool namesPositions(const std::vector<Position>& positions)
     return true;
 }
 
-void writeControlPort(std::ostream& out, CInstrument& instrument, int index)
+void writeControlPort(std::ostream& out, const ParameterFacts& facts, int index)
 {
-    char name[CInstrument::kTextSize] = {};
-    instrument.getParameterName(index, name);
-    const std::string label = trimmed(name);
-    const std::vector<Position> positions = positionsOf(index);
+    const std::string label = facts.name;
+    const std::vector<Position> positions = positionsOf(facts);
     out << " , [\n        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << lv2contract::kFirstParameterPort + static_cast<unsigned>(index) << " ;\n"
         << "        lv2:symbol " << quoted(symbolOf(label)) << " ;\n"
         << "        lv2:name " << quoted(label) << " ;\n"
-        << "        lv2:default " << number(instrument.getParameter(index)) << " ;\n"
+        << "        lv2:default " << number(facts.defaultValue) << " ;\n"
         << "        lv2:minimum 0.0 ;\n        lv2:maximum 1.0";
     if (!positions.empty() && namesPositions(positions)) {
         out << " ;\n        lv2:portProperty lv2:enumeration";
@@ -190,7 +163,8 @@ void writeUi(std::ostream& out, const std::string& binary)
 void writePlugin(std::ostream& out, CInstrument& instrument, const std::string& binary)
 {
     out << kPrefixes << "<" << lv2contract::kPluginUri << ">\n    a lv2:Plugin , lv2:InstrumentPlugin ;\n"
-        << "    doap:name \"Zintra\" ;\n    lv2:project <" << lv2contract::kPluginUri << "#project> ;\n"
+        << "    doap:name " << quoted(product::kName) << " ;\n    lv2:project <" << lv2contract::kPluginUri
+        << "#project> ;\n"
         << "    lv2:minorVersion 0 ;\n    lv2:microVersion 1 ;\n"
         << "    lv2:requiredFeature urid:map ;\n    lv2:optionalFeature lv2:hardRTCapable ;\n"
         << "    lv2:extensionData state:interface ;\n    ui:ui <" << lv2contract::kUiUri << "> ;\n"
@@ -200,20 +174,20 @@ void writePlugin(std::ostream& out, CInstrument& instrument, const std::string& 
         << "        a lv2:OutputPort , lv2:AudioPort ;\n        lv2:index 1 ;\n        lv2:symbol \"voice\" ;\n"
         << "        lv2:name \"Voice (left)\"\n    ] , [\n        a lv2:OutputPort , lv2:AudioPort ;\n"
         << "        lv2:index 2 ;\n        lv2:symbol \"rhythm\" ;\n        lv2:name \"Rhythm box (right)\"\n    ]";
-    for (int index = 0; index < CInstrument::kParameterCount; ++index)
-        writeControlPort(out, instrument, index);
-    out << " .\n\n<" << lv2contract::kPluginUri << "#project>\n    a doap:Project ;\n    doap:name \"Zintra\" ;\n"
-        << "    doap:maintainer [ a foaf:Organization ; foaf:name \"Ferrowick\" ] .\n\n";
+    for (int index = 0; index < kNumParams; ++index)
+        writeControlPort(out, factsOf(instrument, index), index);
+    out << " .\n\n<" << lv2contract::kPluginUri << "#project>\n    a doap:Project ;\n    doap:name "
+        << quoted(product::kName) << " ;\n"
+        << "    doap:maintainer [ a foaf:Organization ; foaf:name " << quoted(product::kVendor) << " ] .\n\n";
     writeUi(out, binary);
 }
 
 // Each preset sets the Program port to the value that selects its program.
 void writePresets(std::ostream& out, CInstrument& instrument)
 {
-    char name[CInstrument::kTextSize] = {};
-    instrument.getParameterName(kParamProgram, name);
-    const std::string programSymbol = symbolOf(trimmed(name));
-    const std::vector<Position> programs = positionsOf(kParamProgram);
+    const ParameterFacts& programFacts = factsOf(instrument, kParamProgram);
+    const std::string programSymbol = symbolOf(programFacts.name);
+    const std::vector<Position> programs = positionsOf(programFacts);
     out << kPrefixes;
     for (int program = 0; program < CInstrument::kProgramCount; ++program) {
         out << "<" << presetUri(program) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << lv2contract::kPluginUri
@@ -240,11 +214,15 @@ int main(int argc, char** argv)
     }
     const std::string folder = argv[1];
     const std::string binary = argv[2];
-    CQuibo instrument;
+    const std::unique_ptr<CInstrument> instrument = createInstrumentWithoutEditor();
+    if (instrument == nullptr) {
+        std::cerr << "out of memory\n";
+        return 1;
+    }
     std::ostringstream manifest, plugin, presets;
     writeManifest(manifest, binary);
-    writePlugin(plugin, instrument, binary);
-    writePresets(presets, instrument);
+    writePlugin(plugin, *instrument, binary);
+    writePresets(presets, *instrument);
     if (!writeFile(folder + "/manifest.ttl", manifest.str()) || !writeFile(folder + "/zintra.ttl", plugin.str()) ||
         !writeFile(folder + "/presets.ttl", presets.str())) {
         std::cerr << "cannot write the Turtle into " << folder << "\n";

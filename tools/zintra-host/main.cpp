@@ -6,7 +6,7 @@
 #include "MidiFileReader.h"
 #include "PanelCodes.h"
 #include "PluginLibrary.h"
-#include "ZintraVersion.h"
+#include "ProductIdentity.h"
 #if defined(ZINTRA_HOST_PANEL)
 #include "PanelScript.h"
 #endif
@@ -617,7 +617,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("zintra-host (Zintra) %s\n", ZINTRA_VERSION_STRING);
+        std::printf("zintra-host (%s) %s\n", product::kName, product::kVersion);
         return 0;
     }
     if (!parseArguments(argc, argv, options)) {

@@ -152,7 +152,7 @@ std::uint32_t CLv2Ui::setOptions(const LV2_Options_Option* options)
 
 void CLv2Ui::writePort(std::int32_t index, float value)
 {
-    if (m_write == nullptr || index < 0 || index >= CInstrument::kParameterCount)
+    if (m_write == nullptr || index < 0 || index >= kNumParams)
         return;
     const auto port = lv2contract::kFirstParameterPort + static_cast<std::uint32_t>(index);
     m_write(m_controller, port, sizeof(float), 0, &value);
@@ -160,7 +160,7 @@ void CLv2Ui::writePort(std::int32_t index, float value)
 
 void CLv2Ui::touchPort(std::int32_t index, bool grabbed)
 {
-    if (m_touch.touch == nullptr || index < 0 || index >= CInstrument::kParameterCount)
+    if (m_touch.touch == nullptr || index < 0 || index >= kNumParams)
         return;
     m_touch.touch(m_touch.handle, lv2contract::kFirstParameterPort + static_cast<std::uint32_t>(index), grabbed);
 }

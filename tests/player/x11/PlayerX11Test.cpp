@@ -7,6 +7,7 @@
 #include "CPresetFile.h"
 #include "InstrumentBanks.h"
 #include "PanelReference.h"
+#include "ProductIdentity.h"
 #include "SignalAnalysis.h"
 
 // The panel's codes in a namespace of their own: their KeyCode clashes with
@@ -906,7 +907,7 @@ void writePresetFile(const fs::path& path, CPresetFile::Kind kind, const std::st
 {
     CPresetFile::Contents contents;
     contents.kind = kind;
-    contents.pluginId = panel::kPluginUniqueId;
+    contents.pluginId = product::kVst2UniqueId;
     contents.chunk.assign(chunk.begin(), chunk.end());
     const std::vector<unsigned char> bytes = CPresetFile::write(contents);
     std::ofstream(path, std::ios::binary)
@@ -935,7 +936,7 @@ std::string chunkOf(const fs::path& path, CPresetFile::Kind kind)
     CPresetFile::Contents contents;
     std::string error;
     const bool read = CPresetFile::read(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                        panel::kPluginUniqueId, contents, error);
+                                        product::kVst2UniqueId, contents, error);
     EXPECT_TRUE(read) << path << ": " << error;
     EXPECT_EQ(kind, contents.kind) << path;
     return std::string(contents.chunk.begin(), contents.chunk.end());
