@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(EveryParameter, ParameterFactsTest, ::testing::Range(0,
 TEST(ParameterFactsTableTest, OutOfRangeHasNoneAndTheProgramsAreTheFactoryOnes)
 {
     testhost::Instance instance;
-    for (int index : {-1, kNumParams, KeyReset})
+    for (int index : {-1, kNumParams, static_cast<int>(KeyReset)})
         EXPECT_EQ(nullptr, instance.quibo.parameterFacts(index)) << index;
     const ParameterFacts& program = *instance.quibo.parameterFacts(kParamProgram);
     ASSERT_EQ(kNumPrograms, program.steps);
