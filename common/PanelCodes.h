@@ -4,8 +4,7 @@
 // panel's key codes and the MIDI controllers the voice and the rhythm box
 // answer.
 
-constexpr int kNumParams = 15;
-constexpr int kNumPrograms = 6;
+#include "InstrumentCounts.h"
 
 // The fifteen parameters, in the host's order.
 enum ParameterIndex {

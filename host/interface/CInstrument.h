@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "PanelCodes.h"
 #include "ParameterFacts.h"
 
 class AEffEditor;

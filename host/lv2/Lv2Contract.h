@@ -2,7 +2,7 @@
 // What the LV2 plug-in's two sides share: the URIs, the port layout and what
 // the panel's side (the UI) reaches through instance-access.
 
-#include "PanelCodes.h"
+#include "InstrumentCounts.h"
 #include "ProductIdentity.h"
 
 #include <cstdint>

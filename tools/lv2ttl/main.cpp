@@ -4,6 +4,7 @@
 // BUNDLE-FOLDER BINARY-NAME
 #include "CInstrument.h"
 #include "Lv2Contract.h"
+#include "PanelCodes.h"
 #include "ProductIdentity.h"
 
 #include <cctype>
