@@ -274,31 +274,31 @@ void CPanelEditor::routeNoteKey(int tag, float value)
 
 // --- the computer keyboard --------------------------------------------------
 
-bool CPanelEditor::onKeyDown(VstKeyCode& keyCode)
+bool CPanelEditor::keyDown(const EditorKey& editorKey)
 {
     touch();
     if (!m_open)
         return false;
-    const CKeyCode key{keyCode.character, keyCode.virt, keyCode.modifier};
+    const CKeyCode key{editorKey.character, editorKey.virtualKey, editorKey.modifiers};
     if (CComputerKeyboard::leftToHost(key))
         return false;
     const int tag = m_computerKeyboard.press(key, m_port->panelMode());
     if (tag == CComputerKeyboard::kHeld)
         return true;
     if (tag == CComputerKeyboard::kNone)
-        return CGuiEditor::onKeyDown(keyCode);
+        return CGuiEditor::keyDown(editorKey);
     pressPanelKey(tag, 1.0f);
     return true;
 }
 
-bool CPanelEditor::onKeyUp(VstKeyCode& keyCode)
+bool CPanelEditor::keyUp(const EditorKey& editorKey)
 {
     touch();
     if (!m_open)
         return false;
-    const int tag = m_computerKeyboard.release({keyCode.character, keyCode.virt, keyCode.modifier});
+    const int tag = m_computerKeyboard.release({editorKey.character, editorKey.virtualKey, editorKey.modifiers});
     if (tag == CComputerKeyboard::kNone)
-        return CGuiEditor::onKeyUp(keyCode);
+        return CGuiEditor::keyUp(editorKey);
     pressPanelKey(tag, 0.0f);
     return true;
 }

@@ -54,8 +54,8 @@ public:
     // panel's keys as a click would; other keys go to the panel's controls
     // (the arrow keys step a slider). Space and keys with Control or Alt
     // are not used, so that they stay the host's.
-    bool onKeyDown(VstKeyCode& keyCode) override;
-    bool onKeyUp(VstKeyCode& keyCode) override;
+    bool keyDown(const EditorKey& key) override;
+    bool keyUp(const EditorKey& key) override;
 
     bool isOpen() const { return m_open; }
     // The panel's controls while open (null otherwise).

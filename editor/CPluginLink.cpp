@@ -10,7 +10,7 @@ bool isParameter(int index)
 }
 } // namespace
 
-void CPluginLink::adoptEditor(AEffEditor* editor, bool showEditor)
+void CPluginLink::adoptEditor(CEditorView* editor, bool showEditor)
 {
     if (m_port != nullptr)
         m_port->adoptEditor(editor, showEditor);

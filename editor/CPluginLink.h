@@ -14,7 +14,7 @@ public:
     {
     }
 
-    void adoptEditor(AEffEditor* editor, bool showEditor) override;
+    void adoptEditor(CEditorView* editor, bool showEditor) override;
     void idleHost() override;
     void beginParameterEdit(int index) override;
     void endParameterEdit(int index) override;

@@ -3,13 +3,13 @@
 // (its names differ from the plug-in frame's own, so the plug-in class can),
 // and the GUI framework needs none of the plug-in's headers.
 
-class AEffEditor;
+class CEditorView;
 
 class CEditorHost {
 public:
     // Takes the editor as the plug-in's editor (the plug-in deletes it) and
     // reports to hosts that there is an editor only when showEditor is true.
-    virtual void adoptEditor(AEffEditor* editor, bool showEditor) = 0;
+    virtual void adoptEditor(CEditorView* editor, bool showEditor) = 0;
     // Lets the host run while the editor keeps its thread (audioMasterIdle).
     virtual void idleHost() = 0;
     // The parameter index starts or stops being edited on the panel

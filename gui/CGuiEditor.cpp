@@ -9,12 +9,21 @@ constexpr int kTrackingSleep = 4; // ms between two steps of a tracking loop
 constexpr std::uint32_t kIdlePeriod = 100; // next idle time after an idle pass...
 constexpr std::uint32_t kIdleEarly = 50; // ...of which this much may be left
 
-CKeyCode keyFrom(const VstKeyCode& code)
+EditorKey keyFrom(const VstKeyCode& code)
+{
+    EditorKey key;
+    key.character = code.character;
+    key.virtualKey = code.virt;
+    key.modifiers = code.modifier;
+    return key;
+}
+
+CKeyCode frameKeyFrom(const EditorKey& editorKey)
 {
     CKeyCode key;
-    key.character = code.character;
-    key.virt = code.virt;
-    key.modifier = code.modifier;
+    key.character = editorKey.character;
+    key.virt = editorKey.virtualKey;
+    key.modifier = editorKey.modifiers;
     return key;
 }
 
@@ -48,6 +57,13 @@ bool CGuiEditor::getRect(ERect** rect)
         chooseScale(nullptr);
     *rect = &m_rect;
     return true;
+}
+
+CEditorView::Size CGuiEditor::size()
+{
+    ERect* rect = nullptr;
+    getRect(&rect);
+    return {rect->right - rect->left, rect->bottom - rect->top};
 }
 
 bool CGuiEditor::open(void* parentWindow)
@@ -161,14 +177,24 @@ void CGuiEditor::postUpdate()
 
 bool CGuiEditor::onKeyDown(VstKeyCode& keyCode)
 {
-    touch();
-    return m_frame != nullptr && usedKey(m_frame->keyDown(keyFrom(keyCode)));
+    return keyDown(keyFrom(keyCode));
 }
 
 bool CGuiEditor::onKeyUp(VstKeyCode& keyCode)
 {
+    return keyUp(keyFrom(keyCode));
+}
+
+bool CGuiEditor::keyDown(const EditorKey& key)
+{
     touch();
-    return m_frame != nullptr && usedKey(m_frame->keyUp(keyFrom(keyCode)));
+    return m_frame != nullptr && usedKey(m_frame->keyDown(frameKeyFrom(key)));
+}
+
+bool CGuiEditor::keyUp(const EditorKey& key)
+{
+    touch();
+    return m_frame != nullptr && usedKey(m_frame->keyUp(frameKeyFrom(key)));
 }
 
 bool CGuiEditor::setKnobMode(VstInt32 mode)

@@ -1,7 +1,7 @@
 #include "CQuibo.h"
 
-#include "AEffEditor.h"
 #include "ByteOrder.h"
+#include "CEditorView.h"
 #include "CParameterTexts.h"
 #include "DebugTrace.h"
 #include "DecimalText.h"
@@ -70,7 +70,7 @@ CQuibo::~CQuibo()
     delete m_editor;
 }
 
-void CQuibo::adoptEditor(AEffEditor* editor, bool shown)
+void CQuibo::adoptEditor(CEditorView* editor, bool shown)
 {
     m_editor = editor;
     m_editorShown = editor != nullptr && shown;

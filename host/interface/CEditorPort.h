@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-class AEffEditor;
+class CEditorView;
 class CDisplayCells;
 
 // What the front-panel editor sees of the instrument, on the host's
@@ -37,7 +37,7 @@ public:
 
     // The editor registers itself once it exists (the instrument deletes it)
     // and lets the host run while it keeps the thread (a modal drag).
-    virtual void adoptEditor(AEffEditor* editor, bool shown) = 0;
+    virtual void adoptEditor(CEditorView* editor, bool shown) = 0;
     virtual void idleHost() = 0;
     // Asks the host for a window of that size for the open editor.
     virtual bool resizeEditor(std::int32_t width, std::int32_t height) = 0;

@@ -1,6 +1,7 @@
 #include "CQuiboPlugin.h"
 
 #include "AEffEditor.h"
+#include "CEditorView.h"
 #include "PanelCodes.h"
 #include "ZintraVersion.h"
 
@@ -15,8 +16,11 @@ CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CIn
       m_midiNames(*m_instrument)
 {
     m_instrument->attachFront(this);
-    setEditor(m_instrument->editor());
-    setFlag(effFlagsHasEditor, m_instrument->editor() != nullptr && m_instrument->editorShown());
+    // The panel carries the VST 2 editor's operations itself; a view
+    // without them is not offered to VST 2 hosts.
+    AEffEditor* panel = dynamic_cast<AEffEditor*>(m_instrument->editor());
+    setEditor(panel);
+    setFlag(effFlagsHasEditor, panel != nullptr && m_instrument->editorShown());
     if (audioMaster != nullptr) {
         setNumInputs(0);
         setNumOutputs(2);
@@ -211,7 +215,7 @@ VstIntPtr CQuiboPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void*, f
 {
     if (index != kScaleFactorRequest || value != kScaleFactorValue)
         return 0;
-    AEffEditor* panel = m_instrument->editor();
+    CEditorView* panel = m_instrument->editor();
     if (panel == nullptr)
         return 0;
     panel->setHostScaleFactor(opt);

@@ -43,7 +43,7 @@ public:
 
 class CEditRecorder : public CEditorHost {
 public:
-    void adoptEditor(AEffEditor*, bool) override { }
+    void adoptEditor(CEditorView*, bool) override { }
     void idleHost() override { }
     void beginParameterEdit(int index) override { edits.push_back(index); }
     void endParameterEdit(int index) override { edits.push_back(-index - 1); }

@@ -31,7 +31,7 @@ Bytes bmpFile(int width, int height, int bitCount, const std::function<std::uint
 // Records what an editor asked of its plug-in.
 class CRecordingHost : public CEditorHost {
 public:
-    void adoptEditor(AEffEditor* editor, bool showEditor) override;
+    void adoptEditor(CEditorView* editor, bool showEditor) override;
     void idleHost() override;
     void beginParameterEdit(int index) override { edits.push_back(index); }
     void endParameterEdit(int index) override { edits.push_back(-index); }

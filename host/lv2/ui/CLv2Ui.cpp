@@ -1,6 +1,6 @@
 #include "CLv2Ui.h"
 
-#include "CGuiEditor.h"
+#include "CEditorView.h"
 #include "CInstrument.h"
 #include "Lv2Contract.h"
 
@@ -61,8 +61,8 @@ CLv2Ui* CLv2Ui::open(const Features& features, LV2UI_Write_Function write, LV2UI
     if (features.parent == nullptr || features.instance == nullptr || widget == nullptr)
         return nullptr;
     CInstrument& instrument = features.instance->instrument();
-    auto* editor = dynamic_cast<CGuiEditor*>(instrument.editor());
-    if (editor == nullptr || !instrument.editorShown() || editor->frame() != nullptr)
+    CEditorView* editor = instrument.editor();
+    if (editor == nullptr || !instrument.editorShown() || editor->isShowing())
         return nullptr;
     editor->setHostScaleFactor(features.scaleFactor);
     if (!editor->open(features.parent) || editor->nativeWindow() == 0) {
@@ -75,13 +75,14 @@ CLv2Ui* CLv2Ui::open(const Features& features, LV2UI_Write_Function write, LV2UI
         return nullptr;
     }
     *widget = reinterpret_cast<LV2UI_Widget>(editor->nativeWindow());
-    ERect* rect = nullptr;
-    if (features.resize != nullptr && features.resize->ui_resize != nullptr && editor->getRect(&rect))
-        features.resize->ui_resize(features.resize->handle, rect->right - rect->left, rect->bottom - rect->top);
+    if (features.resize != nullptr && features.resize->ui_resize != nullptr) {
+        const CEditorView::Size size = editor->size();
+        features.resize->ui_resize(features.resize->handle, size.width, size.height);
+    }
     return ui;
 }
 
-CLv2Ui::CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Function write, LV2UI_Controller controller)
+CLv2Ui::CLv2Ui(const Features& features, CEditorView& editor, LV2UI_Write_Function write, LV2UI_Controller controller)
     : m_instance(*features.instance),
       m_editor(editor),
       m_write(write),

@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-class CGuiEditor;
+class CEditorView;
 class CLv2Instance;
 
 class CLv2Ui : private CInstrumentFront {
@@ -54,7 +54,7 @@ public:
     static float scaleFactorIn(const LV2_Options_Option* options, const LV2_URID_Map* map);
 
 private:
-    CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Function write, LV2UI_Controller controller);
+    CLv2Ui(const Features& features, CEditorView& editor, LV2UI_Write_Function write, LV2UI_Controller controller);
     void writePort(std::int32_t index, float value);
     void touchPort(std::int32_t index, bool grabbed);
 
@@ -69,7 +69,7 @@ private:
     bool resizeEditor(std::int32_t width, std::int32_t height) override;
 
     CLv2Instance& m_instance;
-    CGuiEditor& m_editor;
+    CEditorView& m_editor;
     LV2UI_Write_Function m_write;
     LV2UI_Controller m_controller;
     // A copy: the host's feature may not outlive instantiate. Its touch is

@@ -16,9 +16,9 @@ public:
         new guitest::CGuiTestEditor(this);
     }
 
-    void adoptEditor(AEffEditor* adopted, bool showEditor) override
+    void adoptEditor(CEditorView* adopted, bool showEditor) override
     {
-        setEditor(adopted);
+        setEditor(dynamic_cast<AEffEditor*>(adopted));
         if (!showEditor)
             setFlag(effFlagsHasEditor, false);
     }
