@@ -92,6 +92,12 @@ CPanelEditor::CPanelEditor(CEditorPort* port)
     setRect({0, 0, m_background->width(), m_background->height()});
 }
 
+void CPanelEditor::setListener(CEditorListener* listener)
+{
+    linkFront(listener);
+    CGuiEditor::setListener(listener != nullptr ? static_cast<CPluginLink*>(this) : nullptr);
+}
+
 CPanelEditor::~CPanelEditor()
 {
     CPanelEditor::close();
@@ -326,6 +332,7 @@ void CPanelEditor::releaseComputerKeys()
 void CPanelEditor::sendParameter(int index, float value)
 {
     m_port->editParameter(index, value);
+    performEdit(index, value);
 }
 
 void CPanelEditor::sendKey(int tag, float value)

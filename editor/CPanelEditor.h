@@ -36,6 +36,9 @@ public:
     explicit CPanelEditor(CEditorPort* port);
     ~CPanelEditor() override;
 
+    // The front's listener hears the panel's gestures (of parameters only),
+    // the host's idle and resize requests through the plug-in link.
+    void setListener(CEditorListener* listener) override;
     bool open(void* parentWindow) override;
     void close() override;
     // Shows what the instrument published, the legends of its mode, the

@@ -1,6 +1,7 @@
 #include "CGuiEditor.h"
 
 #include "CEditorHost.h"
+#include "CEditorListener.h"
 #include "CPanelFrame.h"
 #include "platform/GuiPlatform.h"
 
@@ -100,8 +101,8 @@ bool CGuiEditor::rescale(void* parentWindow)
     chooseScale(parentWindow);
     if (m_scale == told)
         return false;
-    if (m_host != nullptr)
-        m_host->resizeEditorWindow(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
+    if (m_listener != nullptr)
+        m_listener->resizeRequest(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
     return true;
 }
 
@@ -232,23 +233,29 @@ void CGuiEditor::trackingIdle()
     }
     idle();
     m_nextIdleTime = now + kIdlePeriod;
-    if (m_host != nullptr) {
+    if (m_listener != nullptr) {
         m_insideHostIdle = true;
-        m_host->idleHost();
+        m_listener->idleHost();
         m_insideHostIdle = false;
     }
 }
 
 void CGuiEditor::beginEdit(int index)
 {
-    if (m_host != nullptr)
-        m_host->beginParameterEdit(index);
+    if (m_listener != nullptr)
+        m_listener->beginGesture(index);
+}
+
+void CGuiEditor::performEdit(int index, float value)
+{
+    if (m_listener != nullptr)
+        m_listener->performGesture(index, value);
 }
 
 void CGuiEditor::endEdit(int index)
 {
-    if (m_host != nullptr)
-        m_host->endParameterEdit(index);
+    if (m_listener != nullptr)
+        m_listener->endGesture(index);
 }
 
 bool CGuiEditor::adoptFrame(CPanelFrame* frame)

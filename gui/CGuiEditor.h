@@ -27,6 +27,8 @@ public:
     explicit CGuiEditor(CEditorHost* host);
     ~CGuiEditor() override;
 
+    void setListener(CEditorListener* listener) override { m_listener = listener; }
+
     // The panel's rectangle at the scale the editor draws at; while closed,
     // the scale is chosen anew.
     bool getRect(ERect** rect) override;
@@ -77,7 +79,10 @@ public:
     void* parentWindow() const { return m_parentWindow; }
     bool insideHostIdle() const { return m_insideHostIdle; }
     CEditorHost* host() const { return m_host; }
+    CEditorListener* listener() const { return m_listener; }
+    // A control's edit gesture, told to the listener.
     void beginEdit(int index);
+    void performEdit(int index, float value);
     void endEdit(int index);
     static VstInt32 knobMode() { return s_knobMode; }
 
@@ -111,6 +116,7 @@ private:
     static bool usedKey(int answer) { return answer != -1; }
 
     CEditorHost* m_host;
+    CEditorListener* m_listener = nullptr;
     void* m_parentWindow = nullptr;
     CRect m_panelRect;
     CScaleChoice m_scaleChoice;

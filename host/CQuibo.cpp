@@ -76,18 +76,6 @@ void CQuibo::adoptEditor(CEditorView* editor, bool shown)
     m_editorShown = editor != nullptr && shown;
 }
 
-void CQuibo::idleHost()
-{
-    if (CInstrumentFront* front = m_front.load())
-        front->idle();
-}
-
-bool CQuibo::resizeEditor(std::int32_t width, std::int32_t height)
-{
-    CInstrumentFront* front = m_front.load();
-    return front != nullptr && front->resizeEditor(width, height);
-}
-
 // The start-up values are in place at once, so a host that reads parameters
 // or saves a chunk at any time gets them; the commands queued after them in
 // the constructor put them into effect (applyStartupCommands).
@@ -186,30 +174,6 @@ bool CQuibo::setParameterText(std::int32_t index, const char* text)
     if (text != nullptr)
         setParameter(index, static_cast<float>(decimaltext::parse(text)));
     return true;
-}
-
-// --- the panel's edits ------------------------------------------------------
-
-void CQuibo::beginParameterEdit(std::int32_t index)
-{
-    CInstrumentFront* front = m_front.load();
-    if (front != nullptr && index >= 0 && index < kNumParams)
-        front->beginParameterEdit(index);
-}
-
-// Queued as the host's own values are; the front tells its host.
-void CQuibo::editParameter(std::int32_t index, float value)
-{
-    setParameter(index, value);
-    if (CInstrumentFront* front = m_front.load())
-        front->parameterEdited(index, value);
-}
-
-void CQuibo::endParameterEdit(std::int32_t index)
-{
-    CInstrumentFront* front = m_front.load();
-    if (front != nullptr && index >= 0 && index < kNumParams)
-        front->endParameterEdit(index);
 }
 
 // --- block processing -----------------------------------------------------

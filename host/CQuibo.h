@@ -75,9 +75,8 @@ public:
     bool editorShown() override { return m_editorShown; }
 
     // CEditorPort.
-    void beginParameterEdit(std::int32_t index) override;
-    void editParameter(std::int32_t index, float value) override;
-    void endParameterEdit(std::int32_t index) override;
+    // Queued as the host's own values are; the editor tells its front.
+    void editParameter(std::int32_t index, float value) override { setParameter(index, value); }
     void functionKey(std::int32_t keyCode, float value) override { setParameter(keyCode, value); }
     void noteKey(std::int32_t keyCode, float value) override { panelNoteKey(keyCode, value); }
     float parameterValue(std::int32_t index) override { return getParameter(index); }
@@ -88,8 +87,6 @@ public:
     bool refreshDisplay() override { return m_displayModel.refreshView(); }
     std::uint32_t changeCount() override { return m_editorNotices.changes(); }
     void adoptEditor(CEditorView* editor, bool shown) override;
-    void idleHost() override;
-    bool resizeEditor(std::int32_t width, std::int32_t height) override;
 
     CEditorNotices& editorNotices() { return m_editorNotices; }
     // A note key played on the panel (the editor's thread): 1.0 press, 0.0

@@ -2,6 +2,8 @@
 
 #include "EditorKey.h"
 
+class CEditorListener;
+
 #include <cstdint>
 
 // The instrument's front panel as every front shows it, on the host's
@@ -18,6 +20,11 @@ public:
     };
 
     virtual ~CEditorView() = default;
+
+    // The front that hears the editor's gestures, idle and resize requests;
+    // null: nobody. A front sets it before it opens the editor and takes it
+    // back before it goes.
+    virtual void setListener(CEditorListener* listener) = 0;
 
     // The size at the scale the editor draws at; while closed, the scale is
     // chosen anew (the factor announced, the system's).

@@ -21,6 +21,8 @@ CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CIn
     AEffEditor* panel = dynamic_cast<AEffEditor*>(m_instrument->editor());
     setEditor(panel);
     setFlag(effFlagsHasEditor, panel != nullptr && m_instrument->editorShown());
+    if (panel != nullptr)
+        m_instrument->editor()->setListener(this);
     if (audioMaster != nullptr) {
         setNumInputs(0);
         setNumOutputs(2);
@@ -36,6 +38,8 @@ CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CIn
 // The instrument deletes its editor; the frame must not.
 CQuiboPlugin::~CQuiboPlugin()
 {
+    if (editor != nullptr)
+        m_instrument->editor()->setListener(nullptr);
     editor = nullptr;
     m_instrument->attachFront(nullptr);
 }
@@ -181,32 +185,34 @@ void CQuiboPlugin::parameterChanged(VstInt32 index, float value)
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
-void CQuiboPlugin::beginParameterEdit(VstInt32 index)
-{
-    beginEdit(index);
-}
-
-void CQuiboPlugin::parameterEdited(VstInt32 index, float value)
-{
-    callHost(audioMasterAutomate, index, 0, nullptr, value);
-}
-
-void CQuiboPlugin::endParameterEdit(VstInt32 index)
-{
-    endEdit(index);
-}
-
 void CQuiboPlugin::programsChanged()
 {
     updateDisplay();
 }
 
-void CQuiboPlugin::idle()
+// --- what the panel tells the host -----------------------------------------
+
+void CQuiboPlugin::beginGesture(VstInt32 index)
+{
+    beginEdit(index);
+}
+
+void CQuiboPlugin::performGesture(VstInt32 index, float value)
+{
+    callHost(audioMasterAutomate, index, 0, nullptr, value);
+}
+
+void CQuiboPlugin::endGesture(VstInt32 index)
+{
+    endEdit(index);
+}
+
+void CQuiboPlugin::idleHost()
 {
     masterIdle();
 }
 
-bool CQuiboPlugin::resizeEditor(VstInt32 width, VstInt32 height)
+bool CQuiboPlugin::resizeRequest(VstInt32 width, VstInt32 height)
 {
     return sizeWindow(width, height);
 }

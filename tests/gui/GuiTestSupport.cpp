@@ -88,6 +88,7 @@ void CRecordingHost::adoptEditor(CEditorView* adopted, bool showEditor)
 {
     editor = static_cast<CGuiEditor*>(adopted);
     shown = showEditor;
+    adopted->setListener(this);
 }
 
 void CRecordingHost::idleHost()

@@ -94,11 +94,14 @@ CLv2Ui::CLv2Ui(const Features& features, CEditorView& editor, LV2UI_Write_Functi
     if (features.resize != nullptr)
         m_resize = *features.resize;
     m_instance.instrument().attachFront(this);
+    m_editor.setListener(this);
 }
 
+// A gesture the close ends still reaches the host.
 CLv2Ui::~CLv2Ui()
 {
     m_editor.close();
+    m_editor.setListener(nullptr);
     m_instance.instrument().attachFront(nullptr);
 }
 
@@ -139,7 +142,7 @@ const void* CLv2Ui::extensionData(const char* uri)
     return nullptr;
 }
 
-// A new scale makes the editor ask for its new size (resizeEditor) and
+// A new scale makes the editor ask for its new size (resizeRequest) and
 // open again at it.
 std::uint32_t CLv2Ui::setOptions(const LV2_Options_Option* options)
 {
@@ -171,28 +174,8 @@ void CLv2Ui::parameterChanged(std::int32_t index, float value)
     writePort(index, value);
 }
 
-void CLv2Ui::beginParameterEdit(std::int32_t index)
-{
-    touchPort(index, true);
-}
-
-void CLv2Ui::parameterEdited(std::int32_t index, float value)
-{
-    writePort(index, value);
-}
-
-void CLv2Ui::endParameterEdit(std::int32_t index)
-{
-    touchPort(index, false);
-}
-
 // The values of a new program follow as parameterChanged.
 void CLv2Ui::programsChanged()
-{
-}
-
-// LV2 hosts run their own loop; nothing to hand them.
-void CLv2Ui::idle()
 {
 }
 
@@ -201,7 +184,29 @@ bool CLv2Ui::transportRuns()
     return m_instance.transportRuns();
 }
 
-bool CLv2Ui::resizeEditor(std::int32_t width, std::int32_t height)
+// --- what the panel tells the host ---------------------------------------
+
+void CLv2Ui::beginGesture(std::int32_t index)
+{
+    touchPort(index, true);
+}
+
+void CLv2Ui::performGesture(std::int32_t index, float value)
+{
+    writePort(index, value);
+}
+
+void CLv2Ui::endGesture(std::int32_t index)
+{
+    touchPort(index, false);
+}
+
+// LV2 hosts run their own loop; nothing to hand them.
+void CLv2Ui::idleHost()
+{
+}
+
+bool CLv2Ui::resizeRequest(std::int32_t width, std::int32_t height)
 {
     return m_resize.ui_resize != nullptr && m_resize.ui_resize(m_resize.handle, width, height) == 0;
 }

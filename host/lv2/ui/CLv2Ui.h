@@ -2,9 +2,10 @@
 // The LV2 plug-in's panel as the host embeds it: the instrument's own editor
 // opened in the host's X11 window. The UI reaches the plug-in instance
 // directly (instance-access), carries the instrument to the host as its
-// front while it is open, and tells the host of the panel's edits through
-// the control ports.
+// front and listens to the panel while it is open, and tells the host of the
+// panel's edits through the control ports.
 
+#include "CEditorListener.h"
 #include "CInstrumentFront.h"
 
 #include <lv2/options/options.h>
@@ -16,7 +17,7 @@
 class CEditorView;
 class CLv2Instance;
 
-class CLv2Ui : private CInstrumentFront {
+class CLv2Ui : private CInstrumentFront, private CEditorListener {
 public:
     // What a UI takes from the host's features.
     struct Features {
@@ -60,13 +61,15 @@ private:
 
     // CInstrumentFront: the host hears through the control ports.
     void parameterChanged(std::int32_t index, float value) override;
-    void beginParameterEdit(std::int32_t index) override;
-    void parameterEdited(std::int32_t index, float value) override;
-    void endParameterEdit(std::int32_t index) override;
     void programsChanged() override;
-    void idle() override;
     bool transportRuns() override;
-    bool resizeEditor(std::int32_t width, std::int32_t height) override;
+    // CEditorListener: the panel's gestures as touches and port values, its
+    // size through ui:resize.
+    void beginGesture(std::int32_t index) override;
+    void performGesture(std::int32_t index, float value) override;
+    void endGesture(std::int32_t index) override;
+    void idleHost() override;
+    bool resizeRequest(std::int32_t width, std::int32_t height) override;
 
     CLv2Instance& m_instance;
     CEditorView& m_editor;
