@@ -79,7 +79,6 @@ public:
     void* parentWindow() const { return m_parentWindow; }
     bool insideHostIdle() const { return m_insideHostIdle; }
     CEditorHost* host() const { return m_host; }
-    CEditorListener* listener() const { return m_listener; }
     // A control's edit gesture, told to the listener.
     void beginEdit(int index);
     void performEdit(int index, float value);

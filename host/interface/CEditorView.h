@@ -2,9 +2,9 @@
 
 #include "EditorKey.h"
 
-class CEditorListener;
-
 #include <cstdint>
+
+class CEditorListener;
 
 // The instrument's front panel as every front shows it, on the host's
 // user-interface thread: its size, open on a native parent window (an X11
