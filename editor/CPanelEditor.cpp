@@ -92,6 +92,12 @@ CPanelEditor::CPanelEditor(CEditorPort* port)
     setRect({0, 0, m_background->width(), m_background->height()});
 }
 
+void CPanelEditor::setListener(CEditorListener* listener)
+{
+    linkFront(listener);
+    CGuiEditor::setListener(listener != nullptr ? static_cast<CPluginLink*>(this) : nullptr);
+}
+
 CPanelEditor::~CPanelEditor()
 {
     CPanelEditor::close();
@@ -274,31 +280,31 @@ void CPanelEditor::routeNoteKey(int tag, float value)
 
 // --- the computer keyboard --------------------------------------------------
 
-bool CPanelEditor::onKeyDown(VstKeyCode& keyCode)
+bool CPanelEditor::keyDown(const EditorKey& editorKey)
 {
     touch();
     if (!m_open)
         return false;
-    const CKeyCode key{keyCode.character, keyCode.virt, keyCode.modifier};
+    const CKeyCode key{editorKey.character, editorKey.virtualKey, editorKey.modifiers};
     if (CComputerKeyboard::leftToHost(key))
         return false;
     const int tag = m_computerKeyboard.press(key, m_port->panelMode());
     if (tag == CComputerKeyboard::kHeld)
         return true;
     if (tag == CComputerKeyboard::kNone)
-        return CGuiEditor::onKeyDown(keyCode);
+        return CGuiEditor::keyDown(editorKey);
     pressPanelKey(tag, 1.0f);
     return true;
 }
 
-bool CPanelEditor::onKeyUp(VstKeyCode& keyCode)
+bool CPanelEditor::keyUp(const EditorKey& editorKey)
 {
     touch();
     if (!m_open)
         return false;
-    const int tag = m_computerKeyboard.release({keyCode.character, keyCode.virt, keyCode.modifier});
+    const int tag = m_computerKeyboard.release({editorKey.character, editorKey.virtualKey, editorKey.modifiers});
     if (tag == CComputerKeyboard::kNone)
-        return CGuiEditor::onKeyUp(keyCode);
+        return CGuiEditor::keyUp(editorKey);
     pressPanelKey(tag, 0.0f);
     return true;
 }
@@ -326,6 +332,7 @@ void CPanelEditor::releaseComputerKeys()
 void CPanelEditor::sendParameter(int index, float value)
 {
     m_port->editParameter(index, value);
+    performEdit(index, value);
 }
 
 void CPanelEditor::sendKey(int tag, float value)

@@ -36,6 +36,9 @@ public:
     explicit CPanelEditor(CEditorPort* port);
     ~CPanelEditor() override;
 
+    // The front's listener hears the panel's gestures (of parameters only),
+    // the host's idle and resize requests through the plug-in link.
+    void setListener(CEditorListener* listener) override;
     bool open(void* parentWindow) override;
     void close() override;
     // Shows what the instrument published, the legends of its mode, the
@@ -54,8 +57,8 @@ public:
     // panel's keys as a click would; other keys go to the panel's controls
     // (the arrow keys step a slider). Space and keys with Control or Alt
     // are not used, so that they stay the host's.
-    bool onKeyDown(VstKeyCode& keyCode) override;
-    bool onKeyUp(VstKeyCode& keyCode) override;
+    bool keyDown(const EditorKey& key) override;
+    bool keyUp(const EditorKey& key) override;
 
     bool isOpen() const { return m_open; }
     // The panel's controls while open (null otherwise).

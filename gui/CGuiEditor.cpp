@@ -1,6 +1,7 @@
 #include "CGuiEditor.h"
 
 #include "CEditorHost.h"
+#include "CEditorListener.h"
 #include "CPanelFrame.h"
 #include "platform/GuiPlatform.h"
 
@@ -9,12 +10,21 @@ constexpr int kTrackingSleep = 4; // ms between two steps of a tracking loop
 constexpr std::uint32_t kIdlePeriod = 100; // next idle time after an idle pass...
 constexpr std::uint32_t kIdleEarly = 50; // ...of which this much may be left
 
-CKeyCode keyFrom(const VstKeyCode& code)
+EditorKey keyFrom(const VstKeyCode& code)
+{
+    EditorKey key;
+    key.character = code.character;
+    key.virtualKey = code.virt;
+    key.modifiers = code.modifier;
+    return key;
+}
+
+CKeyCode frameKeyFrom(const EditorKey& editorKey)
 {
     CKeyCode key;
-    key.character = code.character;
-    key.virt = code.virt;
-    key.modifier = code.modifier;
+    key.character = editorKey.character;
+    key.virt = editorKey.virtualKey;
+    key.modifier = editorKey.modifiers;
     return key;
 }
 
@@ -48,6 +58,13 @@ bool CGuiEditor::getRect(ERect** rect)
         chooseScale(nullptr);
     *rect = &m_rect;
     return true;
+}
+
+CEditorView::Size CGuiEditor::size()
+{
+    ERect* rect = nullptr;
+    getRect(&rect);
+    return {rect->right - rect->left, rect->bottom - rect->top};
 }
 
 bool CGuiEditor::open(void* parentWindow)
@@ -84,8 +101,8 @@ bool CGuiEditor::rescale(void* parentWindow)
     chooseScale(parentWindow);
     if (m_scale == told)
         return false;
-    if (m_host != nullptr)
-        m_host->resizeEditorWindow(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
+    if (m_listener != nullptr)
+        m_listener->resizeRequest(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
     return true;
 }
 
@@ -161,14 +178,24 @@ void CGuiEditor::postUpdate()
 
 bool CGuiEditor::onKeyDown(VstKeyCode& keyCode)
 {
-    touch();
-    return m_frame != nullptr && usedKey(m_frame->keyDown(keyFrom(keyCode)));
+    return keyDown(keyFrom(keyCode));
 }
 
 bool CGuiEditor::onKeyUp(VstKeyCode& keyCode)
 {
+    return keyUp(keyFrom(keyCode));
+}
+
+bool CGuiEditor::keyDown(const EditorKey& key)
+{
     touch();
-    return m_frame != nullptr && usedKey(m_frame->keyUp(keyFrom(keyCode)));
+    return m_frame != nullptr && usedKey(m_frame->keyDown(frameKeyFrom(key)));
+}
+
+bool CGuiEditor::keyUp(const EditorKey& key)
+{
+    touch();
+    return m_frame != nullptr && usedKey(m_frame->keyUp(frameKeyFrom(key)));
 }
 
 bool CGuiEditor::setKnobMode(VstInt32 mode)
@@ -206,23 +233,29 @@ void CGuiEditor::trackingIdle()
     }
     idle();
     m_nextIdleTime = now + kIdlePeriod;
-    if (m_host != nullptr) {
+    if (m_listener != nullptr) {
         m_insideHostIdle = true;
-        m_host->idleHost();
+        m_listener->idleHost();
         m_insideHostIdle = false;
     }
 }
 
 void CGuiEditor::beginEdit(int index)
 {
-    if (m_host != nullptr)
-        m_host->beginParameterEdit(index);
+    if (m_listener != nullptr)
+        m_listener->beginGesture(index);
+}
+
+void CGuiEditor::performEdit(int index, float value)
+{
+    if (m_listener != nullptr)
+        m_listener->performGesture(index, value);
 }
 
 void CGuiEditor::endEdit(int index)
 {
-    if (m_host != nullptr)
-        m_host->endParameterEdit(index);
+    if (m_listener != nullptr)
+        m_listener->endGesture(index);
 }
 
 bool CGuiEditor::adoptFrame(CPanelFrame* frame)

@@ -1,7 +1,7 @@
 #include "CQuibo.h"
 
-#include "AEffEditor.h"
 #include "ByteOrder.h"
+#include "CEditorView.h"
 #include "CParameterTexts.h"
 #include "DebugTrace.h"
 #include "DecimalText.h"
@@ -70,22 +70,10 @@ CQuibo::~CQuibo()
     delete m_editor;
 }
 
-void CQuibo::adoptEditor(AEffEditor* editor, bool shown)
+void CQuibo::adoptEditor(CEditorView* editor, bool shown)
 {
     m_editor = editor;
     m_editorShown = editor != nullptr && shown;
-}
-
-void CQuibo::idleHost()
-{
-    if (CInstrumentFront* front = m_front.load())
-        front->idle();
-}
-
-bool CQuibo::resizeEditor(std::int32_t width, std::int32_t height)
-{
-    CInstrumentFront* front = m_front.load();
-    return front != nullptr && front->resizeEditor(width, height);
 }
 
 // The start-up values are in place at once, so a host that reads parameters
@@ -188,30 +176,6 @@ bool CQuibo::setParameterText(std::int32_t index, const char* text)
     if (text != nullptr)
         setParameter(index, static_cast<float>(decimaltext::parse(text)));
     return true;
-}
-
-// --- the panel's edits ------------------------------------------------------
-
-void CQuibo::beginParameterEdit(std::int32_t index)
-{
-    CInstrumentFront* front = m_front.load();
-    if (front != nullptr && index >= 0 && index < kNumParams)
-        front->beginParameterEdit(index);
-}
-
-// Queued as the host's own values are; the front tells its host.
-void CQuibo::editParameter(std::int32_t index, float value)
-{
-    setParameter(index, value);
-    if (CInstrumentFront* front = m_front.load())
-        front->parameterEdited(index, value);
-}
-
-void CQuibo::endParameterEdit(std::int32_t index)
-{
-    CInstrumentFront* front = m_front.load();
-    if (front != nullptr && index >= 0 && index < kNumParams)
-        front->endParameterEdit(index);
 }
 
 // --- block processing -----------------------------------------------------

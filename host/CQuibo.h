@@ -72,13 +72,12 @@ public:
     bool setSampleRate(float rate) override;
     void midiIn(std::int32_t offset, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override;
     void render(float* left, float* right, std::int32_t frames) override;
-    AEffEditor* editor() override { return m_editor; }
+    CEditorView* editor() override { return m_editor; }
     bool editorShown() override { return m_editorShown; }
 
     // CEditorPort.
-    void beginParameterEdit(std::int32_t index) override;
-    void editParameter(std::int32_t index, float value) override;
-    void endParameterEdit(std::int32_t index) override;
+    // Queued as the host's own values are; the editor tells its front.
+    void editParameter(std::int32_t index, float value) override { setParameter(index, value); }
     void functionKey(std::int32_t keyCode, float value) override { setParameter(keyCode, value); }
     void noteKey(std::int32_t keyCode, float value) override { panelNoteKey(keyCode, value); }
     float parameterValue(std::int32_t index) override { return getParameter(index); }
@@ -88,9 +87,7 @@ public:
     void detachDisplay() override { m_displayModel.detachView(); }
     bool refreshDisplay() override { return m_displayModel.refreshView(); }
     std::uint32_t changeCount() override { return m_editorNotices.changes(); }
-    void adoptEditor(AEffEditor* editor, bool shown) override;
-    void idleHost() override;
-    bool resizeEditor(std::int32_t width, std::int32_t height) override;
+    void adoptEditor(CEditorView* editor, bool shown) override;
 
     CEditorNotices& editorNotices() { return m_editorNotices; }
     // A note key played on the panel (the editor's thread): 1.0 press, 0.0
@@ -178,7 +175,7 @@ protected:
 
     // Set by a UI thread while another host thread may send notices.
     std::atomic<CInstrumentFront*> m_front{nullptr};
-    AEffEditor* m_editor = nullptr;
+    CEditorView* m_editor = nullptr;
     bool m_editorShown = false;
 
     float m_sampleRateCopy = 44100.0f;

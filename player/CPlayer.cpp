@@ -1,7 +1,6 @@
 #include "CPlayer.h"
 
-#include "AEffEditor.h"
-#include "CGuiEditor.h"
+#include "CEditorView.h"
 #include "CInstrument.h"
 #include "CPlayerAudio.h"
 #include "CPresetFile.h"
@@ -256,20 +255,20 @@ bool CPlayer::loadProgram(const std::string& path, const std::vector<unsigned ch
 int CPlayer::openWindow()
 {
     m_editor = m_instrument->editor();
-    ERect* rect = nullptr;
     if (m_editor == nullptr) {
         say("the instrument has no front panel");
         return kExitFailed;
     }
     if (!m_options.scale.empty())
         m_editor->setHostScaleFactor(m_options.scale == "2" ? 2.0f : 1.0f);
-    if (!m_editor->getRect(&rect) || rect == nullptr) {
+    const CEditorView::Size size = m_editor->size();
+    if (size.width <= 0 || size.height <= 0) {
         say("the instrument has no front panel");
         return kExitFailed;
     }
     m_window = createPlayerWindow();
     std::string error;
-    if (!m_window->open(rect->right - rect->left, rect->bottom - rect->top, kTitle, this, error)) {
+    if (!m_window->open(size.width, size.height, kTitle, this, error)) {
         say(error + " (zintra needs an X display for its panel)");
         return kExitNoDisplay;
     }
@@ -295,8 +294,7 @@ void CPlayer::startAudio()
 
 void CPlayer::mainLoop()
 {
-    // An editor that cannot say whether it has work is idled on the short period.
-    auto* panel = m_editorOpen ? dynamic_cast<CGuiEditor*>(m_editor) : nullptr;
+    CEditorView* panel = m_editorOpen ? m_editor : nullptr;
     auto nextIdle = std::chrono::steady_clock::now();
     while (g_quitRequested == 0) {
         const auto now = std::chrono::steady_clock::now();
@@ -305,11 +303,11 @@ void CPlayer::mainLoop()
                 m_window->showMessage(m_audio->text());
             if (m_editorOpen)
                 m_editor->idle();
-            bool busy = m_editorOpen && (panel == nullptr || panel->wantsIdle());
+            bool busy = panel != nullptr && panel->wantsIdle();
             // An idle that drew (the LCD's tempo mark blinking) leaves work
             // for the next only in what its drawing read: done now, in the
             // same wakeup, it leaves the panel idle again.
-            if (busy && panel != nullptr) {
+            if (busy) {
                 m_editor->idle();
                 busy = panel->wantsIdle();
             }
@@ -322,16 +320,16 @@ void CPlayer::mainLoop()
     }
 }
 
-void CPlayer::windowKeyDown(VstKeyCode& key)
+void CPlayer::windowKeyDown(const EditorKey& key)
 {
     if (m_editorOpen)
-        m_editor->onKeyDown(key);
+        m_editor->keyDown(key);
 }
 
-void CPlayer::windowKeyUp(VstKeyCode& key)
+void CPlayer::windowKeyUp(const EditorKey& key)
 {
     if (m_editorOpen)
-        m_editor->onKeyUp(key);
+        m_editor->keyUp(key);
 }
 
 void CPlayer::windowCloseRequested()

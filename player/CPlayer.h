@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-class AEffEditor;
+class CEditorView;
 class CInstrument;
 class CPlayerAudio;
 class CStateStore;
@@ -54,8 +54,8 @@ private:
     bool saveBank(const std::string& path, std::string& error);
     bool saveFile(const std::string& path, std::string& error);
 
-    void windowKeyDown(VstKeyCode& key) override;
-    void windowKeyUp(VstKeyCode& key) override;
+    void windowKeyDown(const EditorKey& key) override;
+    void windowKeyUp(const EditorKey& key) override;
     void windowCloseRequested() override;
     [[noreturn]] void windowDisplayLost() override;
 
@@ -64,6 +64,6 @@ private:
     std::unique_ptr<CInstrument> m_instrument;
     std::unique_ptr<CPlayerAudio> m_audio;
     std::unique_ptr<CPlayerWindow> m_window;
-    AEffEditor* m_editor = nullptr;
+    CEditorView* m_editor = nullptr;
     bool m_editorOpen = false;
 };

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-class AEffEditor;
+class CEditorView;
 class CDisplayCells;
 
 // What the front-panel editor sees of the instrument, on the host's
@@ -12,11 +12,10 @@ class CDisplayCells;
 // reads is published without waiting.
 class CEditorPort {
 public:
-    // Sends: a parameter moved by the user, inside a begin/end gesture; a
-    // function key (its key code, 1 pressed, 0 released); a note key.
-    virtual void beginParameterEdit(std::int32_t index) = 0;
+    // Sends: a parameter moved by the user (the editor tells its front of
+    // the gesture itself); a function key (its key code, 1 pressed, 0
+    // released); a note key.
     virtual void editParameter(std::int32_t index, float value) = 0;
-    virtual void endParameterEdit(std::int32_t index) = 0;
     virtual void functionKey(std::int32_t keyCode, float value) = 0;
     virtual void noteKey(std::int32_t keyCode, float value) = 0;
 
@@ -35,12 +34,8 @@ public:
     // every idle.
     virtual std::uint32_t changeCount() = 0;
 
-    // The editor registers itself once it exists (the instrument deletes it)
-    // and lets the host run while it keeps the thread (a modal drag).
-    virtual void adoptEditor(AEffEditor* editor, bool shown) = 0;
-    virtual void idleHost() = 0;
-    // Asks the host for a window of that size for the open editor.
-    virtual bool resizeEditor(std::int32_t width, std::int32_t height) = 0;
+    // The editor registers itself once it exists (the instrument deletes it).
+    virtual void adoptEditor(CEditorView* editor, bool shown) = 0;
 
 protected:
     ~CEditorPort() = default;

@@ -6,7 +6,7 @@
 
 #include "ParameterFacts.h"
 
-class AEffEditor;
+class CEditorView;
 class CInstrumentFront;
 
 // The instrument as every front drives it: the VST 2 plug-in, the LV2
@@ -95,10 +95,11 @@ public:
     }
     virtual void render(float* left, float* right, std::int32_t frames) = 0;
 
-    // The front panel: open on a native parent window, idle, close, size
-    // (AEffEditor). Null when the instrument was made without one;
-    // editorShown is false when the panel exists but has no window system.
-    virtual AEffEditor* editor() = 0;
+    // The front panel: open on a native parent window, idle, close, size,
+    // scale and keys (CEditorView), on the host's user-interface thread. Null
+    // when the instrument was made without one; editorShown is false when
+    // the panel exists but has no window system.
+    virtual CEditorView* editor() = 0;
     virtual bool editorShown() = 0;
 };
 

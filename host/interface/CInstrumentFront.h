@@ -12,21 +12,12 @@ public:
     // a program change by MIDI or by the melody, a tempo step), sent only
     // while transportRuns() is false, never inside an edit gesture.
     virtual void parameterChanged(std::int32_t index, float value) = 0;
-    // The user moved a control on the panel: begin, the values, end.
-    virtual void beginParameterEdit(std::int32_t index) = 0;
-    virtual void parameterEdited(std::int32_t index, float value) = 0;
-    virtual void endParameterEdit(std::int32_t index) = 0;
     // The current program or the program list changed: a host re-reads the
     // program, its name and the parameters.
     virtual void programsChanged() = 0;
-    // Lets the host run while the editor keeps its thread busy.
-    virtual void idle() = 0;
     // Whether the host's transport plays or records now: what the instrument
     // changes itself then waits, so that no host records it as automation.
     virtual bool transportRuns() = 0;
-    // The open editor needs a window of that size (its scale changed);
-    // false where the front cannot resize the host's window.
-    virtual bool resizeEditor(std::int32_t, std::int32_t) { return false; }
 
 protected:
     ~CInstrumentFront() = default;

@@ -8,11 +8,7 @@
 class CStandaloneFront : public CInstrumentFront {
 public:
     void parameterChanged(std::int32_t, float) override { }
-    void beginParameterEdit(std::int32_t) override { }
-    void parameterEdited(std::int32_t, float) override { }
-    void endParameterEdit(std::int32_t) override { }
     void programsChanged() override { }
-    void idle() override { }
     bool transportRuns() override { return false; }
 
 protected:

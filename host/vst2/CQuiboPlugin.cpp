@@ -1,6 +1,7 @@
 #include "CQuiboPlugin.h"
 
 #include "AEffEditor.h"
+#include "CEditorView.h"
 #include "PanelCodes.h"
 #include "ProductIdentity.h"
 
@@ -15,8 +16,13 @@ CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CIn
       m_midiNames(*m_instrument)
 {
     m_instrument->attachFront(this);
-    setEditor(m_instrument->editor());
-    setFlag(effFlagsHasEditor, m_instrument->editor() != nullptr && m_instrument->editorShown());
+    // The panel carries the VST 2 editor's operations itself; a view
+    // without them is not offered to VST 2 hosts.
+    AEffEditor* panel = dynamic_cast<AEffEditor*>(m_instrument->editor());
+    setEditor(panel);
+    setFlag(effFlagsHasEditor, panel != nullptr && m_instrument->editorShown());
+    if (panel != nullptr)
+        m_instrument->editor()->setListener(this);
     if (audioMaster != nullptr) {
         setNumInputs(0);
         setNumOutputs(2);
@@ -33,6 +39,8 @@ CQuiboPlugin::CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CIn
 // The instrument deletes its editor; the frame must not.
 CQuiboPlugin::~CQuiboPlugin()
 {
+    if (editor != nullptr)
+        m_instrument->editor()->setListener(nullptr);
     editor = nullptr;
     m_instrument->attachFront(nullptr);
 }
@@ -178,32 +186,34 @@ void CQuiboPlugin::parameterChanged(VstInt32 index, float value)
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
-void CQuiboPlugin::beginParameterEdit(VstInt32 index)
-{
-    beginEdit(index);
-}
-
-void CQuiboPlugin::parameterEdited(VstInt32 index, float value)
-{
-    callHost(audioMasterAutomate, index, 0, nullptr, value);
-}
-
-void CQuiboPlugin::endParameterEdit(VstInt32 index)
-{
-    endEdit(index);
-}
-
 void CQuiboPlugin::programsChanged()
 {
     updateDisplay();
 }
 
-void CQuiboPlugin::idle()
+// --- what the panel tells the host -----------------------------------------
+
+void CQuiboPlugin::beginGesture(VstInt32 index)
+{
+    beginEdit(index);
+}
+
+void CQuiboPlugin::performGesture(VstInt32 index, float value)
+{
+    callHost(audioMasterAutomate, index, 0, nullptr, value);
+}
+
+void CQuiboPlugin::endGesture(VstInt32 index)
+{
+    endEdit(index);
+}
+
+void CQuiboPlugin::idleHost()
 {
     masterIdle();
 }
 
-bool CQuiboPlugin::resizeEditor(VstInt32 width, VstInt32 height)
+bool CQuiboPlugin::resizeRequest(VstInt32 width, VstInt32 height)
 {
     return sizeWindow(width, height);
 }
@@ -212,7 +222,7 @@ VstIntPtr CQuiboPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void*, f
 {
     if (index != kScaleFactorRequest || value != kScaleFactorValue)
         return 0;
-    AEffEditor* panel = m_instrument->editor();
+    CEditorView* panel = m_instrument->editor();
     if (panel == nullptr)
         return 0;
     panel->setHostScaleFactor(opt);

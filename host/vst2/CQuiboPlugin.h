@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioEffectX.h"
+#include "CEditorListener.h"
 #include "CInstrument.h"
 #include "CInstrumentFront.h"
 #include "CMidiProgramNames.h"
@@ -9,9 +10,10 @@
 
 // The VST 2 front: the plug-in as the host sees it. It answers the host's
 // opcodes from the instrument it carries (CInstrument) and tells the host
-// what the instrument tells it (CInstrumentFront); the product's identity,
-// the MIDI program names and the canDo answers are its own.
-class CQuiboPlugin : public AudioEffectX, private CInstrumentFront {
+// what the instrument tells it (CInstrumentFront) and what its editor tells it
+// (CEditorListener); the product's identity, the MIDI program names and the
+// canDo answers are its own.
+class CQuiboPlugin : public AudioEffectX, private CInstrumentFront, private CEditorListener {
 public:
     CQuiboPlugin(audioMasterCallback hostCallback, std::unique_ptr<CInstrument> instrument);
     ~CQuiboPlugin() override;
@@ -60,13 +62,15 @@ public:
 private:
     // CInstrumentFront: the host hears through the host callback.
     void parameterChanged(VstInt32 index, float value) override;
-    void beginParameterEdit(VstInt32 index) override;
-    void parameterEdited(VstInt32 index, float value) override;
-    void endParameterEdit(VstInt32 index) override;
     void programsChanged() override;
-    void idle() override;
     bool transportRuns() override;
-    bool resizeEditor(VstInt32 width, VstInt32 height) override;
+    // CEditorListener: the panel's gestures (automated values between
+    // begin and end), the host's idle and the editor window's size.
+    void beginGesture(VstInt32 index) override;
+    void performGesture(VstInt32 index, float value) override;
+    void endGesture(VstInt32 index) override;
+    void idleHost() override;
+    bool resizeRequest(VstInt32 width, VstInt32 height) override;
 
     std::unique_ptr<CInstrument> m_instrument;
     CMidiProgramNames m_midiNames;

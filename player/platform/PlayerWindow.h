@@ -3,7 +3,7 @@
 // program takes from the window system. One implementation per system
 // (platform/x11/).
 
-#include "VstAbi.h"
+#include "EditorKey.h"
 
 #include <memory>
 #include <string>
@@ -14,8 +14,8 @@ public:
     // A key pressed or released while the window has the keyboard; a release
     // carries what its press carried. Keys held when the window loses the
     // keyboard are released.
-    virtual void windowKeyDown(VstKeyCode& key) = 0;
-    virtual void windowKeyUp(VstKeyCode& key) = 0;
+    virtual void windowKeyDown(const EditorKey& key) = 0;
+    virtual void windowKeyUp(const EditorKey& key) = 0;
     // The user closed the window, or another program (a window manager, a
     // desktop tool) destroyed it: either ends the program.
     virtual void windowCloseRequested() = 0;

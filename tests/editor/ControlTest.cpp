@@ -2,6 +2,7 @@
 // report while the mouse tracks, their modifiers, and the frames they draw.
 #include "CControlObserver.h"
 #include "CEditorHost.h"
+#include "CEditorListener.h"
 #include "CFrameStrip.h"
 #include "CGuiEditor.h"
 #include "CHandleSlider.h"
@@ -41,12 +42,14 @@ public:
     std::vector<float> reports;
 };
 
-class CEditRecorder : public CEditorHost {
+class CEditRecorder : public CEditorHost, public CEditorListener {
 public:
-    void adoptEditor(AEffEditor*, bool) override { }
+    void adoptEditor(CEditorView* editor, bool) override { editor->setListener(this); }
     void idleHost() override { }
-    void beginParameterEdit(int index) override { edits.push_back(index); }
-    void endParameterEdit(int index) override { edits.push_back(-index - 1); }
+    void beginGesture(std::int32_t index) override { edits.push_back(index); }
+    void performGesture(std::int32_t, float) override { }
+    void endGesture(std::int32_t index) override { edits.push_back(-index - 1); }
+    bool resizeRequest(std::int32_t, std::int32_t) override { return false; }
     std::vector<int> edits;
 };
 

@@ -1,6 +1,7 @@
 // The front-panel editor on the headless backend with the real instrument:
 // opening and closing, what the controls send, what the instrument's notices
 // show, the legends per mode, the hover hints and the rhythm overlay.
+#include "CEditorListener.h"
 #include "CFrameStrip.h"
 #include "CKeyButton.h"
 #include "CLcdView.h"
@@ -116,6 +117,69 @@ TEST_F(PanelEditorTest, ParameterControlsSendChangesToTheHostAndFunctionButtonsO
     EXPECT_EQ((std::vector<Sent>{{60, 1.0f}, {60, 0.0f}}), panel.takeSent());
     EXPECT_EQ(0, paneltest::hostLog().automations);
     EXPECT_TRUE(paneltest::hostLog().edits.empty()) << "hosts hear of edits of parameters only";
+}
+
+// The editor tells the listener its front handed it, not the instrument or
+// the plug-in: with another listener the plug-in's host hears nothing, and
+// with none the values still reach the instrument.
+class RecordingListener : public CEditorListener {
+public:
+    void beginGesture(std::int32_t index) override { log.push_back("begin " + std::to_string(index)); }
+    void performGesture(std::int32_t index, float value) override
+    {
+        log.push_back("perform " + std::to_string(index) + " " + std::to_string(value));
+    }
+    void endGesture(std::int32_t index) override { log.push_back("end " + std::to_string(index)); }
+    void idleHost() override { ++idles; }
+    bool resizeRequest(std::int32_t width, std::int32_t height) override
+    {
+        log.push_back("resize " + std::to_string(width) + "x" + std::to_string(height));
+        return true;
+    }
+    std::vector<std::string> log;
+    int idles = 0;
+};
+
+TEST_F(PanelEditorTest, TheEditorTellsTheListenerItWasHandedAndNoOtherFront)
+{
+    RecordingListener listener;
+    CEditorView& view = *panel.editor;
+    view.setListener(&listener);
+    const std::string program = std::to_string(kParamProgram);
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        std::vector<std::string> heard;
+        std::vector<Sent> sent;
+    };
+    const Case cases[] = {
+        {"a switch",
+         [&] {
+             panel.click({712 + 13, 30});
+         },
+         {"begin " + program, "perform " + program + " 0.200000", "end " + program},
+         {{kParamProgram, 0.2f}}},
+        {"a function button", [&] { panel.click(panel.centreOf(KeyReset)); }, {}, {{KeyReset, 1.0f}}},
+        {"a new scale while open", [&] { view.setHostScaleFactor(2.0f); }, {"resize 1764x426"}, {}},
+        {"no listener",
+         [&] {
+             view.setListener(nullptr);
+             view.setHostScaleFactor(1.0f);
+             panel.click({712 + 40, 30});
+         },
+         {},
+         {{kParamProgram, 0.6f}}},
+    };
+    for (const Case& c : cases) {
+        listener.log.clear();
+        paneltest::hostLog() = {};
+        c.act();
+        EXPECT_EQ(c.heard, listener.log) << c.what;
+        EXPECT_EQ(c.sent, panel.takeSent()) << c.what;
+        EXPECT_EQ(0, paneltest::hostLog().automations) << c.what;
+        EXPECT_TRUE(paneltest::hostLog().edits.empty()) << c.what;
+        EXPECT_TRUE(paneltest::hostLog().windowSizes.empty()) << c.what;
+    }
 }
 
 TEST_F(PanelEditorTest, RhythmThenADigitKeyPicksTheRhythmWithTheOverlayShown)

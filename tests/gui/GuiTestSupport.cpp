@@ -84,10 +84,11 @@ Bytes bmpFile(int width, int height, int bitCount, const std::function<std::uint
     return makeBmp(width, height, bitCount, 0, palette, packRows(width, height, bitCount, pixel));
 }
 
-void CRecordingHost::adoptEditor(AEffEditor* adopted, bool showEditor)
+void CRecordingHost::adoptEditor(CEditorView* adopted, bool showEditor)
 {
     editor = static_cast<CGuiEditor*>(adopted);
     shown = showEditor;
+    adopted->setListener(this);
 }
 
 void CRecordingHost::idleHost()

@@ -3,6 +3,7 @@
 // host, recording views and an allocation counter.
 
 #include "CEditorHost.h"
+#include "CEditorListener.h"
 #include "CGuiEditor.h"
 #include "CPaintContext.h"
 #include "CPanelView.h"
@@ -29,13 +30,15 @@ Bytes bmpFile(int width, int height, int bitCount, const std::function<std::uint
               const std::vector<std::uint32_t>& palette = {});
 
 // Records what an editor asked of its plug-in.
-class CRecordingHost : public CEditorHost {
+// It listens to the editor it adopts.
+class CRecordingHost : public CEditorHost, public CEditorListener {
 public:
-    void adoptEditor(AEffEditor* editor, bool showEditor) override;
+    void adoptEditor(CEditorView* editor, bool showEditor) override;
     void idleHost() override;
-    void beginParameterEdit(int index) override { edits.push_back(index); }
-    void endParameterEdit(int index) override { edits.push_back(-index); }
-    bool resizeEditorWindow(int width, int height) override
+    void beginGesture(std::int32_t index) override { edits.push_back(index); }
+    void performGesture(std::int32_t, float) override { }
+    void endGesture(std::int32_t index) override { edits.push_back(-index); }
+    bool resizeRequest(std::int32_t width, std::int32_t height) override
     {
         resizes.push_back({width, height});
         return true;

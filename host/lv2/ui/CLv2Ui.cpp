@@ -1,6 +1,6 @@
 #include "CLv2Ui.h"
 
-#include "CGuiEditor.h"
+#include "CEditorView.h"
 #include "CInstrument.h"
 #include "Lv2Contract.h"
 
@@ -61,8 +61,8 @@ CLv2Ui* CLv2Ui::open(const Features& features, LV2UI_Write_Function write, LV2UI
     if (features.parent == nullptr || features.instance == nullptr || widget == nullptr)
         return nullptr;
     CInstrument& instrument = features.instance->instrument();
-    auto* editor = dynamic_cast<CGuiEditor*>(instrument.editor());
-    if (editor == nullptr || !instrument.editorShown() || editor->frame() != nullptr)
+    CEditorView* editor = instrument.editor();
+    if (editor == nullptr || !instrument.editorShown() || editor->isShowing())
         return nullptr;
     editor->setHostScaleFactor(features.scaleFactor);
     if (!editor->open(features.parent) || editor->nativeWindow() == 0) {
@@ -75,13 +75,14 @@ CLv2Ui* CLv2Ui::open(const Features& features, LV2UI_Write_Function write, LV2UI
         return nullptr;
     }
     *widget = reinterpret_cast<LV2UI_Widget>(editor->nativeWindow());
-    ERect* rect = nullptr;
-    if (features.resize != nullptr && features.resize->ui_resize != nullptr && editor->getRect(&rect))
-        features.resize->ui_resize(features.resize->handle, rect->right - rect->left, rect->bottom - rect->top);
+    if (features.resize != nullptr && features.resize->ui_resize != nullptr) {
+        const CEditorView::Size size = editor->size();
+        features.resize->ui_resize(features.resize->handle, size.width, size.height);
+    }
     return ui;
 }
 
-CLv2Ui::CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Function write, LV2UI_Controller controller)
+CLv2Ui::CLv2Ui(const Features& features, CEditorView& editor, LV2UI_Write_Function write, LV2UI_Controller controller)
     : m_instance(*features.instance),
       m_editor(editor),
       m_write(write),
@@ -93,11 +94,14 @@ CLv2Ui::CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Functio
     if (features.resize != nullptr)
         m_resize = *features.resize;
     m_instance.instrument().attachFront(this);
+    m_editor.setListener(this);
 }
 
+// A gesture the close ends still reaches the host.
 CLv2Ui::~CLv2Ui()
 {
     m_editor.close();
+    m_editor.setListener(nullptr);
     m_instance.instrument().attachFront(nullptr);
 }
 
@@ -138,7 +142,7 @@ const void* CLv2Ui::extensionData(const char* uri)
     return nullptr;
 }
 
-// A new scale makes the editor ask for its new size (resizeEditor) and
+// A new scale makes the editor ask for its new size (resizeRequest) and
 // open again at it.
 std::uint32_t CLv2Ui::setOptions(const LV2_Options_Option* options)
 {
@@ -170,28 +174,8 @@ void CLv2Ui::parameterChanged(std::int32_t index, float value)
     writePort(index, value);
 }
 
-void CLv2Ui::beginParameterEdit(std::int32_t index)
-{
-    touchPort(index, true);
-}
-
-void CLv2Ui::parameterEdited(std::int32_t index, float value)
-{
-    writePort(index, value);
-}
-
-void CLv2Ui::endParameterEdit(std::int32_t index)
-{
-    touchPort(index, false);
-}
-
 // The values of a new program follow as parameterChanged.
 void CLv2Ui::programsChanged()
-{
-}
-
-// LV2 hosts run their own loop; nothing to hand them.
-void CLv2Ui::idle()
 {
 }
 
@@ -200,7 +184,29 @@ bool CLv2Ui::transportRuns()
     return m_instance.transportRuns();
 }
 
-bool CLv2Ui::resizeEditor(std::int32_t width, std::int32_t height)
+// --- what the panel tells the host ---------------------------------------
+
+void CLv2Ui::beginGesture(std::int32_t index)
+{
+    touchPort(index, true);
+}
+
+void CLv2Ui::performGesture(std::int32_t index, float value)
+{
+    writePort(index, value);
+}
+
+void CLv2Ui::endGesture(std::int32_t index)
+{
+    touchPort(index, false);
+}
+
+// LV2 hosts run their own loop; nothing to hand them.
+void CLv2Ui::idleHost()
+{
+}
+
+bool CLv2Ui::resizeRequest(std::int32_t width, std::int32_t height)
 {
     return m_resize.ui_resize != nullptr && m_resize.ui_resize(m_resize.handle, width, height) == 0;
 }

@@ -2,9 +2,10 @@
 // The LV2 plug-in's panel as the host embeds it: the instrument's own editor
 // opened in the host's X11 window. The UI reaches the plug-in instance
 // directly (instance-access), carries the instrument to the host as its
-// front while it is open, and tells the host of the panel's edits through
-// the control ports.
+// front and listens to the panel while it is open, and tells the host of the
+// panel's edits through the control ports.
 
+#include "CEditorListener.h"
 #include "CInstrumentFront.h"
 
 #include <lv2/options/options.h>
@@ -13,10 +14,10 @@
 
 #include <cstdint>
 
-class CGuiEditor;
+class CEditorView;
 class CLv2Instance;
 
-class CLv2Ui : private CInstrumentFront {
+class CLv2Ui : private CInstrumentFront, private CEditorListener {
 public:
     // What a UI takes from the host's features.
     struct Features {
@@ -54,22 +55,24 @@ public:
     static float scaleFactorIn(const LV2_Options_Option* options, const LV2_URID_Map* map);
 
 private:
-    CLv2Ui(const Features& features, CGuiEditor& editor, LV2UI_Write_Function write, LV2UI_Controller controller);
+    CLv2Ui(const Features& features, CEditorView& editor, LV2UI_Write_Function write, LV2UI_Controller controller);
     void writePort(std::int32_t index, float value);
     void touchPort(std::int32_t index, bool grabbed);
 
     // CInstrumentFront: the host hears through the control ports.
     void parameterChanged(std::int32_t index, float value) override;
-    void beginParameterEdit(std::int32_t index) override;
-    void parameterEdited(std::int32_t index, float value) override;
-    void endParameterEdit(std::int32_t index) override;
     void programsChanged() override;
-    void idle() override;
     bool transportRuns() override;
-    bool resizeEditor(std::int32_t width, std::int32_t height) override;
+    // CEditorListener: the panel's gestures as touches and port values, its
+    // size through ui:resize.
+    void beginGesture(std::int32_t index) override;
+    void performGesture(std::int32_t index, float value) override;
+    void endGesture(std::int32_t index) override;
+    void idleHost() override;
+    bool resizeRequest(std::int32_t width, std::int32_t height) override;
 
     CLv2Instance& m_instance;
-    CGuiEditor& m_editor;
+    CEditorView& m_editor;
     LV2UI_Write_Function m_write;
     LV2UI_Controller m_controller;
     // A copy: the host's feature may not outlive instantiate. Its touch is

@@ -66,37 +66,38 @@ struct VirtualKey {
     unsigned char virt;
 };
 constexpr VirtualKey kVirtualKeys[] = {
-    {XK_BackSpace, VKEY_BACK}, {XK_Tab, VKEY_TAB},     {XK_Return, VKEY_RETURN}, {XK_KP_Enter, VKEY_RETURN},
-    {XK_Escape, VKEY_ESCAPE},  {XK_space, VKEY_SPACE}, {XK_Left, VKEY_LEFT},     {XK_Up, VKEY_UP},
-    {XK_Right, VKEY_RIGHT},    {XK_Down, VKEY_DOWN},   {XK_Home, VKEY_HOME},     {XK_End, VKEY_END},
-    {XK_Next, VKEY_NEXT},      {XK_Pause, VKEY_PAUSE},
+    {XK_BackSpace, EditorKey::kBack},  {XK_Tab, EditorKey::kTab},       {XK_Return, EditorKey::kReturn},
+    {XK_KP_Enter, EditorKey::kReturn}, {XK_Escape, EditorKey::kEscape}, {XK_space, EditorKey::kSpace},
+    {XK_Left, EditorKey::kLeft},       {XK_Up, EditorKey::kUp},         {XK_Right, EditorKey::kRight},
+    {XK_Down, EditorKey::kDown},       {XK_Home, EditorKey::kHome},     {XK_End, EditorKey::kEnd},
+    {XK_Next, EditorKey::kNext},       {XK_Pause, EditorKey::kPause},
 };
 
 unsigned char modifiersOf(unsigned state)
 {
     unsigned modifiers = 0;
     if ((state & ShiftMask) != 0)
-        modifiers |= MODIFIER_SHIFT;
+        modifiers |= EditorKey::kShift;
     if ((state & ControlMask) != 0)
-        modifiers |= MODIFIER_CONTROL;
+        modifiers |= EditorKey::kControl;
     if ((state & Mod1Mask) != 0)
-        modifiers |= MODIFIER_ALTERNATE;
+        modifiers |= EditorKey::kAlternate;
     return static_cast<unsigned char>(modifiers);
 }
 
 // The key as a host reports it: a virtual key, or the character typed (the
 // modifiers applied, so Shift with = is +).
-VstKeyCode keyCodeOf(XKeyEvent& event)
+EditorKey keyCodeOf(XKeyEvent& event)
 {
     char text[8] = {};
     KeySym symbol = NoSymbol;
     const int length = XLookupString(&event, text, sizeof text, &symbol, nullptr);
-    VstKeyCode key{};
-    key.modifier = modifiersOf(event.state);
+    EditorKey key;
+    key.modifiers = modifiersOf(event.state);
     for (const VirtualKey& row : kVirtualKeys)
         if (row.symbol == symbol)
-            key.virt = row.virt;
-    if (key.virt == 0 && length == 1 && text[0] >= ' ' && text[0] < 0x7f)
+            key.virtualKey = row.virt;
+    if (key.virtualKey == EditorKey::kNone && length == 1 && text[0] >= ' ' && text[0] < 0x7f)
         key.character = text[0];
     return key;
 }
@@ -294,8 +295,7 @@ void CX11PlayerWindow::keyPressed(XKeyEvent& event)
     if (!m_held[code])
         m_heldKey[code] = keyCodeOf(event);
     m_held[code] = true;
-    VstKeyCode key = m_heldKey[code];
-    m_listener->windowKeyDown(key);
+    m_listener->windowKeyDown(m_heldKey[code]);
 }
 
 void CX11PlayerWindow::keyReleased(XKeyEvent& event)
@@ -304,8 +304,7 @@ void CX11PlayerWindow::keyReleased(XKeyEvent& event)
     if (code >= kKeyCodes || !m_held[code])
         return;
     m_held[code] = false;
-    VstKeyCode key = m_heldKey[code];
-    m_listener->windowKeyUp(key);
+    m_listener->windowKeyUp(m_heldKey[code]);
 }
 
 void CX11PlayerWindow::releaseAllKeys()
@@ -314,8 +313,7 @@ void CX11PlayerWindow::releaseAllKeys()
         if (!m_held[code])
             continue;
         m_held[code] = false;
-        VstKeyCode key = m_heldKey[code];
-        m_listener->windowKeyUp(key);
+        m_listener->windowKeyUp(m_heldKey[code]);
     }
 }
 

@@ -10,7 +10,7 @@
 // The player's window on X11: a top-level window on a display connection of
 // its own, fixed in size, closed through WM_DELETE_WINDOW. The panel opens
 // as its child on the editor's own connection; the keys it does not take
-// reach this window, which turns them into VstKeyCode.
+// reach this window, which turns them into EditorKey.
 class CX11PlayerWindow final : public CPlayerWindow {
 public:
     ~CX11PlayerWindow() override;
@@ -49,5 +49,5 @@ private:
     GC m_gc = nullptr;
     // What each held key's press reported, so that its release reports the same.
     bool m_held[kKeyCodes] = {};
-    VstKeyCode m_heldKey[kKeyCodes] = {};
+    EditorKey m_heldKey[kKeyCodes] = {};
 };

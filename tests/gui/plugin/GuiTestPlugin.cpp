@@ -3,11 +3,12 @@
 // window of their own. Its host calls go through the plug-in frame.
 #include "AudioEffectX.h"
 #include "CEditorHost.h"
+#include "CEditorListener.h"
 #include "GuiTestEditor.h"
 
 namespace {
 
-class CGuiTestPlugin : public AudioEffectX, public CEditorHost {
+class CGuiTestPlugin : public AudioEffectX, public CEditorHost, public CEditorListener {
 public:
     explicit CGuiTestPlugin(audioMasterCallback audioMaster)
         : AudioEffectX(audioMaster, 1, 0)
@@ -16,15 +17,18 @@ public:
         new guitest::CGuiTestEditor(this);
     }
 
-    void adoptEditor(AEffEditor* adopted, bool showEditor) override
+    void adoptEditor(CEditorView* adopted, bool showEditor) override
     {
-        setEditor(adopted);
+        setEditor(dynamic_cast<AEffEditor*>(adopted));
+        adopted->setListener(this);
         if (!showEditor)
             setFlag(effFlagsHasEditor, false);
     }
     void idleHost() override { masterIdle(); }
-    void beginParameterEdit(int index) override { beginEdit(index); }
-    void endParameterEdit(int index) override { endEdit(index); }
+    void beginGesture(std::int32_t index) override { beginEdit(index); }
+    void performGesture(std::int32_t, float) override { }
+    void endGesture(std::int32_t index) override { endEdit(index); }
+    bool resizeRequest(std::int32_t width, std::int32_t height) override { return sizeWindow(width, height); }
 };
 
 } // namespace

@@ -1421,8 +1421,8 @@ TEST_F(PlayerX11Test, WithoutAJackServerItPlaysOnTheAlsaDevice)
 CPixelSurface referenceMessage(Display* display, const std::string& text, int& height)
 {
     struct Listener final : CPlayerWindowListener {
-        void windowKeyDown(VstKeyCode&) override { }
-        void windowKeyUp(VstKeyCode&) override { }
+        void windowKeyDown(const EditorKey&) override { }
+        void windowKeyUp(const EditorKey&) override { }
         void windowCloseRequested() override { }
         [[noreturn]] void windowDisplayLost() override { std::abort(); }
     } listener;
