@@ -65,9 +65,9 @@ class ArdourRun:
         if lv2:
             shutil.copytree(plugin, os.path.join(self.plugins, os.path.basename(plugin.rstrip("/"))))
             self.plugin = LV2_URI
-            # Beside it the system's specification bundles, which hold the plug-in classes' labels, and no
+            # Beside it the system's vocabulary bundles, which hold the plug-in classes' labels, and no
             # other plug-in: an installed copy of this one would be a second plug-in of the same URI.
-            subprocess.run(["bash", os.path.join(HERE, "..", "lv2", "link_specifications.sh"), self.plugins],
+            subprocess.run(["bash", os.path.join(HERE, "..", "lv2", "link_vocabularies.sh"), self.plugins],
                            check=True)
             self.environment.update(LV2_PATH=self.plugins, ZINTRA_PLUGIN_TYPE="LV2")
         elif inPlace is not None:

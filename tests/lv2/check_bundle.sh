@@ -6,12 +6,12 @@
 set -euo pipefail
 bundle=$(cd "$1" && pwd)
 uri=urn:ferrowick:zintra
-# LV2_PATH names one folder: this bundle and the system's LV2 specification
+# LV2_PATH names one folder: this bundle and the system's LV2 vocabulary
 # bundles (the plug-in classes), no other plug-in, so that an installed copy of
 # the plug-in is not seen.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-bash "$(dirname "${BASH_SOURCE[0]}")/link_specifications.sh" "$scratch/lv2"
+bash "$(dirname "${BASH_SOURCE[0]}")/link_vocabularies.sh" "$scratch/lv2"
 ln -s "$bundle" "$scratch/lv2/Zintra.lv2"
 export LV2_PATH=$scratch/lv2
 failed=0

@@ -230,8 +230,8 @@ class World:
         if not os.path.isdir(plugins):
             os.makedirs(plugins)
             shutil.copytree(bundle, os.path.join(plugins, "Zintra.lv2"))
-            # The system's specification bundles beside it, no other plug-in (an installed copy of this one).
-            subprocess.run(["bash", os.path.join(HERE, "link_specifications.sh"), plugins], check=True)
+            # The system's vocabulary bundles beside it, no other plug-in (an installed copy of this one).
+            subprocess.run(["bash", os.path.join(HERE, "link_vocabularies.sh"), plugins], check=True)
         self.env["LV2_PATH"] = plugins
         self.start(name, ["jalv.gtk3"] + list(options) + [URI])
         ports = "Zintra:midi_in", "Zintra:voice", "Zintra:rhythm"
